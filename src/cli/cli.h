@@ -1,0 +1,44 @@
+// The headless tool: each subcommand lives in its own file and registers
+// itself on the application; errors become exit codes in main() only.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+#include <CLI/CLI.hpp>
+
+#include "design/design.h"
+#include "design/design_file.h"
+
+namespace orvelin::cli {
+
+/// Exit statuses of orvelin-cli.
+enum ExitCode : int {
+    kExitOk = 0,
+    kExitUsage = 1,
+    kExitFileRefused = 2,  ///< unreadable or refused design file
+    kExitDamaged = 3,      ///< loaded, but damaged (the job still ran)
+    kExitTraceFailed = 4,  ///< the analysis reported a trace problem
+    kExitOutputFailed = 5, ///< an output file could not be written
+    kExitPrintFailed = 6,  ///< a print job could not be started or ended
+};
+
+/// Thrown by a subcommand to end the program with a message on stderr.
+struct Failure : std::runtime_error {
+    int code;
+    Failure(int c, const std::string& message) : std::runtime_error(message), code(c) {}
+};
+
+/// Load a design for a subcommand: throws Failure(kExitFileRefused) on a
+/// refused or unreadable file; warns on stderr for a damaged one and
+/// remembers it, so that main() can end with kExitDamaged.
+Design loadForCommand(const std::string& path);
+
+/// True after loadForCommand met a damaged file.
+bool sawDamagedFile();
+
+// Registration of the subcommands.
+void addShowCommand(CLI::App& app);
+void addConvertCommand(CLI::App& app);
+
+}  // namespace orvelin::cli

@@ -1,0 +1,40 @@
+// orvelin-cli: the headless face of Orvelin.
+#include <cstdio>
+
+#include "cli/cli.h"
+
+using namespace orvelin;
+
+namespace {
+bool gDamaged = false;
+}
+
+Design cli::loadForCommand(const std::string& path) {
+    Design design;
+    LoadResult r = loadDesign(design, path);
+    if (!r.accepted()) throw Failure(kExitFileRefused, path + ": " + r.message);
+    if (r.status == LoadStatus::damaged) {
+        std::fprintf(stderr, "warning: %s is damaged: %s\n", path.c_str(), r.message.c_str());
+        gDamaged = true;
+    }
+    return design;
+}
+
+bool cli::sawDamagedFile() { return gDamaged; }
+
+int main(int argc, char** argv) {
+    CLI::App app{"Orvelin: analyse all-mirror telescope designs without a window"};
+    app.require_subcommand(1);
+    cli::addShowCommand(app);
+    cli::addConvertCommand(app);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        int rc = app.exit(e);
+        return rc == 0 ? cli::kExitOk : cli::kExitUsage;
+    } catch (const cli::Failure& f) {
+        std::fprintf(stderr, "orvelin-cli: %s\n", f.what());
+        return f.code;
+    }
+    return gDamaged ? cli::kExitDamaged : cli::kExitOk;
+}

@@ -1,0 +1,97 @@
+// The one optical prescription: mirrors 1..n-1 followed by the focal plane n.
+//
+// Every per-surface array has 22 entries (index 0 holds no surface), so a
+// design holds at most 20 mirrors and the focal plane.  Beside the entered
+// values the record keeps derived values (signed radii, curvatures, tilt
+// sines and cosines) so the per-ray code does no trigonometry and no sign
+// bookkeeping; every path that writes an entered value must end in one of the
+// recomputations below before the next trace.
+#pragma once
+
+#include <string>
+
+namespace orvelin {
+
+/// Degrees to radians.  Deliberately this exact constant everywhere (it is a
+/// hair below pi/180) so that every figure matches the published ones.
+inline constexpr double kDegree = 0.01745329251993791;
+/// Radians back to degrees, as the analysis reports angles.
+inline constexpr double kRadianToDegree = 57.2957795131;
+
+inline constexpr int kMaxMirrors = 20;
+inline constexpr int kMaxSurfaces = kMaxMirrors + 1;  // mirrors + focal plane
+inline constexpr int kSurfaceSlots = 22;              // indices 0..21
+inline constexpr int kSignSlots = 23;                 // indices 0..22
+
+/// Kind of a surface: 0 ordinary conic, 1 toroid.  Any other integer can
+/// only come from a design file; it is traced as a conic and named
+/// "duplicate".
+enum SurfaceKind : int { kConic = 0, kToroid = 1 };
+
+struct Design {
+    int surfaceCount = 0;      ///< n = mirrors + 1; 0 until a design exists
+    std::string units = "mm";  ///< "mm" or "inches"; a label only
+    double aperture = 0;       ///< full diameter of the entrance beam
+    double semiAperture = 0;   ///< aperture * 0.5
+    double fieldSemiAngle = 0; ///< degrees
+    double sinField = 0;
+    double cosField = 0;       ///< zero before any design exists
+    std::string designTitle;   ///< file name less its extension, or "(New Design)"
+
+    // Entered values, index 1..n.
+    int kind[kSurfaceSlots] = {};
+    double radius[kSurfaceSlots] = {};      ///< R; tangential radius of a toroid; 0 = flat
+    double sagRadius[kSurfaceSlots] = {};   ///< Rsag; equals radius for a conic
+    double conic[kSurfaceSlots] = {};       ///< K: 0 sphere, 1 paraboloid
+    double tilt[kSurfaceSlots] = {};        ///< degrees, in the plane of the layout
+    double separation[kSurfaceSlots] = {};  ///< d(i): surface i to surface i+1
+
+    // Derived values.
+    double mediumSign[kSignSlots] = {};        ///< s(i): sign of the space in front of surface i
+    double signedRadius[kSurfaceSlots] = {};   ///< -s(i) R(i)
+    double signedSagRadius[kSurfaceSlots] = {};///< -s(i) Rsag(i)
+    double curvature[kSurfaceSlots] = {};      ///< 1 / signedRadius, or exactly 0
+    double sagCurvature[kSurfaceSlots] = {};   ///< 1 / signedSagRadius, or exactly 0
+    double oneMinusConic[kSurfaceSlots] = {};  ///< P = 1 - K
+    double signedSeparation[kSurfaceSlots] = {};///< -s(i) d(i); index 0 is the entrance distance
+    double sinTilt[kSurfaceSlots] = {};
+    double cosTilt[kSurfaceSlots] = {};
+
+    /// Index of the focal plane (n).
+    int focalPlane() const { return surfaceCount; }
+    int mirrorCount() const { return surfaceCount - 1; }
+};
+
+/// Zero every per-surface value (entered and derived, cosTilt included) and
+/// the aperture and field; cosField becomes 1.  Leaves surfaceCount, the
+/// medium signs, units and the title alone.
+void resetDesign(Design& d);
+
+/// s(0) = +1 for an even, non-negative n, else -1; then alternate, so that
+/// the focal plane always sits in a space of sign +1.
+void initMediumSigns(Design& d);
+
+/// sin/cos of the tilt of surface i; exactly 0 and 1 for a tilt of exactly 0.
+void recomputeTilt(Design& d, int i);
+
+/// All derived values of surface i from its entered values.
+void recomputeSurface(Design& d, int i);
+
+/// semiAperture from aperture.
+void recomputeAperture(Design& d);
+
+/// sinField and cosField from fieldSemiAngle (exactly 0 and 1 for 0).
+void recomputeField(Design& d);
+
+/// Short name of surface i for the tables: "toroid", "duplicate", "flat",
+/// "sphere", "parab", "oblate", "hyperb" or "ellip".
+const char* surfaceKindName(const Design& d, int i);
+
+/// "Focus!": move the focal plane to the best focus and give it the best-fit
+/// tilt (degrees).  Only the tilt of the focal plane is recomputed.
+void focusToBestFit(Design& d, double bestFocus, double bestFitTilt);
+
+/// "Z": curve the focal plane to the field curvature of the tilted mirrors.
+void curveFocalPlane(Design& d);
+
+}  // namespace orvelin

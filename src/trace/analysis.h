@@ -1,0 +1,86 @@
+// System analysis: the 30 figures of the trace report.
+//
+// About twenty real rays are traced to the last mirror (plus three to the
+// best-fit focal plane) and turned into paraxial and marginal foci in the
+// sagittal and tangential sections, astigmatism, coma, longitudinal
+// aberration and its tolerance, focal lengths and focal ratio, the same
+// figures at both edges of the field, the tilt of the best-fit focal plane,
+// the field diameter and the anamorphism.
+//
+// Frame of the figures: except for fieldDiameter and anamorphism, every
+// figure is in the frame of the space after the last mirror: distances along
+// z from the vertex of the last mirror, lateral values x offsets, in the
+// design's unit.  Angles are in degrees.
+#pragma once
+
+#include <array>
+
+#include "design/design.h"
+#include "trace/ray_trace.h"
+
+namespace orvelin {
+
+/// Figures of one field edge.
+struct FieldPanel {
+    double ast = 0;  ///< "AST'": sagittal less tangential focus
+    double xS = 0;   ///< "X'S": sagittal field focus less the on-axis marginal one
+    double xT = 0;   ///< "X'T": the same for the tangential focus
+    double comaS =
+        0;  ///< "Coma'S": chief ray's distance from the axis at the sagittal focus, less the focus's
+    double comaT = 0;  ///< "Coma'T": the same at the tangential focus
+};
+
+/// The 30 figures of the trace report, in report order.
+struct AnalysisResults {
+    double lsParaxial = 0;       ///< "l's": paraxial sagittal focal distance
+    double ltParaxial = 0;       ///< "l't": paraxial tangential focal distance
+    double astParaxial = 0;      ///< "ast'": paraxial astigmatism
+    double lsMarginal = 0;       ///< "L'S": marginal sagittal focal distance
+    double ltMarginal = 0;       ///< "L'T": marginal tangential focal distance
+    double astMarginal = 0;      ///< "AST'": marginal astigmatism
+    double bestFocus = 0;        ///< "B.F.L.": best-focus distance from the last mirror
+    double comaS = 0;            ///< "Coma'S": lateral offset of the on-axis sagittal focus
+    double comaT = 0;            ///< "Coma'T": lateral offset of the on-axis tangential focus
+    double laS = 0;              ///< "LA'S": sagittal longitudinal aberration
+    double laT = 0;              ///< "LA'T": tangential longitudinal aberration
+    double focusS = 0;           ///< "Focus'S": sagittal focal length
+    double focusT = 0;           ///< "Focus'T": tangential focal length
+    double fRatio = 0;           ///< "F/ratio"
+    double laTolerance = 0;      ///< "LA'toler": tolerance on longitudinal aberration
+    FieldPanel fieldPanelMinus;  ///< " - Field angle ": the edge started with startFieldRayPlus
+    FieldPanel fieldPanelPlus;   ///< " + Field angle ": the edge started with startFieldRayMinus
+    double tiltS = 0;            ///< "Tilt'S": tilt of the line through the sagittal field foci
+    double tiltT = 0;            ///< "Tilt'T": the same for the tangential foci
+    double bestFitTilt = 0;      ///< "Tilt": best-fit focal-plane tilt
+    double fieldDiameter = 0;    ///< "Field diameter": image size across the field
+    double anamorphism = 0;      ///< "Anamorphism": difference of the two sections' image sizes, percent
+};
+
+/// Analyse the design.  Sets state.status to 0 first; returns true with every
+/// figure written, or false with state.status set (1 aperture zero, 2 no
+/// focus, 3 + k ray misses surface k); on failure the figures written before
+/// it hold new values and the rest keep old ones.  Every design value changed
+/// for the computation (field sine and cosine, focal-plane distance and tilt)
+/// is restored on every exit; only the entrance distance signedSeparation[0]
+/// is left at 0.
+bool analyseSystem(Design& design, TraceState& state, AnalysisResults& results);
+
+/// One report figure with its field name (for scripts) and report label.
+struct AnalysisFigure {
+    const char* name;   ///< field name, e.g. "lsParaxial", "fieldPanelMinus.ast"
+    const char* label;  ///< report label, e.g. "l's"
+    double value;
+};
+
+inline constexpr int kAnalysisFigureCount = 30;
+
+/// The 30 figures in report order (the order of AnalysisResults).
+std::array<AnalysisFigure, kAnalysisFigureCount> analysisFigures(const AnalysisResults& results);
+
+/// The wavelength the longitudinal-aberration tolerance is based on, in inches.
+inline constexpr double kToleranceWavelengthInches = 0.000088;
+/// The field semi-angle (radians) used for the field figures of a design
+/// without field: a quarter of a degree.
+inline constexpr double kDefaultFieldRadians = 0.00436332313;
+
+}  // namespace orvelin

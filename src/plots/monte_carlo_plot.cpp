@@ -1,0 +1,103 @@
+#include "plots/monte_carlo_plot.h"
+
+#include <cmath>
+
+#include "plots/pupil_pattern.h"
+#include "plots/standard_plot.h"
+
+namespace orvelin {
+
+PupilSample samplePupilPoint(const Design& design, RandomSource& random, RayState& ray) {
+    PupilSample s;
+    do {
+        // Reducing modulo 32768 leaves the generator's 0..32767 unchanged.
+        s.u = static_cast<double>(nextRandom(random) % 32768) / kRandomMax;
+        s.v = static_cast<double>(nextRandom(random) % 32768) / kRandomMax;
+    } while (s.u * s.u + s.v * s.v > 1);
+    s.u *= design.semiAperture;
+    s.v *= design.semiAperture;
+    startAxialRay(ray);
+    return s;
+}
+
+double blurScale(double dx, double dy) {
+    double scale = dy > dx ? kBlurSpanPixels / dy : kBlurSpanPixels / dx;
+    // A zero extent gives an infinite quotient; NaN extents come only from
+    // a spot without any traced ray.  Both are drawn as a point.
+    if (scale > kMaxBlurScale || std::isnan(scale)) scale = kPointSpotScale;
+    return scale;
+}
+
+void plotMonteCarloRays(SpotPlot& p) {
+    RayState& ray = p.trace.ray;
+    for (int count = 0; count < kMonteCarloRays; count += 4) {
+        PupilSample s = samplePupilPoint(p.design, p.random, ray);
+        ray.x = s.u;
+        ray.y = s.v;
+        plotRoundedDot(p);
+        s = samplePupilPoint(p.design, p.random, ray);
+        ray.x = -s.u;
+        ray.y = s.v;
+        plotRoundedDot(p);
+        s = samplePupilPoint(p.design, p.random, ray);
+        ray.x = s.u;
+        ray.y = -s.v;
+        plotRoundedDot(p);
+        s = samplePupilPoint(p.design, p.random, ray);
+        ray.x = -s.u;
+        ray.y = -s.v;
+        plotRoundedDot(p);
+    }
+}
+
+void plotUniformBlur(SpotPlot& p) {
+    const double h = p.design.semiAperture;
+    SpotExtent& e = p.trace.extent;
+    RayState& ray = p.trace.ray;
+    setEntranceTangential(p.design, p.trace);  // a failure stays in the status
+    startAxialRay(ray);
+    traceToImage(p.design, p.trace);
+    e.xMin = e.xMax = ray.x;
+    e.yMin = e.yMax = ray.y;
+    static const std::vector<PupilPoint> pattern = ringPattern(8);
+    const double signs[4][2] = {{1, 1}, {-1, 1}, {1, -1}, {-1, -1}};
+    for (const PupilPoint& q : pattern) {
+        for (const auto& s : signs) {
+            startAxialRay(ray);
+            ray.x = s[0] * q.a * h;
+            ray.y = s[1] * q.b * h;
+            // A failed ray has no image point to widen the extent with.
+            if (traceToImage(p.design, p.trace)) trackSpotExtent(p.trace);
+        }
+    }
+    p.frame.spotCentreX = e.xMin + (e.xMax - e.xMin) * 0.5;
+    p.frame.scale = blurScale(std::fabs(e.xMax - e.xMin), std::fabs(e.yMax - e.yMin));
+    plotMonteCarloRays(p);
+}
+
+void plotUniformAiry(SpotPlot& p) {
+    PlotFrame& f = p.frame;
+    setEntranceTangential(p.design, p.trace);  // a failure stays in the status
+    measureSpotCentre(p, StartRay::axial);
+    const double r = airyDiskRadius(p.design, p.trace);
+    // A system without convergence has an infinite Airy radius and a zero
+    // scale: all its dots fall on the centre.
+    f.scale = kAiryRadiusPixels / std::fabs(r);
+    if (!std::isfinite(f.scale)) f.scale = kPointSpotScale;
+
+    // The circle goes into the buffer, hollow, with the buffer's own pen;
+    // the window gets it through a repaint from the buffer.
+    const int R = kAiryCirclePixels;
+    gdi::Handle oldBrush = p.buffer.selectObject(p.buffer.getStockObject(gdi::NULL_BRUSH));
+    p.buffer.ellipse(f.bufferCentreX - R, f.bufferCentreY - R, f.bufferCentreX + R + 1,
+                     f.bufferCentreY + R + 1);
+    p.buffer.selectObject(oldBrush);
+    if (p.repaint) {
+        p.repaint->invalidateRect(
+            {f.windowCentreX - R, f.windowCentreY - R, f.windowCentreX + R + 1, f.windowCentreY + R + 1});
+        p.repaint->updateWindow();
+    }
+    plotMonteCarloRays(p);
+}
+
+}  // namespace orvelin

@@ -1,0 +1,55 @@
+// The Monte-Carlo plots: the axial spot from 8000 rays through uniformly
+// distributed random points of the pupil, 2000 in each quadrant.
+//
+// "Uniform Blur" scales the spot so that its larger extent spans 400 pixels;
+// "Uniform Airy" scales it so that the Airy-disk radius spans 200 pixels and
+// draws that circle, so the spot is seen against the diffraction limit.
+#pragma once
+
+#include "plots/spot_plot.h"
+
+namespace orvelin {
+
+/// Rays of one screen Monte-Carlo plot.
+inline constexpr int kMonteCarloRays = 8000;
+/// Pixels spanned by the larger extent of the blur plot.
+inline constexpr double kBlurSpanPixels = 400.00002;
+/// Pixels spanned by the Airy radius in the uniform Airy plot.
+inline constexpr double kAiryRadiusPixels = 200.00001;
+/// Radius of the circle drawn by the uniform Airy plot.
+inline constexpr int kAiryCirclePixels = 200;
+/// A blur scale above this means a spot of no measurable size.
+inline constexpr double kMaxBlurScale = 1e12;
+/// The scale used for such a spot.
+inline constexpr double kPointSpotScale = 1e7;
+
+/// A uniform random point of the quarter disc of radius h.
+struct PupilSample {
+    double u = 0;  ///< in [0, h]
+    double v = 0;  ///< in [0, h]
+};
+
+/// Draw (u, v) = (rand / 32767, rand / 32767) until u^2 + v^2 <= 1 (the
+/// circle itself is accepted), scale by h, and start the ray as an axial ray.
+PupilSample samplePupilPoint(const Design& design, RandomSource& random, RayState& ray);
+
+/// The scale that makes the larger of two extents span 400 pixels; 1e7 for a
+/// spot of no measurable size.  A NaN extent (no ray reached the image)
+/// gives the same 1e7.
+double blurScale(double dx, double dy);
+
+/// The 8000-ray loop: 2000 groups of four rays, each with its own sample, in
+/// the quadrants (u, v), (-u, v), (u, -v), (-u, -v), each drawn with
+/// plotRoundedDot.
+void plotMonteCarloRays(SpotPlot& p);
+
+/// "Uniform Blur": extents from the ring pattern of eight rings in all four
+/// quadrants, horizontal centre, scale, then the 8000 rays.
+void plotUniformBlur(SpotPlot& p);
+
+/// "Uniform Airy": horizontal centre from the reference rays, scale from the
+/// Airy radius, the circle of 200 pixels into the buffer (then shown in the
+/// window through a repaint), then the 8000 rays.
+void plotUniformAiry(SpotPlot& p);
+
+}  // namespace orvelin

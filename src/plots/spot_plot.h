@@ -1,0 +1,111 @@
+// What every screen spot plot shares: the records it reads and writes, the
+// two drawing targets, the mapping of one traced ray to pixels, and the dot
+// writers.
+//
+// A screen plot draws each dot at once into the window (so the user sees the
+// spot grow) and into the plot buffer, the screen-sized image from which
+// every later repaint of the plot view is copied; the plot is never
+// recomputed for a repaint.  The buffer's centre is shown at the centre of
+// the client area, so the two drawings coincide on screen.
+//
+// A ray whose trace fails holds no image point: its dot is not drawn, the
+// plot goes on with the next ray, and the failure stays visible in the trace
+// status (which then blocks further plots until the analysis runs again).
+#pragma once
+
+#include "design/design.h"
+#include "platform/gdi.h"
+#include "plots/plot_frame.h"
+#include "plots/random.h"
+#include "trace/ray_trace.h"
+
+namespace orvelin {
+
+/// Colour of a spot dot on screen.
+inline constexpr gdi::COLORREF kSpotDotColour = gdi::RGB(255, 255, 255);
+/// Background of every plot view and of the cleared plot buffer.
+inline constexpr gdi::COLORREF kPlotBackground = gdi::RGB(160, 96, 32);
+
+/// The window's side of a plot: repaint requests.  The desktop program
+/// forwards them to its window; the headless renderer paints the plot view
+/// (a copy of the buffer) into its window image.
+class PlotWindow {
+  public:
+    virtual ~PlotWindow() = default;
+    /// Mark a rectangle of the client area for repainting, erasing it first.
+    virtual void invalidateRect(const gdi::Rect& r) = 0;
+    /// Repaint what is marked, now.
+    virtual void updateWindow() = 0;
+};
+
+/// The records and targets of one screen plot.
+struct SpotPlot {
+    Design& design;
+    TraceState& trace;
+    PlotFrame& frame;
+    RandomSource& random;
+    gdi::Device& window;            ///< the window's device (its client area)
+    gdi::Device& buffer;            ///< the plot buffer, screenWidth x screenHeight
+    PlotWindow* repaint = nullptr;  ///< repaint requests; none when null
+};
+
+/// The start rays a spot is traced from.
+enum class StartRay { axial, fieldPlus, fieldMinus, fieldSagittal };
+
+/// Overwrite the ray with the chosen start ray (position 0, its direction).
+void startRay(const Design& design, RayState& ray, StartRay which);
+
+/// Offsets beyond this many pixels are not drawn: far outside any screen or
+/// page, and a double that large (or infinite, or NaN) has no int value.
+inline constexpr double kMaxPixelOffset = 1e8;
+
+/// Truncate a pixel offset toward zero.  False (nothing to draw) when it is
+/// not finite or beyond kMaxPixelOffset.
+inline bool truncatedOffset(double v, int& out) {
+    if (!(v > -kMaxPixelOffset && v < kMaxPixelOffset)) return false;
+    out = static_cast<int>(v);
+    return true;
+}
+
+/// Round a pixel offset half away from zero (d + 0.5 for d >= 0, d - 0.5
+/// below), with the same limits as truncatedOffset.
+inline bool roundedOffset(double v, int& out) {
+    if (!(v > -kMaxPixelOffset && v < kMaxPixelOffset)) return false;
+    out = static_cast<int>(v >= 0 ? v + 0.5 : v - 0.5);
+    return true;
+}
+
+/// The truncated offsets of an image point from the spot centre:
+/// dx = trunc((spotCentreX - x) * scale), dy = trunc(y * scale).
+inline bool spotOffsets(double spotCentreX, double scale, double x, double y, int& dx, int& dy) {
+    return truncatedOffset((spotCentreX - x) * scale, dx) && truncatedOffset(y * scale, dy);
+}
+
+/// The rounded offsets of the Monte-Carlo dots (same formula, rounded).
+inline bool roundedSpotOffsets(double spotCentreX, double scale, double x, double y, int& dx, int& dy) {
+    return roundedOffset((spotCentreX - x) * scale, dx) && roundedOffset(y * scale, dy);
+}
+
+// Dot writers.  Each traces the current ray to the image and sets white
+// pixels, first all of them in the window and then the same in the buffer;
+// (X, Y) is (windowOriginX, windowCentreY) in the window and (bufferOriginX,
+// bufferCentreY) in the buffer.  They return whether a dot was drawn.
+
+/// (X + dx, Y + dy) and its mirror image (X + dx, Y - dy): the axial spot and
+/// the tangential field spots of an asymmetric system.
+bool plotMirroredDot(SpotPlot& p);
+
+/// The one traced field spot of a symmetric system at the four field
+/// positions, F = fieldOffset: left as traced, right mirrored, top and bottom
+/// turned a quarter turn, each with increasing dx pointing to the centre.
+bool plotFourFieldDot(SpotPlot& p);
+
+/// The sagittal field spot below the centre and its mirror image above:
+/// dy' = trunc((y - spotCentreY) * scale) + F; (X + dx, Y + dy'),
+/// (X + dx, Y - dy').
+bool plotSagittalFieldDot(SpotPlot& p);
+
+/// One pixel per target at the rounded offsets (the Monte-Carlo dot).
+bool plotRoundedDot(SpotPlot& p);
+
+}  // namespace orvelin

@@ -1,0 +1,125 @@
+#include "plots/standard_plot.h"
+
+#include "plots/pupil_pattern.h"
+
+namespace orvelin {
+
+bool measureSpotCentre(SpotPlot& p, StartRay start) {
+    const double h = p.design.semiAperture;
+    SpotExtent& e = p.trace.extent;
+    startRay(p.design, p.trace.ray, start);
+    const bool ok = traceToImage(p.design, p.trace);
+    e.xMin = e.xMax = p.trace.ray.x;
+    for (const PupilPoint& r : ReferencePupilPoints) {
+        startRay(p.design, p.trace.ray, start);
+        p.trace.ray.x = r.a * h;
+        p.trace.ray.y = r.b * h;
+        // A failed reference ray has no image point to widen the spot with.
+        if (traceToImage(p.design, p.trace)) trackSpotExtentX(p.trace);
+    }
+    p.frame.spotCentreX = e.xMin + (e.xMax - e.xMin) * 0.5;
+    return ok;
+}
+
+bool isSymmetricSystem(const Design& design) {
+    for (int i = 1; i <= design.surfaceCount && i < kSurfaceSlots; ++i) {
+        if (design.tilt[i] != 0 && (design.signedRadius[i] != 0 || design.signedSagRadius[i] != 0))
+            return false;
+    }
+    return true;
+}
+
+namespace {
+
+using DotWriter = bool (*)(SpotPlot&);
+
+// The pattern over the half pupil a >= 0 and its mirror a < 0; the writer
+// draws both halves in y (b and -b) itself.  A point on the y axis is traced
+// once.
+void plotPatternHalves(SpotPlot& p, StartRay start, DotWriter writer) {
+    const double h = p.design.semiAperture;
+    for (const PupilPoint& q : StandardPupilPattern) {
+        startRay(p.design, p.trace.ray, start);
+        p.trace.ray.x = q.a * h;
+        p.trace.ray.y = q.b * h;
+        writer(p);
+        if (q.a != 0) {
+            startRay(p.design, p.trace.ray, start);
+            p.trace.ray.x = -q.a * h;
+            p.trace.ray.y = q.b * h;
+            writer(p);
+        }
+    }
+}
+
+void setOrigins(PlotFrame& f, int shift) {
+    f.windowOriginX = f.windowCentreX + shift;
+    f.bufferOriginX = f.bufferCentreX + shift;
+}
+
+}  // namespace
+
+void plotStandardSpots(SpotPlot& p, int mode) {
+    PlotFrame& f = p.frame;
+    applyScaleMode(f, p.design, mode);
+    setEntranceTangential(p.design, p.trace);  // a failure stays in the status
+
+    // Axial spot at the centre of the plot.
+    measureSpotCentre(p, StartRay::axial);
+    plotPatternHalves(p, StartRay::axial, plotMirroredDot);
+
+    if (p.design.sinField == 0) return;
+
+    if (isSymmetricSystem(p.design)) {
+        // One field spot, drawn at all four field edges.
+        if (!measureSpotCentre(p, StartRay::fieldPlus)) return;
+        plotPatternHalves(p, StartRay::fieldPlus, plotFourFieldDot);
+        return;
+    }
+
+    // Tilted curved mirrors: the + and - tangential field edges differ, and
+    // each is traced.  A failing chief ray ends the plot; what was drawn stays.
+    setOrigins(f, -f.fieldOffset);
+    if (!measureSpotCentre(p, StartRay::fieldPlus)) return;
+    plotPatternHalves(p, StartRay::fieldPlus, plotMirroredDot);
+
+    setOrigins(f, f.fieldOffset);
+    if (!measureSpotCentre(p, StartRay::fieldMinus)) return;
+    plotPatternHalves(p, StartRay::fieldMinus, plotMirroredDot);
+
+    // The sagittal field edge: not symmetric in y, so the spot is centred in
+    // both directions on its chief ray (x widened by the reference rays) and
+    // every pattern point is traced with all four signs.
+    setOrigins(f, 0);
+    const double h = p.design.semiAperture;
+    SpotExtent& e = p.trace.extent;
+    startFieldRaySagittal(p.design, p.trace.ray);
+    traceToImage(p.design, p.trace);
+    e.xMin = e.xMax = p.trace.ray.x;
+    e.yMin = e.yMax = p.trace.ray.y;
+    for (const PupilPoint& r : ReferencePupilPoints) {
+        startFieldRaySagittal(p.design, p.trace.ray);
+        p.trace.ray.x = r.a * h;
+        p.trace.ray.y = r.b * h;
+        if (traceToImage(p.design, p.trace)) trackSpotExtentX(p.trace);
+    }
+    f.spotCentreX = e.xMin + (e.xMax - e.xMin) * 0.5;
+    f.spotCentreY = e.yMin + (e.yMax - e.yMin) * 0.5;
+
+    auto sagittalDot = [&](double a, double b) {
+        startFieldRaySagittal(p.design, p.trace.ray);
+        p.trace.ray.x = a * h;
+        p.trace.ray.y = b * h;
+        plotSagittalFieldDot(p);
+    };
+    for (const PupilPoint& q : StandardPupilPattern) {
+        sagittalDot(q.a, q.b);
+        if (q.b != 0) sagittalDot(q.a, -q.b);
+        if (q.a != 0) {
+            sagittalDot(-q.a, q.b);
+            if (q.b != 0) sagittalDot(-q.a, -q.b);
+        }
+    }
+}
+
+}  // namespace orvelin

@@ -1,0 +1,414 @@
+#include "design/design_file.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <initializer_list>
+#include <memory>
+
+#include <sys/stat.h>
+
+#include "platform/atomic_file.h"
+
+namespace orvelin {
+
+namespace {
+
+// Design files are a few kilobytes; anything far larger is not one, and
+// reading it whole would only waste memory.
+constexpr long kLargestDesignFile = 1 << 20;
+
+// Room for one "%s" token.  The width in the conversions below keeps a long
+// token from running past the buffer; it is split instead.
+constexpr int kTokenRoom = 512;
+#define TOKEN "%511s"
+
+// Legacy header lines are skipped with one line read of at most 279 characters.
+constexpr int kLineRoom = 280;
+
+struct FileCloser {
+    void operator()(FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<FILE, FileCloser>;
+
+// Reads one design with the C library's formatted input, remembering the
+// first place where the text did not hold what the layout expects.
+class Reader {
+public:
+    Reader(FILE* f, const std::string& text) : f_(f), text_(text) {}
+
+    // fscanf with a record of failure.  `what` names the expected values.
+    template <typename... Args>
+    int scan(int expected, const char* what, const char* format, Args... args) {
+        const long before = std::ftell(f_);
+        const int got = std::fscanf(f_, format, args...);
+        if (got != expected) damage(what, before);
+        return got;
+    }
+
+    // A number that reads as NaN or infinity cannot be traced or shown; it
+    // is treated like a failed conversion: the target keeps its old value.
+    void keepFinite(double& target, double old, const char* what) {
+        if (!std::isfinite(target)) {
+            target = old;
+            damage(what, std::ftell(f_));
+        }
+    }
+
+    void skipLine() {
+        char line[kLineRoom];
+        if (!std::fgets(line, sizeof line, f_)) damage("more lines", std::ftell(f_));
+    }
+
+    void skipToken(const char* what) {
+        char token[kTokenRoom];
+        scan(1, what, " " TOKEN, token);
+    }
+
+    bool atEnd() const { return std::feof(f_) != 0; }
+
+    void damage(const char* what, long offset) {
+        if (damaged_) return;
+        damaged_ = true;
+        line_ = lineAt(offset);
+        what_ = what;
+    }
+
+    bool damaged() const { return damaged_; }
+    int line() const { return line_; }
+    const std::string& what() const { return what_; }
+
+private:
+    int lineAt(long offset) const {
+        // The failure lies at the first non-blank character after `offset`.
+        size_t pos = offset < 0 ? text_.size() : static_cast<size_t>(offset);
+        while (pos < text_.size() && (text_[pos] == ' ' || text_[pos] == '\t' || text_[pos] == '\n')) ++pos;
+        if (pos >= text_.size()) pos = text_.size();
+        int line = 1;
+        for (size_t i = 0; i < pos; ++i)
+            if (text_[i] == '\n') ++line;
+        // A file that ends with a line end has no line after it: name the last.
+        if (pos == text_.size() && pos > 0 && text_[pos - 1] == '\n') --line;
+        return line < 1 ? 1 : line;
+    }
+
+    FILE* f_;
+    const std::string& text_;
+    bool damaged_ = false;
+    int line_ = 0;
+    std::string what_;
+};
+
+double invOrZero(double v) { return v == 0 ? 0.0 : 1.0 / v; }
+
+std::string surfaceText(const char* what, int i, int n) {
+    char buf[96];
+    if (i == n)
+        std::snprintf(buf, sizeof buf, "%s of the focal plane", what);
+    else
+        std::snprintf(buf, sizeof buf, "%s of surface %d", what, i);
+    return buf;
+}
+
+// The numeric layout: the trace's derived values, comma-separated.
+void readNumeric(Reader& in, Design& d) {
+    const int n = d.surfaceCount;
+    d.units = "inches";
+    double* s = d.mediumSign;
+    in.scan(1, "the medium sign of surface 1", " %lg", &s[1]);
+    for (int i = 2; i <= n + 1; ++i) in.scan(1, "a medium sign", " , %lg", &s[i]);
+    s[0] = -s[1];
+    for (int i = 1; i <= n; ++i) {
+        const double old[6] = {d.signedRadius[i], d.oneMinusConic[i], d.tilt[i],
+                               d.signedSeparation[i], d.sinTilt[i], d.cosTilt[i]};
+        const std::string what = surfaceText("six numbers", i, n);
+        in.scan(6, what.c_str(), " %lg , %lg , %lg , %lg , %lg , %lg \n", &d.signedRadius[i],
+                &d.oneMinusConic[i], &d.tilt[i], &d.signedSeparation[i], &d.sinTilt[i], &d.cosTilt[i]);
+        double* fields[6] = {&d.signedRadius[i], &d.oneMinusConic[i], &d.tilt[i],
+                             &d.signedSeparation[i], &d.sinTilt[i], &d.cosTilt[i]};
+        for (int k = 0; k < 6; ++k) in.keepFinite(*fields[k], old[k], what.c_str());
+        d.signedSagRadius[i] = d.signedRadius[i];
+        d.radius[i] = -s[i] * d.signedRadius[i];
+        d.sagRadius[i] = d.radius[i];
+        d.conic[i] = 1 - d.oneMinusConic[i];
+        d.separation[i] = -s[i] * d.signedSeparation[i];
+        d.kind[i] = kConic;
+        d.curvature[i] = invOrZero(d.signedRadius[i]);
+        d.sagCurvature[i] = invOrZero(d.signedSagRadius[i]);
+    }
+    const double old[4] = {d.semiAperture, d.fieldSemiAngle, d.sinField, d.cosField};
+    in.scan(4, "the semi-aperture, field angle, its sine and cosine", " %lg , %lg , %lg , %lg \n",
+            &d.semiAperture, &d.fieldSemiAngle, &d.sinField, &d.cosField);
+    in.keepFinite(d.semiAperture, old[0], "a finite semi-aperture");
+    in.keepFinite(d.fieldSemiAngle, old[1], "a finite field angle");
+    in.keepFinite(d.sinField, old[2], "a finite field sine");
+    in.keepFinite(d.cosField, old[3], "a finite field cosine");
+    d.aperture = d.semiAperture * 2;
+    if (in.atEnd()) return;  // first extent: conic surfaces only
+
+    for (int i = 1; i <= n; ++i) {
+        const double oldSag = d.signedSagRadius[i];
+        const std::string what = surfaceText("the sagittal radius and kind", i, n);
+        in.scan(2, what.c_str(), " %lg , %d \n", &d.signedSagRadius[i], &d.kind[i]);
+        in.keepFinite(d.signedSagRadius[i], oldSag, what.c_str());
+        d.sagRadius[i] = -s[i] * d.signedSagRadius[i];
+        d.sagCurvature[i] = invOrZero(d.signedSagRadius[i]);
+    }
+    if (in.atEnd()) return;  // second extent: kinds and sagittal radii
+
+    double unused[2] = {0, 0};
+    in.scan(2, "two closing numbers", " %lg , %lg \n", &unused[0], &unused[1]);
+}
+
+// The legacy, report-like layout (the one the program writes).
+void readLegacy(Reader& in, Design& d) {
+    char token[kTokenRoom] = "";
+    in.scan(1, "the version", " " TOKEN, token);
+    if (std::strcmp(token, "Beta") == 0) in.scan(1, "the version", " " TOKEN, token);
+    in.skipLine();
+    int count = d.surfaceCount;  // 0, from the first token
+    in.scan(1, "the number of mirrors", " %d", &count);
+    d.surfaceCount = count + 1;
+    const int n = d.surfaceCount;
+    initMediumSigns(d);
+    in.skipLine();
+    in.skipLine();
+    in.skipLine();
+
+    for (int j = 1; j <= n; ++j) {
+        const bool plane = j == n;
+        const double old[5] = {d.radius[j], d.conic[j], d.tilt[j], d.separation[j], 0};
+        const std::string what = surfaceText(plane ? "kind, radius, CC/Rsag and tilt" : "kind, radius, CC/Rsag, tilt and separation", j, n);
+        if (plane)
+            in.scan(4, what.c_str(), " %d%lg%lg%lg", &d.kind[j], &d.radius[j], &d.conic[j], &d.tilt[j]);
+        else
+            in.scan(5, what.c_str(), " %d%lg%lg%lg%lg", &d.kind[j], &d.radius[j], &d.conic[j], &d.tilt[j],
+                    &d.separation[j]);
+        in.keepFinite(d.radius[j], old[0], what.c_str());
+        in.keepFinite(d.conic[j], old[1], what.c_str());
+        in.keepFinite(d.tilt[j], old[2], what.c_str());
+        in.keepFinite(d.separation[j], old[3], what.c_str());
+        d.sagRadius[j] = d.radius[j];
+        if (d.kind[j] == kToroid) {
+            d.sagRadius[j] = d.conic[j];
+            d.conic[j] = 0;
+        }
+        recomputeSurface(d, j);
+    }
+    in.skipToken("\"focal\"");
+    in.skipToken("\"plane\"");
+    in.skipToken("\"Aperture\"");
+    const double oldAperture = d.aperture;
+    in.scan(1, "the aperture", " %lg", &d.aperture);
+    in.keepFinite(d.aperture, oldAperture, "a finite aperture");
+    recomputeAperture(d);
+    if (in.scan(1, "the unit word", " " TOKEN, token) == 1) {
+        if (std::strcmp(token, "Inches") == 0) d.units = "inches";
+        if (std::strcmp(token, "mm") == 0) d.units = "mm";
+    }
+    in.skipToken("\"Field\"");
+    const double oldField = d.fieldSemiAngle;
+    in.scan(1, "the field angle", " %lg", &d.fieldSemiAngle);
+    in.keepFinite(d.fieldSemiAngle, oldField, "a finite field angle");
+    // The file holds the full field angle.
+    d.fieldSemiAngle = d.fieldSemiAngle * 0.5;
+    d.sinField = std::sin(d.fieldSemiAngle * kDegree);
+    d.cosField = std::cos(d.fieldSemiAngle * kDegree);
+    in.skipToken("\"Degrees\"");
+    in.skipToken("the f-ratio");
+}
+
+// Files from Windows end their lines with CR LF, and some old editors with a
+// lone CR: both become the "\n" that the formatted input expects.
+std::string normaliseLineEnds(const std::string& raw) {
+    std::string text;
+    text.reserve(raw.size());
+    for (size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] == '\r') {
+            if (i + 1 < raw.size() && raw[i + 1] == '\n') continue;
+            text.push_back('\n');
+        } else {
+            text.push_back(raw[i]);
+        }
+    }
+    return text;
+}
+
+LoadResult refuse(LoadStatus status, const std::string& why, int oldCount) {
+    LoadResult r;
+    r.status = status;
+    r.message = why;
+    r.oldSurfaceCount = oldCount;
+    return r;
+}
+
+// atoi: optional blanks and sign, then leading digits; 0 when none.  Clamped
+// so a very long number cannot overflow.
+long leadingInteger(const char* token) {
+    const char* p = token;
+    bool negative = false;
+    if (*p == '+' || *p == '-') negative = *p++ == '-';
+    long v = 0;
+    for (; *p >= '0' && *p <= '9'; ++p) v = v < 1000000 ? v * 10 + (*p - '0') : v;
+    return negative ? -v : v;
+}
+
+}  // namespace
+
+std::string fileNameOfPath(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string titleFromFileName(const std::string& fileTitle) {
+    // The title drops the dot and a two-letter extension ("demo.ov" -> "demo").
+    return fileTitle.size() < 3 ? std::string() : fileTitle.substr(0, fileTitle.size() - 3);
+}
+
+LoadResult loadDesignFromText(Design& design, const std::string& raw, const std::string& fileTitle) {
+    const int oldCount = design.surfaceCount;
+    const std::string text = normaliseLineEnds(raw);
+    // fmemopen cannot open an empty buffer everywhere; a single blank reads the same.
+    const std::string& source = text.empty() ? std::string(" ") : text;
+    File f(fmemopen(const_cast<char*>(source.data()), source.size(), "r"));
+    if (!f) return refuse(LoadStatus::unreadable, std::string("cannot read: ") + std::strerror(errno), oldCount);
+
+    // Everything is read into a scratch copy, taken only when accepted.
+    Design d = design;
+    Reader in(f.get(), source);
+    char first[kTokenRoom] = "";
+    in.scan(1, "the first word", " " TOKEN, first);
+    const long n = leadingInteger(first);
+    if (n != 0) {
+        if (n < 0 || n > kMaxSurfaces)
+            return refuse(LoadStatus::refused,
+                          "the file gives " + std::to_string(n) +
+                              " surfaces; a design holds 1 to 21 (20 mirrors and the focal plane)",
+                          oldCount);
+        d.surfaceCount = static_cast<int>(n);
+        readNumeric(in, d);
+    } else {
+        // The mirror count decides how many rows follow; check it before reading them.
+        File g(fmemopen(const_cast<char*>(source.data()), source.size(), "r"));
+        Reader peek(g.get(), source);
+        char tok[kTokenRoom];
+        peek.scan(1, "", " " TOKEN, tok);
+        peek.scan(1, "", " " TOKEN, tok);
+        if (std::strcmp(tok, "Beta") == 0) peek.scan(1, "", " " TOKEN, tok);
+        peek.skipLine();
+        int count = 0;
+        if (peek.scan(1, "", " %d", &count) == 1 && (count < 0 || count > kMaxMirrors))
+            return refuse(LoadStatus::refused,
+                          "the file gives " + std::to_string(count) + " mirrors; a design holds 0 to 20",
+                          oldCount);
+        d.surfaceCount = 0;
+        readLegacy(in, d);
+    }
+    d.designTitle = titleFromFileName(fileTitle);
+
+    LoadResult r;
+    r.oldSurfaceCount = oldCount;
+    if (in.damaged()) {
+        r.status = LoadStatus::damaged;
+        r.damagedLine = in.line();
+        r.message = "line " + std::to_string(in.line()) + ": expected " + in.what();
+    }
+    design = d;
+    return r;
+}
+
+LoadResult loadDesign(Design& design, const std::string& path) {
+    const int oldCount = design.surfaceCount;
+    struct stat st{};
+    if (::stat(path.c_str(), &st) != 0)
+        return refuse(LoadStatus::unreadable, std::strerror(errno), oldCount);
+    if (S_ISDIR(st.st_mode)) return refuse(LoadStatus::unreadable, "it is a folder, not a design file", oldCount);
+    File f(std::fopen(path.c_str(), "rb"));
+    if (!f) return refuse(LoadStatus::unreadable, std::string("cannot open it: ") + std::strerror(errno), oldCount);
+    if (S_ISREG(st.st_mode) && st.st_size > kLargestDesignFile)
+        return refuse(LoadStatus::refused,
+                      "it is " + std::to_string(st.st_size) + " bytes long, far too large for a design file",
+                      oldCount);
+    std::string raw;
+    char buf[8192];
+    size_t got;
+    while ((got = std::fread(buf, 1, sizeof buf, f.get())) > 0) {
+        raw.append(buf, got);
+        if (raw.size() > static_cast<size_t>(kLargestDesignFile))
+            return refuse(LoadStatus::refused, "it is far too large for a design file", oldCount);
+    }
+    if (std::ferror(f.get()))
+        return refuse(LoadStatus::unreadable, std::string("cannot read it: ") + std::strerror(errno), oldCount);
+    return loadDesignFromText(design, raw, fileNameOfPath(path));
+}
+
+namespace {
+
+// One column of a row: the value's text, padded with blanks and cut to the
+// column's width.  A text wider than its column is written whole with one
+// blank after it, so that the file still reads back the same numbers.
+void appendColumn(std::string& out, const char* text, size_t width) {
+    const size_t len = std::strlen(text);
+    if (len > width) {
+        out += text;
+        out += ' ';
+        return;
+    }
+    out += text;
+    out.append(width - len, ' ');
+}
+
+std::string format(const char* fmt, double v) {
+    char buf[512];
+    std::snprintf(buf, sizeof buf, fmt, v);
+    return buf;
+}
+
+}  // namespace
+
+std::string formatDesign(const Design& d, double fRatio) {
+    std::string out;
+    char buf[512];
+    // A title is one line: a line end in a file name must not split the header.
+    std::string title = d.designTitle;
+    for (char& c : title)
+        if (c == '\n' || c == '\r') c = ' ';
+    out += "QuorVex V0.90                       " + title + "\n\n";
+    std::snprintf(buf, sizeof buf, "%- d surface design\n\n", d.surfaceCount - 1);
+    out += buf;
+    out += " Type         Radius        CC/Rsag       Tilt          Separation\n\n";
+    const int n = d.surfaceCount < 0 ? 0 : (d.surfaceCount > kMaxSurfaces ? kMaxSurfaces : d.surfaceCount);
+    for (int i = 1; i <= n; ++i) {
+        // The kind and the radius share the first 28 characters: the kind with
+        // 12 blanks, then the radius column in what remains.
+        std::snprintf(buf, sizeof buf, "%- d            ", d.kind[i]);
+        out += buf;
+        const size_t radiusWidth = std::strlen(buf) < 28 ? 28 - std::strlen(buf) : 0;
+        appendColumn(out, format("%- .7g", d.radius[i]).c_str(), radiusWidth);
+        const double second = d.kind[i] == kConic ? d.conic[i] : d.sagRadius[i];
+        appendColumn(out, format("%- .7g", second).c_str(), 14);
+        appendColumn(out, format("%- .7g", d.tilt[i]).c_str(), 14);
+        if (i < n)
+            out += format("%- .7g", d.separation[i]) + "\n";
+        else
+            out += "focal plane\n\n";
+    }
+    const char* unitWord = d.units == "inches" ? "Inches    " : "mm        ";
+    // A negative number would fuse with the word before it and not read
+    // back, so it gets a blank of its own.
+    out += " Aperture";
+    if (d.aperture < 0) out += ' ';
+    out += format("%- .7g", d.aperture) + " " + unitWord + " Field";
+    if (2 * d.fieldSemiAngle < 0) out += ' ';
+    out += format("%- .7g", 2 * d.fieldSemiAngle) + " Degrees     " + format("f/%.2f", fRatio) + "\n";
+    return out;
+}
+
+SaveResult saveDesign(const Design& design, const std::string& path, double fRatio) {
+    const WriteResult w = writeFileAtomically(path, formatDesign(design, fRatio));
+    return {w.ok, w.message};
+}
+
+}  // namespace orvelin

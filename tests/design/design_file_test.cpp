@@ -1,0 +1,343 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "design/design.h"
+#include "design/design_file.h"
+#include "platform/atomic_file.h"
+
+using namespace orvelin;
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* kDemo =
+    "QuorVex V0.90                       demo\n"
+    "\n"
+    " 1 surface design\n"
+    "\n"
+    " Type         Radius        CC/Rsag       Tilt          Separation\n"
+    "\n"
+    " 0             800           1             0             400\n"
+    " 0             0             0             0            focal plane\n"
+    "\n"
+    " Aperture 100 mm         Field 1 Degrees     f/4.00\n";
+
+struct TempDir {
+    fs::path path;
+    TempDir() {
+        path = fs::temp_directory_path() / ("orvelin-test-" + std::to_string(::getpid()) + "-" +
+                                            std::to_string(counter++));
+        fs::create_directories(path);
+    }
+    ~TempDir() { fs::remove_all(path); }
+    std::string file(const std::string& name, const std::string& content) const {
+        const fs::path p = path / name;
+        std::ofstream(p, std::ios::binary) << content;
+        return p.string();
+    }
+    static inline int counter = 0;
+};
+
+std::string readAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+// Everything a load may write, compared field by field.
+void expectSameDesign(const Design& a, const Design& b) {
+    EXPECT_EQ(a.surfaceCount, b.surfaceCount);
+    EXPECT_EQ(a.units, b.units);
+    EXPECT_EQ(a.designTitle, b.designTitle);
+    for (double Design::*f : {&Design::aperture, &Design::semiAperture, &Design::fieldSemiAngle,
+                              &Design::sinField, &Design::cosField})
+        EXPECT_EQ(a.*f, b.*f);
+    EXPECT_EQ(0, std::memcmp(a.kind, b.kind, sizeof a.kind));
+    for (auto arr : {&Design::radius, &Design::sagRadius, &Design::conic, &Design::tilt, &Design::separation,
+                     &Design::signedRadius, &Design::signedSagRadius, &Design::curvature,
+                     &Design::sagCurvature, &Design::oneMinusConic, &Design::signedSeparation,
+                     &Design::sinTilt, &Design::cosTilt})
+        EXPECT_EQ(0, std::memcmp(a.*arr, b.*arr, sizeof(a.*arr)));
+    EXPECT_EQ(0, std::memcmp(a.mediumSign, b.mediumSign, sizeof a.mediumSign));
+}
+
+Design load(const std::string& text, LoadResult* result = nullptr, const std::string& title = "t.ov") {
+    Design d;
+    LoadResult r = loadDesignFromText(d, text, title);
+    if (result) *result = r;
+    return d;
+}
+
+}  // namespace
+
+TEST(DesignFile, ExampleRoundTripsByteForByte) {
+    LoadResult r;
+    Design d = load(kDemo, &r, "demo.ov");
+    ASSERT_EQ(r.status, LoadStatus::ok) << r.message;
+    EXPECT_EQ(d.surfaceCount, 2);
+    EXPECT_EQ(d.radius[1], 800);
+    EXPECT_EQ(d.conic[1], 1);
+    EXPECT_EQ(d.separation[1], 400);
+    EXPECT_EQ(d.aperture, 100);
+    EXPECT_EQ(d.semiAperture, 50);
+    EXPECT_EQ(d.fieldSemiAngle, 0.5);
+    EXPECT_EQ(d.sinField, std::sin(0.5 * 0.01745329251993791));
+    EXPECT_EQ(d.units, "mm");
+    EXPECT_EQ(d.designTitle, "demo");
+    EXPECT_EQ(formatDesign(d, 4.0), kDemo);
+
+    TempDir dir;
+    const std::string path = (dir.path / "demo.ov").string();
+    ASSERT_TRUE(saveDesign(d, path, 4.0).ok);
+    EXPECT_EQ(readAll(path), kDemo);
+    Design again;
+    ASSERT_EQ(loadDesign(again, path).status, LoadStatus::ok);
+    expectSameDesign(again, d);
+}
+
+TEST(DesignFile, LegacyRowsKindsUnitsAndVersions) {
+    // A toroid row puts CC/Rsag into the sagittal radius; kind 2 into the conic.
+    std::string text =
+        "QuorVex Beta 2  ignored words\n\n 3 surface design\n\n heading\n\n"
+        " 1  900  950  4  300\n 2  700  0.5  -3  250\n 0  -500  -1  0  200\n"
+        " 1  0  -400  2  focal plane\n\n Aperture 110 Inches Field 2 Degrees f/1\n";
+    LoadResult r;
+    Design d = load(text, &r);
+    ASSERT_EQ(r.status, LoadStatus::ok) << r.message;
+    ASSERT_EQ(d.surfaceCount, 4);
+    EXPECT_EQ(d.units, "inches");
+    EXPECT_EQ(d.sagRadius[1], 950);
+    EXPECT_EQ(d.conic[1], 0);
+    EXPECT_EQ(d.kind[2], 2);
+    EXPECT_EQ(d.conic[2], 0.5);
+    EXPECT_EQ(d.sagRadius[2], 700);
+    EXPECT_EQ(d.sagRadius[4], -400);
+    EXPECT_EQ(d.tilt[4], 2);
+    EXPECT_STREQ(surfaceKindName(d, 2), "duplicate");
+    EXPECT_STREQ(surfaceKindName(d, 3), "oblate");
+    // Medium signs alternate so that the focal plane is in a + space.
+    EXPECT_EQ(d.mediumSign[4], 1);
+    EXPECT_EQ(d.signedRadius[3], -500);  // s(3) = -1: the convex mirror keeps its sign
+    EXPECT_EQ(d.signedSeparation[1], -d.mediumSign[1] * 300);
+    // The writer writes the sagittal radius for every kind but 0.
+    Design back = load(formatDesign(d, 0));
+    EXPECT_EQ(back.conic[2], 700);
+
+    // Unit words are compared exactly: "inches" or "MM" leave the units.
+    Design keep;
+    keep.units = "inches";
+    std::string mmText = kDemo;
+    mmText.replace(mmText.find(" mm "), 4, " MM ");
+    loadDesignFromText(keep, mmText, "x.ov");
+    EXPECT_EQ(keep.units, "inches");
+}
+
+TEST(DesignFile, NumericLayoutInItsThreeExtents) {
+    // A first token starting with a non-zero integer picks the numeric layout.
+    const std::string first =
+        "2abc -1, 1, -1\n"
+        "1000, 0, 5, 500, 0.0871557, 0.9961947\n"
+        "0, 1, 0, 0, 0, 1\n"
+        "50, 0.5, 0.0087265, 0.9999619\n";
+    Design d;
+    d.units = "mm";
+    LoadResult r = loadDesignFromText(d, first, "num.ov");
+    ASSERT_EQ(r.status, LoadStatus::ok) << r.message;
+    EXPECT_EQ(d.surfaceCount, 2);
+    EXPECT_EQ(d.units, "inches");
+    EXPECT_EQ(d.mediumSign[0], 1);
+    EXPECT_EQ(d.radius[1], 1000);
+    EXPECT_EQ(d.sagRadius[1], 1000);
+    EXPECT_EQ(d.conic[1], 1);
+    EXPECT_EQ(d.separation[1], 500);
+    EXPECT_EQ(d.sinTilt[1], 0.0871557);  // taken as stored, not recomputed
+    EXPECT_EQ(d.aperture, 100);
+    EXPECT_EQ(d.sinField, 0.0087265);
+    EXPECT_EQ(d.kind[1], 0);
+
+    const std::string second = first + "1100, 1\n0, 0\n";
+    d = load(second, &r);
+    ASSERT_EQ(r.status, LoadStatus::ok) << r.message;
+    EXPECT_EQ(d.kind[1], 1);
+    EXPECT_EQ(d.sagRadius[1], 1100);
+    EXPECT_DOUBLE_EQ(d.sagCurvature[1], 1 / 1100.0);
+
+    Design third = load(second + "7, 8\n", &r);
+    ASSERT_EQ(r.status, LoadStatus::ok) << r.message;
+    expectSameDesign(third, d);
+
+    // "0" and words select the legacy layout.
+    Design legacy = load(std::string("0") + (kDemo + 7), &r);
+    EXPECT_EQ(legacy.surfaceCount, 2);
+}
+
+TEST(DesignFile, RefusesWhatTheDesignCannotHold) {
+    Design d = load(kDemo);
+    const Design before = d;
+    std::string many = kDemo;
+    many.replace(many.find(" 1 surface"), 2, " 21");
+    LoadResult r = loadDesignFromText(d, many, "many.ov");
+    EXPECT_EQ(r.status, LoadStatus::refused);
+    EXPECT_NE(r.message.find("21"), std::string::npos);
+    expectSameDesign(d, before);
+
+    std::string negative = kDemo;
+    negative.replace(negative.find(" 1 surface"), 2, "-3");
+    EXPECT_EQ(loadDesignFromText(d, negative, "neg.ov").status, LoadStatus::refused);
+    EXPECT_EQ(loadDesignFromText(d, "22 1,-1,1", "n.ov").status, LoadStatus::refused);
+    EXPECT_EQ(loadDesignFromText(d, "-2 1,-1,1", "n.ov").status, LoadStatus::refused);
+    expectSameDesign(d, before);
+
+    // Twenty mirrors is the capacity, and is taken.
+    Design twenty;
+    twenty.surfaceCount = 21;
+    initMediumSigns(twenty);
+    resetDesign(twenty);
+    for (int i = 1; i <= 21; ++i) {
+        twenty.radius[i] = twenty.sagRadius[i] = 1000 + i;
+        twenty.separation[i] = i < 21 ? -500 : 0;
+        recomputeSurface(twenty, i);
+    }
+    r = loadDesignFromText(d, formatDesign(twenty, 0), "twenty.ov");
+    EXPECT_EQ(r.status, LoadStatus::ok) << r.message;
+    EXPECT_EQ(d.surfaceCount, 21);
+    EXPECT_EQ(d.radius[21], 1021);
+}
+
+TEST(DesignFile, DamagedFilesLoadAndSayWhere) {
+    std::string text = kDemo;
+    text.replace(text.find(" 800 "), 5, " abc ");
+    Design d;
+    d.radius[1] = 123;
+    LoadResult r = loadDesignFromText(d, text, "bad.ov");
+    EXPECT_EQ(r.status, LoadStatus::damaged);
+    EXPECT_EQ(r.damagedLine, 7);
+    EXPECT_NE(r.message.find("line 7"), std::string::npos) << r.message;
+    EXPECT_EQ(d.radius[1], 123);  // the failed conversion stored nothing
+
+    // A file cut after the rows: the aperture keeps its old value.
+    const std::string cut(kDemo, std::strstr(kDemo, " Aperture") - kDemo);
+    Design e;
+    e.aperture = 7;
+    r = loadDesignFromText(e, cut, "cut.ov");
+    EXPECT_EQ(r.status, LoadStatus::damaged);
+    EXPECT_EQ(e.aperture, 7);
+    EXPECT_EQ(e.surfaceCount, 2);
+
+    // No number where the mirror count belongs: a lone focal plane.
+    Design lone = load("QuorVex V0.90 x\n\n many surface design\n", &r);
+    EXPECT_EQ(r.status, LoadStatus::damaged);
+    EXPECT_EQ(lone.surfaceCount, 1);
+
+    // "nan" and "inf" convert, but cannot be traced: treated as failed.
+    std::string nan = kDemo;
+    nan.replace(nan.find(" 800 "), 5, " nan ");
+    Design f;
+    f.radius[1] = 5;
+    r = loadDesignFromText(f, nan, "nan.ov");
+    EXPECT_EQ(r.status, LoadStatus::damaged);
+    EXPECT_EQ(f.radius[1], 5);
+    EXPECT_EQ(f.conic[1], 1);  // the rest of the row still reads
+}
+
+TEST(DesignFile, WindowsLineEndsReadTheSame) {
+    std::string crlf;
+    for (const char* p = kDemo; *p; ++p) {
+        if (*p == '\n') crlf += '\r';
+        crlf += *p;
+    }
+    LoadResult r;
+    Design a = load(kDemo, &r), b = load(crlf, &r);
+    EXPECT_EQ(r.status, LoadStatus::ok);
+    expectSameDesign(a, b);
+}
+
+TEST(DesignFile, WriterKeepsEveryValueReadable) {
+    Design d = load(kDemo);
+    // Negative aperture and field get a blank of their own and read back.
+    d.aperture = -100;
+    d.fieldSemiAngle = -0.25;
+    std::string text = formatDesign(d, 1);
+    EXPECT_NE(text.find(" Aperture -100 mm"), std::string::npos);
+    EXPECT_NE(text.find(" Field -0.5 Degrees"), std::string::npos);
+    Design back = load(text);
+    EXPECT_EQ(back.aperture, -100);
+    EXPECT_EQ(back.fieldSemiAngle, -0.25);
+
+    // A kind with many digits leaves the radius less than its column: the
+    // long radius is written whole.
+    d.kind[1] = -1000000;
+    d.radius[1] = -1.234567e-300;
+    d.sagRadius[1] = -7.654321e+300;
+    d.tilt[1] = -1.111111e-100;
+    text = formatDesign(d, 1);
+    back = load(text);
+    EXPECT_EQ(back.kind[1], -1000000);
+    EXPECT_EQ(back.radius[1], -1.234567e-300);
+    EXPECT_EQ(back.conic[1], -7.654321e+300);  // duplicates read the column as K
+    EXPECT_EQ(back.tilt[1], -1.111111e-100);
+    EXPECT_EQ(back.separation[1], 400);
+
+    // Before any design exists: header, -1 mirrors, no rows.
+    Design empty;
+    EXPECT_EQ(formatDesign(empty, 0),
+              "QuorVex V0.90                       \n\n-1 surface design\n\n"
+              " Type         Radius        CC/Rsag       Tilt          Separation\n\n"
+              " Aperture 0 mm         Field 0 Degrees     f/0.00\n");
+
+    EXPECT_EQ(titleFromFileName("abc"), "");
+    EXPECT_EQ(titleFromFileName("ab"), "");
+    EXPECT_EQ(titleFromFileName(""), "");
+    EXPECT_EQ(titleFromFileName("demo.ov"), "demo");
+}
+
+TEST(DesignFile, UnreadableFilesChangeNothing) {
+    TempDir dir;
+    Design d = load(kDemo);
+    const Design before = d;
+    LoadResult r = loadDesign(d, (dir.path / "missing.ov").string());
+    EXPECT_EQ(r.status, LoadStatus::unreadable);
+    EXPECT_FALSE(r.message.empty());
+    r = loadDesign(d, dir.path.string());
+    EXPECT_EQ(r.status, LoadStatus::unreadable);
+    EXPECT_NE(r.message.find("folder"), std::string::npos);
+    const std::string notDir = dir.file("plain", "x");
+    EXPECT_EQ(loadDesign(d, notDir + "/inside.ov").status, LoadStatus::unreadable);
+    const std::string huge = dir.file("huge.ov", std::string(2 << 20, ' '));
+    EXPECT_EQ(loadDesign(d, huge).status, LoadStatus::refused);
+    expectSameDesign(d, before);
+}
+
+TEST(DesignFile, FailedSavesLeaveTheOldFile) {
+    TempDir dir;
+    const std::string path = dir.file("old.ov", kDemo);
+    Design d = load(kDemo);
+    d.radius[1] = 999;
+    for (auto point : {WriteFailurePoint::afterCreate, WriteFailurePoint::duringWrite,
+                       WriteFailurePoint::beforeRename}) {
+        simulateWriteFailure(point);
+        SaveResult r = saveDesign(d, path, 1);
+        simulateWriteFailure(WriteFailurePoint::none);
+        EXPECT_FALSE(r.ok);
+        EXPECT_FALSE(r.message.empty());
+        EXPECT_EQ(readAll(path), kDemo);
+    }
+    // No temporary file is left behind.
+    int files = 0;
+    for (auto& e : fs::directory_iterator(dir.path)) (void)e, ++files;
+    EXPECT_EQ(files, 1);
+
+    SaveResult r = saveDesign(d, (dir.path / "no-such-folder" / "x.ov").string(), 1);
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(saveDesign(d, dir.path.string(), 1).ok);
+
+    ASSERT_TRUE(saveDesign(d, path, 1).ok);
+    EXPECT_EQ(load(readAll(path)).radius[1], 999);
+}

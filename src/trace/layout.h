@@ -1,0 +1,57 @@
+// The layout drawing: the mirrors seen from the side, in the plane of the
+// tilts, with the two marginal rays of the on-axis beam folding from mirror
+// to mirror, drawn below the design table.  Drawing it first runs the
+// analysis and measures by tracing how large each mirror must be; those
+// footprints and the drawing's geometry stay in a LayoutGeometry for the
+// click in the design view, the file writer and the printed pages.
+#pragma once
+
+#include "design/design.h"
+#include "platform/gdi.h"
+#include "trace/analysis.h"
+#include "trace/ray_trace.h"
+
+namespace orvelin {
+
+struct LayoutGeometry {
+    /// Half the distance between the hits of the on-axis marginal rays
+    /// (x = -h and x = +h) on each surface: the tangential semi-diameter the
+    /// axial beam needs.
+    double centralSemiDiameter[kSurfaceSlots] = {};
+    /// Half the distance between the hit of the - field edge's ray at -h and
+    /// the + field edge's ray at +h: the tangential semi-diameter that passes
+    /// the whole field without vignetting.
+    double unvignettedSemiDiameter[kSurfaceSlots] = {};
+    /// Focal ratio of the on-axis beam at the (best-fit) focal plane.
+    double layoutFRatio = 0;
+    /// Sine and cosine of the angle at which each face is drawn.
+    double faceSin[kSurfaceSlots] = {};
+    double faceCos[kSurfaceSlots] = {};
+    /// |unvignettedSemiDiameter| times faceSin and faceCos: half the face's
+    /// extent across and down the picture, design units.
+    double faceHalfX[kSurfaceSlots] = {};
+    double faceHalfY[kSurfaceSlots] = {};
+    double layoutHeight = 0;  ///< maxY - minY of the picture, design units
+    double layoutWidth = 0;   ///< 1.1 (maxX - minX): room for the incoming beam
+    double layoutMinY = 0;
+    double layoutMaxX = 0;
+};
+
+/// First pixel row below the design table of an n-surface design: the top
+/// of the band the layout is drawn in.
+constexpr int layoutBandTop(int surfaceCount) {
+    return 14 * (surfaceCount + 3) + 6;
+}
+
+/// Run the analysis, trace the footprints with the focal plane at the best
+/// focus and best-fit tilt, and draw the layout into the device's client
+/// area below the design table, then write the focal ratio beside the table.
+/// Returns false when the analysis or a trace fails (state.status says why);
+/// nothing is drawn then.  The focal plane's distance, tilt and radii are
+/// restored on every exit.  A client area too small for a drawing band
+/// (0.95 * bottom <= band top) gets the footprints and the focal ratio but
+/// no picture.  Every pen is deleted before the drawing returns.
+bool drawLayout(Design& design, TraceState& state, AnalysisResults& results, LayoutGeometry& geometry,
+                gdi::Device& dc);
+
+}  // namespace orvelin

@@ -1,0 +1,29 @@
+#include "dialogs/aperture_dialog.h"
+
+#include <QLineEdit>
+
+#include "dialogs/dialog_logic.h"
+
+namespace orvelin {
+
+ApertureDialog::ApertureDialog(Design& design, QWidget* parent) : ParameterDialog(parent), design_(design) {
+    setObjectName(QStringLiteral("ApertureDlgBox"));
+    setWindowTitle(QStringLiteral("Edit aperture and field semi-angle"));
+    setFixedSize(units().size(130, 56));
+    addLabel(QStringLiteral("Aperture"), QStringLiteral("labelAperture"), 6, 4, 50, 12);
+    addLabel(QStringLiteral("Field semi-angle"), QStringLiteral("labelField"), 66, 4, 60, 12);
+    aperture_ = addNumberBox(design.aperture, QStringLiteral("edit19"), 6, 16, 50, 12);
+    field_ = addNumberBox(design.fieldSemiAngle, QStringLiteral("edit20"), 74, 16, 50, 12);
+    addButtons(58, 35, 94, 35, 30, 14);
+}
+
+bool ApertureDialog::store() {
+    double aperture = 0;
+    double field = 0;
+    if (!readNumber(aperture_, QStringLiteral("Aperture"), &aperture)) return false;
+    if (!readNumber(field_, QStringLiteral("Field semi-angle"), &field)) return false;
+    applyApertureField(design_, aperture, field);
+    return true;
+}
+
+}  // namespace orvelin

@@ -1,0 +1,60 @@
+#include "dialogs/entry.h"
+
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace orvelin {
+
+std::string formatValue(double value) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%- .7g", value);
+    return buffer;
+}
+
+namespace {
+
+std::string trimmed(const std::string& text) {
+    const char* blanks = " \t\r\n";
+    const auto first = text.find_first_not_of(blanks);
+    if (first == std::string::npos) return {};
+    const auto last = text.find_last_not_of(blanks);
+    return text.substr(first, last - first + 1);
+}
+
+}  // namespace
+
+std::optional<double> parseNumber(const std::string& text) {
+    const std::string t = trimmed(text);
+    if (t.empty()) return std::nullopt;
+    // strtod also reads hexadecimal floats, "inf" and "nan"; a design value
+    // is always written in decimal, so allow only decimal characters.
+    for (char c : t)
+        if (!(std::isdigit(static_cast<unsigned char>(c)) || c == '.' || c == '+' || c == '-' || c == 'e' ||
+              c == 'E'))
+            return std::nullopt;
+    char* end = nullptr;
+    errno = 0;
+    const double v = std::strtod(t.c_str(), &end);
+    if (end != t.c_str() + t.size() || errno == ERANGE || !std::isfinite(v)) return std::nullopt;
+    return v;
+}
+
+std::optional<int> parseWholeNumber(const std::string& text) {
+    const std::string t = trimmed(text);
+    if (t.empty()) return std::nullopt;
+    size_t i = (t[0] == '+' || t[0] == '-') ? 1 : 0;
+    if (i == t.size()) return std::nullopt;
+    for (size_t j = i; j < t.size(); ++j)
+        if (!std::isdigit(static_cast<unsigned char>(t[j]))) return std::nullopt;
+    char* end = nullptr;
+    errno = 0;
+    const long v = std::strtol(t.c_str(), &end, 10);
+    if (errno == ERANGE || v < INT_MIN || v > INT_MAX) return std::nullopt;
+    return static_cast<int>(v);
+}
+
+}  // namespace orvelin

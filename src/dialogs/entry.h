@@ -1,0 +1,23 @@
+// Number entry for the parameter dialogs: how a value is shown in an edit
+// box and how the box's text is taken back.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace orvelin {
+
+/// A design value as the dialogs and tables show it: "%- .7g" (seven
+/// significant digits, a blank where a plus sign would go).
+std::string formatValue(double value);
+
+/// The whole text as one finite decimal number ("12", " -3.5e2 ", ".5").
+/// Surrounding blanks are allowed; anything else (empty text, words, a
+/// number followed by letters, hexadecimal, infinities) gives no value, so a
+/// typing slip is never silently stored as 0.
+std::optional<double> parseNumber(const std::string& text);
+
+/// The whole text as one whole number in int range (" 3", "+7", "-1").
+std::optional<int> parseWholeNumber(const std::string& text);
+
+}  // namespace orvelin

@@ -1,0 +1,81 @@
+#include "dialogs/surface_dialog.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+
+#include "dialogs/dialog_logic.h"
+#include "dialogs/entry.h"
+
+namespace orvelin {
+
+SurfaceDialog::SurfaceDialog(Design& design, int k, QWidget* parent)
+    : ParameterDialog(parent),
+      design_(design),
+      k_(k),
+      focalPlane_(k == design.surfaceCount),
+      kind_(design.kind[k]) {
+    const DialogUnits du = units();
+    if (focalPlane_) {
+        setObjectName(QStringLiteral("FocusDlgBox"));
+        setWindowTitle(QStringLiteral("Edit focal plane parameters (optional)"));
+        setFixedSize(du.size(170, 56));
+    } else {
+        setObjectName(QStringLiteral("SurfaceDlgBox"));
+        setWindowTitle(QStringLiteral("Edit Surface #%1 parameters").arg(k));
+        setFixedSize(du.size(224, 56));
+    }
+    radiusLabel_ = addLabel(QStringLiteral("Radius"), QStringLiteral("label15"), 6, 4, 50, 12);
+    secondLabel_ = addLabel(QStringLiteral("Conic Constant"), QStringLiteral("label16"), 60, 4, 50, 12);
+    addLabel(QStringLiteral("Tilt"), QStringLiteral("label17"), 114, 4, 50, 12);
+    radius_ = addNumberBox(design.radius[k], QStringLiteral("edit10"), 6, 16, 50, 12);
+    second_ = addNumberBox(0, QStringLiteral("edit11"), 60, 16, 50, 12);
+    tilt_ = addNumberBox(design.tilt[k], QStringLiteral("edit12"), 114, 16, 50, 12);
+    if (focalPlane_) {
+        toroid_ = addCheck(QStringLiteral("Check if toroid"), QStringLiteral("toroid14"), 6, 30, 60, 12);
+        // Shown for the look of the dialog; the focal plane is curved with
+        // the "Z" key instead.
+        addCheck(QStringLiteral("Focus to best fit curve"), QStringLiteral("bestFit22"), 6, 42, 82, 12);
+        addButtons(98, 35, 134, 35, 30, 14);
+    } else {
+        const bool lastMirror = k == design.surfaceCount - 1;
+        addLabel(lastMirror ? QStringLiteral("b.f.l. (optional)") : QStringLiteral("Separation"),
+                 QStringLiteral("label18"), 168, 4, 50, 12);
+        separation_ = addNumberBox(design.separation[k], QStringLiteral("edit13"), 168, 16, 50, 12);
+        toroid_ = addCheck(QStringLiteral("Check if toroid"), QStringLiteral("toroid14"), 6, 36, 60, 12);
+        addButtons(152, 35, 188, 35, 30, 14);
+    }
+    // Only a toroid opens ticked; a "duplicate" kind from a file opens as a
+    // conic would.
+    showKind(kind_ == kToroid);
+    connect(toroid_, &QCheckBox::clicked, this, &SurfaceDialog::toggleToroid);
+}
+
+void SurfaceDialog::showKind(bool toroid) {
+    toroid_->setChecked(toroid);
+    radiusLabel_->setText(toroid ? QStringLiteral("Rtan") : QStringLiteral("Radius"));
+    secondLabel_->setText(toroid ? QStringLiteral("Rsag") : QStringLiteral("Conic Constant"));
+    second_->setText(QString::fromStdString(formatValue(secondValueShown(design_, k_, toroid))));
+    second_->setCursorPosition(0);
+}
+
+void SurfaceDialog::toggleToroid() {
+    // The box has flipped itself; what was typed into the second box is
+    // replaced by the stored value that belongs to the new label.
+    const bool nowToroid = toroid_->isChecked();
+    kind_ = nowToroid ? kToroid : kConic;
+    showKind(nowToroid);
+}
+
+bool SurfaceDialog::store() {
+    SurfaceEntry e;
+    e.kind = kind_;
+    if (!readNumber(radius_, radiusLabel_->text(), &e.radius)) return false;
+    if (!readNumber(second_, secondLabel_->text(), &e.second)) return false;
+    if (!readNumber(tilt_, QStringLiteral("Tilt"), &e.tilt)) return false;
+    if (separation_ && !readNumber(separation_, QStringLiteral("Separation"), &e.separation)) return false;
+    applySurfaceEntry(design_, k_, e);
+    return true;
+}
+
+}  // namespace orvelin

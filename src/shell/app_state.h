@@ -1,0 +1,40 @@
+// Everything the desktop program keeps from start to exit, in one place:
+// the design and the file it came from, what the window shows, the cell the
+// single-value dialog edits, and the records the trace, the analysis, the
+// layout drawing and the plots leave for one another.
+#pragma once
+
+#include "design/design.h"
+#include "design/design_file.h"
+#include "plots/plot_frame.h"
+#include "plots/random.h"
+#include "shell/commands.h"
+#include "trace/analysis.h"
+#include "trace/layout.h"
+#include "trace/ray_trace.h"
+
+namespace orvelin {
+
+/// State of a Print Page job, read by the printed plots to stop on Cancel.
+struct PrintJobState {
+    int printAborted = 0;                 ///< 1 after the progress dialog's Cancel
+    void* printProgressDialog = nullptr;  ///< the progress dialog while it exists
+};
+
+struct AppState {
+    Design design;
+    FileSelection files;
+    int viewState = kStateWelcome;
+    int editRow = 0;     ///< design-table row of the single-value dialog
+    int editColumn = 0;  ///< and its column
+    TraceState trace;
+    AnalysisResults results;
+    LayoutGeometry geometry;
+    PlotFrame frame;
+    RandomSource random;
+    PrintJobState print;
+    /// The design has changed since it was last loaded, made or saved.
+    bool modified = false;
+};
+
+}  // namespace orvelin

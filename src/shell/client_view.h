@@ -1,0 +1,26 @@
+// The client area of the main window: it paints the current view and passes
+// mouse buttons on to the window.
+#pragma once
+
+#include <QWidget>
+
+namespace orvelin {
+
+class MainWindow;
+
+class ClientView : public QWidget {
+    Q_OBJECT
+  public:
+    explicit ClientView(MainWindow* window);
+
+    void setBackground(const QColor& colour);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+  private:
+    MainWindow* window_;
+};
+
+}  // namespace orvelin

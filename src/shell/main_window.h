@@ -1,0 +1,124 @@
+// The main window: menu, accelerators and character keys, the view states,
+// the design table's mouse handling, the Edit menu's surface items, the
+// caption, and painting by view.
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+#include <map>
+#include <string>
+
+#include "shell/app_state.h"
+#include "shell/help_viewer.h"
+#include "shell/view_paint.h"
+
+class QAction;
+class QMenu;
+
+namespace orvelin {
+
+class ClientView;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+  public:
+    /// Places itself on `screen` (the primary screen when null) and creates
+    /// the screen-sized plot buffer.
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    AppState& state() { return state_; }
+    const AppState& state() const { return state_; }
+
+    /// A menu command or accelerator: runs at once.
+    void runCommand(int id);
+    /// A character key: the command it stands for is queued behind the
+    /// events already waiting ("Z" acts at once).
+    void queueKey(char c);
+    /// An accelerator key: its command runs at once.
+    void runAccelerator(AccelKey key);
+    /// Mouse buttons on the client area (client pixels).
+    void leftClick(int x, int y);
+    void rightClick();
+
+    /// Open `path` as the Open command does after its file dialog.  Returns
+    /// whether the design was taken.
+    bool openDesignFile(const std::string& path);
+
+    /// The New command; 1 when a new design was made, 0 when cancelled.
+    int newDesign();
+
+    /// File choice; replaceable so the commands can be driven without the
+    /// system dialogs.  They return the chosen path, or "" when cancelled.
+    std::function<std::string()> chooseOpenFile;
+    std::function<std::string()> chooseSaveFile;
+
+    QWidget* clientView() const;
+    QAction* action(int id) const;
+    QMenu* editMenu() const { return editMenu_; }
+    const QImage& plotBuffer() const { return plotBuffer_; }
+    int screenWidth() const { return screenWidth_; }
+    int screenHeight() const { return screenHeight_; }
+    QColor background() const { return background_; }
+    HelpViewer* helpViewer() const { return help_; }
+
+    /// Paint the client area for the current view (the paint handler).
+    void paintClient(QPainter& painter, const QRect& client);
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void buildMenu();
+    QAction* addCommand(QMenu* menu, const QString& text, int id);
+    QAction* addTopCommand(const QString& text, int id);
+
+    // Window operations shared by Open and New.
+    void removeSurfaceMenu(int count);
+    void buildSurfaceMenu(int count);
+    void setDesignCaption();
+    void enableDesignCommands();
+    void checkUnitsMenu();
+    void showDesignViewNow();
+    /// ViewState := view, background := colour, repaint the whole client.
+    void changeView(int view, gdi::COLORREF colour);
+
+    // Commands.
+    void openCommand();
+    bool saveCommand();
+    bool saveAsCommand();
+    bool writeDesign();
+    void setUnits(const char* units);
+    void startPlot(int command);
+    void airyOverlay();
+    void surfaceItem(int id);
+    void cellDialog(int row, int column, bool fromMenu);
+    void showHelp();
+    void showAbout();
+    /// When the design has unsaved changes: ask Save / Discard / Cancel.
+    /// True when the caller may go on.
+    bool saveChangesFirst();
+    ScreenSize screen() const { return {screenWidth_, screenHeight_ + kCaptionAllowance}; }
+    void markModified() { state_.modified = true; }
+
+    std::string defaultChooseOpenFile();
+    std::string defaultChooseSaveFile();
+
+    AppState state_;
+    int screenWidth_ = 0;
+    int screenHeight_ = 0;  ///< the screen less a 38-pixel band
+    QImage plotBuffer_;
+    QColor background_;
+    ClientView* view_ = nullptr;
+    QMenu* editMenu_ = nullptr;
+    std::map<int, QAction*> actions_;
+    QPointer<HelpViewer> help_;
+    bool closing_ = false;
+};
+
+}  // namespace orvelin

@@ -1,0 +1,101 @@
+#include "shell/view_paint.h"
+
+#include <QPainter>
+#include <QWidget>
+
+#include "platform/qt/qt_device.h"
+#include "plots/plot_dispatch.h"
+#include "reports/design_view.h"
+#include "reports/screen_report.h"
+
+namespace orvelin {
+
+namespace {
+
+gdi::Rect toRect(const QRect& r) {
+    return {0, 0, r.width(), r.height()};
+}
+
+qt::DeviceCaps capsOf(ScreenSize screen) {
+    qt::DeviceCaps caps;
+    caps.horzRes = screen.width;
+    caps.vertRes = screen.height;
+    return caps;
+}
+
+/// Repaint requests of a running plot, passed to the client widget.  The
+/// window shows the plot buffer, so a request only schedules a copy.
+class WidgetRepaint : public PlotWindow {
+  public:
+    explicit WidgetRepaint(QWidget* widget) : widget_(widget) {}
+    void invalidateRect(const gdi::Rect& r) override {
+        if (widget_) widget_->update(QRect(r.left, r.top, r.width(), r.height()));
+    }
+    void updateWindow() override {
+        if (widget_) widget_->update();
+    }
+
+  private:
+    QWidget* widget_;
+};
+
+}  // namespace
+
+void paintPlotBuffer(QPainter& painter, const QRect& client, const QImage& plotBuffer) {
+    const PlotCopy copy =
+        plotViewCopy(plotBuffer.width(), plotBuffer.height(), client.width(), client.height());
+    if (copy.source.width() <= 0 || copy.source.height() <= 0) return;
+    painter.drawImage(QPoint(copy.target.left, copy.target.top), plotBuffer,
+                      QRect(copy.source.left, copy.source.top, copy.source.width(), copy.source.height()));
+}
+
+void paintView(QPainter& painter, const QRect& client, AppState& s, const QImage& plotBuffer,
+               ScreenSize screen) {
+    switch (s.viewState) {
+        case kStateWelcome:
+        case kStateReport: {
+            qt::QtDevice dc(painter, toRect(client), capsOf(screen));
+            PaintViewPage(dc, s.viewState, s.design, s.results);
+            break;
+        }
+        case kStateDesign: {
+            qt::QtDevice dc(painter, toRect(client), capsOf(screen));
+            paintDesignView(dc, s.design, s.trace, s.results, s.geometry);
+            break;
+        }
+        case kStateStandardPlot:
+        case kStateUniformAiry:
+        case kStateUniformBlur:
+        case kStateAiryOverlay:
+            paintPlotBuffer(painter, client, plotBuffer);
+            break;
+        default:
+            break;
+    }
+}
+
+void runPlotCommand(QWidget* window, const QRect& client, AppState& s, QImage& plotBuffer, ScreenSize screen,
+                    int command) {
+    // Every dot goes into the buffer, which the window shows; the window's
+    // own copy of the dots is drawn into a scratch image of the client's size.
+    QImage scratch(std::max(1, client.width()), std::max(1, client.height()), QImage::Format_RGB32);
+    scratch.fill(Qt::black);
+    qt::QtDevice windowDevice(scratch, toRect(client), capsOf(screen));
+    qt::QtDevice bufferDevice(plotBuffer);
+    WidgetRepaint repaint(window);
+    SpotPlot plot{s.design, s.trace, s.frame, s.random, windowDevice, bufferDevice, &repaint};
+    if (command == kCmdAiry) {
+        // The overlay's circles are outlines only.
+        const gdi::Handle hollow = windowDevice.getStockObject(gdi::NULL_BRUSH);
+        const gdi::Handle oldWindowBrush = windowDevice.selectObject(hollow);
+        const gdi::Handle oldBufferBrush = bufferDevice.selectObject(hollow);
+        dispatchPlot(plot, s.results, s.geometry, command);
+        windowDevice.selectObject(oldWindowBrush);
+        bufferDevice.selectObject(oldBufferBrush);
+        return;
+    }
+    clearPlotBuffer(bufferDevice);
+    dispatchPlot(plot, s.results, s.geometry, command);
+}
+
+}  // namespace orvelin

@@ -1,0 +1,325 @@
+// System analysis: paraxial foci from Coddington's equations along the axial
+// ray, then real marginal, field and chief rays traced to the last mirror.
+#include "trace/analysis.h"
+
+#include <cmath>
+
+namespace orvelin {
+
+namespace {
+
+/// The design values the analysis changes for one run (the field of a
+/// design without field, the focal plane moved to the best fit), restored
+/// when the run ends, whichever way it ends.
+class DesignRestorer {
+  public:
+    explicit DesignRestorer(Design& d)
+        : d_(d), n_(d.surfaceCount), sinField_(d.sinField), cosField_(d.cosField) {
+        if (n_ >= 1 && n_ <= kMaxSurfaces) {
+            separation_ = d.signedSeparation[n_ - 1];
+            tilt_ = d.tilt[n_];
+            sinTilt_ = d.sinTilt[n_];
+            cosTilt_ = d.cosTilt[n_];
+        }
+    }
+    ~DesignRestorer() {
+        d_.sinField = sinField_;
+        d_.cosField = cosField_;
+        if (n_ >= 1 && n_ <= kMaxSurfaces) {
+            d_.signedSeparation[n_ - 1] = separation_;
+            d_.tilt[n_] = tilt_;
+            d_.sinTilt[n_] = sinTilt_;
+            d_.cosTilt[n_] = cosTilt_;
+        }
+    }
+    DesignRestorer(const DesignRestorer&) = delete;
+    DesignRestorer& operator=(const DesignRestorer&) = delete;
+
+  private:
+    Design& d_;
+    int n_;
+    double sinField_, cosField_;
+    double separation_ = 0, tilt_ = 0, sinTilt_ = 0, cosTilt_ = 0;
+};
+
+bool noFocus(TraceState& state) {
+    state.status = kTraceNoFocus;
+    return false;
+}
+
+/// One paraxial section (sagittal or tangential) through mirror i by
+/// Coddington's equations.  `obliquity` is ct^2 for the tangential section
+/// and 1 for the sagittal one; `cv` the section's curvature.  The distance l
+/// is measured from the mirror; `collimated` says whether the beam is
+/// parallel (l is then meaningless and kept at 0).
+void paraxialStep(double& l, bool& collimated, double sIn, double sOut, double ct, double obliquity,
+                  double cv) {
+    if (!collimated && l == 0) {
+        // The image lies on the mirror's vertex: the mirror images it onto
+        // itself, so it stays there (the formula would divide by zero).
+        return;
+    }
+    const double v = collimated ? 0 : sIn * obliquity / l;
+    if (v == 0 && cv == 0) return;  // a flat leaves a parallel beam parallel
+    const double p = (sOut * ct - sIn * ct) * cv;
+    const double sum = v + p;
+    if (sum == 0) {
+        l = 0;
+        collimated = true;  // afocal so far
+    } else {
+        l = sOut * obliquity / sum;
+        collimated = (l == 0);
+    }
+}
+
+/// Where a tangential ray crosses the axis (x = 0), in the last mirror's
+/// frame; false for a ray parallel to the axis.
+bool axisCrossing(const RayState& r, double& z) {
+    if (r.L == 0) return false;
+    z = r.z - r.x * r.N / r.L;
+    return true;
+}
+
+/// Where a ray started at y = h crosses the tangential plane (y = 0).
+bool sagittalCrossing(const RayState& r, double& z, double& x) {
+    if (r.M == 0) return false;
+    z = r.z - r.y * r.N / r.M;
+    x = r.x - r.y * r.L / r.M;
+    return true;
+}
+
+/// Meeting point of two tangential rays: lateral position and distance.
+struct TangentialRay {
+    double z, u, N;
+};
+bool meet(const TangentialRay& a, const TangentialRay& b, double& lateral, double& distance) {
+    const double denom = a.u * b.N - a.N * b.u;
+    if (denom == 0) return false;  // parallel rays never meet
+    const double k = (b.z - a.z) * b.u / denom;
+    lateral = k * a.u;
+    distance = a.z - k * a.N;
+    return true;
+}
+
+using StartRay = void (*)(const Design&, RayState&);
+
+/// Trace one tangential marginal ray of the beam started by `start` at x.
+bool tangentialRay(Design& design, TraceState& state, StartRay start, double x, TangentialRay& out) {
+    start(design, state.ray);
+    state.ray.x = x;
+    if (!traceToLastMirror(design, state)) return false;
+    if (!axisCrossing(state.ray, out.z)) return noFocus(state);
+    out.u = -state.ray.L;
+    out.N = state.ray.N;
+    return true;
+}
+
+void startAxial(const Design&, RayState& ray) {
+    startAxialRay(ray);
+}
+
+struct EdgeFoci {
+    double ZS, XS, ZT, XT;
+};
+
+/// The figures of one field edge (the beam started by `start`).
+bool fieldEdge(Design& design, TraceState& state, StartRay start, const AnalysisResults& r, FieldPanel& panel,
+               EdgeFoci& foci) {
+    const double h = design.semiAperture;
+    start(design, state.ray);
+    state.ray.y = h;
+    if (!traceToLastMirror(design, state)) return false;
+    if (!sagittalCrossing(state.ray, foci.ZS, foci.XS)) return noFocus(state);
+
+    if (!setEntranceTangential(design, state)) return false;
+    TangentialRay t1, t2;
+    if (!tangentialRay(design, state, start, h, t1)) return false;
+    if (!tangentialRay(design, state, start, -h, t2)) return false;
+    if (!meet(t1, t2, foci.XT, foci.ZT)) return noFocus(state);
+
+    panel.ast = foci.ZS - foci.ZT;
+    panel.xS = foci.ZS - r.lsMarginal;
+    panel.xT = foci.ZT - r.ltMarginal;
+
+    // Chief ray through the vertex of surface 1.
+    design.signedSeparation[0] = 0;
+    start(design, state.ray);
+    if (!traceToLastMirror(design, state)) return false;
+    RayState& c = state.ray;
+    if (c.L == 0) c.L = 1e-12;  // parallel to the axis: meets it very far away
+    if (c.N == 0) return noFocus(state);
+    const double zc = c.z - c.x * c.N / c.L;
+    panel.comaS = std::fabs((zc - foci.ZS) * c.L / c.N) - std::fabs(foci.XS);
+    panel.comaT = std::fabs((zc - foci.ZT) * c.L / c.N) - std::fabs(foci.XT);
+    return true;
+}
+
+/// Tilt (degrees) of the line through two foci; 0 when they lie at the same
+/// height, where no line can be fitted.
+double focalTilt(double z1, double x1, double z2, double x2) {
+    const double dx = x1 - x2;
+    if (dx == 0) return 0;
+    const double t = std::atan((z1 - z2) / dx) * kRadianToDegree;
+    return std::fabs(t) < 1e-12 ? 0 : t;
+}
+
+bool allFinite(const AnalysisResults& r) {
+    for (const AnalysisFigure& f : analysisFigures(r))
+        if (!std::isfinite(f.value)) return false;
+    return true;
+}
+
+bool analyse(Design& design, TraceState& state, AnalysisResults& r) {
+    const int n = design.surfaceCount;
+    const double h = design.semiAperture;
+    if (h == 0) {
+        state.status = kTraceApertureZero;
+        return false;
+    }
+    // At least one mirror, and no more than the design can hold.
+    if (n < 2 || n > kMaxSurfaces) return noFocus(state);
+
+    // 1. Paraxial foci: Coddington's equations along the axial ray, the
+    //    angle of incidence on each mirror being its tilt.
+    double lS = 0, lT = 0;
+    bool collS = true, collT = true;
+    for (int i = 1; i <= n - 1; ++i) {
+        const double sIn = design.mediumSign[i], sOut = design.mediumSign[i + 1];
+        const double ct = design.cosTilt[i];
+        paraxialStep(lS, collS, sIn, sOut, ct, 1.0, design.sagCurvature[i]);
+        paraxialStep(lT, collT, sIn, sOut, ct, ct * ct, design.curvature[i]);
+        if (i != n - 1) {
+            // Distances to the next mirror; a parallel beam has none.
+            if (!collS) lS -= design.signedSeparation[i];
+            if (!collT) lT -= design.signedSeparation[i];
+        }
+    }
+    // Decided by the beams, not by the distances: an afocal system has no
+    // focus even when a later separation has made a distance non-zero.
+    if (collS || collT) return noFocus(state);
+    r.lsParaxial = lS;
+    r.ltParaxial = lT;
+    r.astParaxial = lS - lT;
+
+    // 2. On-axis tangential marginal pair.
+    if (!setEntranceTangential(design, state)) return false;
+    TangentialRay t1, t2;
+    if (!tangentialRay(design, state, startAxial, h, t1)) return false;
+    if (!tangentialRay(design, state, startAxial, -h, t2)) return false;
+
+    // 3. On-axis sagittal marginal ray.
+    if (!setEntranceSagittal(design, state)) return false;
+    startAxialRay(state.ray);
+    state.ray.y = h;
+    if (!traceToLastMirror(design, state)) return false;
+    const double Msag = state.ray.M;
+    if (!sagittalCrossing(state.ray, r.lsMarginal, r.comaS)) return noFocus(state);
+
+    // 4. Tangential focus from the pair.
+    if (!meet(t1, t2, r.comaT, r.ltMarginal)) return noFocus(state);
+
+    // 5. Best focus: a quarter of the way from the mean marginal focus
+    //    towards the mean paraxial one.
+    const double m = (r.lsMarginal + r.ltMarginal) * 0.5;
+    const double p = (r.lsParaxial + r.ltParaxial) * 0.5;
+    r.bestFocus = m + (p - m) * 0.25;
+
+    r.astMarginal = r.lsMarginal - r.ltMarginal;
+    r.laS = r.lsMarginal - r.lsParaxial;
+    r.laT = r.ltMarginal - r.ltParaxial;
+
+    // 6. Focal lengths from the exit slopes of the marginal rays.
+    if (t1.u == t2.u) return noFocus(state);
+    r.focusS = h / (-Msag);
+    r.focusT = 2 * h / (t1.u - t2.u);
+    r.fRatio = (r.focusS + r.focusT) / (4 * h);
+
+    // 7. Tolerance on longitudinal aberration, a quarter wave of 0.000088
+    //    inch, in the design's unit.
+    const double lambda = kToleranceWavelengthInches * (design.units == "mm" ? 25.4 : 1.0);
+    r.laTolerance = std::fabs(lambda / (t1.u * t2.u));
+
+    // 8. Field edges; a design without field gets a quarter-degree field.
+    if (design.sinField == 0) {
+        design.sinField = std::sin(kDefaultFieldRadians);
+        design.cosField = std::cos(kDefaultFieldRadians);
+    }
+    EdgeFoci e1, e2;
+    // The first edge keeps the sagittal entrance distance of step 3.
+    if (!fieldEdge(design, state, startFieldRayPlus, r, r.fieldPanelMinus, e1)) return false;
+    if (!setEntranceSagittal(design, state)) return false;
+    if (!fieldEdge(design, state, startFieldRayMinus, r, r.fieldPanelPlus, e2)) return false;
+
+    // 9. Tilt of the best-fit focal plane.
+    r.tiltS = focalTilt(e1.ZS, e1.XS, e2.ZS, e2.XS);
+    r.tiltT = focalTilt(e1.ZT, e1.XT, e2.ZT, e2.XT);
+    r.bestFitTilt = (r.tiltS + r.tiltT) * 0.5;
+    if (std::fabs(r.bestFitTilt) < 1e-10) r.bestFitTilt = 0;
+
+    // 10. Field size on the best-fit focal plane (the entrance distance is
+    //     still 0 from the chief rays).
+    design.signedSeparation[n - 1] = r.bestFocus;
+    design.tilt[n] = r.bestFitTilt;
+    recomputeTilt(design, n);
+    startFieldRaySagittal(design, state.ray);
+    if (!traceToFocalPlane(design, state)) return false;
+    // A field whose image has no size has no focus to speak of.
+    if (state.ray.y == 0) return noFocus(state);
+    r.fieldDiameter = 2 * state.ray.y;
+    startFieldRayPlus(design, state.ray);
+    if (!traceToFocalPlane(design, state)) return false;
+    const double xPlus = state.ray.x;
+    startFieldRayMinus(design, state.ray);
+    if (!traceToFocalPlane(design, state)) return false;
+    r.anamorphism = ((xPlus - state.ray.x) / r.fieldDiameter - 1) * 100;
+
+    // Absurd but finite inputs can still overflow a figure: that is a focus
+    // at no usable distance.
+    if (!allFinite(r)) return noFocus(state);
+    return true;
+}
+
+}  // namespace
+
+bool analyseSystem(Design& design, TraceState& state, AnalysisResults& results) {
+    state.status = kTraceOk;
+    DesignRestorer restorer(design);
+    return analyse(design, state, results);
+}
+
+std::array<AnalysisFigure, kAnalysisFigureCount> analysisFigures(const AnalysisResults& r) {
+    return {{
+        {"lsParaxial", "l's", r.lsParaxial},
+        {"ltParaxial", "l't", r.ltParaxial},
+        {"astParaxial", "ast'", r.astParaxial},
+        {"lsMarginal", "L'S", r.lsMarginal},
+        {"ltMarginal", "L'T", r.ltMarginal},
+        {"astMarginal", "AST'", r.astMarginal},
+        {"bestFocus", "B.F.L.", r.bestFocus},
+        {"comaS", "Coma'S", r.comaS},
+        {"comaT", "Coma'T", r.comaT},
+        {"laS", "LA'S", r.laS},
+        {"laT", "LA'T", r.laT},
+        {"focusS", "Focus'S", r.focusS},
+        {"focusT", "Focus'T", r.focusT},
+        {"fRatio", "F/ratio", r.fRatio},
+        {"laTolerance", "LA'toler", r.laTolerance},
+        {"fieldPanelMinus.ast", "AST'", r.fieldPanelMinus.ast},
+        {"fieldPanelMinus.xS", "X'S", r.fieldPanelMinus.xS},
+        {"fieldPanelMinus.xT", "X'T", r.fieldPanelMinus.xT},
+        {"fieldPanelMinus.comaS", "Coma'S", r.fieldPanelMinus.comaS},
+        {"fieldPanelMinus.comaT", "Coma'T", r.fieldPanelMinus.comaT},
+        {"fieldPanelPlus.ast", "AST'", r.fieldPanelPlus.ast},
+        {"fieldPanelPlus.xS", "X'S", r.fieldPanelPlus.xS},
+        {"fieldPanelPlus.xT", "X'T", r.fieldPanelPlus.xT},
+        {"fieldPanelPlus.comaS", "Coma'S", r.fieldPanelPlus.comaS},
+        {"fieldPanelPlus.comaT", "Coma'T", r.fieldPanelPlus.comaT},
+        {"tiltS", "Tilt'S", r.tiltS},
+        {"tiltT", "Tilt'T", r.tiltT},
+        {"bestFitTilt", "Tilt", r.bestFitTilt},
+        {"fieldDiameter", "Field diameter", r.fieldDiameter},
+        {"anamorphism", "Anamorphism", r.anamorphism},
+    }};
+}
+
+}  // namespace orvelin

@@ -1,0 +1,302 @@
+// Real-ray trace through tilted conic and toroidal mirrors.
+//
+// Sign conventions: every space has its own frame with light travelling
+// towards +z.  A mirror therefore returns the reflected direction negated
+// (the "unfolded" ray), and the physical folding is carried by the medium
+// signs that are already part of the signed radii and separations.
+#include "trace/ray_trace.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace orvelin {
+
+namespace {
+
+/// Surfaces a multi-surface trace may visit: never beyond the arrays.
+int lastSurface(const Design& design) {
+    return std::clamp(design.surfaceCount, 0, kMaxSurfaces);
+}
+
+bool fail(TraceState& state, TraceStatus status) {
+    state.status = status;
+    return false;
+}
+
+/// Move the ray along its direction to the plane z = d (the vertex plane of
+/// the surface, d ahead of the current origin) and make the vertex the
+/// origin.  A ray travelling parallel to that plane never reaches it.
+bool transferToVertexPlane(RayState& r, double d) {
+    if (r.N == 0) return false;
+    const double t = (r.z - d) / r.N;
+    r.x -= t * r.L;
+    r.y -= t * r.M;
+    r.z = 0;
+    return true;
+}
+
+/// A ray that left a surface with an infinite or undefined coordinate has
+/// not really met it (overflow from absurd design values, or NaN input).
+bool finiteRay(const RayState& r) {
+    return std::isfinite(r.x + r.y + r.z + r.L + r.M + r.N);
+}
+
+void reflectFlat(RayState& r) {
+    r.L = -r.L;
+    r.M = -r.M;
+    r.N = std::fabs(r.N);
+}
+
+/// Sphere of signed radius R whose vertex lies d ahead; intersected
+/// directly, on the hemisphere that contains the vertex.
+bool traceSphere(RayState& r, double d, double R) {
+    const double zv = r.z - d;  // height above the vertex plane
+    const double zc = zv - R;   // relative to the centre of curvature
+    const double D = R * R - r.x * r.x - r.y * r.y - zc * zc;
+    const double B = r.L * r.x + r.M * r.y + r.N * zc;
+    const double q = B * B + D;
+    if (!(q >= 0)) return false;  // also catches NaN
+    const double root = std::sqrt(q);
+    const double w = B + std::copysign(root, R);
+    r.x -= w * r.L;
+    r.y -= w * r.M;
+    r.z = zv - w * r.N;
+    const double k = 2 * root / (std::fabs(R) * R);
+    r.L = -r.L - k * r.x;
+    r.M = -r.M - k * r.y;
+    r.N = -r.N - k * (r.z - R);
+    return true;
+}
+
+/// General conic x^2 + y^2 + P z^2 - 2 R z = 0, vertex at the origin, the
+/// ray already in the vertex plane.
+bool traceConic(RayState& r, double R, double P) {
+    const double qa = r.L * r.L + r.M * r.M + P * r.N * r.N;
+    const double qb = 2 * (r.x * r.L + r.y * r.M - R * r.N);
+    const double qc = r.x * r.x + r.y * r.y;
+    // qb = 0 means the ray runs along the surface's tangent at its foot
+    // (or the quadratic degenerates): no usable intersection.
+    if (qb == 0) return false;
+    double u;
+    if (qa == 0) {
+        u = -qc / qb;
+    } else {
+        const double q = qb * qb - 4 * qa * qc;
+        if (!(q >= 0)) return false;
+        // Root nearer the vertex plane, in the form that keeps its precision
+        // when qa is small (nearly a paraboloid along the ray).
+        u = -2 * qc / (qb + std::copysign(std::sqrt(q), qb));
+    }
+    r.x += u * r.L;
+    r.y += u * r.M;
+    r.z = u * r.N;
+    const double nzRaw = P * r.z - R;
+    const double len = std::sqrt(r.x * r.x + r.y * r.y + nzRaw * nzRaw);
+    if (!(len > 0)) return false;
+    const double nx = r.x / len, ny = r.y / len, nz = nzRaw / len;
+    const double g = r.L * nx + r.M * ny + r.N * nz;
+    r.L = 2 * g * nx - r.L;
+    r.M = 2 * g * ny - r.M;
+    r.N = 2 * g * nz - r.N;
+    return true;
+}
+
+/// Sag S and normal z-component beta of the toroid at (x, y): the sag of the
+/// sphere whose curvature is the normal curvature in that azimuth.  False
+/// where that sphere does not reach (the ray misses the toroid).
+bool toroidSag(double x, double y, double cv, double cvs, double& S, double& beta) {
+    if (x == 0 && y == 0) {
+        beta = 1;
+        S = 0;
+        return true;
+    }
+    const double omega = cv * x * x + cvs * y * y;
+    const double arg = 1 - omega * omega / (x * x + y * y);
+    if (!(arg >= 0)) return false;
+    beta = std::sqrt(arg);
+    S = omega / (1 + beta);
+    return std::isfinite(S);
+}
+
+/// Toroid: successive tangent planes.  Bounded in passes; a ray that leaves
+/// the surface's reach, runs parallel to a tangent plane, or does not settle
+/// is a miss.
+bool traceToroid(RayState& r, double cv, double cvs) {
+    double S, beta;
+    if (!toroidSag(r.x, r.y, cv, cvs, S, beta)) return false;
+    double nx = 0, ny = 0, nz = 1, g = r.N;
+    bool settled = false;
+    double lastChange = 0;
+    for (int pass = 0; pass < kToroidMaxPasses; ++pass) {
+        const double S0 = S;
+        nx = -cv * r.x;
+        ny = -cvs * r.y;
+        nz = beta;
+        g = r.L * nx + r.M * ny + r.N * nz;
+        if (g == 0) return false;
+        const double t = beta * (S0 - r.z) / g;
+        r.x += t * r.L;
+        r.y += t * r.M;
+        r.z += t * r.N;
+        if (!toroidSag(r.x, r.y, cv, cvs, S, beta)) return false;
+        lastChange = std::fabs(S0 - S);
+        if (lastChange <= kToroidSagTolerance) {
+            settled = true;
+            break;
+        }
+    }
+    // Far from the vertex a fixed 1e-12 can sit below the rounding of the sag
+    // itself, so the passes may end dithering at that level: accept a last
+    // change of rounding size, but not a ray that is still wandering.
+    if (!settled && !(lastChange <= 1e-11 * std::max(1.0, std::fabs(S)))) return false;
+    const double k = 2 * g / (nx * nx + ny * ny + nz * nz);
+    r.L = k * nx - r.L;
+    r.M = k * ny - r.M;
+    r.N = k * nz - r.N;
+    return true;
+}
+
+}  // namespace
+
+std::string traceProblemMessage(TraceStatus status) {
+    if (status == kTraceOk) return {};
+    if (status == kTraceApertureZero) return "Aperture is zero";
+    if (status == kTraceNoFocus) return "There is no focus";
+    return "Light misses surface #" + std::to_string(status - 3);
+}
+
+// ---------------------------------------------------------------------------
+
+namespace {
+bool setEntrance(Design& design, TraceState& state, double kappa) {
+    const double h = design.semiAperture;
+    const double q = 1 - design.oneMinusConic[1] * kappa * kappa * h * h;
+    // The aperture reaches beyond the rim the surface can have.
+    if (!(q >= 0)) return fail(state, traceMissStatus(1));
+    design.signedSeparation[0] = -kappa * h * h / (1 + std::sqrt(q));
+    return true;
+}
+}  // namespace
+
+bool setEntranceTangential(Design& design, TraceState& state) {
+    return setEntrance(design, state, design.curvature[1]);
+}
+
+bool setEntranceSagittal(Design& design, TraceState& state) {
+    return setEntrance(design, state, design.sagCurvature[1]);
+}
+
+void startAxialRay(RayState& ray) {
+    ray = RayState{0, 0, 0, 0, 0, 1};
+}
+
+void startFieldRayPlus(const Design& design, RayState& ray) {
+    ray = RayState{0, 0, 0, design.mediumSign[1] * design.sinField, 0, design.cosField};
+}
+
+void startFieldRayMinus(const Design& design, RayState& ray) {
+    ray = RayState{0, 0, 0, -design.sinField * design.mediumSign[1], 0, design.cosField};
+}
+
+void startFieldRaySagittal(const Design& design, RayState& ray) {
+    ray = RayState{0, 0, 0, 0, design.mediumSign[1] * design.sinField, design.cosField};
+}
+
+// ---------------------------------------------------------------------------
+
+bool traceSurface(const Design& design, TraceState& state, int i) {
+    RayState& r = state.ray;
+    double d = design.signedSeparation[i - 1];
+
+    if (design.tilt[i] != 0) {
+        const double st = design.sinTilt[i], ct = design.cosTilt[i];
+        if (i != 1) {
+            // Turn the position about the vertex of surface i, which lies d
+            // ahead on the incoming axis.  Surface 1 is different: the start
+            // plane is already perpendicular to its axis.
+            const double x = r.x, z = r.z;
+            r.x = x * ct + z * st - d * st;
+            r.z = z * ct - x * st;
+            d *= ct;
+        }
+        const double L = r.L, N = r.N;
+        r.L = L * ct + N * st;
+        r.N = N * ct - L * st;
+    }
+
+    bool hit;
+    const double R = design.signedRadius[i];
+    if (design.kind[i] == kToroid) {
+        hit = transferToVertexPlane(r, d) && traceToroid(r, design.curvature[i], design.sagCurvature[i]);
+    } else if (R == 0) {
+        hit = transferToVertexPlane(r, d);
+        if (hit) reflectFlat(r);
+    } else if (design.oneMinusConic[i] == 1) {
+        hit = traceSphere(r, d, R);
+    } else {
+        hit = transferToVertexPlane(r, d) && traceConic(r, R, design.oneMinusConic[i]);
+    }
+    if (!hit || !finiteRay(r)) return fail(state, traceMissStatus(i));
+    return true;
+}
+
+void leaveSurface(const Design& design, RayState& r, int i) {
+    if (design.tilt[i] == 0) return;
+    const double st = design.sinTilt[i], ct = design.cosTilt[i];
+    const double x = r.x, z = r.z;
+    r.z = z * ct - x * st;
+    r.x = x * ct + z * st;
+    const double L = r.L, N = r.N;
+    r.L = L * ct + N * st;
+    r.N = N * ct - L * st;
+}
+
+namespace {
+/// Mirrors 1..last, each followed by its full turn out.
+bool traceMirrors(const Design& design, TraceState& state, int last) {
+    for (int i = 1; i <= last; ++i) {
+        if (!traceSurface(design, state, i)) return false;
+        leaveSurface(design, state.ray, i);
+    }
+    return true;
+}
+}  // namespace
+
+bool traceToLastMirror(const Design& design, TraceState& state) {
+    return traceMirrors(design, state, lastSurface(design) - 1);
+}
+
+bool traceToFocalPlane(const Design& design, TraceState& state) {
+    const int n = lastSurface(design);
+    if (n < 1) return true;
+    return traceMirrors(design, state, n - 1) && traceSurface(design, state, n);
+}
+
+bool traceToImage(const Design& design, TraceState& state) {
+    const int n = lastSurface(design);
+    if (n < 1) return true;
+    if (!traceMirrors(design, state, n - 1) || !traceSurface(design, state, n)) return false;
+    if (design.tilt[n] != 0) {
+        // Image coordinate across a tilted focal plane: only x is turned.
+        RayState& r = state.ray;
+        r.x = r.x * design.cosTilt[n] + r.z * design.sinTilt[n];
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+
+void trackSpotExtentX(TraceState& state) {
+    const double x = state.ray.x;
+    if (x < state.extent.xMin) state.extent.xMin = x;
+    if (x > state.extent.xMax) state.extent.xMax = x;
+}
+
+void trackSpotExtent(TraceState& state) {
+    const double y = state.ray.y;
+    if (y < state.extent.yMin) state.extent.yMin = y;
+    if (y > state.extent.yMax) state.extent.yMax = y;
+    trackSpotExtentX(state);
+}
+
+}  // namespace orvelin

@@ -20,6 +20,6 @@ class HelpViewer : public QWidget {
 };
 
 /// Where the guide lives inside the program.
-inline constexpr const char* kHelpContentsUrl = "qrc:/help/index.html";
+inline constexpr const char* kHelpContentsUrl = "qrc:/orvelin/help/index.html";
 
 }  // namespace orvelin

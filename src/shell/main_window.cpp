@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -26,8 +27,13 @@
 #include "shell/printing.h"
 #include "shell/view_paint.h"
 
+// The guide and the pictures live in the platform library's resource
+// file, registered by name outside any namespace.
 static void initShellResources() {
-    Q_INIT_RESOURCE(shell);
+    static bool done = false;
+    if (done) return;
+    done = true;
+    Q_INIT_RESOURCE(orvelin);
 }
 
 namespace orvelin {
@@ -82,6 +88,7 @@ std::optional<AccelKey> acceleratorOf(const QKeyEvent& e) {
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     initShellResources();
+    setWindowIcon(QIcon(QStringLiteral(":/orvelin/icon.png")));
     setObjectName(QStringLiteral("QUORVEX"));
     setWindowTitle(QString::fromLatin1(kInitialCaption));
     chooseOpenFile = [this] { return defaultChooseOpenFile(); };

@@ -40,5 +40,8 @@ bool sawDamagedFile();
 // Registration of the subcommands.
 void addShowCommand(CLI::App& app);
 void addConvertCommand(CLI::App& app);
+void addRenderCommand(CLI::App& app);
+void addReportCommand(CLI::App& app);  // report, with --json
+void addFocusCommand(CLI::App& app);   // focus, with --curve
 
 }  // namespace orvelin::cli

@@ -27,6 +27,9 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
     cli::addShowCommand(app);
     cli::addConvertCommand(app);
+    cli::addRenderCommand(app);
+    cli::addReportCommand(app);
+    cli::addFocusCommand(app);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

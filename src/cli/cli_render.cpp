@@ -1,0 +1,100 @@
+// `render FILE --view welcome|design|report -o out.png [--size WxH]`.
+#include "cli/cli_render.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "cli/cli.h"
+#include "platform/qt/headless.h"
+#include "reports/design_view.h"
+#include "reports/screen_report.h"
+
+namespace orvelin::cli {
+
+namespace {
+
+void renderWelcome(RenderJob& job) {
+    PaintViewPage(job.window, kViewWelcome, job.design, job.results);
+}
+
+// The design view runs the analysis as part of its painting; a design that
+// does not trace shows the trace-problem banner, and the command says so.
+void renderDesign(RenderJob& job) {
+    paintDesignView(job.window, job.design, job.trace, job.results, job.geometry);
+}
+
+// The trace report shows the figures of the design view's analysis, and is
+// refused, as in the window, when that analysis fails.
+void renderReport(RenderJob& job) {
+    if (!analyseSystem(job.design, job.trace, job.results))
+        throw Failure(kExitTraceFailed, "trace problem: " + traceProblemMessage(job.trace.status));
+    PaintViewPage(job.window, kViewTraceReport, job.design, job.results);
+}
+
+const RenderView kViews[] = {
+    {"welcome", kViewWelcome, renderWelcome},
+    {"design", kViewDesign, renderDesign},
+    {"report", kViewTraceReport, renderReport},
+};
+
+bool parseSize(const std::string& text, int& w, int& h) {
+    char x = 0, extra = 0;
+    return std::sscanf(text.c_str(), "%d%c%d%c", &w, &x, &h, &extra) == 3 && (x == 'x' || x == 'X') &&
+           w > 0 && h > 0 && w <= 16384 && h <= 16384;
+}
+
+}  // namespace
+
+void addRenderCommand(CLI::App& app) {
+    struct Options {
+        std::string file, view = "design", output, size;
+    };
+    auto options = std::make_shared<Options>();
+    std::string viewNames;
+    for (const RenderView& v : kViews) viewNames += std::string(viewNames.empty() ? "" : "|") + v.name;
+
+    CLI::App* cmd =
+        app.add_subcommand("render", "Draw a view as the window would show it and write it as a PNG image");
+    cmd->add_option("file", options->file, "design file (.ov)")->required();
+    cmd->add_option("--view", options->view, "the view: " + viewNames)->capture_default_str();
+    cmd->add_option("-o,--output", options->output, "PNG file to write")->required();
+    cmd->add_option("--size", options->size,
+                    "client area WIDTHxHEIGHT (default " + std::to_string(qt::kInitialClientWidth) + "x" +
+                        std::to_string(qt::kInitialClientHeight) +
+                        ", the client area of the initial 640x454 window)");
+    cmd->callback([options]() {
+        const RenderView* view = nullptr;
+        for (const RenderView& v : kViews)
+            if (options->view == v.name) view = &v;
+        if (!view) throw Failure(kExitUsage, "unknown view '" + options->view + "'");
+        int w = qt::kInitialClientWidth, h = qt::kInitialClientHeight;
+        if (!options->size.empty() && !parseSize(options->size, w, h))
+            throw Failure(kExitUsage, "--size wants WIDTHxHEIGHT, e.g. 640x454, not '" + options->size + "'");
+
+        Design design = loadForCommand(options->file);
+        TraceState trace;
+        AnalysisResults results;
+        LayoutGeometry geometry;
+        qt::ensureQtApplication();
+        // The window stands on a 1024 x 768 screen (the screen less the
+        // 38-row allowance below, as the program measures it), or on one
+        // just large enough for a larger window.
+        qt::DeviceCaps screen{std::max(1024, w + 8), std::max(768, h + 46)};
+        QImage image(w, h, QImage::Format_RGB32);
+        {
+            qt::QtDevice window(image, gdi::Rect{0, 0, w, h}, screen);
+            eraseBackground(window, viewBackground(view->viewState));
+            RenderJob job{design, trace, results, geometry, window, screen};
+            view->render(job);
+        }
+        if (!image.save(QString::fromStdString(options->output), "PNG"))
+            throw Failure(kExitOutputFailed, "cannot write " + options->output);
+        if (trace.status != kTraceOk)
+            throw Failure(kExitTraceFailed, "trace problem: " + traceProblemMessage(trace.status) + " (" +
+                                                options->output + " shows the banner)");
+    });
+}
+
+}  // namespace orvelin::cli

@@ -1,0 +1,185 @@
+// Print Page: one printed page for the view on screen, under a header line
+// with the program, the design's title and the date.
+//
+// The trace report (view 300) and the design table with the layout (view
+// 500) are printed as text and lines on a character grid whose cells come
+// from the real metrics of the page's fonts, so a substitute face moves
+// every position with it; the spot-plot views (600, 602, 603, 700) are
+// printed by the printed plots inside a frame set up here.  Everything is
+// measured in printer pixels from two values: the printable width W and, for
+// the plots, the printable height.  (0, 0) is the printable area's top-left
+// corner.
+//
+// The page is drawn through the drawing device, so the same routines draw on
+// paper, into a PDF file and into the recording device of the tests.  The
+// document itself (start, page, end, abort) is the platform's, behind
+// PrintDocument.
+#pragma once
+
+#include <ctime>
+#include <string>
+#include <string_view>
+
+#include "design/design.h"
+#include "platform/gdi.h"
+#include "plots/plot_frame.h"
+#include "plots/printed_plots.h"
+#include "plots/random.h"
+#include "trace/analysis.h"
+#include "trace/layout.h"
+#include "trace/ray_trace.h"
+
+namespace orvelin {
+
+/// What a printed page reads and (for the plots and the layout's entrance
+/// distance) writes: the figures and the layout of the last analysis and
+/// layout drawing are printed as they stand; printing runs neither again.
+struct PrintRecords {
+    Design& design;
+    TraceState& trace;
+    const AnalysisResults& results;
+    const LayoutGeometry& geometry;
+    PlotFrame& frame;
+    RandomSource& random;
+};
+
+/// The version shown in the header line.
+inline constexpr const char* kProgramVersion = "V0.90";
+/// The name a Print Page job carries in the printer's queue.
+inline constexpr const char* kPrintPageDocumentName = "Orvelin: printing";
+/// The face every printed text asks for; the device maps it to the sans
+/// face it has.
+inline constexpr const char* kPrintFaceName = "MS Sans Serif";
+inline constexpr int kPrintFontWeight = 400;
+
+/// Font heights by the printable width W, truncated toward zero.
+int headerFontHeight(int pageWidth);   ///< W / 50: the header line
+int headingFontHeight(int pageWidth);  ///< W / 37.5: headings, labels, box titles
+int valueFontHeight(int pageWidth);    ///< W / 42.85: table rows and figures
+
+/// Create a font of the printed face at a height (the caller deletes it).
+gdi::Handle createPrintFont(gdi::Device& dc, int height);
+
+/// A font's line height (height plus external leading) and average
+/// character width, the two measures every position is made of.
+struct LineMetrics {
+    int lineHeight = 0;
+    int charWidth = 0;
+};
+LineMetrics lineMetrics(const gdi::Device& dc);
+
+/// "Orvelin V0.90 - <title>".
+std::string pageTitle(const Design& design);
+/// "Tue  3/04/25  01:05:09  PM": day name, month without a leading zero,
+/// day, two-digit year, hour on a 12-hour clock (0 shown as 12), minutes,
+/// seconds, AM or PM.
+std::string pageDateText(const std::tm& now);
+/// The local time now.
+std::tm localTimeNow();
+
+/// The header line in the font now selected: the title left-aligned and the
+/// date right-aligned in the rectangle (0, 0)-(W, lineHeight).
+void drawHeaderLine(gdi::Device& dc, int pageWidth, int lineHeight, const Design& design, const std::tm& now);
+
+/// The character grid of the printed report: grid position (a, b) is
+/// x = left + a charWidth, y = top + b lineHeight.
+struct ReportGrid {
+    int left = 0;
+    int top = 0;
+    int charWidth = 0;
+    int lineHeight = 0;
+};
+
+/// The report's figures ("%10.6f", the anamorphism "%7.3f %%"), in the font
+/// now selected; the field rows only for a design with a field.
+void drawReportValues(gdi::Device& dc, const ReportGrid& grid, const Design& design,
+                      const AnalysisResults& results);
+/// The box titles and the labels of the figures, in the font now selected.
+void drawReportLabels(gdi::Device& dc, const ReportGrid& grid, const Design& design);
+/// The outlines of the boxes in the pen now selected: Field center and
+/// Focal plane, and with a field the - and + field boxes.
+void drawReportBoxes(gdi::Device& dc, const ReportGrid& grid, const Design& design);
+
+/// The layout's side view in the pen now selected, scaled to fit both the
+/// width W less a side margin and the band from `top` to `bottom`, centred
+/// across the full width, from the geometry of the last layout drawing.
+/// Sets the entrance distance for the drawing as the screen does.  A band of
+/// no height, or a layout of no size, draws nothing.
+void drawPrintedLayout(gdi::Device& dc, Design& design, const LayoutGeometry& geometry, int pageWidth,
+                       double sideMargin, double top, double bottom);
+
+/// The design table in the fonts now selected, with the column grid L and
+/// charWidth and the row step rowHeight, rows from y = top: headings at row
+/// 2, surfaces at rows i + 3, the aperture headings at row n + 5.
+void drawDesignTableHeadings(gdi::Device& dc, const Design& design, int left, int charWidth, int top,
+                             int rowHeight);
+void drawDesignTableRows(gdi::Device& dc, const Design& design, int left, int charWidth, int top,
+                         int rowHeight);
+/// The aperture, field and focal-ratio line at y.
+void drawApertureLine(gdi::Device& dc, const Design& design, const LayoutGeometry& geometry, int left,
+                      int charWidth, int y);
+
+/// The header line of a Print Page page (its own font, created and deleted
+/// here).  Returns H, the header font's line height.
+int drawPageHeader(gdi::Device& dc, const Design& design, const std::tm& now);
+/// The trace report page below a header of height H.
+void drawTraceReportPage(gdi::Device& dc, const Design& design, const AnalysisResults& results, int H);
+/// The design page below a header of height H: the table, then the layout.
+void drawDesignPage(gdi::Device& dc, Design& design, const LayoutGeometry& geometry, int H);
+/// The plot frame of a spot-plot page: the plot area is the page below the
+/// header.  Other frame fields keep the last screen plot's values.
+void setPageFrame(PlotFrame& frame, int pageWidth, int pageHeight, int H);
+
+/// The whole page of a view: the header, then the report (300), the design
+/// page (500) or a printed plot (600, 602, 603, 700; the progress dialog is
+/// shown first); other views print the header alone.
+void drawPrintPage(gdi::Device& dc, PrintRecords& records, int viewState, PrintProgress& progress,
+                   const std::tm& now);
+
+/// A document on a printer, as the platform provides it.  Calls come in the
+/// order startDoc, startPage, endPage, then abortDoc (after a cancel) and
+/// endDoc; the device is valid from a successful startDoc until endDoc.
+class PrintDocument {
+  public:
+    virtual ~PrintDocument() = default;
+    /// Start the document; false when the printer cannot take it.
+    virtual bool startDoc(std::string_view documentName) = 0;
+    virtual bool startPage() = 0;
+    virtual gdi::Device& device() = 0;
+    virtual bool endPage() = 0;
+    /// Drop the document: nothing of it reaches paper or file.
+    virtual void abortDoc() = 0;
+    /// Finish the document and hand it to the printer (after abortDoc:
+    /// release it only).  False when the printer did not take it.
+    virtual bool endDoc() = 0;
+    /// Why the last call failed, in words for the user.
+    virtual std::string errorText() const = 0;
+};
+
+/// How a print job ended.
+enum class PrintStatus {
+    printed,      ///< the page went to the printer
+    cancelled,    ///< the user cancelled; the document was aborted
+    startFailed,  ///< the document could not be started; nothing printed
+    pageFailed,   ///< the page could not be started; nothing drawn
+    endFailed,    ///< the page or the document could not be finished
+};
+
+struct PrintJobResult {
+    PrintStatus status = PrintStatus::printed;
+    std::string message;   ///< for the user; empty when printed or cancelled
+    int printAborted = 0;  ///< 1 after a cancel
+    bool failed() const { return status != PrintStatus::printed && status != PrintStatus::cancelled; }
+};
+
+/// A Print Page job on an opened document: start, the page of the view,
+/// end; a cancel during a printed plot aborts the document.  Failures are
+/// reported in the result, never passed off as printed.
+PrintJobResult runPrintPageJob(PrintDocument& doc, PrintRecords& records, int viewState,
+                               PrintProgress& progress, const std::tm& now);
+
+/// The result of a job whose document failed at `status`, with the
+/// document's reason.
+PrintJobResult printFailure(PrintStatus status, const PrintDocument& doc);
+
+}  // namespace orvelin

@@ -1,0 +1,150 @@
+#include "reports/quick_print.h"
+
+#include <cmath>
+
+#include "plots/pupil_pattern.h"
+#include "plots/spot_plot.h"
+#include "plots/standard_plot.h"
+
+namespace orvelin {
+
+namespace {
+
+using gdi::Device;
+using gdi::Handle;
+
+// The next token of `rest` made of characters outside `delimiters`, leading
+// delimiters skipped (empty fields are no tokens); rest moves past it and
+// past one delimiter after it.
+std::optional<std::string> nextToken(std::string_view& rest, std::string_view delimiters) {
+    const std::size_t begin = rest.find_first_not_of(delimiters);
+    if (begin == std::string_view::npos) {
+        rest = {};
+        return std::nullopt;
+    }
+    rest.remove_prefix(begin);
+    const std::size_t end = rest.find_first_of(delimiters);
+    std::string token(rest.substr(0, end));
+    rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+    return token;
+}
+
+// The page draws nothing that can be cancelled.
+struct NoProgress : PrintProgress {};
+
+}  // namespace
+
+std::optional<PrinterProfile> parsePrinterProfile(std::string_view profile) {
+    std::string_view rest = profile;
+    // Blanks belong to the printer's name; driver and port never hold any.
+    auto device = nextToken(rest, ",");
+    auto driver = nextToken(rest, ", ");
+    auto port = nextToken(rest, ", ");
+    if (!device || !driver || !port) return std::nullopt;
+    return PrinterProfile{*device, *driver, *port};
+}
+
+std::string noDefaultPrinterMessage() {
+    return "There is no default printer. Choose one in the system's printer settings, then try again.";
+}
+
+std::string printerNotOpenedMessage(const std::string& device) {
+    return "The default printer \"" + device + "\" cannot be opened.";
+}
+
+void drawQuickPrintPage(Device& dc, PrintRecords& r, const std::tm& now) {
+    Design& d = r.design;
+    const int n = d.surfaceCount;
+    const int W = dc.getDeviceCaps(gdi::HORZRES);
+    const int V2 = dc.getDeviceCaps(gdi::VERTRES) / 2;
+
+    // One font for the whole page.
+    Handle font = createPrintFont(dc, headerFontHeight(W));
+    Handle old = dc.selectObject(font);
+    const LineMetrics m = lineMetrics(dc);
+    const int lh = m.lineHeight;
+    const int cw = m.charWidth;
+    const int H = lh;
+    drawHeaderLine(dc, W, lh, d, now);
+
+    // The table takes a quarter of the free width on its left, leaving the
+    // room on its right for the spot diagram.
+    const int L = (W - 67 * cw) / 4;
+    drawDesignTableHeadings(dc, d, L, cw, H, lh);
+    drawDesignTableRows(dc, d, L, cw, H, lh);
+    drawApertureLine(dc, d, r.geometry, L, cw, H + (n + 5) * lh);
+
+    // The layout fills the upper half of the page below the table.
+    drawPrintedLayout(dc, d, r.geometry, W, W * 0.125, H + (n + 7) * lh, V2);
+
+    // The axial spot inside the Airy circle, in the free space right of the
+    // table, mirrored so that it reads from the right edge of the page.
+    const int radius = static_cast<int>(L * 0.6);
+    const int X = L + radius;
+    const int Y = H + ((n + 8) * lh) / 2;
+    PlotFrame& f = r.frame;
+    f.windowCentreX = f.windowOriginX = X;
+    f.windowCentreY = Y;
+    Handle oldBrush = dc.selectObject(dc.getStockObject(gdi::NULL_BRUSH));
+    dc.ellipse(W - X - radius, Y - radius, W - X + radius + 1, Y + radius + 1);
+    dc.selectObject(oldBrush);
+
+    NoProgress noProgress;
+    PrintedPlot plot{d, r.trace, f, r.random, dc, noProgress, 600};
+    setEntranceTangential(d, r.trace);  // the command runs only on a clean trace
+    SpotPlot centring{d, r.trace, f, r.random, dc, dc, nullptr};
+    measureSpotCentre(centring, StartRay::axial);
+    const double airy = airyDiskRadius(d, r.trace);
+    // The Airy radius maps to radius + 1 pixels; the circle is drawn with
+    // radius.  A beam without convergence has an infinite Airy radius: all
+    // its dots fall on the centre.
+    f.scale = (radius + 1) / std::fabs(airy);
+    const double h = d.semiAperture;
+    for (const PupilPoint& q : StandardPupilPattern) {
+        startAxialRay(r.trace.ray);
+        r.trace.ray.x = q.a * h;
+        r.trace.ray.y = q.b * h;
+        printQuickDot(plot, W);
+        if (q.a != 0) {
+            startAxialRay(r.trace.ray);
+            r.trace.ray.x = -q.a * h;
+            r.trace.ray.y = q.b * h;
+            printQuickDot(plot, W);
+        }
+    }
+
+    // The trace report in the lower half, on a grid of the header font.
+    const ReportGrid grid{(W - 97 * cw) / 2, V2, cw, lh};
+    drawReportValues(dc, grid, d, r.results);
+    drawReportLabels(dc, grid, d);
+
+    dc.selectObject(old);
+    dc.deleteObject(font);
+    drawReportBoxes(dc, grid, d);
+}
+
+PrintJobResult runQuickPrintJob(PrintDocument& doc, PrintRecords& records, const std::tm& now) {
+    if (!doc.startDoc("")) {
+        PrintJobResult failed = printFailure(PrintStatus::startFailed, doc);
+        doc.endDoc();
+        return failed;
+    }
+    if (!doc.startPage()) {
+        PrintJobResult failed = printFailure(PrintStatus::pageFailed, doc);
+        doc.endPage();
+        doc.abortDoc();
+        doc.endDoc();
+        return failed;
+    }
+    drawQuickPrintPage(doc.device(), records, now);
+    if (!doc.endPage()) {
+        PrintJobResult failed = printFailure(PrintStatus::endFailed, doc);
+        doc.abortDoc();
+        doc.endDoc();
+        return failed;
+    }
+    if (!doc.endDoc()) return printFailure(PrintStatus::endFailed, doc);
+    return PrintJobResult{};
+}
+
+}  // namespace orvelin

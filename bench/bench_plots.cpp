@@ -1,0 +1,189 @@
+// Speed of the spot plots: the Monte-Carlo loop and the standard plot
+// without drawing (a device that drops every call), and a full headless
+// render of a plot to a PNG file.
+#include <benchmark/benchmark.h>
+
+#include <QImage>
+#include <cstdio>
+#include <string>
+
+#include "design/design.h"
+#include "platform/qt/headless.h"
+#include "platform/qt/qt_device.h"
+#include "plots/monte_carlo_plot.h"
+#include "plots/plot_dispatch.h"
+#include "plots/standard_plot.h"
+#include "reports/design_view.h"
+#include "trace/analysis.h"
+
+using namespace orvelin;
+
+namespace {
+
+// A device that draws nothing: the plots' cost without the pixels.
+class NullDevice : public gdi::Device {
+  public:
+    gdi::Rect clientRect() const override { return {0, 0, 640, 400}; }
+    int getDeviceCaps(gdi::DeviceCap cap) const override { return cap == gdi::HORZRES ? 1024 : 768; }
+    gdi::Handle createPen(gdi::PenStyle, int, gdi::COLORREF) override { return {}; }
+    gdi::Handle createSolidBrush(gdi::COLORREF) override { return {}; }
+    gdi::Handle createFont(const gdi::FontSpec&) override { return {}; }
+    gdi::Handle loadBitmap(std::string_view) override { return {}; }
+    gdi::Size bitmapSize(gdi::Handle) const override { return {}; }
+    gdi::Handle selectObject(gdi::Handle) override { return {}; }
+    bool deleteObject(gdi::Handle) override { return false; }
+    int setBkMode(gdi::BkMode) override { return gdi::OPAQUE; }
+    gdi::COLORREF setBkColor(gdi::COLORREF) override { return 0; }
+    gdi::COLORREF setTextColor(gdi::COLORREF) override { return 0; }
+    void moveTo(int, int) override {}
+    void lineTo(int, int) override {}
+    void setPixel(int x, int y, gdi::COLORREF) override { sum += x + y; }
+    void rectangle(int, int, int, int) override {}
+    void ellipse(int, int, int, int) override {}
+    void fillRect(const gdi::Rect&, gdi::Handle) override {}
+    void textOut(int, int, std::string_view) override {}
+    int drawText(std::string_view, const gdi::Rect&, unsigned) override { return 0; }
+    gdi::TextMetrics getTextMetrics() const override { return {}; }
+    gdi::Size getTextExtent(std::string_view) const override { return {}; }
+    void bitBlt(int, int, int, int, const gdi::Device&, int, int) override {}
+    void bitBltBitmap(int, int, int, int, gdi::Handle, int, int) override {}
+    long sum = 0;
+};
+
+Design makeDesign(const double (*surfaces)[4], int count, double aperture, double field) {
+    Design d;
+    d.surfaceCount = count;
+    initMediumSigns(d);
+    resetDesign(d);
+    for (int i = 1; i <= count; ++i) {
+        d.radius[i] = d.sagRadius[i] = surfaces[i - 1][0];
+        d.conic[i] = surfaces[i - 1][1];
+        d.tilt[i] = surfaces[i - 1][2];
+        d.separation[i] = surfaces[i - 1][3];
+        recomputeSurface(d, i);
+    }
+    d.aperture = aperture;
+    recomputeAperture(d);
+    d.fieldSemiAngle = field;
+    recomputeField(d);
+    return d;
+}
+
+// Three tilted mirrors: an off-axis paraboloid, a tilted convex secondary
+// and a flat fold, focused at its best focus, with a half-degree field.
+Design threeMirrorTilted() {
+    const double s[][4] = {{2000, 1, 2, 600}, {-1000, 0, -4, 300}, {0, 0, 20, 1402.7}, {0, 0, 0, 0}};
+    return makeDesign(s, 4, 100, 0.5);
+}
+
+Design paraboloid() {
+    const double s[][4] = {{1000, 1, 0, 500}, {0, 0, 0, 0}};
+    return makeDesign(s, 2, 100, 0.5);
+}
+
+struct Records {
+    Design design;
+    TraceState trace;
+    PlotFrame frame;
+    RandomSource random;
+    NullDevice window, buffer;
+    SpotPlot plot{design, trace, frame, random, window, buffer, nullptr};
+    explicit Records(Design d) : design(d) { setUpPlotFrame(frame, 640, 400, 1024, 768); }
+};
+
+// The trace and the pixel mapping of 8000 Monte-Carlo rays, no device.
+void BM_MonteCarloTraceAndMapping_ThreeMirrorTilted(benchmark::State& st) {
+    Records r(threeMirrorTilted());
+    setEntranceTangential(r.design, r.trace);
+    const double signs[4][2] = {{1, 1}, {-1, 1}, {1, -1}, {-1, -1}};
+    long sum = 0;
+    for (auto _ : st) {
+        for (int i = 0; i < kMonteCarloRays; ++i) {
+            PupilSample s = samplePupilPoint(r.design, r.random, r.trace.ray);
+            r.trace.ray.x = signs[i & 3][0] * s.u;
+            r.trace.ray.y = signs[i & 3][1] * s.v;
+            if (!traceToImage(r.design, r.trace)) continue;
+            int dx, dy;
+            if (roundedSpotOffsets(0, 5000, r.trace.ray.x, r.trace.ray.y, dx, dy)) sum += dx + dy;
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+    st.SetItemsProcessed(st.iterations() * kMonteCarloRays);
+    if (r.trace.status != kTraceOk) st.SkipWithError("a ray missed");
+}
+BENCHMARK(BM_MonteCarloTraceAndMapping_ThreeMirrorTilted)->Unit(benchmark::kMicrosecond);
+
+// The whole blur plot (ring extents + 8000 rays) through the dot writer.
+void BM_UniformBlurPlot_ThreeMirrorTilted(benchmark::State& st) {
+    Records r(threeMirrorTilted());
+    for (auto _ : st) {
+        plotUniformBlur(r.plot);
+        benchmark::DoNotOptimize(r.window.sum);
+    }
+    if (r.trace.status != kTraceOk) st.SkipWithError("a ray missed");
+}
+BENCHMARK(BM_UniformBlurPlot_ThreeMirrorTilted)->Unit(benchmark::kMicrosecond);
+
+// The standard plot: axial spot and three field spots of an asymmetric
+// system (464 pattern rays and 28 centring rays), or the axial and one
+// field spot of a symmetric one.
+void BM_StandardPlot_ThreeMirrorTilted(benchmark::State& st) {
+    Records r(threeMirrorTilted());
+    for (auto _ : st) {
+        plotStandardSpots(r.plot, kCommandStandardPlot);
+        benchmark::DoNotOptimize(r.window.sum);
+    }
+    if (r.trace.status != kTraceOk) st.SkipWithError("a ray missed");
+}
+BENCHMARK(BM_StandardPlot_ThreeMirrorTilted)->Unit(benchmark::kMicrosecond);
+
+void BM_StandardPlot_Paraboloid(benchmark::State& st) {
+    Records r(paraboloid());
+    for (auto _ : st) {
+        plotStandardSpots(r.plot, kCommandStandardPlot);
+        benchmark::DoNotOptimize(r.window.sum);
+    }
+}
+BENCHMARK(BM_StandardPlot_Paraboloid)->Unit(benchmark::kMicrosecond);
+
+// A plot rendered as `orvelin-cli render --view standard|blur` does it: the
+// analysis, the window image and the screen-sized buffer, the plot command,
+// the paint copy and the PNG file.
+void renderToPng(benchmark::State& st, int command) {
+    qt::ensureQtApplication();
+    const Design base = threeMirrorTilted();
+    const std::string path = "/tmp/orvelin_bench_plot.png";
+    for (auto _ : st) {
+        Design design = base;
+        TraceState trace;
+        AnalysisResults results;
+        LayoutGeometry geometry;
+        PlotFrame frame;
+        RandomSource random;
+        analyseSystem(design, trace, results);
+        QImage windowImage(qt::kInitialClientWidth, qt::kInitialClientHeight, QImage::Format_RGB32);
+        QImage bufferImage(1024, 768 - kCaptionAllowance, QImage::Format_RGB32);
+        {
+            qt::QtDevice window(windowImage, {0, 0, qt::kInitialClientWidth, qt::kInitialClientHeight},
+                                qt::DeviceCaps{1024, 768});
+            qt::QtDevice buffer(bufferImage);
+            clearPlotBuffer(buffer);
+            eraseBackground(window, viewBackground(600));
+            SpotPlot plot{design, trace, frame, random, window, buffer, nullptr};
+            dispatchPlot(plot, results, geometry, command);
+            paintPlotView(window, buffer);
+        }
+        if (!windowImage.save(QString::fromStdString(path), "PNG")) st.SkipWithError("cannot write the PNG");
+    }
+    std::remove(path.c_str());
+}
+void BM_RenderStandardPlotToPng(benchmark::State& st) {
+    renderToPng(st, kCommandStandardPlot);
+}
+BENCHMARK(BM_RenderStandardPlotToPng)->Unit(benchmark::kMillisecond);
+void BM_RenderBlurPlotToPng(benchmark::State& st) {
+    renderToPng(st, kCommandUniformBlur);
+}
+BENCHMARK(BM_RenderBlurPlotToPng)->Unit(benchmark::kMillisecond);
+
+}  // namespace

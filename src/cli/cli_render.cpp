@@ -1,4 +1,5 @@
-// `render FILE --view welcome|design|report -o out.png [--size WxH]`.
+// `render FILE --view welcome|design|report|standard|airy|blur|overlay -o out.png [--size WxH]
+// [--focus-steps K]`; the plot views live in cli_render_plots.cpp.
 #include "cli/cli_render.h"
 
 #include <algorithm>
@@ -7,6 +8,7 @@
 #include <string>
 
 #include "cli/cli.h"
+#include "cli/cli_render_plots.h"
 #include "platform/qt/headless.h"
 #include "reports/design_view.h"
 #include "reports/screen_report.h"
@@ -54,6 +56,7 @@ void addRenderCommand(CLI::App& app) {
     auto options = std::make_shared<Options>();
     std::string viewNames;
     for (const RenderView& v : kViews) viewNames += std::string(viewNames.empty() ? "" : "|") + v.name;
+    for (const RenderView& v : kPlotViews) viewNames += std::string("|") + v.name;
 
     CLI::App* cmd =
         app.add_subcommand("render", "Draw a view as the window would show it and write it as a PNG image");
@@ -64,9 +67,12 @@ void addRenderCommand(CLI::App& app) {
                     "client area WIDTHxHEIGHT (default " + std::to_string(qt::kInitialClientWidth) + "x" +
                         std::to_string(qt::kInitialClientHeight) +
                         ", the client area of the initial 640x454 window)");
+    addPlotRenderOptions(cmd);
     cmd->callback([options]() {
         const RenderView* view = nullptr;
         for (const RenderView& v : kViews)
+            if (options->view == v.name) view = &v;
+        for (const RenderView& v : kPlotViews)
             if (options->view == v.name) view = &v;
         if (!view) throw Failure(kExitUsage, "unknown view '" + options->view + "'");
         int w = qt::kInitialClientWidth, h = qt::kInitialClientHeight;

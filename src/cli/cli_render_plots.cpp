@@ -1,0 +1,110 @@
+// Spot-plot views of `render FILE --view standard|airy|blur|overlay`.
+#include "cli/cli_render_plots.h"
+
+#include <QImage>
+#include <cstdlib>
+#include <vector>
+
+#include "cli/cli.h"
+#include "plots/plot_dispatch.h"
+#include "plots/plot_frame.h"
+#include "plots/random.h"
+#include "reports/design_view.h"
+
+namespace orvelin::cli {
+
+namespace {
+
+int gFocusSteps = 0;
+
+// The window's side of a plot without a window: a repaint request paints the
+// plot view, that is copies the plot buffer into the window image.
+struct HeadlessPlotWindow : PlotWindow {
+    gdi::Device& window;
+    const gdi::Device& buffer;
+    bool dirty = false;
+    HeadlessPlotWindow(gdi::Device& w, const gdi::Device& b) : window(w), buffer(b) {}
+    void invalidateRect(const gdi::Rect&) override { dirty = true; }
+    void updateWindow() override {
+        if (dirty) paintPlotView(window, buffer);
+        dirty = false;
+    }
+};
+
+// The plot commands a user would give for the view, the focus steps after
+// the first standard plot.
+std::vector<int> commandsFor(int lastCommand) {
+    std::vector<int> commands{kCommandStandardPlot};
+    const int step = gFocusSteps > 0 ? kCommandFocusOut : kCommandFocusIn;
+    for (int i = 0; i < std::abs(gFocusSteps); ++i) commands.push_back(step);
+    if (lastCommand != kCommandStandardPlot) commands.push_back(lastCommand);
+    return commands;
+}
+
+void renderPlot(RenderJob& job, int lastCommand) {
+    // Plots are offered only once the design view has traced cleanly.
+    if (!analyseSystem(job.design, job.trace, job.results))
+        throw Failure(kExitTraceFailed, "trace problem: " + traceProblemMessage(job.trace.status));
+
+    // The plot buffer: the screen less the caption allowance.
+    QImage bufferImage(job.screen.horzRes, job.screen.vertRes - kCaptionAllowance, QImage::Format_RGB32);
+    qt::QtDevice buffer(bufferImage);
+    HeadlessPlotWindow repaint(job.window, buffer);
+    PlotFrame frame;  // scale 0: the first standard plot takes the unit's default
+    RandomSource random;
+    SpotPlot plot{job.design, job.trace, frame, random, job.window, buffer, &repaint};
+
+    for (int command : commandsFor(lastCommand)) {
+        // A ray that missed a surface blocks the next plot command, as in
+        // the window; the caller reports the status.
+        if (job.trace.status != kTraceOk) break;
+        if (command == kCommandAiryOverlay) {
+            // Hollow circles in both targets; the window keeps its picture.
+            gdi::Handle oldWindowBrush = job.window.selectObject(job.window.getStockObject(gdi::NULL_BRUSH));
+            gdi::Handle oldBufferBrush = buffer.selectObject(buffer.getStockObject(gdi::NULL_BRUSH));
+            dispatchPlot(plot, job.results, job.geometry, command);
+            job.window.selectObject(oldWindowBrush);
+            buffer.selectObject(oldBufferBrush);
+            continue;
+        }
+        clearPlotBuffer(buffer);
+        eraseBackground(job.window, viewBackground(600));
+        repaint.invalidateRect(job.window.clientRect());
+        repaint.updateWindow();
+        dispatchPlot(plot, job.results, job.geometry, command);
+    }
+    // What the window shows once the pending repaints are done: the buffer.
+    paintPlotView(job.window, buffer);
+}
+
+void renderStandard(RenderJob& job) {
+    renderPlot(job, kCommandStandardPlot);
+}
+void renderAiry(RenderJob& job) {
+    renderPlot(job, kCommandUniformAiry);
+}
+void renderBlur(RenderJob& job) {
+    renderPlot(job, kCommandUniformBlur);
+}
+void renderOverlay(RenderJob& job) {
+    renderPlot(job, kCommandAiryOverlay);
+}
+
+}  // namespace
+
+const RenderView kPlotViews[kPlotViewCount] = {
+    {"standard", 600, renderStandard},
+    {"airy", 602, renderAiry},
+    {"blur", 603, renderBlur},
+    {"overlay", 700, renderOverlay},
+};
+
+void addPlotRenderOptions(CLI::App* render) {
+    render
+        ->add_option("--focus-steps", gFocusSteps,
+                     "plot views: step the focal plane K times after the first standard plot, "
+                     "outward (F12) for K > 0, inward (F11) for K < 0")
+        ->capture_default_str();
+}
+
+}  // namespace orvelin::cli

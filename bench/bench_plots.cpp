@@ -50,16 +50,20 @@ class NullDevice : public gdi::Device {
     long sum = 0;
 };
 
-Design makeDesign(const double (*surfaces)[4], int count, double aperture, double field) {
+// Rows of {kind, radius, conic or sagittal radius, tilt, separation}.
+Design makeDesign(const double (*surfaces)[5], int count, double aperture, double field) {
     Design d;
     d.surfaceCount = count;
     initMediumSigns(d);
     resetDesign(d);
     for (int i = 1; i <= count; ++i) {
-        d.radius[i] = d.sagRadius[i] = surfaces[i - 1][0];
-        d.conic[i] = surfaces[i - 1][1];
-        d.tilt[i] = surfaces[i - 1][2];
-        d.separation[i] = surfaces[i - 1][3];
+        const double* s = surfaces[i - 1];
+        d.kind[i] = static_cast<int>(s[0]);
+        d.radius[i] = s[1];
+        d.sagRadius[i] = d.kind[i] == kToroid ? s[2] : s[1];
+        d.conic[i] = d.kind[i] == kToroid ? 0 : s[2];
+        d.tilt[i] = s[3];
+        d.separation[i] = s[4];
         recomputeSurface(d, i);
     }
     d.aperture = aperture;
@@ -69,15 +73,28 @@ Design makeDesign(const double (*surfaces)[4], int count, double aperture, doubl
     return d;
 }
 
-// Three tilted mirrors: an off-axis paraboloid, a tilted convex secondary
-// and a flat fold, focused at its best focus, with a half-degree field.
+// Three tilted mirrors (a prolate primary, a hyperbolic convex secondary and
+// a toroidal tertiary), with the focal plane near the best focus and tilted,
+// and a half-degree field: every branch of a field trace but the sphere.
 Design threeMirrorTilted() {
-    const double s[][4] = {{2000, 1, 2, 600}, {-1000, 0, -4, 300}, {0, 0, 20, 1402.7}, {0, 0, 0, 0}};
-    return makeDesign(s, 4, 100, 0.5);
+    const double s[][5] = {{kConic, 1600, 1.2, 4, 500},
+                           {kConic, -900, 3, -7, 550},
+                           {kToroid, 1100, 1060, 6, 212.3},
+                           {kConic, 0, 0, 2, 0}};
+    return makeDesign(s, 4, 110, 0.5);
+}
+
+// The same with an ellipsoidal tertiary: conic surfaces only.
+Design threeConicsTilted() {
+    const double s[][5] = {{kConic, 1600, 1.2, 4, 500},
+                           {kConic, -900, 3, -7, 550},
+                           {kConic, 1100, 0.5, 6, 212.3},
+                           {kConic, 0, 0, 2, 0}};
+    return makeDesign(s, 4, 110, 0.5);
 }
 
 Design paraboloid() {
-    const double s[][4] = {{1000, 1, 0, 500}, {0, 0, 0, 0}};
+    const double s[][5] = {{kConic, 1000, 1, 0, 500}, {kConic, 0, 0, 0, 0}};
     return makeDesign(s, 2, 100, 0.5);
 }
 
@@ -92,8 +109,8 @@ struct Records {
 };
 
 // The trace and the pixel mapping of 8000 Monte-Carlo rays, no device.
-void BM_MonteCarloTraceAndMapping_ThreeMirrorTilted(benchmark::State& st) {
-    Records r(threeMirrorTilted());
+void monteCarloTraceAndMapping(benchmark::State& st, const Design& design) {
+    Records r(design);
     setEntranceTangential(r.design, r.trace);
     const double signs[4][2] = {{1, 1}, {-1, 1}, {1, -1}, {-1, -1}};
     long sum = 0;
@@ -111,7 +128,14 @@ void BM_MonteCarloTraceAndMapping_ThreeMirrorTilted(benchmark::State& st) {
     st.SetItemsProcessed(st.iterations() * kMonteCarloRays);
     if (r.trace.status != kTraceOk) st.SkipWithError("a ray missed");
 }
+void BM_MonteCarloTraceAndMapping_ThreeMirrorTilted(benchmark::State& st) {
+    monteCarloTraceAndMapping(st, threeMirrorTilted());
+}
 BENCHMARK(BM_MonteCarloTraceAndMapping_ThreeMirrorTilted)->Unit(benchmark::kMicrosecond);
+void BM_MonteCarloTraceAndMapping_ThreeConicsTilted(benchmark::State& st) {
+    monteCarloTraceAndMapping(st, threeConicsTilted());
+}
+BENCHMARK(BM_MonteCarloTraceAndMapping_ThreeConicsTilted)->Unit(benchmark::kMicrosecond);
 
 // The whole blur plot (ring extents + 8000 rays) through the dot writer.
 void BM_UniformBlurPlot_ThreeMirrorTilted(benchmark::State& st) {

@@ -247,21 +247,3 @@ TEST(Analysis, FailuresSayWhy) {
     EXPECT_EQ(fresh.tiltT, 0);
     EXPECT_EQ(fresh.bestFitTilt, 0);
 }
-
-TEST(Analysis, FiguresInReportOrder) {
-    AnalysisResults r;
-    r.lsParaxial = 1;
-    r.fieldPanelMinus.ast = 16;
-    r.fieldPanelPlus.comaT = 25;
-    r.anamorphism = 30;
-    const auto f = analysisFigures(r);
-    EXPECT_STREQ(f[0].name, "lsParaxial");
-    EXPECT_STREQ(f[0].label, "l's");
-    EXPECT_EQ(f[0].value, 1);
-    EXPECT_STREQ(f[15].name, "fieldPanelMinus.ast");
-    EXPECT_EQ(f[15].value, 16);
-    EXPECT_STREQ(f[24].name, "fieldPanelPlus.comaT");
-    EXPECT_EQ(f[24].value, 25);
-    EXPECT_STREQ(f[29].label, "Anamorphism");
-    EXPECT_EQ(f[29].value, 30);
-}

@@ -74,3 +74,11 @@ string(REGEX REPLACE "^[^\n]*\n" "" text2 "${text2}")
 if(NOT rc EQUAL 0 OR NOT text STREQUAL text2)
   message(FATAL_ERROR "a second focus changed the design:\n${text}\n---\n${text2}")
 endif()
+
+# focus --curve: "Z" first; one untilted mirror of radius 1000 curves the
+# focal plane to radius -500.
+execute_process(COMMAND ${CLI} focus --curve ${sphere} -o ${WORK}/curved.ov RESULT_VARIABLE rc)
+file(READ ${WORK}/curved.ov text)
+if(NOT rc EQUAL 0 OR NOT text MATCHES "\n 0 +-500 +0 +0 +focal plane")
+  message(FATAL_ERROR "focus --curve: exit ${rc}:\n${text}")
+endif()

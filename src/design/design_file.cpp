@@ -8,7 +8,9 @@
 #include <initializer_list>
 #include <memory>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/atomic_file.h"
 
@@ -117,8 +119,11 @@ void readNumeric(Reader& in, Design& d) {
     const int n = d.surfaceCount;
     d.units = "inches";
     double* s = d.mediumSign;
-    in.scan(1, "the medium sign of surface 1", " %lg", &s[1]);
-    for (int i = 2; i <= n + 1; ++i) in.scan(1, "a medium sign", " , %lg", &s[i]);
+    for (int i = 1; i <= n + 1; ++i) {
+        const double old = s[i];
+        in.scan(1, i == 1 ? "the medium sign of surface 1" : "a medium sign", i == 1 ? " %lg" : " , %lg", &s[i]);
+        in.keepFinite(s[i], old, "a finite medium sign");
+    }
     s[0] = -s[1];
     for (int i = 1; i <= n; ++i) {
         const double old[6] = {d.signedRadius[i], d.oneMinusConic[i], d.tilt[i],
@@ -129,11 +134,17 @@ void readNumeric(Reader& in, Design& d) {
         double* fields[6] = {&d.signedRadius[i], &d.oneMinusConic[i], &d.tilt[i],
                              &d.signedSeparation[i], &d.sinTilt[i], &d.cosTilt[i]};
         for (int k = 0; k < 6; ++k) in.keepFinite(*fields[k], old[k], what.c_str());
+        // A sign far from +-1 can carry a product out of the double range:
+        // such a value cannot be shown or written, so it fails like NaN.
+        const double entered[3] = {d.radius[i], d.conic[i], d.separation[i]};
         d.signedSagRadius[i] = d.signedRadius[i];
         d.radius[i] = -s[i] * d.signedRadius[i];
-        d.sagRadius[i] = d.radius[i];
         d.conic[i] = 1 - d.oneMinusConic[i];
         d.separation[i] = -s[i] * d.signedSeparation[i];
+        in.keepFinite(d.radius[i], entered[0], what.c_str());
+        in.keepFinite(d.conic[i], entered[1], what.c_str());
+        in.keepFinite(d.separation[i], entered[2], what.c_str());
+        d.sagRadius[i] = d.radius[i];
         d.kind[i] = kConic;
         d.curvature[i] = invOrZero(d.signedRadius[i]);
         d.sagCurvature[i] = invOrZero(d.signedSagRadius[i]);
@@ -143,8 +154,17 @@ void readNumeric(Reader& in, Design& d) {
             &d.semiAperture, &d.fieldSemiAngle, &d.sinField, &d.cosField);
     in.keepFinite(d.semiAperture, old[0], "a finite semi-aperture");
     in.keepFinite(d.fieldSemiAngle, old[1], "a finite field angle");
+    // The legacy layout stores the full field angle: one whose double
+    // overflows could never be saved and read back, so it is not taken.
+    double fullField = 2 * d.fieldSemiAngle;
+    in.keepFinite(fullField, 0, "a field angle that can be saved");
+    if (!std::isfinite(2 * d.fieldSemiAngle)) d.fieldSemiAngle = old[1];
     in.keepFinite(d.sinField, old[2], "a finite field sine");
     in.keepFinite(d.cosField, old[3], "a finite field cosine");
+    // Likewise the full aperture, which is what the legacy layout holds.
+    double fullAperture = 2 * d.semiAperture;
+    in.keepFinite(fullAperture, 0, "an aperture that can be saved");
+    if (!std::isfinite(2 * d.semiAperture)) d.semiAperture = old[0];
     d.aperture = d.semiAperture * 2;
     if (in.atEnd()) return;  // first extent: conic surfaces only
 
@@ -153,7 +173,9 @@ void readNumeric(Reader& in, Design& d) {
         const std::string what = surfaceText("the sagittal radius and kind", i, n);
         in.scan(2, what.c_str(), " %lg , %d \n", &d.signedSagRadius[i], &d.kind[i]);
         in.keepFinite(d.signedSagRadius[i], oldSag, what.c_str());
+        const double oldSagRadius = d.sagRadius[i];
         d.sagRadius[i] = -s[i] * d.signedSagRadius[i];
+        in.keepFinite(d.sagRadius[i], oldSagRadius, what.c_str());
         d.sagCurvature[i] = invOrZero(d.signedSagRadius[i]);
     }
     if (in.atEnd()) return;  // second extent: kinds and sagittal radii
@@ -325,8 +347,18 @@ LoadResult loadDesign(Design& design, const std::string& path) {
     if (::stat(path.c_str(), &st) != 0)
         return refuse(LoadStatus::unreadable, std::strerror(errno), oldCount);
     if (S_ISDIR(st.st_mode)) return refuse(LoadStatus::unreadable, "it is a folder, not a design file", oldCount);
-    File f(std::fopen(path.c_str(), "rb"));
-    if (!f) return refuse(LoadStatus::unreadable, std::string("cannot open it: ") + std::strerror(errno), oldCount);
+    // Opened without waiting: a named pipe with no writer would otherwise
+    // block the open for ever.  Reads then wait as usual (and end at once
+    // when nobody writes).
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return refuse(LoadStatus::unreadable, std::string("cannot open it: ") + std::strerror(errno), oldCount);
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    File f(::fdopen(fd, "rb"));
+    if (!f) {
+        const int err = errno;
+        ::close(fd);
+        return refuse(LoadStatus::unreadable, std::string("cannot open it: ") + std::strerror(err), oldCount);
+    }
     if (S_ISREG(st.st_mode) && st.st_size > kLargestDesignFile)
         return refuse(LoadStatus::refused,
                       "it is " + std::to_string(st.st_size) + " bytes long, far too large for a design file",
@@ -396,12 +428,13 @@ std::string formatDesign(const Design& d, double fRatio) {
             out += "focal plane\n\n";
     }
     const char* unitWord = d.units == "inches" ? "Inches    " : "mm        ";
-    // A negative number would fuse with the word before it and not read
-    // back, so it gets a blank of its own.
+    // A negative number (negative zero included, which prints as "-0")
+    // would fuse with the word before it and not read back, so it gets a
+    // blank of its own.
     out += " Aperture";
-    if (d.aperture < 0) out += ' ';
+    if (std::signbit(d.aperture)) out += ' ';
     out += format("%- .7g", d.aperture) + " " + unitWord + " Field";
-    if (2 * d.fieldSemiAngle < 0) out += ' ';
+    if (std::signbit(2 * d.fieldSemiAngle)) out += ' ';
     out += format("%- .7g", 2 * d.fieldSemiAngle) + " Degrees     " + format("f/%.2f", fRatio) + "\n";
     return out;
 }

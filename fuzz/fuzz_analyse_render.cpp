@@ -1,0 +1,136 @@
+// Load, analyse and draw any design that loads: the layout drawing and one
+// spot plot into recording devices.  The analysis must end cleanly with
+// finite figures or with a status that names a real reason, must give back
+// every design value it borrowed, and the drawings must release every pen,
+// brush and font they create.
+#include <cctype>
+#include <cmath>
+#include <string>
+
+#include "fuzz_common.h"
+#include "platform/recording_device.h"
+#include "plots/plot_dispatch.h"
+#include "reports/design_view.h"
+#include "reports/screen_report.h"
+#include "trace/analysis.h"
+#include "trace/layout.h"
+
+using namespace orvelin;
+
+namespace {
+
+void requireCleanDevice(const gdi::RecordingDevice& dev) {
+    fuzz::require(dev.misuse().empty(), "drawing objects are used by the rules");
+    fuzz::require(dev.liveObjects() == 0, "every drawing object is deleted");
+}
+
+// No text the user is shown may hold a NaN or an infinity.
+void requireNoNonFiniteText(const gdi::RecordingDevice& dev) {
+    for (const gdi::DrawCall& c : dev.calls()) {
+        if (c.text.empty()) continue;
+        std::string lower = c.text;
+        for (char& ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+        fuzz::require(lower.find("nan") == std::string::npos && lower.find("inf") == std::string::npos,
+                      "no NaN or infinity is shown");
+    }
+}
+
+void requireSaneStatus(TraceStatus status, int n) {
+    const bool known = status == kTraceApertureZero || status == kTraceNoFocus ||
+                       (status >= traceMissStatus(1) && status <= traceMissStatus(n));
+    fuzz::require(known, "a failed trace names a real reason");
+    fuzz::require(!traceProblemMessage(status).empty(), "a failed trace has a message");
+}
+
+// The design with the values a drawing may legitimately leave changed put
+// back from `before`: the entrance distance, which every trace writes, and,
+// after a layout drawing, the derived values of the last mirror and the
+// focal plane, which it recomputes from their entered values when it
+// restores them (a numeric-layout file's stored sines differ from the
+// recomputed ones in the last digits).
+Design withoutScratch(Design d, const Design& before, bool layout) {
+    d.signedSeparation[0] = before.signedSeparation[0];
+    const int n = d.surfaceCount;
+    if (layout && n >= 1 && n <= kMaxSurfaces) {
+        for (int i = n - 1; i <= n; ++i) {
+            if (i < 1) continue;
+            Design expected = before;
+            recomputeSurface(expected, i);
+            fuzz::require(d.sinTilt[i] == expected.sinTilt[i] || d.sinTilt[i] == before.sinTilt[i],
+                          "a restored tilt sine is the stored or the recomputed one");
+            fuzz::require(d.cosTilt[i] == expected.cosTilt[i] || d.cosTilt[i] == before.cosTilt[i],
+                          "a restored tilt cosine is the stored or the recomputed one");
+            d.sinTilt[i] = before.sinTilt[i];
+            d.cosTilt[i] = before.cosTilt[i];
+        }
+    }
+    return d;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    Design design;
+    if (!fuzz::checkedLoad(design, fuzz::asText(data, size), "fuzz.ov").accepted()) return 0;
+    const int n = design.surfaceCount;
+
+    TraceState trace;
+    AnalysisResults results;
+    const Design before = design;
+    const bool analysed = analyseSystem(design, trace, results);
+    fuzz::require(fuzz::identical(withoutScratch(design, before, false), before),
+                  "the analysis restores the design");
+    if (analysed) {
+        fuzz::require(trace.status == kTraceOk, "a clean analysis leaves status 0");
+        for (const AnalysisFigure& f : analysisFigures(results))
+            fuzz::require(std::isfinite(f.value), "every figure of a clean analysis is finite");
+    } else {
+        requireSaneStatus(trace.status, n);
+    }
+
+    // The design view: the table, then the layout drawing, which runs the
+    // analysis again, or the trace-problem banner.
+    PlotFrame frame;
+    RandomSource random;
+    gdi::RecordingDevice window(640, 413, 1024, 768);
+    gdi::RecordingDevice buffer(1024, 730, 1024, 768);
+    SpotPlot plot{design, trace, frame, random, window, buffer, nullptr};
+    LayoutGeometry geometry;
+    const Design beforeView = design;
+    const bool drawn = paintDesignView(window, design, trace, results, geometry);
+    fuzz::require(fuzz::identical(withoutScratch(design, beforeView, true), beforeView),
+                  "the design view restores the design");
+    // The drawing runs the analysis first, so it cannot succeed where the
+    // analysis failed.  It traces more rays (the field edges with the
+    // stored field sine and cosine), so it may fail where the analysis did
+    // not, with a status of its own.
+    fuzz::require(analysed || !drawn, "the layout drawing fails where the analysis fails");
+    fuzz::require(std::isfinite(geometry.layoutFRatio) || !drawn, "the layout's focal ratio is finite");
+    requireCleanDevice(window);
+    requireNoNonFiniteText(window);
+    if (!drawn) {
+        requireSaneStatus(trace.status, n);
+        return 0;
+    }
+
+    // The trace report shows the 30 figures.
+    gdi::RecordingDevice report(640, 413, 1024, 768);
+    PaintViewPage(report, kViewTraceReport, design, results);
+    requireCleanDevice(report);
+    requireNoNonFiniteText(report);
+
+    // A spot plot, as the commands allow only after a clean design view.
+    // Which one follows from the input, so the corpus reaches all of them.
+    static const int kPlots[] = {kCommandStandardPlot, kCommandUniformAiry, kCommandUniformBlur,
+                                 kCommandAiryOverlay, kCommandFocusIn};
+    const int command = kPlots[size % (sizeof kPlots / sizeof kPlots[0])];
+    window.clearCalls();
+    clearPlotBuffer(buffer);
+    dispatchPlot(plot, results, geometry, command);
+    requireCleanDevice(window);
+    requireCleanDevice(buffer);
+    fuzz::require(
+        fuzz::identical(withoutScratch(design, beforeView, true), beforeView) || command == kCommandFocusIn,
+        "a plot leaves the design alone");
+    return 0;
+}

@@ -8,10 +8,9 @@
 // references after an intended change, and look at them before committing.
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <cstdlib>
 #include <string>
-
-#include <QImage>
 
 #include "design/design_file.h"
 #include "platform/qt/headless.h"
@@ -70,7 +69,7 @@ void compareWithReference(const QImage& image, const std::string& name) {
 }
 
 class RenderReference : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() { qt::ensureQtApplication(); }
 };
 

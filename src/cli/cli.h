@@ -43,5 +43,6 @@ void addConvertCommand(CLI::App& app);
 void addRenderCommand(CLI::App& app);
 void addReportCommand(CLI::App& app);  // report, with --json
 void addFocusCommand(CLI::App& app);   // focus, with --curve
+void addPrintCommand(CLI::App& app);   // print, a view's page or --quick
 
 }  // namespace orvelin::cli

@@ -30,6 +30,7 @@ int main(int argc, char** argv) {
     cli::addRenderCommand(app);
     cli::addReportCommand(app);
     cli::addFocusCommand(app);
+    cli::addPrintCommand(app);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

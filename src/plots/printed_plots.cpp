@@ -29,6 +29,7 @@ bool readyForStep(PrintedPlot& p) {
 }
 
 void setBlack(PrintedPlot& p, int x, int y) {
+    if (y < p.clipTop) return;
     p.printer.setPixel(x, y, kPrintedDotColour);
 }
 

@@ -62,6 +62,9 @@ struct PrintedPlot {
     gdi::Device& printer;
     PrintProgress& progress;
     int viewState = 600;  ///< 700 (Airy overlay) adds the Airy circle to the standard plot
+    /// Dots above this row are not drawn: a spot larger than the page must
+    /// not blot out the header line above the plot area.
+    int clipTop = -2147483647 - 1;
 };
 
 /// The magnification of the printed standard plot for a plot area of half

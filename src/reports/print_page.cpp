@@ -381,7 +381,7 @@ void drawPrintPage(Device& dc, PrintRecords& r, int viewState, PrintProgress& pr
         case 700: {
             setPageFrame(r.frame, dc.getDeviceCaps(gdi::HORZRES), dc.getDeviceCaps(gdi::VERTRES), H);
             progress.show();
-            PrintedPlot plot{r.design, r.trace, r.frame, r.random, dc, progress, viewState};
+            PrintedPlot plot{r.design, r.trace, r.frame, r.random, dc, progress, viewState, H};
             printPlotForView(plot);
             break;
         }

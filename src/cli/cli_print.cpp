@@ -1,0 +1,142 @@
+// `print`: the page Print Page prints for a view, or the Quick Print summary,
+// into a PDF file or onto a printer.
+//
+//   orvelin-cli print FILE --view report|design|standard|airy|blur|overlay -o page.pdf
+//   orvelin-cli print FILE --quick [-o page.pdf]
+//
+// Without -o the page goes to the printer named by --printer, or else to the
+// default printer; no default printer is an error with its reason.  Before
+// printing, the design is analysed and its layout drawn as the design view
+// does, and a plot view's screen plot is run as its command would, so the
+// page starts from the same records as in the desktop program.
+#include <cstdio>
+#include <map>
+
+#include "cli/cli.h"
+#include "platform/qt/headless.h"
+#include "platform/qt/printing.h"
+#include "platform/recording_device.h"
+#include "plots/plot_dispatch.h"
+#include "reports/quick_print.h"
+
+namespace orvelin::cli {
+
+namespace {
+
+struct PrintOptions {
+    std::string path;
+    std::string view;
+    bool quick = false;
+    std::string output;
+    std::string printer;
+    std::string paper;
+    bool landscape = false;
+    int dpi = qt::kPrintResolution;
+};
+
+// The view state a view word stands for, and the commands that leave the
+// window in it.
+struct PrintView {
+    int viewState;
+    std::vector<int> commands;
+};
+
+const std::map<std::string, PrintView>& printViews() {
+    static const std::map<std::string, PrintView> views = {
+        {"report", {300, {}}},  {"design", {500, {}}},  {"standard", {600, {601}}},
+        {"airy", {602, {602}}}, {"blur", {603, {603}}}, {"overlay", {700, {601, 700}}},
+    };
+    return views;
+}
+
+// Where the page goes.
+qt::PrintTarget printTarget(const PrintOptions& o) {
+    qt::PrintTarget t;
+    t.resolution = o.dpi;
+    if (!o.paper.empty()) {
+        t.layout = qt::pageLayoutNamed(QString::fromStdString(o.paper), o.landscape);
+        if (!t.layout.isValid()) throw Failure(kExitUsage, "unknown paper size: " + o.paper);
+    } else if (o.landscape) {
+        t.layout = qt::pageLayoutNamed(QStringLiteral("letter"), true);
+    }
+    if (!o.output.empty()) {
+        t.pdfFile = QString::fromStdString(o.output);
+        return t;
+    }
+    std::string device = o.printer;
+    if (device.empty()) {
+        // Quick Print's own way to the default printer: the profile string.
+        const auto profile = parsePrinterProfile(qt::defaultPrinterProfile());
+        if (!profile) throw Failure(kExitPrintFailed, noDefaultPrinterMessage());
+        device = profile->device;
+    }
+    std::string why;
+    if (!qt::printerExists(QString::fromStdString(device), &why))
+        throw Failure(kExitPrintFailed, printerNotOpenedMessage(device) + " " + why);
+    t.printerName = QString::fromStdString(device);
+    return t;
+}
+
+void runPrint(const PrintOptions& o) {
+    if (o.quick == !o.view.empty()) throw Failure(kExitUsage, "print needs either --view or --quick");
+    int viewState = 0;
+    std::vector<int> commands;
+    if (!o.quick) {
+        const auto it = printViews().find(o.view);
+        if (it == printViews().end()) throw Failure(kExitUsage, "unknown view: " + o.view);
+        viewState = it->second.viewState;
+        commands = it->second.commands;
+    }
+    if (o.dpi < 72 || o.dpi > 2400) throw Failure(kExitUsage, "--dpi must lie between 72 and 2400");
+
+    Design design = loadForCommand(o.path);
+    TraceState trace;
+    AnalysisResults results;
+    LayoutGeometry geometry;
+    PlotFrame frame;
+    RandomSource random;
+
+    // The design view first: the analysis and the layout's geometry, in the
+    // program's first window on a 1024 x 768 screen.  A design that does not
+    // trace cannot be printed, as in the window.
+    gdi::RecordingDevice window(632, 408, 1024, 768);
+    gdi::RecordingDevice buffer(1024, 768 - kCaptionAllowance, 1024, 768);
+    if (!drawLayout(design, trace, results, geometry, window))
+        throw Failure(kExitTraceFailed, "trace problem: " + traceProblemMessage(trace.status));
+    SpotPlot plot{design, trace, frame, random, window, buffer, nullptr};
+    for (int command : commands) {
+        window.clearCalls();
+        buffer.clearCalls();
+        dispatchPlot(plot, results, geometry, command);
+    }
+    if (trace.status != kTraceOk)
+        throw Failure(kExitTraceFailed, "trace problem: " + traceProblemMessage(trace.status));
+
+    qt::ensureQtApplication();
+    qt::QtPrintDocument doc(printTarget(o));
+    PrintRecords records{design, trace, results, geometry, frame, random};
+    PrintProgress progress;  // nothing to show, and no one to cancel
+    const PrintJobResult result = o.quick
+                                      ? runQuickPrintJob(doc, records, localTimeNow())
+                                      : runPrintPageJob(doc, records, viewState, progress, localTimeNow());
+    if (result.failed()) throw Failure(kExitPrintFailed, result.message);
+    if (doc.jobId() > 0) std::printf("request id is %d\n", doc.jobId());
+}
+
+}  // namespace
+
+void addPrintCommand(CLI::App& app) {
+    static PrintOptions o;
+    auto* cmd = app.add_subcommand("print", "Print a view's page (Print Page) or the Quick Print summary");
+    cmd->add_option("FILE", o.path, "design file (.ov)")->required();
+    cmd->add_option("--view", o.view, "report, design, standard, airy, blur or overlay");
+    cmd->add_flag("--quick", o.quick, "the Quick Print summary page");
+    cmd->add_option("-o,--output", o.output, "write the page to this PDF file instead of a printer");
+    cmd->add_option("--printer", o.printer, "print on this printer instead of the default one");
+    cmd->add_option("--paper", o.paper, "letter, a4, legal or a3 (default: the printer's, or letter)");
+    cmd->add_flag("--landscape", o.landscape, "turn the page");
+    cmd->add_option("--dpi", o.dpi, "printer pixels per inch the page is laid out in (default 300)");
+    cmd->callback([] { runPrint(o); });
+}
+
+}  // namespace orvelin::cli

@@ -1,0 +1,404 @@
+#include "platform/qt/printing.h"
+
+#include <cups/cups.h>
+#include <sys/stat.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPageSize>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QPushButton>
+#include <QTemporaryFile>
+#include <QVBoxLayout>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/qt/qt_device.h"
+#include "reports/quick_print.h"
+
+namespace orvelin::qt {
+
+namespace {
+
+// Quarter-inch margins: the unprintable edge of a typical laser printer, so
+// that a PDF page looks like paper from a printer.
+constexpr double kPdfMarginMm = 6.35;
+
+std::string profileToken(const QString& s, const char* fallback) {
+    std::string t = s.trimmed().toStdString();
+    for (char& c : t)
+        if (c == ',' || c == ' ' || c == '\t') c = '_';
+    return t.empty() ? fallback : t;
+}
+
+// The device URI of a CUPS queue, or empty.
+std::string deviceUri(const QString& name) {
+    const QByteArray n = name.toLocal8Bit();
+    cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, n.constData(), nullptr);
+    if (!dest) return {};
+    const char* uri = cupsGetOption("device-uri", dest->num_options, dest->options);
+    std::string out = uri ? uri : "";
+    cupsFreeDests(1, dest);
+    return out;
+}
+
+QPageLayout defaultPdfLayout() {
+    return QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait,
+                       QMarginsF(kPdfMarginMm, kPdfMarginMm, kPdfMarginMm, kPdfMarginMm),
+                       QPageLayout::Millimeter);
+}
+
+void showMessage(QWidget* parent, const std::string& text) {
+    QMessageBox::warning(parent, QStringLiteral("Orvelin"), QString::fromStdString(text));
+}
+
+}  // namespace
+
+std::string defaultPrinterProfile() {
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull() || info.printerName().isEmpty()) return kNoPrinterProfile;
+    std::string port = deviceUri(info.printerName());
+    if (port.empty()) port = "CUPS";
+    for (char& c : port)
+        if (c == ',' || c == ' ') c = '_';
+    return info.printerName().toStdString() + "," + profileToken(info.makeAndModel(), "CUPS") + "," + port;
+}
+
+bool printerExists(const QString& name, std::string* why) {
+    if (!name.isEmpty() && !QPrinterInfo::printerInfo(name).isNull()) return true;
+    if (why) *why = "The print system knows no printer named \"" + name.toStdString() + "\".";
+    return false;
+}
+
+QPageLayout pageLayoutNamed(const QString& name, bool landscape) {
+    const QString n = name.toLower();
+    QPageSize::PageSizeId id;
+    if (n == "letter")
+        id = QPageSize::Letter;
+    else if (n == "a4")
+        id = QPageSize::A4;
+    else if (n == "legal")
+        id = QPageSize::Legal;
+    else if (n == "a3")
+        id = QPageSize::A3;
+    else
+        return QPageLayout();
+    return QPageLayout(QPageSize(id), landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
+                       QMarginsF(kPdfMarginMm, kPdfMarginMm, kPdfMarginMm, kPdfMarginMm),
+                       QPageLayout::Millimeter);
+}
+
+struct QtPrintDocument::Impl {
+    std::unique_ptr<QPrinter> printer;
+    std::unique_ptr<QtDevice> device;
+    QString tempPath;
+    QString title;
+    QPageLayout layout;  // the page the document is drawn on
+    bool started = false;
+    bool aborted = false;
+
+    void discard() {
+        if (device) device->end();
+        device.reset();
+        printer.reset();
+        if (!tempPath.isEmpty()) QFile::remove(tempPath);
+        tempPath.clear();
+    }
+};
+
+QtPrintDocument::QtPrintDocument(PrintTarget target)
+    : d_(std::make_unique<Impl>()), target_(std::move(target)) {}
+
+QtPrintDocument::~QtPrintDocument() {
+    d_->discard();
+}
+
+bool QtPrintDocument::startDoc(std::string_view documentName) {
+    error_.clear();
+    d_->discard();
+    d_->started = d_->aborted = false;
+    d_->title = QString::fromUtf8(documentName.data(), static_cast<int>(documentName.size()));
+
+    // The page's size and printable area: the printer's own, or the one asked for.
+    QPageLayout layout = target_.layout;
+    QString tempDir;
+    if (!target_.pdfFile.isEmpty()) {
+        if (!layout.isValid()) layout = defaultPdfLayout();
+        tempDir = QFileInfo(target_.pdfFile).absolutePath();
+    } else {
+        std::string why;
+        if (!printerExists(target_.printerName, &why)) {
+            error_ = why;
+            return false;
+        }
+        if (!layout.isValid()) {
+            QPrinter native(QPrinterInfo::printerInfo(target_.printerName), QPrinter::HighResolution);
+            layout = native.pageLayout();
+        }
+        tempDir = QDir::tempPath();
+    }
+
+    // The page is drawn into a file beside its destination and moved there
+    // only when the job ends well.
+    QTemporaryFile temp(tempDir + QStringLiteral("/.orvelin-print-XXXXXX.pdf"));
+    temp.setAutoRemove(false);
+    if (!temp.open()) {
+        error_ = "Cannot write in " + tempDir.toStdString() + ": " + temp.errorString().toStdString();
+        return false;
+    }
+    d_->tempPath = temp.fileName();
+    temp.close();
+
+    d_->printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    QPrinter& p = *d_->printer;
+    p.setOutputFormat(QPrinter::PdfFormat);
+    p.setOutputFileName(d_->tempPath);
+    p.setResolution(target_.resolution);
+    if (!p.setPageLayout(layout)) {
+        error_ = "The printer cannot use the page size " + layout.pageSize().name().toStdString() + ".";
+        d_->discard();
+        return false;
+    }
+    d_->layout = layout;
+    p.setDocName(d_->title);
+    p.setCreator(QStringLiteral("Orvelin"));
+
+    const QRectF page = p.pageRect(QPrinter::DevicePixel);
+    const int W = static_cast<int>(page.width());
+    const int H = static_cast<int>(page.height());
+    if (W <= 0 || H <= 0) {
+        error_ = "The page has no printable area.";
+        d_->discard();
+        return false;
+    }
+    d_->device = std::make_unique<QtDevice>(p, gdi::Rect{0, 0, W, H},
+                                            DeviceCaps{W, H, target_.resolution, target_.resolution});
+    if (!d_->device->painter().isActive()) {
+        error_ = "The document could not be started.";
+        d_->discard();
+        return false;
+    }
+    d_->started = true;
+    return true;
+}
+
+bool QtPrintDocument::startPage() {
+    // The document's first page is open from the start.
+    if (!d_->started || !d_->device || !d_->device->painter().isActive()) {
+        error_ = "There is no document to start a page in.";
+        return false;
+    }
+    return true;
+}
+
+gdi::Device& QtPrintDocument::device() {
+    return *d_->device;
+}
+
+bool QtPrintDocument::endPage() {
+    if (!d_->started || !d_->device || !d_->device->painter().isActive()) {
+        if (error_.empty()) error_ = "The page was not open.";
+        return false;
+    }
+    return true;
+}
+
+void QtPrintDocument::abortDoc() {
+    d_->aborted = true;
+    d_->discard();
+}
+
+bool QtPrintDocument::endDoc() {
+    if (!d_->started || d_->aborted) {
+        d_->discard();
+        d_->started = false;
+        return d_->aborted;
+    }
+    d_->started = false;
+    d_->device->end();
+    const bool writeFailed = d_->printer->printerState() == QPrinter::Error;
+    d_->device.reset();
+    d_->printer.reset();
+    const QString temp = d_->tempPath;
+    if (writeFailed || QFileInfo(temp).size() == 0) {
+        error_ = "The page could not be written.";
+        d_->discard();
+        return false;
+    }
+
+    if (!target_.pdfFile.isEmpty()) {
+        // rename() replaces an existing file in one step.
+        const QByteArray from = QFile::encodeName(temp);
+        const QByteArray to = QFile::encodeName(target_.pdfFile);
+        if (std::rename(from.constData(), to.constData()) != 0) {
+            error_ = "Cannot write " + target_.pdfFile.toStdString() + ": " + std::strerror(errno);
+            d_->discard();
+            return false;
+        }
+        d_->tempPath.clear();
+        // The temporary file was private; the page gets the usual permissions.
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::chmod(to.constData(), 0666 & ~mask);
+        return true;
+    }
+
+    // Hand the page to the printer's queue and make sure it was taken.
+    const QByteArray printer = target_.printerName.toLocal8Bit();
+    const QByteArray file = QFile::encodeName(temp);
+    const QByteArray title = d_->title.isEmpty() ? QByteArray("Orvelin") : d_->title.toUtf8();
+    cups_option_t* options = nullptr;
+    int count = 0;
+    const QByteArray media = d_->layout.isValid() ? d_->layout.pageSize().key().toLatin1() : QByteArray();
+    if (!media.isEmpty()) count = cupsAddOption("media", media.constData(), count, &options);
+    if (target_.copies > 1)
+        count = cupsAddOption("copies", QByteArray::number(target_.copies).constData(), count, &options);
+    jobId_ = cupsPrintFile(printer.constData(), file.constData(), title.constData(), count, options);
+    cupsFreeOptions(count, options);
+    d_->discard();
+    if (jobId_ == 0) {
+        error_ = std::string("The print system refused the job: ") + cupsLastErrorString();
+        return false;
+    }
+    return true;
+}
+
+std::optional<PrintTarget> runPrintDialog(QWidget* parent) {
+    // A fresh printer every time: the dialog always opens on the default
+    // printer, whatever was chosen before.
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintDialog dialog(&printer, parent);
+    dialog.setWindowTitle(QStringLiteral("Print"));
+    dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    PrintTarget target;
+    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty())
+        target.pdfFile = printer.outputFileName();
+    else
+        target.printerName = printer.printerName();
+    target.layout = printer.pageLayout();
+    target.copies = printer.copyCount();
+    return target;
+}
+
+QtPrintProgress::QtPrintProgress(QWidget* mainWindow) : mainWindow_(mainWindow) {
+    // Its own window, not a child of the main window, so that disabling the
+    // main window for the job leaves Cancel working.  No close button: the
+    // job ends by Cancel or by finishing.
+    dialog_ = new QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    dialog_->setWindowTitle(QStringLiteral("Orvelin"));
+    dialog_->setModal(false);
+    auto* layout = new QVBoxLayout(dialog_);
+    text_ = new QLabel(dialog_);
+    text_->setObjectName(QStringLiteral("progressText"));
+    text_->setAlignment(Qt::AlignCenter);
+    auto* wait = new QLabel(QStringLiteral("Please wait"), dialog_);
+    wait->setAlignment(Qt::AlignCenter);
+    auto* cancelButton = new QPushButton(QStringLiteral("Cancel"), dialog_);
+    cancelButton->setObjectName(QStringLiteral("cancel"));
+    layout->addWidget(text_);
+    layout->addWidget(wait);
+    layout->addWidget(cancelButton, 0, Qt::AlignHCenter);
+    QObject::connect(cancelButton, &QPushButton::clicked, dialog_, [this] { cancel(); });
+    // Esc rejects the dialog: the same as Cancel.
+    QObject::connect(dialog_, &QDialog::rejected, dialog_, [this] { cancel(); });
+    if (mainWindow_) {
+        const QRect r = mainWindow_->frameGeometry();
+        dialog_->adjustSize();
+        dialog_->move(r.center() - QPoint(dialog_->width() / 2, dialog_->height() / 2));
+    }
+}
+
+QtPrintProgress::~QtPrintProgress() {
+    delete dialog_;
+}
+
+void QtPrintProgress::show() {
+    if (!dialog_) return;
+    dialog_->show();
+    dialog_->raise();
+    QCoreApplication::processEvents();
+}
+
+void QtPrintProgress::setText(std::string_view text) {
+    if (text_) text_->setText(QString::fromUtf8(text.data(), static_cast<int>(text.size())));
+}
+
+QString QtPrintProgress::text() const {
+    return text_ ? text_->text() : QString();
+}
+
+void QtPrintProgress::pump() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void QtPrintProgress::cancel() {
+    if (aborted_) return;
+    aborted_ = true;
+    if (mainWindow_) mainWindow_->setEnabled(true);
+    if (dialog_) {
+        // Cancel arrives from the dialog's own button: it goes away once
+        // the signal has returned.
+        QDialog* d = dialog_;
+        dialog_ = nullptr;
+        text_ = nullptr;
+        d->hide();
+        d->deleteLater();
+    }
+}
+
+PrintJobResult printPageInteractive(QWidget* mainWindow, PrintRecords& records, int viewState) {
+    const std::optional<PrintTarget> target = runPrintDialog(mainWindow);
+    if (!target) {
+        PrintJobResult none;
+        none.status = PrintStatus::cancelled;
+        none.printAborted = 1;
+        return none;
+    }
+    if (mainWindow) mainWindow->setEnabled(false);
+    PrintJobResult result;
+    {
+        QtPrintProgress progress(mainWindow);
+        QtPrintDocument doc(*target);
+        result = runPrintPageJob(doc, records, viewState, progress, localTimeNow());
+    }
+    if (mainWindow) mainWindow->setEnabled(true);
+    if (result.failed()) showMessage(mainWindow, result.message);
+    return result;
+}
+
+PrintJobResult quickPrintInteractive(QWidget* mainWindow, PrintRecords& records) {
+    PrintJobResult result;
+    const std::optional<PrinterProfile> profile = parsePrinterProfile(defaultPrinterProfile());
+    if (!profile) {
+        result.status = PrintStatus::startFailed;
+        result.message = noDefaultPrinterMessage();
+        showMessage(mainWindow, result.message);
+        return result;
+    }
+    const QString name = QString::fromStdString(profile->device);
+    std::string why;
+    if (!printerExists(name, &why)) {
+        result.status = PrintStatus::startFailed;
+        result.message = printerNotOpenedMessage(profile->device) + "\n" + why;
+        showMessage(mainWindow, result.message);
+        return result;
+    }
+    PrintTarget target;
+    target.printerName = name;
+    QtPrintDocument doc(target);
+    result = runQuickPrintJob(doc, records, localTimeNow());
+    if (result.failed()) showMessage(mainWindow, result.message);
+    return result;
+}
+
+}  // namespace orvelin::qt

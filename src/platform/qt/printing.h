@@ -1,0 +1,122 @@
+// Printing on the platform: printers as CUPS and Qt know them, documents
+// that end up in a PDF file or in a printer's queue, the print dialog, and
+// the small progress dialog with Cancel of the desktop program.
+//
+// Every page is first drawn into a PDF file of the printer's page size
+// through a QPrinter.  Ending the document hands that file to its place: the
+// chosen PDF file (renamed into place, so a half-written page never takes
+// its name), or the printer's queue through CUPS, whose answer is checked.
+// Aborting a document deletes it, so a cancelled job never reaches paper.
+#pragma once
+
+#include <QPageLayout>
+#include <QString>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "reports/print_page.h"
+
+class QPrinter;
+class QWidget;
+class QDialog;
+class QLabel;
+
+namespace orvelin::qt {
+
+/// Printer resolution the pages are laid out in: the dots of the printed
+/// spot plots are printer pixels, so the page is drawn at a laser printer's
+/// classic resolution rather than at a PDF's 1200 dots per inch.
+inline constexpr int kPrintResolution = 300;
+
+/// Where and how a document is printed.
+struct PrintTarget {
+    QString pdfFile;      ///< non-empty: write a PDF file here
+    QString printerName;  ///< otherwise this CUPS printer's queue
+    /// Page size, orientation and margins; invalid: the printer's default
+    /// (for a PDF file, US Letter with quarter-inch margins).
+    QPageLayout layout;
+    int resolution = kPrintResolution;
+    int copies = 1;
+};
+
+/// The default printer as the system's profile names it,
+/// "device,driver,port": the CUPS queue name, its make and model (blanks
+/// and commas turned into underscores, "CUPS" when unknown) and its device
+/// URI.  ",,," when there is no default printer.
+std::string defaultPrinterProfile();
+
+/// Whether a printer of this name exists; false with the reason otherwise.
+bool printerExists(const QString& name, std::string* why = nullptr);
+
+/// A printing page size by name ("letter", "a4", "legal", "a3"; any case);
+/// invalid for an unknown name.
+QPageLayout pageLayoutNamed(const QString& name, bool landscape);
+
+/// A document on a PDF file or a printer queue.
+class QtPrintDocument : public PrintDocument {
+  public:
+    explicit QtPrintDocument(PrintTarget target);
+    ~QtPrintDocument() override;
+    QtPrintDocument(const QtPrintDocument&) = delete;
+    QtPrintDocument& operator=(const QtPrintDocument&) = delete;
+
+    bool startDoc(std::string_view documentName) override;
+    bool startPage() override;
+    gdi::Device& device() override;
+    bool endPage() override;
+    void abortDoc() override;
+    bool endDoc() override;
+    std::string errorText() const override { return error_; }
+
+    /// The CUPS job number of the last document sent to a printer.
+    int jobId() const { return jobId_; }
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> d_;
+    PrintTarget target_;
+    std::string error_;
+    int jobId_ = 0;
+};
+
+/// The Print dialog, opened on the default printer every time; the choice,
+/// or nothing when the user cancels.
+std::optional<PrintTarget> runPrintDialog(QWidget* parent);
+
+/// The modeless progress dialog of a Print Page job: caption "Orvelin", a
+/// line of progress text, "Please wait" and Cancel (Esc too); no close
+/// button.  It starts hidden.  Cancel marks the job aborted, re-enables the
+/// main window and closes the dialog; pump() lets Qt handle what is waiting.
+class QtPrintProgress : public PrintProgress {
+  public:
+    explicit QtPrintProgress(QWidget* mainWindow);
+    ~QtPrintProgress() override;
+    void show() override;
+    void setText(std::string_view text) override;
+    void pump() override;
+    bool aborted() const override { return aborted_; }
+    /// Cancel as the button does (for tests and for Esc).
+    void cancel();
+    QDialog* dialog() const { return dialog_; }
+    QString text() const;
+
+  private:
+    QWidget* mainWindow_;
+    QDialog* dialog_ = nullptr;
+    QLabel* text_ = nullptr;
+    bool aborted_ = false;
+};
+
+/// "&Print Page..." of the desktop program: the print dialog, then the page
+/// of the view with the main window disabled and the progress dialog ready;
+/// a failure is shown in a message box.  Returns the job's result (status
+/// cancelled when the dialog was cancelled).
+PrintJobResult printPageInteractive(QWidget* mainWindow, PrintRecords& records, int viewState);
+
+/// "&Quick Print": the summary page on the default printer; no default
+/// printer, a printer that cannot be opened, or a failed job is shown in a
+/// message box.
+PrintJobResult quickPrintInteractive(QWidget* mainWindow, PrintRecords& records);
+
+}  // namespace orvelin::qt

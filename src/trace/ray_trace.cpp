@@ -61,7 +61,9 @@ bool traceSphere(RayState& r, double d, double R) {
     r.x -= w * r.L;
     r.y -= w * r.M;
     r.z = zv - w * r.N;
-    const double k = 2 * root / (std::fabs(R) * R);
+    const double rr = std::fabs(R) * R;
+    if (rr == 0) return false;  // a radius so small its square underflows
+    const double k = 2 * root / rr;
     r.L = -r.L - k * r.x;
     r.M = -r.M - k * r.y;
     r.N = -r.N - k * (r.z - R);
@@ -105,13 +107,14 @@ bool traceConic(RayState& r, double R, double P) {
 /// sphere whose curvature is the normal curvature in that azimuth.  False
 /// where that sphere does not reach (the ray misses the toroid).
 bool toroidSag(double x, double y, double cv, double cvs, double& S, double& beta) {
-    if (x == 0 && y == 0) {
+    const double r2 = x * x + y * y;
+    if (r2 == 0) {  // at the vertex (or so near it that r^2 underflows)
         beta = 1;
         S = 0;
         return true;
     }
     const double omega = cv * x * x + cvs * y * y;
-    const double arg = 1 - omega * omega / (x * x + y * y);
+    const double arg = 1 - omega * omega / r2;
     if (!(arg >= 0)) return false;
     beta = std::sqrt(arg);
     S = omega / (1 + beta);

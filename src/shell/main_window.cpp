@@ -473,13 +473,17 @@ bool MainWindow::openDesignFile(const std::string& path) {
     s.modified = false;
     showDesignViewNow();
     if (result.status == LoadStatus::damaged) {
+        // The reason comes as "line N: expected ..."; the box names the line itself.
+        QString why = q(result.message);
+        const QString linePrefix = QStringLiteral("line %1: ").arg(result.damagedLine);
+        if (why.startsWith(linePrefix)) why.remove(0, linePrefix.size());
         QMessageBox box(QMessageBox::Warning, QStringLiteral("Open"),
-                        QStringLiteral("\"%1\" is damaged at line %2:\n%3\n\n"
+                        QStringLiteral("\"%1\" is damaged at line %2: %3.\n\n"
                                        "The values that could be read have been loaded; "
                                        "the others kept their previous values.")
                             .arg(q(s.files.fileTitle))
                             .arg(result.damagedLine)
-                            .arg(q(result.message)),
+                            .arg(why),
                         QMessageBox::Ok, this);
         box.setObjectName(QStringLiteral("openDamaged"));
         box.exec();

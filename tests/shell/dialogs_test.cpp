@@ -1,0 +1,152 @@
+// The parameter dialogs on their own: what they show when they open, what
+// their controls do, and that the design changes only on OK.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QListWidget>
+
+#include "dialogs/aperture_dialog.h"
+#include "dialogs/cell_dialog.h"
+#include "dialogs/dialog_logic.h"
+#include "dialogs/new_dialog.h"
+#include "dialogs/surface_dialog.h"
+#include "shell_test_support.h"
+
+using namespace orvelin;
+using namespace orvelin::testing;
+
+namespace {
+
+Design toroidDesign() {
+    Design d;
+    startNewDesign(d, 2);
+    applySurfaceEntry(d, 1, {kToroid, 1000, 1010, 0, 400});
+    applySurfaceEntry(d, 2, {2, 0, 0, 45, 100});
+    d.conic[2] = 0.75;  // a "duplicate" kind keeps a conic constant from its file
+    applyApertureField(d, 100, 0.5);
+    return d;
+}
+
+QString text(QWidget* d, const char* name) {
+    if (auto* l = d->findChild<QLabel*>(name)) return l->text();
+    if (auto* e = d->findChild<QLineEdit*>(name)) return e->text();
+    ADD_FAILURE() << "no " << name;
+    return {};
+}
+
+}  // namespace
+
+TEST(SurfaceDialogs, OpenWithTheKindsLabelsAndValues) {
+    ensureApp();
+    Design d = toroidDesign();
+    SurfaceDialog toroid(d, 1, nullptr);
+    EXPECT_EQ(toroid.objectName(), "SurfaceDlgBox");
+    EXPECT_TRUE(child<QCheckBox>(&toroid, "toroid14")->isChecked());
+    EXPECT_EQ(text(&toroid, "label15"), "Rtan");
+    EXPECT_EQ(text(&toroid, "label16"), "Rsag");
+    EXPECT_EQ(text(&toroid, "edit10"), " 1000");
+    EXPECT_EQ(text(&toroid, "edit11"), " 1010");
+    EXPECT_EQ(text(&toroid, "edit13"), " 400");
+    EXPECT_EQ(text(&toroid, "label18"), "Separation");
+
+    // A "duplicate" opens as a conic, showing its conic constant; on OK the
+    // box is its sagittal radius and the conic constant goes.
+    SurfaceDialog dup(d, 2, nullptr);
+    EXPECT_FALSE(child<QCheckBox>(&dup, "toroid14")->isChecked());
+    EXPECT_EQ(text(&dup, "label16"), "Conic Constant");
+    EXPECT_EQ(text(&dup, "edit11"), " 0.75");
+    EXPECT_EQ(text(&dup, "edit12"), " 45");
+    EXPECT_EQ(text(&dup, "label18"), "b.f.l. (optional)");
+    clickButton(&dup, "ok");
+    EXPECT_EQ(dup.result(), 1);
+    EXPECT_EQ(d.kind[2], 2);
+    EXPECT_EQ(d.sagRadius[2], 0.75);
+    EXPECT_EQ(d.conic[2], 0);
+
+    // Unticking a toroid refills box 11 with the stored conic constant, and
+    // what was typed there is replaced; OK makes it a conic.
+    d.conic[1] = 0.3;
+    SurfaceDialog untick(d, 1, nullptr);
+    typeInto(&untick, "edit11", "999");
+    QTest::mouseClick(child<QCheckBox>(&untick, "toroid14"), Qt::LeftButton);
+    EXPECT_EQ(untick.pendingKind(), kConic);
+    EXPECT_EQ(text(&untick, "edit11"), " 0.3");
+    EXPECT_EQ(d.kind[1], kToroid);  // nothing stored before OK
+    clickButton(&untick, "ok");
+    EXPECT_EQ(d.kind[1], kConic);
+    EXPECT_EQ(d.conic[1], 0.3);
+    EXPECT_EQ(d.sagRadius[1], 1000);
+}
+
+TEST(SurfaceDialogs, RefuseEntriesThatAreNotNumbersAndStoreNothing) {
+    ensureApp();
+    Design d = toroidDesign();
+    const Design before = d;
+    SurfaceDialog dialog(d, 1, nullptr);
+    typeInto(&dialog, "edit10", "1200");
+    typeInto(&dialog, "edit12", "4 degrees");
+    QString title, message;
+    answerBox(&title, &message);
+    clickButton(&dialog, "ok");
+    EXPECT_EQ(title, "Error");
+    EXPECT_TRUE(message.startsWith("Tilt: \"4 degrees\" is not a number")) << message.toStdString();
+    EXPECT_NE(dialog.result(), 1);
+    EXPECT_EQ(d.radius[1], before.radius[1]);  // not even the good entry
+    EXPECT_TRUE(child<QLineEdit>(&dialog, "edit12")->hasSelectedText());
+
+    ApertureDialog aperture(d, nullptr);
+    typeInto(&aperture, "edit19", "");
+    answerBox(&title, &message);
+    clickButton(&aperture, "ok");
+    EXPECT_TRUE(message.startsWith("Aperture: \"\" is not a number")) << message.toStdString();
+    EXPECT_EQ(d.aperture, 100);
+    typeInto(&aperture, "edit19", "1e2");
+    typeInto(&aperture, "edit20", "-0.25");
+    clickButton(&aperture, "ok");
+    EXPECT_EQ(aperture.result(), 1);
+    EXPECT_EQ(d.fieldSemiAngle, -0.25);
+    EXPECT_DOUBLE_EQ(d.sinField, std::sin(-0.25 * kDegree));
+    expectNoPendingAnswers();
+}
+
+TEST(NewDialogs, TheListSetsTheCountAndOnlyOneToTwentyIsTaken) {
+    ensureApp();
+    NewDialog dialog(nullptr);
+    dialog.show();
+    auto* list = child<QListWidget>(&dialog, "list9");
+    ASSERT_EQ(list->count(), 20);
+    EXPECT_EQ(list->item(0)->text(), "1");
+    EXPECT_EQ(list->item(19)->text(), "20");
+    EXPECT_EQ(text(&dialog, "edit8"), " 1");
+    // Entering the list selects its first count without touching the box.
+    typeInto(&dialog, "edit8", "7");
+    list->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(list->currentRow(), 0);
+    EXPECT_EQ(text(&dialog, "edit8"), "7");
+    list->setCurrentRow(11);
+    EXPECT_EQ(text(&dialog, "edit8"), "12");
+    clickButton(&dialog, "ok");
+    EXPECT_EQ(dialog.result(), 1);
+    EXPECT_EQ(dialog.mirrors(), 12);
+}
+
+TEST(CellDialogs, SitOverTheirCellAndStoreOnlyOnOk) {
+    ensureApp();
+    Design d = toroidDesign();
+    QWidget owner;
+    owner.setGeometry(100, 50, 640, 454);
+    CellDialog dialog(d, 1, 2, &owner);
+    EXPECT_EQ(text(&dialog, "text21"), "Sagittal radius #1");
+    EXPECT_EQ(text(&dialog, "edit8"), " 1010");
+    const QRect frame = owner.frameGeometry();
+    const ScreenPoint at =
+        cellDialogPosition(d, 1, 2, frame.left(), frame.top(), frame.right() + 1, frame.bottom() + 1);
+    EXPECT_EQ(dialog.pos(), QPoint(at.x, at.y));
+    EXPECT_EQ(dialog.size(), QSize(160, 84));
+    EXPECT_TRUE(dialog.windowFlags() & Qt::FramelessWindowHint);
+    typeInto(&dialog, "edit8", "1234");
+    clickButton(&dialog, "cancel");
+    EXPECT_EQ(d.sagRadius[1], 1010);
+}

@@ -1,0 +1,119 @@
+// Helpers for driving the real main window under the offscreen platform:
+// the application, modal dialogs answered as they appear, design files.
+#pragma once
+
+#include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <clocale>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/qt/headless.h"
+#include "shell/main_window.h"
+
+namespace orvelin::testing {
+
+inline void ensureApp() {
+    qt::ensureQtApplication();
+    std::setlocale(LC_NUMERIC, "C");
+}
+
+/// Answers waiting for their dialog.
+inline std::vector<QTimer*>& pendingAnswers() {
+    static std::vector<QTimer*> timers;
+    return timers;
+}
+
+/// Run `act` on the next modal dialog of type T as soon as it is the active
+/// modal widget (polled from the event loop of whatever exec() is running).
+template <class T>
+void whenModal(std::function<void(T*)> act) {
+    auto* timer = new QTimer(qApp);
+    timer->setInterval(5);
+    pendingAnswers().push_back(timer);
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        auto* w = qobject_cast<T*>(QApplication::activeModalWidget());
+        if (!w || !w->isVisible()) return;
+        timer->stop();
+        std::erase(pendingAnswers(), timer);
+        timer->deleteLater();
+        act(w);
+    });
+    timer->start();
+}
+
+/// Every expected dialog came; answers still waiting are dropped, so they
+/// cannot click into a later test.
+inline void expectNoPendingAnswers() {
+    EXPECT_TRUE(pendingAnswers().empty()) << pendingAnswers().size() << " expected dialog(s) never appeared";
+    for (QTimer* t : pendingAnswers()) {
+        t->stop();
+        t->deleteLater();
+    }
+    pendingAnswers().clear();
+}
+
+/// Answer the next message box: note its title and text, press `button`.
+inline void answerBox(QString* title, QString* text, QMessageBox::StandardButton button = QMessageBox::Ok) {
+    whenModal<QMessageBox>([=](QMessageBox* box) {
+        if (title) *title = box->windowTitle();
+        if (text) *text = box->text();
+        box->button(button)->click();
+    });
+}
+
+/// A named child widget of a dialog, failing the test when missing.
+template <class T>
+T* child(QWidget* parent, const char* name) {
+    T* w = parent->findChild<T*>(QString::fromLatin1(name));
+    if (!w) ADD_FAILURE() << "no child " << name;
+    return w;
+}
+
+inline void typeInto(QWidget* dialog, const char* box, const QString& text) {
+    auto* edit = child<QLineEdit>(dialog, box);
+    if (!edit) return;
+    edit->selectAll();
+    if (text.isEmpty())
+        edit->clear();
+    else
+        QTest::keyClicks(edit, text);
+}
+
+inline void clickButton(QWidget* dialog, const char* name) {
+    auto* b = child<QPushButton>(dialog, name);
+    if (b) QTest::mouseClick(b, Qt::LeftButton);
+}
+
+inline std::string writeFile(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+}
+
+/// A Newtonian: a paraboloid and a flat diagonal at 45 degrees, in the
+/// program's own file layout.
+inline const char* kNewtonian =
+    "QuorVex V0.90                       newtonian\n\n"
+    " 2 surface design\n\n"
+    " Type         Radius        CC/Rsag       Tilt          Separation\n\n"
+    " 0             1000          1             0             400\n"
+    " 0             0             0             45            100\n"
+    " 0             0             0             0            focal plane\n\n"
+    " Aperture 100 mm         Field 0.5 Degrees     f/5.00\n";
+
+/// Process posted events (queued key commands) until none are left.
+inline void drainEvents() {
+    for (int i = 0; i < 5; ++i) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
+}
+
+}  // namespace orvelin::testing

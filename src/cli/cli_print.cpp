@@ -5,7 +5,8 @@
 //   orvelin-cli print FILE --quick [-o page.pdf]
 //
 // Without -o the page goes to the printer named by --printer, or else to the
-// default printer; no default printer is an error with its reason.  Before
+// default printer; no default printer is an error with its reason.  With
+// both -o and --printer the file gets that printer's page size and margins.  Before
 // printing, the design is analysed and its layout drawn as the design view
 // does, and a plot view's screen plot is run as its command would, so the
 // page starts from the same records as in the desktop program.
@@ -61,6 +62,11 @@ qt::PrintTarget printTarget(const PrintOptions& o) {
     }
     if (!o.output.empty()) {
         t.pdfFile = QString::fromStdString(o.output);
+        // With a printer named too: its page, written to the file.
+        if (!o.printer.empty() && !t.layout.isValid()) {
+            t.layout = qt::printerPageLayout(QString::fromStdString(o.printer));
+            if (!t.layout.isValid()) throw Failure(kExitPrintFailed, printerNotOpenedMessage(o.printer));
+        }
         return t;
     }
     std::string device = o.printer;

@@ -77,6 +77,12 @@ bool printerExists(const QString& name, std::string* why) {
     return false;
 }
 
+QPageLayout printerPageLayout(const QString& name) {
+    if (!printerExists(name)) return QPageLayout();
+    QPrinter native(QPrinterInfo::printerInfo(name), QPrinter::HighResolution);
+    return native.pageLayout();
+}
+
 QPageLayout pageLayoutNamed(const QString& name, bool landscape) {
     const QString n = name.toLower();
     QPageSize::PageSizeId id;
@@ -138,10 +144,7 @@ bool QtPrintDocument::startDoc(std::string_view documentName) {
             error_ = why;
             return false;
         }
-        if (!layout.isValid()) {
-            QPrinter native(QPrinterInfo::printerInfo(target_.printerName), QPrinter::HighResolution);
-            layout = native.pageLayout();
-        }
+        if (!layout.isValid()) layout = printerPageLayout(target_.printerName);
         tempDir = QDir::tempPath();
     }
 

@@ -49,6 +49,10 @@ std::string defaultPrinterProfile();
 /// Whether a printer of this name exists; false with the reason otherwise.
 bool printerExists(const QString& name, std::string* why = nullptr);
 
+/// The page size, orientation and printable margins a printer uses by
+/// default; invalid for an unknown printer.
+QPageLayout printerPageLayout(const QString& name);
+
 /// A printing page size by name ("letter", "a4", "legal", "a3"; any case);
 /// invalid for an unknown name.
 QPageLayout pageLayoutNamed(const QString& name, bool landscape);

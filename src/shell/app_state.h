@@ -15,10 +15,9 @@
 
 namespace orvelin {
 
-/// State of a Print Page job, read by the printed plots to stop on Cancel.
+/// State of the last Print Page job.
 struct PrintJobState {
-    int printAborted = 0;                 ///< 1 after the progress dialog's Cancel
-    void* printProgressDialog = nullptr;  ///< the progress dialog while it exists
+    int printAborted = 0;  ///< 1 when it was cancelled from its progress dialog
 };
 
 struct AppState {

@@ -1,20 +1,28 @@
 #include "shell/printing.h"
 
-#include <QMessageBox>
-
+#include "platform/qt/printing.h"
 #include "shell/app_state.h"
 
 namespace orvelin {
 
-// Printing is being written; until it lands the two commands say so.
-void printPage(QWidget* window, AppState&) {
-    QMessageBox::information(window, QStringLiteral("Print Page"),
-                             QStringLiteral("Printing is not available yet"));
+namespace {
+
+PrintRecords recordsOf(AppState& s) {
+    return PrintRecords{s.design, s.trace, s.results, s.geometry, s.frame, s.random};
 }
 
-void quickPrint(QWidget* window, AppState&) {
-    QMessageBox::information(window, QStringLiteral("Quick Print"),
-                             QStringLiteral("Printing is not available yet"));
+}  // namespace
+
+void printPage(QWidget* window, AppState& state) {
+    PrintRecords records = recordsOf(state);
+    state.print.printAborted = 0;
+    const PrintJobResult result = qt::printPageInteractive(window, records, state.viewState);
+    state.print.printAborted = result.printAborted;
+}
+
+void quickPrint(QWidget* window, AppState& state) {
+    PrintRecords records = recordsOf(state);
+    qt::quickPrintInteractive(window, records);
 }
 
 }  // namespace orvelin

@@ -1,4 +1,5 @@
-// Print Page and Quick Print, as the window's menu reaches them.
+// Print Page and Quick Print, as the window's menu reaches them: the
+// records of the window's state handed to the printing jobs.
 #pragma once
 
 class QWidget;

@@ -234,7 +234,7 @@ TEST_F(Window, ATraceProblemRefusesReportFocusAndPlots) {
         "zero.ov");
     EXPECT_EQ(window->state().trace.status, kTraceApertureZero);
     const double separation = window->state().design.separation[1];
-    for (int id : {300, 400, 601, 602, 603, 604, 903}) {
+    for (int id : {105, 106, 300, 400, 601, 602, 603, 604, 903}) {
         window->runCommand(id);
         EXPECT_EQ(window->state().viewState, kStateDesign) << id;
     }

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -43,7 +44,9 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     icon->setObjectName(QStringLiteral("icon"));
     const QRect iconRect = du.rect(6, 3, 16, 16);
     icon->setGeometry(iconRect);
-    icon->setPixmap(QApplication::windowIcon().pixmap(iconRect.size()));
+    const QIcon programIcon =
+        parent && !parent->windowIcon().isNull() ? parent->windowIcon() : QApplication::windowIcon();
+    icon->setPixmap(programIcon.pixmap(iconRect.size()));
 
     auto* version = centredText(this, QStringLiteral("Quorvex V0.90"), du.rect(28, 7, 64, 8));
     version->setObjectName(QStringLiteral("version"));

@@ -431,6 +431,7 @@ TEST_F(Window, HelpAndAbout) {
     whenModal<AboutDialog>([&](AboutDialog* d) {
         EXPECT_EQ(d->windowTitle(), "About Orvelin");
         EXPECT_EQ(child<QLabel>(d, "version")->text(), "Quorvex V0.90");
+        EXPECT_FALSE(child<QLabel>(d, "icon")->pixmap().isNull());
         QTest::keyClick(d, Qt::Key_Escape);
         escaped = d->isVisible();
         clickButton(d, "ok");

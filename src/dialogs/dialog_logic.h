@@ -61,8 +61,10 @@ ScreenPoint cellDialogPosition(const Design& d, int row, int column, int left, i
 /// matching recomputation.
 void applyCellValue(Design& d, int row, int column, double value);
 
-/// The accepted range of the New dialog's mirror count.
-inline constexpr int kMinNewMirrors = 1;
+/// The accepted range of the New dialog's mirror count.  A count of 0 is a
+/// design of a lone focal plane: legal, if of little use (its analysis
+/// reports that there is no focus).
+inline constexpr int kMinNewMirrors = 0;
 
 /// New design with `mirrors` mirrors: the count, the medium signs, and every
 /// value zero (cosField 1).

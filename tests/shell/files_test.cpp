@@ -191,11 +191,11 @@ TEST_F(Files, SaveAsWritesAndAFailedSaveClaimsNothing) {
 }
 
 TEST_F(Files, NewLeadsThroughEveryDialogAndSavesThroughSaveAs) {
-    // "21", "0" and "abc" are refused; "2" is taken.
+    // "21", "-1" and "abc" are refused; "2" is taken.
     QStringList errors;
     whenModal<NewDialog>([&](NewDialog* d) {
         EXPECT_EQ(child<QLineEdit>(d, "edit8")->text(), " 1");
-        for (const char* bad : {"21", "0", "-1", "abc"}) {
+        for (const char* bad : {"21", "-1", "abc"}) {
             typeInto(d, "edit8", bad);
             whenModal<QMessageBox>([&](QMessageBox* b) {
                 errors << b->windowTitle() + ": " + b->text();
@@ -209,12 +209,11 @@ TEST_F(Files, NewLeadsThroughEveryDialogAndSavesThroughSaveAs) {
         answerSurfaces({"1000", "0", "0"}, "100");
     });
     EXPECT_EQ(window->newDesign(), 1);
-    ASSERT_EQ(errors.size(), 4);
+    ASSERT_EQ(errors.size(), 3);
     EXPECT_EQ(errors[0], "Error: Entry out of range");
     EXPECT_EQ(errors[1], "Error: Entry out of range");
-    EXPECT_EQ(errors[2], "Error: Entry out of range");
-    EXPECT_TRUE(errors[3].startsWith("Error: Mirror count: \"abc\" is not a whole number"))
-        << errors[3].toStdString();
+    EXPECT_TRUE(errors[2].startsWith("Error: Mirror count: \"abc\" is not a whole number"))
+        << errors[2].toStdString();
     EXPECT_EQ(surfaceTitles, (QStringList{"Edit Surface #1 parameters", "Edit Surface #2 parameters",
                                           "Edit focal plane parameters (optional)"}));
 
@@ -250,6 +249,16 @@ TEST_F(Files, NewLeadsThroughEveryDialogAndSavesThroughSaveAs) {
     EXPECT_TRUE(window->action(kCmdEnglish)->isChecked());
     EXPECT_EQ(editItems(), 2 + 1 + 2);
     EXPECT_TRUE(window->state().files.filePath.empty());
+
+    // A count of 0: only the focal-plane and aperture dialogs, and the
+    // focal plane is Edit item 201.
+    surfaceTitles.clear();
+    answerNew("0", {"0"}, "40");
+    EXPECT_EQ(window->newDesign(), 1);
+    EXPECT_EQ(window->state().design.surfaceCount, 1);
+    EXPECT_EQ(surfaceTitles, QStringList{"Edit focal plane parameters (optional)"});
+    EXPECT_EQ(editItems(), 2 + 1 + 1);
+    EXPECT_NE(window->action(201), nullptr);
 }
 
 TEST_F(Files, CancelledNewAndCancelledSurfaceDialogs) {

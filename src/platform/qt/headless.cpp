@@ -1,5 +1,6 @@
 #include "platform/qt/headless.h"
 
+#include <clocale>
 #include <cstdlib>
 #include <string>
 
@@ -28,6 +29,10 @@ void ensureQtApplication() {
     static char* argv[] = {name, nullptr};
     static QApplication* app = new QApplication(argc, argv);
     (void)app;
+    // QApplication adopts the user's locale, which would make printf and
+    // fscanf write and read "0,5" for one half: numbers in design files and
+    // reports are always written with a point.
+    std::setlocale(LC_NUMERIC, "C");
 }
 
 }  // namespace orvelin::qt

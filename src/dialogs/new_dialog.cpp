@@ -42,8 +42,9 @@ NewDialog::NewDialog(QWidget* parent) : ParameterDialog(parent) {
 }
 
 bool NewDialog::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == list_ && event->type() == QEvent::FocusIn && list_->currentRow() < 0) {
-        // Entering the list selects its first count without touching the box.
+    if (watched == list_ && event->type() == QEvent::FocusIn) {
+        // Entering the list always starts again from its first count, without
+        // touching the box: only the user's own choice in the list fills it.
         const QSignalBlocker quiet(list_);
         list_->setCurrentRow(0);
     }

@@ -33,9 +33,11 @@ SurfaceDialog::SurfaceDialog(Design& design, int k, QWidget* parent)
     tilt_ = addNumberBox(design.tilt[k], QStringLiteral("edit12"), 114, 16, 50, 12);
     if (focalPlane_) {
         toroid_ = addCheck(QStringLiteral("Check if toroid"), QStringLiteral("toroid14"), 6, 30, 60, 12);
-        // Shown for the look of the dialog; the focal plane is curved with
-        // the "Z" key instead.
-        addCheck(QStringLiteral("Focus to best fit curve"), QStringLiteral("bestFit22"), 6, 42, 82, 12);
+        // Shown for the look of the dialog only: the focal plane is curved
+        // with the "Z" key, and the box never takes a tick, which would
+        // promise a curve that OK does not make.
+        addCheck(QStringLiteral("Focus to best fit curve"), QStringLiteral("bestFit22"), 6, 42, 82, 12)
+            ->setCheckable(false);
         addButtons(98, 35, 134, 35, 30, 14);
     } else {
         const bool lastMirror = k == design.surfaceCount - 1;

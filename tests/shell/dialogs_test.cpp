@@ -127,6 +127,13 @@ TEST(NewDialogs, TheListSetsTheCountAndOnlyOneToTwentyIsTaken) {
     EXPECT_EQ(text(&dialog, "edit8"), "7");
     list->setCurrentRow(11);
     EXPECT_EQ(text(&dialog, "edit8"), "12");
+    // Coming back to the list starts it again from "1"; the box keeps "12".
+    child<QLineEdit>(&dialog, "edit8")->setFocus();
+    QApplication::processEvents();
+    list->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(list->currentRow(), 0);
+    EXPECT_EQ(text(&dialog, "edit8"), "12");
     clickButton(&dialog, "ok");
     EXPECT_EQ(dialog.result(), 1);
     EXPECT_EQ(dialog.mirrors(), 12);

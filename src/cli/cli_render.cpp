@@ -98,8 +98,10 @@ void addRenderCommand(CLI::App& app) {
         if (!image.save(QString::fromStdString(options->output), "PNG"))
             throw Failure(kExitOutputFailed, "cannot write " + options->output);
         if (trace.status != kTraceOk)
-            throw Failure(kExitTraceFailed, "trace problem: " + traceProblemMessage(trace.status) + " (" +
-                                                options->output + " shows the banner)");
+            throw Failure(
+                kExitTraceFailed,
+                "trace problem: " + traceProblemMessage(trace.status) + " (" + options->output +
+                    (view->viewState == kViewDesign ? " shows the banner)" : " shows what was drawn)"));
     });
 }
 

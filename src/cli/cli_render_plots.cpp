@@ -31,10 +31,15 @@ struct HeadlessPlotWindow : PlotWindow {
     }
 };
 
-// The plot commands a user would give for the view, the focus steps after
-// the first standard plot.
+// The plot commands a user would give for the view.  A standard plot comes
+// first when the view needs one: the overlay is drawn over a plot on screen,
+// and the focus steps take their length from the last standard plot.  The
+// Monte-Carlo plots otherwise stand alone, so that a standard plot whose
+// field rays miss a mirror does not refuse them.
 std::vector<int> commandsFor(int lastCommand) {
-    std::vector<int> commands{kCommandStandardPlot};
+    std::vector<int> commands;
+    if (lastCommand == kCommandStandardPlot || lastCommand == kCommandAiryOverlay || gFocusSteps != 0)
+        commands.push_back(kCommandStandardPlot);
     const int step = gFocusSteps > 0 ? kCommandFocusOut : kCommandFocusIn;
     for (int i = 0; i < std::abs(gFocusSteps); ++i) commands.push_back(step);
     if (lastCommand != kCommandStandardPlot) commands.push_back(lastCommand);
@@ -42,10 +47,6 @@ std::vector<int> commandsFor(int lastCommand) {
 }
 
 void renderPlot(RenderJob& job, int lastCommand) {
-    // Plots are offered only once the design view has traced cleanly.
-    if (!analyseSystem(job.design, job.trace, job.results))
-        throw Failure(kExitTraceFailed, "trace problem: " + traceProblemMessage(job.trace.status));
-
     // The plot buffer: the screen less the caption allowance.
     QImage bufferImage(job.screen.horzRes, job.screen.vertRes - kCaptionAllowance, QImage::Format_RGB32);
     qt::QtDevice buffer(bufferImage);
@@ -54,11 +55,17 @@ void renderPlot(RenderJob& job, int lastCommand) {
     RandomSource random;
     SpotPlot plot{job.design, job.trace, frame, random, job.window, buffer, &repaint};
 
+    // An opened design is shown in the design view first; plots are offered
+    // only when its painting (the analysis and the layout drawing) traced
+    // cleanly.  The plot command erases that picture.
+    paintDesignView(job.window, job.design, job.trace, job.results, job.geometry);
+    if (job.trace.status != kTraceOk)
+        throw Failure(kExitTraceFailed, "trace problem: " + traceProblemMessage(job.trace.status));
+
     for (int command : commandsFor(lastCommand)) {
-        // A ray that missed a surface blocks the next plot command, as in
-        // the window; the caller reports the status.
-        if (job.trace.status != kTraceOk) break;
         if (command == kCommandAiryOverlay) {
+            // The overlay asks only for a plot on screen: a plot whose rays
+            // missed a mirror still gets its circle.
             // Hollow circles in both targets; the window keeps its picture.
             gdi::Handle oldWindowBrush = job.window.selectObject(job.window.getStockObject(gdi::NULL_BRUSH));
             gdi::Handle oldBufferBrush = buffer.selectObject(buffer.getStockObject(gdi::NULL_BRUSH));
@@ -67,6 +74,9 @@ void renderPlot(RenderJob& job, int lastCommand) {
             buffer.selectObject(oldBufferBrush);
             continue;
         }
+        // A ray that missed a surface blocks the next plot command, as in
+        // the window; the caller reports the status.
+        if (job.trace.status != kTraceOk) break;
         clearPlotBuffer(buffer);
         eraseBackground(job.window, viewBackground(600));
         repaint.invalidateRect(job.window.clientRect());

@@ -11,10 +11,6 @@
 
 namespace orvelin {
 
-int maxNewMirrors() {
-    return kMaxMirrors;
-}
-
 NewDialog::NewDialog(QWidget* parent) : ParameterDialog(parent) {
     setObjectName(QStringLiteral("NewDlgBox"));
     setWindowTitle(QStringLiteral("New Design"));

@@ -7,9 +7,6 @@ class QListWidget;
 
 namespace orvelin {
 
-/// Highest mirror count a design can hold.
-int maxNewMirrors();
-
 class NewDialog : public ParameterDialog {
     Q_OBJECT
   public:

@@ -52,12 +52,6 @@ enum Command : int {
     kCmdFocusOut = 904,
 };
 
-/// Window backgrounds.
-inline constexpr gdi::COLORREF kWelcomeBackground = gdi::RGB(128, 128, 128);  // the stock grey brush
-inline constexpr gdi::COLORREF kReportBackground = gdi::RGB(128, 160, 192);
-inline constexpr gdi::COLORREF kDesignBackground = gdi::RGB(160, 160, 160);
-inline constexpr gdi::COLORREF kPlotStateBackground = gdi::RGB(160, 96, 32);
-
 /// The caption before any design and with one.
 inline constexpr const char* kInitialCaption = "ORVELIN";
 std::string designCaption(const std::string& designTitle);

@@ -22,6 +22,7 @@
 #include "dialogs/new_dialog.h"
 #include "dialogs/surface_dialog.h"
 #include "platform/qt/qt_device.h"
+#include "reports/design_view.h"
 #include "shell/client_view.h"
 #include "shell/help_viewer.h"
 #include "shell/printing.h"
@@ -96,7 +97,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
 
     view_ = new ClientView(this);
     setCentralWidget(view_);
-    background_ = toQColor(kWelcomeBackground);
+    background_ = toQColor(viewBackground(kStateWelcome));
     view_->setBackground(background_);
     buildMenu();
 
@@ -112,7 +113,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     resize(qt::kInitialClientWidth, qt::kInitialClientHeight + menuBar()->sizeHint().height());
     move(geometry.left() + at.left, geometry.top() + at.top);
     plotBuffer_ = QImage(std::max(1, screenWidth_), std::max(1, screenHeight_), QImage::Format_RGB32);
-    plotBuffer_.fill(toQColor(kPlotStateBackground));
+    plotBuffer_.fill(toQColor(viewBackground(kStateStandardPlot)));
 
     qApp->installEventFilter(this);
     view_->setFocus();
@@ -230,15 +231,15 @@ void MainWindow::checkUnitsMenu() {
     action(kCmdEnglish)->setChecked(!mm);
 }
 
-void MainWindow::changeView(int view, gdi::COLORREF colour) {
+void MainWindow::changeView(int view) {
     state_.viewState = view;
-    background_ = toQColor(colour);
+    background_ = toQColor(viewBackground(view));
     view_->setBackground(background_);
     view_->update();
 }
 
 void MainWindow::showDesignViewNow() {
-    changeView(kStateDesign, kDesignBackground);
+    changeView(kStateDesign);
     view_->repaint();
 }
 
@@ -289,7 +290,7 @@ void MainWindow::runCommand(int id) {
             QTimer::singleShot(0, this, [this] { close(); });
             break;
         case kCmdTrace:
-            if (designShown && traced) changeView(kStateReport, kReportBackground);
+            if (designShown && traced) changeView(kStateReport);
             break;
         case kCmdFocus:
             if (designShown && traced) {
@@ -299,7 +300,7 @@ void MainWindow::runCommand(int id) {
             }
             break;
         case kCmdDisplay:
-            if (designShown) changeView(kStateDesign, kDesignBackground);
+            if (designShown) changeView(kStateDesign);
             break;
         case kCmdAiry:
             if (s.viewState == kStateStandardPlot || s.viewState == kStateUniformAiry ||
@@ -344,7 +345,7 @@ void MainWindow::surfaceItem(int id) {
     SurfaceDialog dialog(state_.design, k, this);
     if (dialog.exec() == 1) {
         markModified();
-        changeView(kStateDesign, kDesignBackground);
+        changeView(kStateDesign);
     }
 }
 
@@ -355,7 +356,7 @@ void MainWindow::cellDialog(int row, int column, bool fromMenu) {
     if (dialog.exec() != 1) return;
     markModified();
     if (fromMenu)
-        changeView(kStateDesign, kDesignBackground);
+        changeView(kStateDesign);
     else
         view_->update();
 }
@@ -367,7 +368,7 @@ void MainWindow::setUnits(const char* units) {
         if (state_.design.surfaceCount > 0) markModified();
     }
     checkUnitsMenu();
-    if (state_.viewState != kStateWelcome) changeView(kStateDesign, kDesignBackground);
+    if (state_.viewState != kStateWelcome) changeView(kStateDesign);
 }
 
 void MainWindow::leftClick(int x, int y) {
@@ -577,9 +578,7 @@ int MainWindow::newDesign() {
 void MainWindow::startPlot(int command) {
     const double separationBefore =
         state_.design.surfaceCount > 1 ? state_.design.separation[state_.design.surfaceCount - 1] : 0;
-    state_.viewState = viewStateForPlotCommand(command);
-    background_ = toQColor(kPlotStateBackground);
-    view_->setBackground(background_);
+    changeView(viewStateForPlotCommand(command));
     runPlotCommand(view_, view_->rect(), state_, plotBuffer_, screen(), command);
     view_->update();
     const int n = state_.design.surfaceCount;

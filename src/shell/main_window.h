@@ -85,8 +85,9 @@ class MainWindow : public QMainWindow {
     void enableDesignCommands();
     void checkUnitsMenu();
     void showDesignViewNow();
-    /// ViewState := view, background := colour, repaint the whole client.
-    void changeView(int view, gdi::COLORREF colour);
+    /// ViewState := view, background := the view's colour, repaint the
+    /// whole client.
+    void changeView(int view);
 
     // Commands.
     void openCommand();

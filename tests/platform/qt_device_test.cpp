@@ -5,7 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QImage>
+#include <QPdfWriter>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <string>
 
 #include "../reports/report_test_designs.h"
 #include "platform/qt/headless.h"
@@ -172,6 +177,55 @@ TEST_F(QtDeviceTest, CreatedFontsHonourTheirCellHeight) {
     dc.selectObject(dc.getStockObject(gdi::SYSTEM_FONT));
     dc.deleteObject(em);
     EXPECT_EQ(dc.liveObjects(), 0);
+}
+
+// What pdftotext reads from a PDF; empty when the tool is missing.
+std::string pdfText(const QString& path) {
+    std::string out;
+    const std::string command = "pdftotext '" + path.toStdString() + "' - 2>/dev/null";
+    if (FILE* p = popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (size_t n = std::fread(buffer, 1, sizeof buffer, p)) out.append(buffer, n);
+        pclose(p);
+    }
+    return out;
+}
+
+TEST_F(QtDeviceTest, PrintedTextKeepsItsLettersApart) {
+    // DejaVu Sans has "fl", "fi" and "ffi" ligatures; on a page they would
+    // come back from the PDF as single characters (U+FB02, U+FB01, U+FB03).
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("letters.pdf"));
+    {
+        QPdfWriter pdf(path);
+        pdf.setResolution(300);
+        QtDevice dc(pdf, gdi::Rect{0, 0, 2400, 3000}, DeviceCaps{2400, 3000, 300, 300});
+        dc.setBkMode(gdi::TRANSPARENT);
+        gdi::Handle font = dc.createFont({-60, 0, gdi::FW_NORMAL, false, "MS Sans Serif"});
+        gdi::Handle old = dc.selectObject(font);
+        dc.textOut(100, 100, "flat office fish");
+        dc.selectObject(dc.getStockObject(gdi::SYSTEM_FONT));
+        dc.textOut(100, 400, "flat field");
+        dc.selectObject(old);
+        dc.deleteObject(font);
+    }
+    const std::string text = pdfText(path);
+    if (text.empty()) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+    EXPECT_NE(text.find("flat office fish"), std::string::npos) << text;
+    EXPECT_NE(text.find("flat field"), std::string::npos) << text;
+    for (const char* ligature : {"\xEF\xAC\x81", "\xEF\xAC\x82", "\xEF\xAC\x83"})
+        EXPECT_EQ(text.find(ligature), std::string::npos) << text;
+
+    // Only the ligatures go: a created font still fills its cell, and its
+    // kerning pairs still close up ("AV" narrower than "A" and "V" apart).
+    QtDevice dc(image);
+    gdi::Handle f = dc.createFont({64, 0, gdi::FW_BOLD, false, "System_Font"});
+    dc.selectObject(f);
+    EXPECT_NEAR(dc.getTextMetrics().tmHeight, 64, 2);
+    EXPECT_LT(dc.getTextExtent("AV").cx, dc.getTextExtent("A").cx + dc.getTextExtent("V").cx);
+    dc.selectObject(dc.getStockObject(gdi::SYSTEM_FONT));
+    dc.deleteObject(f);
 }
 
 TEST_F(QtDeviceTest, BlockCopiesAndTheWelcomePicture) {

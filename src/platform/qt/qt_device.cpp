@@ -41,6 +41,16 @@ QString latin1(std::string_view s) {
 const char* const kSans = "DejaVu Sans";
 const char* const kMono = "DejaVu Sans Mono";
 
+// No ligatures: DejaVu Sans joins "fl", "fi" and "ffi" into single glyphs,
+// and text copied from a printed PDF would then have the one character
+// U+FB02 in place of the "fl" of "flat", as the classic raster fonts never
+// did.  Qt shapes text with explicitly set letter spacing without optional
+// ligatures; a spacing of 100 % leaves every advance, kerning pair and font
+// metric as it was.
+void withoutLigatures(QFont& font) {
+    font.setLetterSpacing(QFont::PercentageSpacing, 100);
+}
+
 }  // namespace
 
 struct QtDevice::Font {
@@ -174,6 +184,7 @@ Handle QtDevice::createFont(const gdi::FontSpec& spec) {
     if (system) weight = std::max(weight, static_cast<int>(gdi::FW_BOLD));
     f.font.setWeight(static_cast<QFont::Weight>(std::clamp(weight, 100, 900)));
     f.font.setItalic(spec.italic);
+    withoutLigatures(f.font);
 
     // A positive height is the whole cell (ascent + descent): find the em
     // size that gives it.  A negative one is the em size itself.
@@ -278,6 +289,7 @@ const QtDevice::Font& QtDevice::currentFont() const {
         }
         f.font.setPixelSize(13);
         f.font.setKerning(false);
+        withoutLigatures(f.font);
         if (stock == gdi::SYSTEM_FONT) {
             QFontMetrics m(f.font, painter_->device());
             f.aveCharWidth = m.averageCharWidth();

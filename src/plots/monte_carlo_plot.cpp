@@ -7,6 +7,14 @@
 
 namespace orvelin {
 
+namespace {
+
+// The four quadrants of the pupil, in the order every Monte-Carlo group and
+// the blur's extent rays visit them.
+constexpr double kQuadrantSigns[4][2] = {{1, 1}, {-1, 1}, {1, -1}, {-1, -1}};
+
+}  // namespace
+
 PupilSample samplePupilPoint(const Design& design, RandomSource& random, RayState& ray) {
     PupilSample s;
     do {
@@ -30,23 +38,15 @@ double blurScale(double dx, double dy) {
 
 void plotMonteCarloRays(SpotPlot& p) {
     RayState& ray = p.trace.ray;
+    // Each ray of a group of four has its own sample, put in its own
+    // quadrant: (u, v), (-u, v), (u, -v), (-u, -v).
     for (int count = 0; count < kMonteCarloRays; count += 4) {
-        PupilSample s = samplePupilPoint(p.design, p.random, ray);
-        ray.x = s.u;
-        ray.y = s.v;
-        plotRoundedDot(p);
-        s = samplePupilPoint(p.design, p.random, ray);
-        ray.x = -s.u;
-        ray.y = s.v;
-        plotRoundedDot(p);
-        s = samplePupilPoint(p.design, p.random, ray);
-        ray.x = s.u;
-        ray.y = -s.v;
-        plotRoundedDot(p);
-        s = samplePupilPoint(p.design, p.random, ray);
-        ray.x = -s.u;
-        ray.y = -s.v;
-        plotRoundedDot(p);
+        for (const auto& q : kQuadrantSigns) {
+            const PupilSample s = samplePupilPoint(p.design, p.random, ray);
+            ray.x = q[0] * s.u;
+            ray.y = q[1] * s.v;
+            plotRoundedDot(p);
+        }
     }
 }
 
@@ -60,9 +60,8 @@ void plotUniformBlur(SpotPlot& p) {
     e.xMin = e.xMax = ray.x;
     e.yMin = e.yMax = ray.y;
     static const std::vector<PupilPoint> pattern = ringPattern(8);
-    const double signs[4][2] = {{1, 1}, {-1, 1}, {1, -1}, {-1, -1}};
     for (const PupilPoint& q : pattern) {
-        for (const auto& s : signs) {
+        for (const auto& s : kQuadrantSigns) {
             startAxialRay(ray);
             ray.x = s[0] * q.a * h;
             ray.y = s[1] * q.b * h;

@@ -4,12 +4,18 @@
 
 namespace orvelin {
 
-bool measureSpotCentre(SpotPlot& p, StartRay start) {
+namespace {
+
+// The chief ray of `start` to the image gives both x bounds of the spot
+// (and both y bounds when `alsoY`); the six reference rays widen the x
+// bounds only.  The spot's centre is the middle of the bounds.
+bool centreOnReferenceRays(SpotPlot& p, StartRay start, bool alsoY) {
     const double h = p.design.semiAperture;
     SpotExtent& e = p.trace.extent;
     startRay(p.design, p.trace.ray, start);
     const bool ok = traceToImage(p.design, p.trace);
     e.xMin = e.xMax = p.trace.ray.x;
+    if (alsoY) e.yMin = e.yMax = p.trace.ray.y;
     for (const PupilPoint& r : ReferencePupilPoints) {
         startRay(p.design, p.trace.ray, start);
         p.trace.ray.x = r.a * h;
@@ -18,7 +24,14 @@ bool measureSpotCentre(SpotPlot& p, StartRay start) {
         if (traceToImage(p.design, p.trace)) trackSpotExtentX(p.trace);
     }
     p.frame.spotCentreX = e.xMin + (e.xMax - e.xMin) * 0.5;
+    if (alsoY) p.frame.spotCentreY = e.yMin + (e.yMax - e.yMin) * 0.5;
     return ok;
+}
+
+}  // namespace
+
+bool measureSpotCentre(SpotPlot& p, StartRay start) {
+    return centreOnReferenceRays(p, start, false);
 }
 
 bool isSymmetricSystem(const Design& design) {
@@ -91,21 +104,9 @@ void plotStandardSpots(SpotPlot& p, int mode) {
     // both directions on its chief ray (x widened by the reference rays) and
     // every pattern point is traced with all four signs.
     setOrigins(f, 0);
-    const double h = p.design.semiAperture;
-    SpotExtent& e = p.trace.extent;
-    startFieldRaySagittal(p.design, p.trace.ray);
-    traceToImage(p.design, p.trace);
-    e.xMin = e.xMax = p.trace.ray.x;
-    e.yMin = e.yMax = p.trace.ray.y;
-    for (const PupilPoint& r : ReferencePupilPoints) {
-        startFieldRaySagittal(p.design, p.trace.ray);
-        p.trace.ray.x = r.a * h;
-        p.trace.ray.y = r.b * h;
-        if (traceToImage(p.design, p.trace)) trackSpotExtentX(p.trace);
-    }
-    f.spotCentreX = e.xMin + (e.xMax - e.xMin) * 0.5;
-    f.spotCentreY = e.yMin + (e.yMax - e.yMin) * 0.5;
+    centreOnReferenceRays(p, StartRay::fieldSagittal, true);  // the chief ray is not checked
 
+    const double h = p.design.semiAperture;
     auto sagittalDot = [&](double a, double b) {
         startFieldRaySagittal(p.design, p.trace.ray);
         p.trace.ray.x = a * h;

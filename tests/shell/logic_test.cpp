@@ -23,26 +23,6 @@ TEST(CharacterKeys, MapToTheirCommandsAndEscapeOnlyLeavesOtherViews) {
     EXPECT_EQ(commandForCharacter(27, kStateWelcome), 500);
     EXPECT_EQ(commandForCharacter(27, kStateReport), 500);
     EXPECT_EQ(commandForCharacter(27, kStateAiryOverlay), 500);
-
-    EXPECT_EQ(commandForAccelerator(AccelKey::AltA), 602);
-    EXPECT_EQ(commandForAccelerator(AccelKey::AltB), 603);
-    EXPECT_EQ(commandForAccelerator(AccelKey::AltR), 603);
-    EXPECT_EQ(commandForAccelerator(AccelKey::F1), 801);
-    EXPECT_EQ(commandForAccelerator(AccelKey::F4), 604);
-    EXPECT_EQ(commandForAccelerator(AccelKey::F5), 605);
-    EXPECT_EQ(commandForAccelerator(AccelKey::F6), 606);
-    EXPECT_EQ(commandForAccelerator(AccelKey::F11), 903);
-    EXPECT_EQ(commandForAccelerator(AccelKey::F12), 904);
-
-    EXPECT_EQ(viewStateForPlotCommand(602), 602);
-    EXPECT_EQ(viewStateForPlotCommand(603), 603);
-    for (int id : {601, 604, 605, 606, 903, 904}) {
-        EXPECT_TRUE(isPlotCommand(id));
-        EXPECT_EQ(viewStateForPlotCommand(id), 600);
-    }
-    EXPECT_FALSE(isPlotCommand(600));
-    EXPECT_FALSE(isPlotCommand(700));
-    EXPECT_FALSE(isPlotCommand(607));
 }
 
 TEST(DesignTableHit, RowsAndColumnsTruncateAndNonCellsAreIgnored) {

@@ -103,6 +103,20 @@ TEST_F(Window, StartsOnTheWelcomePageWithDesignCommandsGreyed) {
     EXPECT_FALSE(window->action(kCmdMetric)->isChecked());
     EXPECT_EQ(window->state().viewState, kStateWelcome);
     EXPECT_EQ(clientPixel(2, 400), qRgb(128, 128, 128));
+
+    // "S" still reaches Save As: the empty design is written (no rows, -1
+    // mirrors) and named, and the welcome page stays.
+    window->chooseSaveFile = [p = path("empty.ov")] { return p; };
+    key(Qt::Key_S);
+    drainEvents();
+    EXPECT_EQ(window->windowTitle(), "ORVELIN - empty");
+    EXPECT_EQ(window->state().viewState, kStateWelcome);
+    std::ifstream saved(path("empty.ov"));
+    std::string header, blank, count;
+    std::getline(saved, header);
+    std::getline(saved, blank);
+    std::getline(saved, count);
+    EXPECT_EQ(count, "-1 surface design");
 }
 
 TEST_F(Window, OpenShowsTheDesignAndBuildsOneSetOfSurfaceItems) {

@@ -22,7 +22,7 @@ double angleOf(const PupilPoint& p) {
 }
 }  // namespace
 
-TEST(RandomSource, StartsFromTheSameStateAndStaysInRange) {
+TEST(RandomSource, StartsFromTheSameState) {
     RandomSource r;
     // The classic sequence of this generator from state 1.
     const int first[] = {16838, 5758, 10113, 17515, 31051, 5627, 23010, 7419, 16212, 4086};
@@ -31,12 +31,6 @@ TEST(RandomSource, StartsFromTheSameStateAndStaysInRange) {
     // A second source is not seeded from the first: it starts over.
     RandomSource again;
     EXPECT_EQ(nextRandom(again), 16838);
-
-    // Every value stays in 0..32767 (the sampling divides by 32767).
-    for (int i = 0; i < 100000; ++i) {
-        const int v = nextRandom(again);
-        ASSERT_TRUE(v >= 0 && v <= kRandomMax) << v;
-    }
 }
 
 TEST(RingPattern, CountsAnglesAndRadii) {

@@ -118,8 +118,6 @@ TEST(StandardPlot, SymmetricFieldSpotAtTheFourFieldOffsets) {
     // Pupil point (1, 0) at x = +h, dx = -19: left 157, right 483 (mirror),
     // top 56 - 19 = 37, bottom 344 + 19 = 363.
     for (auto p : {std::pair{157, 200}, {483, 200}, {320, 37}, {320, 363}}) EXPECT_TRUE(w.count(p));
-    // The flat mirror's field spot is the pattern itself; each copy sits at
-    // its field offset (the pattern is symmetric under the quarter turns).
     // The flat mirror's field spot is the pattern itself.  Left and right
     // copies are the pattern (it is symmetric in x); the top and bottom
     // copies are turned a quarter, which swaps dx and dy.

@@ -46,22 +46,26 @@ void requireSaneStatus(TraceStatus status, int n) {
 // back from `before`: the entrance distance, which every trace writes, and,
 // after a layout drawing, the derived values of the last mirror and the
 // focal plane, which it recomputes from their entered values when it
-// restores them (a numeric-layout file's stored sines differ from the
-// recomputed ones in the last digits).
+// restores them (a numeric-layout file stores its own tilt sines and
+// cosines and 1 - K, which need not agree with the recomputed ones).
 Design withoutScratch(Design d, const Design& before, bool layout) {
     d.signedSeparation[0] = before.signedSeparation[0];
     const int n = d.surfaceCount;
     if (layout && n >= 1 && n <= kMaxSurfaces) {
+        using Slots = double[kSurfaceSlots];
+        static constexpr Slots Design::*kDerived[] = {
+            &Design::signedRadius,  &Design::signedSagRadius,  &Design::curvature, &Design::sagCurvature,
+            &Design::oneMinusConic, &Design::signedSeparation, &Design::sinTilt,   &Design::cosTilt};
         for (int i = n - 1; i <= n; ++i) {
             if (i < 1) continue;
             Design expected = before;
             recomputeSurface(expected, i);
-            fuzz::require(d.sinTilt[i] == expected.sinTilt[i] || d.sinTilt[i] == before.sinTilt[i],
-                          "a restored tilt sine is the stored or the recomputed one");
-            fuzz::require(d.cosTilt[i] == expected.cosTilt[i] || d.cosTilt[i] == before.cosTilt[i],
-                          "a restored tilt cosine is the stored or the recomputed one");
-            d.sinTilt[i] = before.sinTilt[i];
-            d.cosTilt[i] = before.cosTilt[i];
+            for (Slots Design::*f : kDerived) {
+                fuzz::require((d.*f)[i] == (before.*f)[i] || (d.*f)[i] == (expected.*f)[i] ||
+                                  (std::isnan((d.*f)[i]) && std::isnan((expected.*f)[i])),
+                              "a restored value is the stored or the recomputed one");
+                (d.*f)[i] = (before.*f)[i];
+            }
         }
     }
     return d;

@@ -31,7 +31,9 @@ void appendRingPoints(int rings, int j, std::vector<PupilPoint>& out) {
 std::vector<PupilPoint> ringPattern(int rings) {
     std::vector<PupilPoint> out;
     if (rings < 1) return out;
-    out.reserve(static_cast<std::size_t>(rings) * (3 * rings + 5) / 2 + 1);
+    std::size_t listed = 0;
+    for (int j = 1; j <= rings; ++j) listed += static_cast<std::size_t>(ringListedCount(j));
+    out.reserve(listed);
     for (int j = rings; j >= 1; --j) appendRingPoints(rings, j, out);
     return out;
 }

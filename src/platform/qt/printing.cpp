@@ -1,12 +1,15 @@
 #include "platform/qt/printing.h"
 
-#include <cups/cups.h>
 #include <sys/stat.h>
+#ifdef ORVELIN_HAVE_CUPS
+#include <cups/cups.h>
+#endif
 
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
 #include <QFileInfo>
+#include <QImage>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPageSize>
@@ -40,6 +43,10 @@ std::string profileToken(const QString& s, const char* fallback) {
 
 // The device URI of a CUPS queue, or empty.
 std::string deviceUri(const QString& name) {
+#ifndef ORVELIN_HAVE_CUPS
+    (void)name;  // only CUPS itself tells where a queue leads
+    return {};
+#else
     const QByteArray n = name.toLocal8Bit();
     cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, n.constData(), nullptr);
     if (!dest) return {};
@@ -47,6 +54,7 @@ std::string deviceUri(const QString& name) {
     std::string out = uri ? uri : "";
     cupsFreeDests(1, dest);
     return out;
+#endif
 }
 
 QPageLayout defaultPdfLayout() {
@@ -101,8 +109,19 @@ QPageLayout pageLayoutNamed(const QString& name, bool landscape) {
                        QPageLayout::Millimeter);
 }
 
+// Without CUPS a page for a printer is drawn into an image of the printable
+// area at the page's resolution and printed through Qt when the document
+// ends; like the PDF file of the other ways, a cancelled page never leaves
+// the program.
+#ifdef ORVELIN_HAVE_CUPS
+constexpr bool kPrinterPagesAsImages = false;
+#else
+constexpr bool kPrinterPagesAsImages = true;
+#endif
+
 struct QtPrintDocument::Impl {
-    std::unique_ptr<QPrinter> printer;
+    std::unique_ptr<QPrinter> printer;  // the PDF being written
+    std::unique_ptr<QImage> image;      // or the page of a printer without CUPS
     std::unique_ptr<QtDevice> device;
     QString tempPath;
     QString title;
@@ -114,6 +133,7 @@ struct QtPrintDocument::Impl {
         if (device) device->end();
         device.reset();
         printer.reset();
+        image.reset();
         if (!tempPath.isEmpty()) QFile::remove(tempPath);
         tempPath.clear();
     }
@@ -134,10 +154,9 @@ bool QtPrintDocument::startDoc(std::string_view documentName) {
 
     // The page's size and printable area: the printer's own, or the one asked for.
     QPageLayout layout = target_.layout;
-    QString tempDir;
-    if (!target_.pdfFile.isEmpty()) {
+    const bool toFile = !target_.pdfFile.isEmpty();
+    if (toFile) {
         if (!layout.isValid()) layout = defaultPdfLayout();
-        tempDir = QFileInfo(target_.pdfFile).absolutePath();
     } else {
         std::string why;
         if (!printerExists(target_.printerName, &why)) {
@@ -145,24 +164,11 @@ bool QtPrintDocument::startDoc(std::string_view documentName) {
             return false;
         }
         if (!layout.isValid()) layout = printerPageLayout(target_.printerName);
-        tempDir = QDir::tempPath();
     }
-
-    // The page is drawn into a file beside its destination and moved there
-    // only when the job ends well.
-    QTemporaryFile temp(tempDir + QStringLiteral("/.orvelin-print-XXXXXX.pdf"));
-    temp.setAutoRemove(false);
-    if (!temp.open()) {
-        error_ = "Cannot write in " + tempDir.toStdString() + ": " + temp.errorString().toStdString();
-        return false;
-    }
-    d_->tempPath = temp.fileName();
-    temp.close();
 
     d_->printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     QPrinter& p = *d_->printer;
     p.setOutputFormat(QPrinter::PdfFormat);
-    p.setOutputFileName(d_->tempPath);
     p.setResolution(target_.resolution);
     if (!p.setPageLayout(layout)) {
         error_ = "The printer cannot use the page size " + layout.pageSize().name().toStdString() + ".";
@@ -170,9 +176,6 @@ bool QtPrintDocument::startDoc(std::string_view documentName) {
         return false;
     }
     d_->layout = layout;
-    p.setDocName(d_->title);
-    p.setCreator(QStringLiteral("Orvelin"));
-
     const QRectF page = p.pageRect(QPrinter::DevicePixel);
     const int W = static_cast<int>(page.width());
     const int H = static_cast<int>(page.height());
@@ -181,8 +184,39 @@ bool QtPrintDocument::startDoc(std::string_view documentName) {
         d_->discard();
         return false;
     }
-    d_->device = std::make_unique<QtDevice>(p, gdi::Rect{0, 0, W, H},
-                                            DeviceCaps{W, H, target_.resolution, target_.resolution});
+    const gdi::Rect area{0, 0, W, H};
+    const DeviceCaps caps{W, H, target_.resolution, target_.resolution};
+
+    if (!toFile && kPrinterPagesAsImages) {
+        d_->printer.reset();
+        d_->image = std::make_unique<QImage>(W, H, QImage::Format_RGB32);
+        if (d_->image->isNull()) {
+            error_ = "There is not enough memory for the page.";
+            d_->discard();
+            return false;
+        }
+        d_->image->fill(Qt::white);
+        d_->device = std::make_unique<QtDevice>(*d_->image, area, caps);
+        d_->started = true;
+        return true;
+    }
+
+    // The page is drawn into a file beside its destination and moved there
+    // only when the job ends well.
+    const QString tempDir = toFile ? QFileInfo(target_.pdfFile).absolutePath() : QDir::tempPath();
+    QTemporaryFile temp(tempDir + QStringLiteral("/.orvelin-print-XXXXXX.pdf"));
+    temp.setAutoRemove(false);
+    if (!temp.open()) {
+        error_ = "Cannot write in " + tempDir.toStdString() + ": " + temp.errorString().toStdString();
+        d_->discard();
+        return false;
+    }
+    d_->tempPath = temp.fileName();
+    temp.close();
+    p.setOutputFileName(d_->tempPath);
+    p.setDocName(d_->title);
+    p.setCreator(QStringLiteral("Orvelin"));
+    d_->device = std::make_unique<QtDevice>(p, area, caps);
     if (!d_->device->painter().isActive()) {
         error_ = "The document could not be started.";
         d_->discard();
@@ -226,23 +260,48 @@ bool QtPrintDocument::endDoc() {
     }
     d_->started = false;
     d_->device->end();
-    const bool writeFailed = d_->printer->printerState() == QPrinter::Error;
     d_->device.reset();
-    d_->printer.reset();
-    const QString temp = d_->tempPath;
-    if (writeFailed || QFileInfo(temp).size() == 0) {
-        error_ = "The page could not be written.";
-        d_->discard();
+    bool delivered;
+    if (d_->image) {
+        delivered = printImage();
+    } else {
+        const bool written = d_->printer->printerState() != QPrinter::Error;
+        d_->printer.reset();  // closes the file
+        delivered = written && QFileInfo(d_->tempPath).size() > 0 && deliverPdf();
+    }
+    if (!delivered && error_.empty()) error_ = "The page could not be written.";
+    d_->discard();
+    return delivered;
+}
+
+bool QtPrintDocument::printImage() {
+    // Qt's print system on its own: it reports a printer it cannot open,
+    // though not what the queue makes of the job.
+    QPrinter native(QPrinterInfo::printerInfo(target_.printerName), QPrinter::HighResolution);
+    native.setResolution(target_.resolution);
+    native.setPageLayout(d_->layout);
+    native.setDocName(d_->title.isEmpty() ? QStringLiteral("Orvelin") : d_->title);
+    native.setCopyCount(target_.copies);
+    QPainter painter;
+    if (!painter.begin(&native)) {
+        error_ = "The printer \"" + target_.printerName.toStdString() + "\" could not be opened.";
         return false;
     }
+    painter.drawImage(QRect(QPoint(0, 0), d_->image->size()), *d_->image);
+    if (!painter.end() || native.printerState() == QPrinter::Error) {
+        error_ = "The printer did not take the page.";
+        return false;
+    }
+    return true;
+}
 
+bool QtPrintDocument::deliverPdf() {
+    const QByteArray from = QFile::encodeName(d_->tempPath);
     if (!target_.pdfFile.isEmpty()) {
         // rename() replaces an existing file in one step.
-        const QByteArray from = QFile::encodeName(temp);
         const QByteArray to = QFile::encodeName(target_.pdfFile);
         if (std::rename(from.constData(), to.constData()) != 0) {
             error_ = "Cannot write " + target_.pdfFile.toStdString() + ": " + std::strerror(errno);
-            d_->discard();
             return false;
         }
         d_->tempPath.clear();
@@ -252,10 +311,9 @@ bool QtPrintDocument::endDoc() {
         ::chmod(to.constData(), 0666 & ~mask);
         return true;
     }
-
+#ifdef ORVELIN_HAVE_CUPS
     // Hand the page to the printer's queue and make sure it was taken.
     const QByteArray printer = target_.printerName.toLocal8Bit();
-    const QByteArray file = QFile::encodeName(temp);
     const QByteArray title = d_->title.isEmpty() ? QByteArray("Orvelin") : d_->title.toUtf8();
     cups_option_t* options = nullptr;
     int count = 0;
@@ -263,14 +321,16 @@ bool QtPrintDocument::endDoc() {
     if (!media.isEmpty()) count = cupsAddOption("media", media.constData(), count, &options);
     if (target_.copies > 1)
         count = cupsAddOption("copies", QByteArray::number(target_.copies).constData(), count, &options);
-    jobId_ = cupsPrintFile(printer.constData(), file.constData(), title.constData(), count, options);
+    jobId_ = cupsPrintFile(printer.constData(), from.constData(), title.constData(), count, options);
     cupsFreeOptions(count, options);
-    d_->discard();
     if (jobId_ == 0) {
         error_ = std::string("The print system refused the job: ") + cupsLastErrorString();
         return false;
     }
     return true;
+#else
+    return false;  // printer pages are images here, never PDF files
+#endif
 }
 
 std::optional<PrintTarget> runPrintDialog(QWidget* parent) {
@@ -359,14 +419,10 @@ void QtPrintProgress::cancel() {
     }
 }
 
-PrintJobResult printPageInteractive(QWidget* mainWindow, PrintRecords& records, int viewState) {
+std::optional<PrintJobResult> printPageInteractive(QWidget* mainWindow, PrintRecords& records,
+                                                   int viewState) {
     const std::optional<PrintTarget> target = runPrintDialog(mainWindow);
-    if (!target) {
-        PrintJobResult none;
-        none.status = PrintStatus::cancelled;
-        none.printAborted = 1;
-        return none;
-    }
+    if (!target) return std::nullopt;
     if (mainWindow) mainWindow->setEnabled(false);
     PrintJobResult result;
     {

@@ -6,7 +6,9 @@
 // through a QPrinter.  Ending the document hands that file to its place: the
 // chosen PDF file (renamed into place, so a half-written page never takes
 // its name), or the printer's queue through CUPS, whose answer is checked.
-// Aborting a document deletes it, so a cancelled job never reaches paper.
+// A build without libcups draws a printer's page into an image instead and
+// prints it through Qt when the document ends.  Aborting a document deletes
+// it, so a cancelled job never reaches paper.
 #pragma once
 
 #include <QPageLayout>
@@ -77,6 +79,8 @@ class QtPrintDocument : public PrintDocument {
     int jobId() const { return jobId_; }
 
   private:
+    bool deliverPdf();  // the written PDF to its file or the printer's queue
+    bool printImage();  // the page image to the printer through Qt
     struct Impl;
     std::unique_ptr<Impl> d_;
     PrintTarget target_;
@@ -114,9 +118,9 @@ class QtPrintProgress : public PrintProgress {
 
 /// "&Print Page..." of the desktop program: the print dialog, then the page
 /// of the view with the main window disabled and the progress dialog ready;
-/// a failure is shown in a message box.  Returns the job's result (status
-/// cancelled when the dialog was cancelled).
-PrintJobResult printPageInteractive(QWidget* mainWindow, PrintRecords& records, int viewState);
+/// a failure is shown in a message box.  Returns the job's result, or
+/// nothing when the print dialog was cancelled and no job ran.
+std::optional<PrintJobResult> printPageInteractive(QWidget* mainWindow, PrintRecords& records, int viewState);
 
 /// "&Quick Print": the summary page on the default printer; no default
 /// printer, a printer that cannot be opened, or a failed job is shown in a

@@ -15,9 +15,9 @@ PrintRecords recordsOf(AppState& s) {
 
 void printPage(QWidget* window, AppState& state) {
     PrintRecords records = recordsOf(state);
-    state.print.printAborted = 0;
-    const PrintJobResult result = qt::printPageInteractive(window, records, state.viewState);
-    state.print.printAborted = result.printAborted;
+    // A print dialog closed without printing leaves the last job's state.
+    const std::optional<PrintJobResult> result = qt::printPageInteractive(window, records, state.viewState);
+    if (result) state.print.printAborted = result->printAborted;
 }
 
 void quickPrint(QWidget* window, AppState& state) {

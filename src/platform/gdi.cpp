@@ -35,4 +35,19 @@ const char* stockName(StockObject s) {
     return kNames[s];
 }
 
+COLORREF stockBrushColor(StockObject s) {
+    switch (s) {
+        case LTGRAY_BRUSH:
+            return RGB(192, 192, 192);
+        case GRAY_BRUSH:
+            return RGB(128, 128, 128);
+        case DKGRAY_BRUSH:
+            return RGB(64, 64, 64);
+        case BLACK_BRUSH:
+            return RGB(0, 0, 0);
+        default:
+            return RGB(255, 255, 255);
+    }
+}
+
 }  // namespace orvelin::gdi

@@ -98,6 +98,10 @@ constexpr int stockIndex(Handle h) {
 ObjectKind stockKind(StockObject s);
 /// A stock object's name as the platform spells it ("NULL_PEN").
 const char* stockName(StockObject s);
+/// The fill of a stock brush: white, light grey (192), grey (128), dark grey
+/// (64) or black.  NULL_BRUSH fills nothing and, like any other stock
+/// object, gives white here.
+COLORREF stockBrushColor(StockObject s);
 
 enum PenStyle : int { PS_SOLID = 0, PS_DASH = 1, PS_DOT = 2, PS_NULL = 5 };
 

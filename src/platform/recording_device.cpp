@@ -200,10 +200,8 @@ DrawCall RecordingDevice::call(const std::string& op, std::vector<int> args, std
     }
     int stockBrush = stockIndex(brush_);
     if (stockBrush >= 0) {
-        static const COLORREF kStockBrush[] = {RGB(255, 255, 255), RGB(192, 192, 192), RGB(128, 128, 128),
-                                               RGB(64, 64, 64), RGB(0, 0, 0)};
         c.brushNull = stockBrush == NULL_BRUSH;
-        c.brushColor = c.brushNull ? 0 : kStockBrush[stockBrush];
+        c.brushColor = c.brushNull ? 0 : stockBrushColor(static_cast<StockObject>(stockBrush));
     } else if (const RecordedObject* o = find(brush_)) {
         c.brushColor = o->color;
     }
@@ -243,7 +241,12 @@ void RecordingDevice::ellipse(int left, int top, int right, int bottom) {
 
 void RecordingDevice::fillRect(const Rect& r, Handle brush) {
     DrawCall c = call("fillRect", {r.left, r.top, r.right, r.bottom});
-    if (const RecordedObject* o = find(brush)) c.color = o->color;
+    if (const int stock = stockIndex(brush); stock >= 0)
+        c.color = stockBrushColor(static_cast<StockObject>(stock));
+    else if (const RecordedObject* o = find(brush))
+        c.color = o->color;
+    else
+        misuse_.push_back("fill with unknown brush " + std::to_string(brush.id));
     record(std::move(c));
 }
 

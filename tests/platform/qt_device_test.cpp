@@ -96,6 +96,18 @@ TEST_F(QtDeviceTest, ShapesLeaveOutTheirRightAndBottomEdges) {
 
     image.fill(Qt::white);
     {
+        // Fills take stock brushes too; an inverted rectangle fills nothing.
+        QtDevice dc(image);
+        dc.fillRect(gdi::Rect{3, 4, 9, 7}, dc.getStockObject(gdi::LTGRAY_BRUSH));
+        dc.fillRect(gdi::Rect{40, 40, 30, 45}, dc.getStockObject(gdi::BLACK_BRUSH));
+        dc.fillRect(gdi::Rect{40, 40, 50, 30}, dc.getStockObject(gdi::BLACK_BRUSH));
+        dc.fillRect(gdi::Rect{20, 20, 30, 30}, dc.getStockObject(gdi::NULL_BRUSH));
+    }
+    EXPECT_EQ(inkBox(), (std::vector<int>{3, 4, 8, 6}));
+    EXPECT_EQ(image.pixel(8, 6), qRgb(192, 192, 192));
+
+    image.fill(Qt::white);
+    {
         QtDevice dc(image);
         // A hollow circle as the Airy overlay draws it: centre (20, 20),
         // R 8, box (12, 12)-(29, 29) exclusive.

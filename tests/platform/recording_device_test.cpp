@@ -66,6 +66,22 @@ TEST(RecordingDevice, CallsCarryTheirState) {
     EXPECT_EQ(dc.getTextMetrics().tmHeight, 40);
     EXPECT_EQ(dc.getTextMetrics().tmAveCharWidth, 20);
     EXPECT_EQ(dc.drawText("a\nb\nc", Rect{0, 0, 50, 50}, DT_CENTER), 120);
+
+    // A fill records the colour of the brush it is given, stock or created;
+    // an unknown brush is a misuse.
+    Handle blue = dc.createSolidBrush(RGB(0, 0, 200));
+    dc.fillRect(Rect{1, 2, 3, 4}, blue);
+    dc.fillRect(Rect{1, 2, 3, 4}, dc.getStockObject(GRAY_BRUSH));
+    dc.fillRect(Rect{1, 2, 3, 4}, dc.getStockObject(LTGRAY_BRUSH));
+    dc.fillRect(Rect{1, 2, 3, 4}, Handle{999});
+    auto fills = dc.callsOf("fillRect");
+    ASSERT_EQ(fills.size(), 4u);
+    EXPECT_EQ(fills[0].color, RGB(0, 0, 200));
+    EXPECT_EQ(fills[1].color, RGB(128, 128, 128));
+    EXPECT_EQ(fills[2].color, RGB(192, 192, 192));
+    EXPECT_EQ(fills[0].args, (std::vector<int>{1, 2, 3, 4}));
+    ASSERT_FALSE(dc.misuse().empty());
+    EXPECT_EQ(dc.misuse().back(), "fill with unknown brush 999");
 }
 
 }  // namespace

@@ -338,20 +338,8 @@ bool QtDevice::brushNull() const {
 }
 
 QColor QtDevice::brushColour() const {
-    switch (gdi::stockIndex(brush_)) {
-        case gdi::WHITE_BRUSH:
-            return QColor(255, 255, 255);
-        case gdi::LTGRAY_BRUSH:
-            return QColor(192, 192, 192);
-        case gdi::GRAY_BRUSH:
-            return QColor(128, 128, 128);
-        case gdi::DKGRAY_BRUSH:
-            return QColor(64, 64, 64);
-        case gdi::BLACK_BRUSH:
-            return QColor(0, 0, 0);
-        default:
-            break;
-    }
+    if (const int stock = gdi::stockIndex(brush_); stock >= 0)
+        return qcolour(gdi::stockBrushColor(static_cast<gdi::StockObject>(stock)));
     const Object* o = find(brush_);
     return o ? qcolour(o->colour) : QColor(255, 255, 255);
 }
@@ -461,19 +449,17 @@ void QtDevice::ellipse(int left, int top, int right, int bottom) {
 }
 
 void QtDevice::fillRect(const gdi::Rect& r, Handle brush) {
+    // An empty or inverted rectangle fills nothing, as on the platform.
+    if (r.width() <= 0 || r.height() <= 0) return;
     QColor c;
     const int stock = gdi::stockIndex(brush);
     if (stock == gdi::NULL_BRUSH) return;
-    if (stock >= 0) {
-        const Handle saved = brush_;
-        brush_ = brush;
-        c = brushColour();
-        brush_ = saved;
-    } else if (const Object* o = find(brush); o && o->kind == ObjectKind::Brush) {
+    if (stock >= 0)
+        c = qcolour(gdi::stockBrushColor(static_cast<gdi::StockObject>(stock)));
+    else if (const Object* o = find(brush); o && o->kind == ObjectKind::Brush)
         c = qcolour(o->colour);
-    } else {
+    else
         return;
-    }
     painter_->fillRect(r.left, r.top, r.width(), r.height(), c);
 }
 

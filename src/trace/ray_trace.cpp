@@ -13,6 +13,11 @@ namespace orvelin {
 
 namespace {
 
+// The per-ray steps are forced inline so that the ray stays in registers
+// through a whole surface instead of passing through memory at every call;
+// a ray's surfaces form one long chain of dependent arithmetic.
+#define ORVELIN_RAY_STEP [[gnu::always_inline]] inline
+
 /// Surfaces a multi-surface trace may visit: never beyond the arrays.
 int lastSurface(const Design& design) {
     return std::clamp(design.surfaceCount, 0, kMaxSurfaces);
@@ -26,7 +31,7 @@ bool fail(TraceState& state, TraceStatus status) {
 /// Move the ray along its direction to the plane z = d (the vertex plane of
 /// the surface, d ahead of the current origin) and make the vertex the
 /// origin.  A ray travelling parallel to that plane never reaches it.
-bool transferToVertexPlane(RayState& r, double d) {
+ORVELIN_RAY_STEP bool transferToVertexPlane(RayState& r, double d) {
     if (r.N == 0) return false;
     const double t = (r.z - d) / r.N;
     r.x -= t * r.L;
@@ -37,11 +42,11 @@ bool transferToVertexPlane(RayState& r, double d) {
 
 /// A ray that left a surface with an infinite or undefined coordinate has
 /// not really met it (overflow from absurd design values, or NaN input).
-bool finiteRay(const RayState& r) {
+ORVELIN_RAY_STEP bool finiteRay(const RayState& r) {
     return std::isfinite(r.x + r.y + r.z + r.L + r.M + r.N);
 }
 
-void reflectFlat(RayState& r) {
+ORVELIN_RAY_STEP void reflectFlat(RayState& r) {
     r.L = -r.L;
     r.M = -r.M;
     r.N = std::fabs(r.N);
@@ -49,7 +54,7 @@ void reflectFlat(RayState& r) {
 
 /// Sphere of signed radius R whose vertex lies d ahead; intersected
 /// directly, on the hemisphere that contains the vertex.
-bool traceSphere(RayState& r, double d, double R) {
+ORVELIN_RAY_STEP bool traceSphere(RayState& r, double d, double R) {
     const double zv = r.z - d;  // height above the vertex plane
     const double zc = zv - R;   // relative to the centre of curvature
     const double D = R * R - r.x * r.x - r.y * r.y - zc * zc;
@@ -72,7 +77,7 @@ bool traceSphere(RayState& r, double d, double R) {
 
 /// General conic x^2 + y^2 + P z^2 - 2 R z = 0, vertex at the origin, the
 /// ray already in the vertex plane.
-bool traceConic(RayState& r, double R, double P) {
+ORVELIN_RAY_STEP bool traceConic(RayState& r, double R, double P) {
     const double qa = r.L * r.L + r.M * r.M + P * r.N * r.N;
     const double qb = 2 * (r.x * r.L + r.y * r.M - R * r.N);
     const double qc = r.x * r.x + r.y * r.y;
@@ -92,14 +97,17 @@ bool traceConic(RayState& r, double R, double P) {
     r.x += u * r.L;
     r.y += u * r.M;
     r.z = u * r.N;
-    const double nzRaw = P * r.z - R;
-    const double len = std::sqrt(r.x * r.x + r.y * r.y + nzRaw * nzRaw);
-    if (!(len > 0)) return false;
-    const double nx = r.x / len, ny = r.y / len, nz = nzRaw / len;
-    const double g = r.L * nx + r.M * ny + r.N * nz;
-    r.L = 2 * g * nx - r.L;
-    r.M = 2 * g * ny - r.M;
-    r.N = 2 * g * nz - r.N;
+    // Reflect about the normal (x, y, P z - R).  With n unnormalised the
+    // mirror image of the direction is 2 (D.n / n.n) n - D: the same as with
+    // the unit normal, without the square root and the three divisions by
+    // its length that would sit on every ray's critical path.
+    const double nz = P * r.z - R;
+    const double n2 = r.x * r.x + r.y * r.y + nz * nz;
+    if (!(n2 > 0)) return false;
+    const double k = 2 * (r.L * r.x + r.M * r.y + r.N * nz) / n2;
+    r.L = k * r.x - r.L;
+    r.M = k * r.y - r.M;
+    r.N = k * nz - r.N;
     return true;
 }
 
@@ -207,8 +215,13 @@ void startFieldRaySagittal(const Design& design, RayState& ray) {
 
 // ---------------------------------------------------------------------------
 
-bool traceSurface(const Design& design, TraceState& state, int i) {
-    RayState& r = state.ray;
+namespace {
+
+/// Surface i on a ray the caller holds: the turn into the tilted surface,
+/// the intersection and the reflection.  False on a miss.  Kept apart from
+/// the status so that the multi-surface traces, which inline it, carry the
+/// ray from surface to surface in registers rather than through memory.
+ORVELIN_RAY_STEP bool surfaceStep(const Design& design, RayState& r, int i) {
     double d = design.signedSeparation[i - 1];
 
     if (design.tilt[i] != 0) {
@@ -239,11 +252,11 @@ bool traceSurface(const Design& design, TraceState& state, int i) {
     } else {
         hit = transferToVertexPlane(r, d) && traceConic(r, R, design.oneMinusConic[i]);
     }
-    if (!hit || !finiteRay(r)) return fail(state, traceMissStatus(i));
-    return true;
+    return hit && finiteRay(r);
 }
 
-void leaveSurface(const Design& design, RayState& r, int i) {
+/// The full turn out of tilted surface i, about its vertex (the origin).
+ORVELIN_RAY_STEP void turnOut(const Design& design, RayState& r, int i) {
     if (design.tilt[i] == 0) return;
     const double st = design.sinTilt[i], ct = design.cosTilt[i];
     const double x = r.x, z = r.z;
@@ -254,37 +267,52 @@ void leaveSurface(const Design& design, RayState& r, int i) {
     r.N = N * ct - L * st;
 }
 
-namespace {
-/// Mirrors 1..last, each followed by its full turn out.
-bool traceMirrors(const Design& design, TraceState& state, int last) {
+/// What a multi-surface trace does at the focal plane after tracing it.
+enum class FocalPlaneTurn { None, ImageX };
+
+/// Surfaces 1..last in order, stopping at the first miss; every mirror is
+/// followed by its full turn out, the focal plane (if last reaches it) by
+/// `atFocalPlane`.
+bool traceSurfaces(const Design& design, TraceState& state, int last, FocalPlaneTurn atFocalPlane) {
+    const int n = lastSurface(design);
+    RayState r = state.ray;
     for (int i = 1; i <= last; ++i) {
-        if (!traceSurface(design, state, i)) return false;
-        leaveSurface(design, state.ray, i);
+        if (!surfaceStep(design, r, i)) {
+            state.ray = r;
+            return fail(state, traceMissStatus(i));
+        }
+        if (i < n) {
+            turnOut(design, r, i);
+        } else if (atFocalPlane == FocalPlaneTurn::ImageX && design.tilt[i] != 0) {
+            // Image coordinate across a tilted focal plane: only x is turned.
+            r.x = r.x * design.cosTilt[i] + r.z * design.sinTilt[i];
+        }
     }
+    state.ray = r;
     return true;
 }
+
 }  // namespace
 
+bool traceSurface(const Design& design, TraceState& state, int i) {
+    if (!surfaceStep(design, state.ray, i)) return fail(state, traceMissStatus(i));
+    return true;
+}
+
+void leaveSurface(const Design& design, RayState& ray, int i) {
+    turnOut(design, ray, i);
+}
+
 bool traceToLastMirror(const Design& design, TraceState& state) {
-    return traceMirrors(design, state, lastSurface(design) - 1);
+    return traceSurfaces(design, state, lastSurface(design) - 1, FocalPlaneTurn::None);
 }
 
 bool traceToFocalPlane(const Design& design, TraceState& state) {
-    const int n = lastSurface(design);
-    if (n < 1) return true;
-    return traceMirrors(design, state, n - 1) && traceSurface(design, state, n);
+    return traceSurfaces(design, state, lastSurface(design), FocalPlaneTurn::None);
 }
 
 bool traceToImage(const Design& design, TraceState& state) {
-    const int n = lastSurface(design);
-    if (n < 1) return true;
-    if (!traceMirrors(design, state, n - 1) || !traceSurface(design, state, n)) return false;
-    if (design.tilt[n] != 0) {
-        // Image coordinate across a tilted focal plane: only x is turned.
-        RayState& r = state.ray;
-        r.x = r.x * design.cosTilt[n] + r.z * design.sinTilt[n];
-    }
-    return true;
+    return traceSurfaces(design, state, lastSurface(design), FocalPlaneTurn::ImageX);
 }
 
 // ---------------------------------------------------------------------------

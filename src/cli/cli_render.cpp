@@ -10,6 +10,7 @@
 #include "cli/cli.h"
 #include "cli/cli_render_plots.h"
 #include "platform/qt/headless.h"
+#include "platform/recording_device.h"
 #include "reports/design_view.h"
 #include "reports/screen_report.h"
 
@@ -27,10 +28,14 @@ void renderDesign(RenderJob& job) {
     paintDesignView(job.window, job.design, job.trace, job.results, job.geometry);
 }
 
-// The trace report shows the figures of the design view's analysis, and is
-// refused, as in the window, when that analysis fails.
+// The trace report shows the figures of the design view's last painting,
+// and is refused, as in the window, when that painting met a trace problem:
+// in the analysis, or in the layout's own traces to the best-fit focal plane.
+// The design view is painted unseen, since the report replaces it.
 void renderReport(RenderJob& job) {
-    if (!analyseSystem(job.design, job.trace, job.results))
+    const gdi::Rect client = job.window.clientRect();
+    gdi::RecordingDevice designView(client.right, client.bottom, job.screen.horzRes, job.screen.vertRes);
+    if (!drawLayout(job.design, job.trace, job.results, job.geometry, designView))
         throw Failure(kExitTraceFailed, "trace problem: " + traceProblemMessage(job.trace.status));
     PaintViewPage(job.window, kViewTraceReport, job.design, job.results);
 }

@@ -96,6 +96,31 @@ TEST(DesignView, BannerMessagesAndPlacement) {
     EXPECT_EQ(dc2.callsOf("drawText").back().text, "\n\nLight misses surface #1");
 }
 
+TEST(DesignView, AnalysisTracesButTheLayoutMissesTheFocalPlane) {
+    // An f/1.7 paraboloid before a focal plane curved to radius 5: the
+    // analysis traces its chief rays to the best-fit plane, but the layout's
+    // marginal field rays, 150 off the axis at the mirror, fall outside that
+    // little sphere.  The view shows the table and the banner, not a layout.
+    Design d = testing::makeDesign({{1000, 1, 0, 500}}, 300, 0.5);
+    d.radius[2] = d.sagRadius[2] = 5;
+    recomputeSurface(d, 2);
+    {
+        Design copy = d;
+        TraceState state;
+        AnalysisResults results;
+        ASSERT_TRUE(analyseSystem(copy, state, results));
+    }
+    RecordingDevice dc(632, 408);
+    View v = paint(d, dc);
+    EXPECT_FALSE(v.drawn);
+    EXPECT_EQ(v.state.status, traceMissStatus(2));
+    EXPECT_EQ(dc.callsOf("lineTo").size(), 11u);  // the table's bevel only
+    EXPECT_TRUE(dc.textsEqual("f/1.70").empty());
+    ASSERT_EQ(dc.callsOf("drawText").size(), 3u);
+    EXPECT_EQ(dc.callsOf("drawText")[2].text, "\n\nLight misses surface #2");
+    EXPECT_EQ(dc.liveObjects(), 0);
+}
+
 TEST(DesignView, BackgroundsOfTheViews) {
     EXPECT_EQ(viewBackground(kViewWelcome), RGB(128, 128, 128));
     EXPECT_EQ(viewBackground(kViewTraceReport), RGB(128, 160, 192));

@@ -7,8 +7,10 @@
 // changed colour).  Set ORVELIN_UPDATE_REFERENCES=1 to rewrite the
 // references after an intended change, and look at them before committing.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <QImage>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -99,6 +101,47 @@ TEST_F(RenderReference, ExactPixelsOfTheDesignView) {
         if (image.pixel(x, (76 + 408) / 2) == qRgb(0, 0, 160)) ++blueColumns;
     EXPECT_EQ(blueColumns, 2);
 }
+
+#ifdef ORVELIN_CLI
+// An f/1.7 paraboloid before a focal plane curved to radius 5 (field 1
+// degree in the file, a semi-angle of 0.5): the analysis traces, the
+// layout's marginal field rays miss the focal plane.
+constexpr const char* kTinyFocalSphere =
+    "QuorVex V0.90                       tinyfocus\n\n 1 surface design\n\n"
+    " Type         Radius        CC/Rsag       Tilt          Separation\n\n"
+    " 0             1000          1             0             500\n"
+    " 0             5             0             0            focal plane\n\n"
+    " Aperture 300 mm         Field 1 Degrees     f/1.70\n";
+
+int renderWithCli(const std::string& design, const std::string& view, QImage& image) {
+    const std::string dir = ::testing::TempDir();
+    const std::string file = dir + "tinyfocus.ov", png = dir + "tinyfocus-" + view + ".png";
+    if (FILE* f = std::fopen(file.c_str(), "w")) {
+        std::fputs(design.c_str(), f);
+        std::fclose(f);
+    }
+    std::remove(png.c_str());
+    const std::string command = std::string("QT_QPA_PLATFORM=offscreen '") + ORVELIN_CLI + "' render '" +
+                                file + "' --view " + view + " -o '" + png + "' 2>/dev/null";
+    const int status = std::system(command.c_str());
+    image.load(QString::fromStdString(png));
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(RenderReference, CliRefusesTheReportOfADesignViewWithATraceProblem) {
+    // The design view shows its banner (blue "* Trace problem *") and says
+    // so; the report is refused as in the window, and no picture is written.
+    QImage design, report;
+    EXPECT_EQ(renderWithCli(kTinyFocalSphere, "design", design), 4);
+    ASSERT_FALSE(design.isNull());
+    long bannerBlue = 0;
+    for (int y = 0; y < design.height(); ++y)
+        for (int x = 0; x < design.width(); ++x) bannerBlue += design.pixel(x, y) == qRgb(0, 32, 192);
+    EXPECT_GT(bannerBlue, 0);
+    EXPECT_EQ(renderWithCli(kTinyFocalSphere, "report", report), 4);
+    EXPECT_TRUE(report.isNull());
+}
+#endif
 
 }  // namespace
 }  // namespace orvelin

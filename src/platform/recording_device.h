@@ -97,7 +97,6 @@ class RecordingDevice : public Device {
     Handle selectedPen() const { return pen_; }
     Handle selectedBrush() const { return brush_; }
     Handle selectedFont() const { return font_; }
-    int createdCount() const { return nextId_ - 1; }
     /// A size for a named bitmap (unknown names load as empty handles).
     void addBitmap(const std::string& name, Size size) { bitmaps_[name] = size; }
 

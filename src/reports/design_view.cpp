@@ -48,7 +48,7 @@ void drawTraceProblemBanner(gdi::Device& dc, int n, TraceStatus status) {
     const gdi::Rect client = dc.clientRect();
     // Centred in the space below the table; the half truncates toward zero
     // (C++ integer division), also when the window is shorter than the table.
-    const int a = 14 * (n + 3) + 6;
+    const int a = layoutBandTop(n);
     const int y = a + (client.height() - a) / 2 - 27;
 
     gdi::Rect r = client;

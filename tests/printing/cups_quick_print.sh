@@ -1,13 +1,10 @@
 #!/usr/bin/env bash
-# Quick Print through a real CUPS queue: the PDF printer of cups-pdf made the
-# default printer, `orvelin-cli print --quick` without an output file, and
-# the PDF that the queue writes, read back.  Also the two ways Quick Print
-# must fail loudly: no default printer, and a printer that cannot be opened.
-#
+# Quick Print through a real CUPS queue (cups-pdf made the default printer):
+# `orvelin-cli print --quick` without an output file, the queue's PDF read
+# back; and the two loud failures, a printer that cannot be opened and no
+# default printer.  Starts cupsd and creates the queue when missing, and
+# undoes both.  Exit 77 (skipped) only when CUPS is not installed.
 # Usage: cups_quick_print.sh ORVELIN_CLI DESIGN_FILE
-# Starts cupsd if it is not running (and stops it again), creates the queue
-# if it is missing (and removes it again).  Exit 77 (skipped) only when CUPS
-# is not installed.
 set -u
 
 CLI=$1
@@ -88,10 +85,9 @@ done
 [ -n "$PDF" ] || { lpstat -W completed -o 2>&1 | tail -3; fail "no PDF appeared in $OUT within ${TIMEOUT}s"; }
 pdfinfo "$PDF" 2>/dev/null | grep -q "^Pages: *1$" || fail "the printed PDF is not one page"
 
-# The queue's PDF comes back through PostScript and Ghostscript, which keep
-# the drawing but not the text as text.  So the page is compared, as
-# pixels, with the same page written straight to a file on the queue's
-# paper; only the header line (with the time) may differ.
+# The queue's PDF keeps the drawing but not the text as text: compare its
+# pixels with the page written straight to file on the queue's paper, below
+# the header line (which holds the time).
 REF=$(mktemp --suffix=.pdf)
 QT_QPA_PLATFORM=offscreen "$CLI" print "$DESIGN" --quick --printer "$QUEUE" -o "$REF" >/dev/null 2>&1 ||
     fail "cannot write the reference page"
@@ -108,7 +104,7 @@ pdftoppm -r 50 -gray -singlefile "$REF" "$PIX/reference" 2>/dev/null
 read -r W H < <(head -c 64 "$PIX/reference.pgm" | sed -n 2p)
 BODY="${W}x$((H - 40))+0+40"  # below the header line
 for f in printed reference; do
-    # Blurred, so that the two ways of drawing the same glyphs look alike.
+    # blurred, so that two renderings of the same glyphs look alike
     convert "$PIX/$f.pgm" -crop "$BODY" +repage -blur 0x2 "$PIX/$f-body.pgm"
 done
 INK=$(convert "$PIX/printed.pgm" -crop "$BODY" -threshold 50% -negate -format "%[fx:round(mean*w*h)]" info:)

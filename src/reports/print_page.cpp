@@ -227,43 +227,7 @@ void drawPrintedLayout(Device& dc, Design& d, const LayoutGeometry& g, int pageW
     // The incoming beam starts at the left edge of the centred box.
     d.signedSeparation[0] = g.layoutWidth - g.layoutMaxX;
 
-    double prevX = X0, prevY = Y0, prevAs = 0, prevAc = 0, e = 0;
-    const double s0 = d.mediumSign[0];
-    for (int i = 1; i <= n; ++i) {
-        const double fs = g.faceHalfX[i] / k;
-        const double fc = g.faceHalfY[i] / k;
-        const double as = g.faceSin[i] * g.centralSemiDiameter[i] / k;
-        const double ac = g.faceCos[i] * g.centralSemiDiameter[i] / k;
-        // The medium signs flip at each mirror: the picture folds as the
-        // light does.
-        const double fold = d.mediumSign[i - 1] * s0;
-        const double run = std::fabs(d.signedSeparation[i - 1]) / k * fold;
-        const double x = prevX + std::cos(2 * e * kDegree) * run;
-        const double y = prevY + std::sin(2 * e * kDegree) * run;
-        if (i == 1) prevAc = ac;  // the incoming beam arrives parallel to the axis
-
-        dc.moveTo(px(prevX - prevAs), px(prevY + prevAc));
-        dc.lineTo(px(x - as), px(y + ac));
-        dc.moveTo(px(prevX + prevAs), px(prevY - prevAc));
-        dc.lineTo(px(x + as), px(y - ac));
-
-        // On paper every face is drawn in the page's own pen.
-        dc.moveTo(px(x + fs), px(y - fc));
-        dc.lineTo(px(x - fs), px(y + fc));
-        dc.lineTo(px(x - fs), px(y + fc + 1));  // paint the face's end point too
-        if (i != n) {
-            // Mirrors two pixels thick, the focal plane one.
-            const int shift = fold == 1 ? 1 : -1;
-            dc.moveTo(px(x + fs) + shift, px(y - fc));
-            dc.lineTo(px(x - fs) + shift, px(y + fc));
-            dc.lineTo(px(x - fs) + shift, px(y + fc + 1));
-        }
-        prevX = x;
-        prevY = y;
-        prevAs = as;
-        prevAc = ac;
-        e += d.tilt[i];
-    }
+    drawFoldedLayout(dc, d, g, X0, Y0, k, false);
 }
 
 void drawDesignTableHeadings(Device& dc, const Design& design, int left, int cw, int top, int rowHeight) {

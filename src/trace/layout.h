@@ -54,4 +54,12 @@ constexpr int layoutBandTop(int surfaceCount) {
 bool drawLayout(Design& design, TraceState& state, AnalysisResults& results, LayoutGeometry& geometry,
                 gdi::Device& dc);
 
+/// The picture itself, from a measured geometry: the marginal rays and the
+/// faces, surface after surface, from (X0, Y0) at k design units per pixel.
+/// The entrance distance signedSeparation[0] must already hold the run of
+/// the incoming beam.  Faces are coloured by curvature when asked (the
+/// screen), else drawn in the selected pen (paper).
+void drawFoldedLayout(gdi::Device& dc, const Design& design, const LayoutGeometry& geometry, double X0,
+                      double Y0, double k, bool colouredFaces);
+
 }  // namespace orvelin

@@ -1,11 +1,7 @@
-// Rendered views compared with stored reference images, so that a change in
-// the QPainter device (fonts, pixel rules, colours) is seen.
-//
-// Tolerance: a pixel differs when one of its channels differs by more than
-// kChannelTolerance; at most kDifferingPixelShare of the pixels may differ
-// (room for the font rasteriser's antialiasing, none for a moved line or a
-// changed colour).  Set ORVELIN_UPDATE_REFERENCES=1 to rewrite the
-// references after an intended change, and look at them before committing.
+// Rendered views compared with stored reference images: a pixel differs when
+// a channel differs by more than kChannelTolerance, and only the font
+// rasteriser's antialiasing may differ, never a moved line or a colour.
+// ORVELIN_UPDATE_REFERENCES=1 rewrites the references after an intended change.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -13,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <tuple>
 
 #include "design/design_file.h"
 #include "platform/qt/headless.h"
@@ -75,27 +72,24 @@ class RenderReference : public ::testing::Test {
     static void SetUpTestSuite() { qt::ensureQtApplication(); }
 };
 
-TEST_F(RenderReference, ParaboloidViews) {
+TEST_F(RenderReference, ExampleViews) {
     compareWithReference(renderView("paraboloid-f5.ov", kViewWelcome), "welcome.png");
     compareWithReference(renderView("paraboloid-f5.ov", kViewDesign), "paraboloid-design.png");
     compareWithReference(renderView("paraboloid-f5.ov", kViewTraceReport), "paraboloid-report.png");
-}
-
-TEST_F(RenderReference, SphereDesignView) {
     compareWithReference(renderView("sphere.ov", kViewDesign), "sphere-design.png");
 }
 
 TEST_F(RenderReference, ExactPixelsOfTheDesignView) {
-    // Checked independently of the references: the paraboloid's mirror is a
-    // blue face two pixels thick at the right of the box, and the table's
-    // panel grey with its light top bevel at y 19.
+    // Independently of the references: the table's light top bevel at y 18
+    // and 19, its grey panel and dark right bevel; the mirror two blue columns.
     QImage image = renderView("paraboloid-f5.ov", kViewDesign);
     const int cx = qt::kInitialClientWidth / 2;
-    EXPECT_EQ(image.pixel(cx, 19), qRgb(224, 224, 224));
-    EXPECT_EQ(image.pixel(cx, 18), qRgb(224, 224, 224));
-    EXPECT_EQ(image.pixel(cx - 270, 30), qRgb(168, 168, 168));
-    EXPECT_EQ(image.pixel(cx + 268, 30), qRgb(96, 96, 96));
-    EXPECT_EQ(image.pixel(cx + 269, 30), qRgb(160, 160, 160));
+    const std::tuple<int, int, QRgb> pixels[] = {{cx, 19, qRgb(224, 224, 224)},
+                                                 {cx, 18, qRgb(224, 224, 224)},
+                                                 {cx - 270, 30, qRgb(168, 168, 168)},
+                                                 {cx + 268, 30, qRgb(96, 96, 96)},
+                                                 {cx + 269, 30, qRgb(160, 160, 160)}};
+    for (auto [x, y, colour] : pixels) EXPECT_EQ(image.pixel(x, y), colour) << x << "," << y;
     int blueColumns = 0;
     for (int x = 0; x < image.width(); ++x)
         if (image.pixel(x, (76 + 408) / 2) == qRgb(0, 0, 160)) ++blueColumns;
@@ -103,9 +97,8 @@ TEST_F(RenderReference, ExactPixelsOfTheDesignView) {
 }
 
 #ifdef ORVELIN_CLI
-// An f/1.7 paraboloid before a focal plane curved to radius 5 (field 1
-// degree in the file, a semi-angle of 0.5): the analysis traces, the
-// layout's marginal field rays miss the focal plane.
+// An f/1.7 paraboloid before a focal plane curved to radius 5: the analysis
+// traces, the layout's marginal field rays miss the focal plane.
 constexpr const char* kTinyFocalSphere =
     "QuorVex V0.90                       tinyfocus\n\n 1 surface design\n\n"
     " Type         Radius        CC/Rsag       Tilt          Separation\n\n"
@@ -129,8 +122,8 @@ int renderWithCli(const std::string& design, const std::string& view, QImage& im
 }
 
 TEST_F(RenderReference, CliRefusesTheReportOfADesignViewWithATraceProblem) {
-    // The design view shows its banner (blue "* Trace problem *") and says
-    // so; the report is refused as in the window, and no picture is written.
+    // The design view shows its blue banner and exits 4; the report is
+    // refused as in the window, and no picture is written.
     QImage design, report;
     EXPECT_EQ(renderWithCli(kTinyFocalSphere, "design", design), 4);
     ASSERT_FALSE(design.isNull());

@@ -2,74 +2,57 @@
 // plot copy, number entry and what each dialog's OK stores.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <tuple>
 
 #include "dialogs/dialog_logic.h"
 #include "dialogs/entry.h"
 #include "shell/commands.h"
+#include "support/test_designs.h"
 
 using namespace orvelin;
 
-TEST(CharacterKeys, MapToTheirCommandsAndEscapeOnlyLeavesOtherViews) {
-    const std::pair<char, int> keys[] = {
-        {'A', 700}, {'a', 700}, {'D', 500}, {'d', 500}, {'F', 400}, {'f', 400}, {'L', 102}, {'l', 102},
-        {'N', 101}, {'n', 101}, {'P', 601}, {'p', 601}, {'S', 104}, {'s', 104}, {'T', 300}, {'t', 300}};
-    for (auto [c, id] : keys) EXPECT_EQ(commandForCharacter(c, kStateDesign), id) << c;
-    EXPECT_FALSE(commandForCharacter('Z', kStateDesign));
+TEST(CharacterKeys, EitherCaseMapsAndEscapeOnlyLeavesOtherViews) {
+    for (auto [c, id] : {std::pair{'A', 700}, {'d', 500}, {'L', 102}, {'p', 601}, {'S', 104}, {'t', 300}})
+        EXPECT_EQ(commandForCharacter(c, kStateDesign), id) << c;
+    EXPECT_EQ(commandForCharacter('f', kStateDesign), commandForCharacter('F', kStateDesign));
     EXPECT_TRUE(isCurveKey('z') && isCurveKey('Z'));
-    EXPECT_FALSE(commandForCharacter('x', kStateDesign));
-    EXPECT_FALSE(commandForCharacter('1', kStateDesign));
-    EXPECT_FALSE(commandForCharacter(27, kStateDesign));
-    EXPECT_EQ(commandForCharacter(27, kStateWelcome), 500);
-    EXPECT_EQ(commandForCharacter(27, kStateReport), 500);
-    EXPECT_EQ(commandForCharacter(27, kStateAiryOverlay), 500);
+    for (int c : {int('Z'), int('x'), int('1'), 27}) EXPECT_FALSE(commandForCharacter(c, kStateDesign)) << c;
+    for (int s : {kStateWelcome, kStateReport, kStateAiryOverlay}) EXPECT_EQ(commandForCharacter(27, s), 500);
 }
 
 TEST(DesignTableHit, RowsAndColumnsTruncateAndNonCellsAreIgnored) {
     const int n = 3;  // two mirrors and the focal plane
-    EXPECT_EQ(hitDesignTable(320, 21, 640, n).kind, TableHit::outside);
-    TableHit h = hitDesignTable(200, 22, 640, n);
-    EXPECT_EQ(h.row, 1);
-    EXPECT_EQ(h.column, 1);
-    EXPECT_EQ(h.kind, TableHit::cell);
-    // The lowest accepted row with n = 3 is y = 84: the aperture row (5).
-    h = hitDesignTable(200, 84, 640, n);
-    EXPECT_EQ(h.row, 5);
-    EXPECT_EQ(h.kind, TableHit::cell);
-    EXPECT_EQ(hitDesignTable(200, 85, 640, n).kind, TableHit::outside);
-    // x = 10 is W/2 - 310: a negative quotient truncates to column 0.
-    h = hitDesignTable(10, 30, 640, n);
-    EXPECT_EQ(h.column, 0);
-    EXPECT_EQ(h.kind, TableHit::diameters);
-    EXPECT_EQ(hitDesignTable(145, 30, 640, n).column, 0);
-    EXPECT_EQ(hitDesignTable(146, 30, 640, n).column, 1);
-    EXPECT_EQ(hitDesignTable(593, 30, 640, n).column, 4);
-    h = hitDesignTable(594, 30, 640, n);
-    EXPECT_EQ(h.column, 5);
-    EXPECT_EQ(h.kind, TableHit::ignored);
-    // Focal-plane row (3): no name cell, no separation.
-    const int focalY = 3 * 14 + 10;
-    EXPECT_EQ(hitDesignTable(100, focalY, 640, n).row, 3);
-    EXPECT_EQ(hitDesignTable(100, focalY, 640, n).kind, TableHit::ignored);
-    EXPECT_EQ(hitDesignTable(550, focalY, 640, n).kind, TableHit::ignored);
-    EXPECT_EQ(hitDesignTable(450, focalY, 640, n).kind, TableHit::cell);
-    // Aperture row: column 2 lies between aperture and field.
-    const int apertureY = 4 * 14 + 10;
-    EXPECT_EQ(hitDesignTable(300, apertureY, 640, n).column, 2);
-    EXPECT_EQ(hitDesignTable(300, apertureY, 640, n).kind, TableHit::ignored);
-    EXPECT_EQ(hitDesignTable(100, apertureY, 640, n).kind, TableHit::cell);
-    EXPECT_EQ(hitDesignTable(500, apertureY, 640, n).kind, TableHit::cell);
-    // Far left of a wider window gives a negative column.
-    EXPECT_EQ(hitDesignTable(0, 30, 1000, n).kind, TableHit::ignored);
+    const auto hit = [](int x, int y, int width = 640) {
+        const TableHit h = hitDesignTable(x, y, width, n);
+        return std::tuple{h.row, h.column, h.kind};
+    };
+    using T = TableHit;
+    EXPECT_EQ(hitDesignTable(320, 21, 640, n).kind, T::outside);
+    EXPECT_EQ(hitDesignTable(200, 85, 640, n).kind, T::outside);
+    EXPECT_EQ(hit(200, 22), std::tuple(1, 1, T::cell));
+    EXPECT_EQ(hit(200, 84), std::tuple(5, 1, T::cell));  // the lowest row taken
+    // Column edges; left of the first a negative quotient truncates to 0.
+    EXPECT_EQ(hit(10, 30), std::tuple(1, 0, T::diameters));
+    EXPECT_EQ(hit(145, 30), std::tuple(1, 0, T::diameters));
+    EXPECT_EQ(hit(146, 30), std::tuple(1, 1, T::cell));
+    EXPECT_EQ(hit(593, 30), std::tuple(1, 4, T::cell));
+    EXPECT_EQ(hit(594, 30), std::tuple(1, 5, T::ignored));
+    EXPECT_EQ(hit(0, 30, 1000), std::tuple(1, -1, T::ignored));
+    // The focal plane (row 3) has no name cell and no separation.
+    EXPECT_EQ(hit(100, 52), std::tuple(3, 0, T::ignored));
+    EXPECT_EQ(hit(450, 52), std::tuple(3, 3, T::cell));
+    EXPECT_EQ(hit(550, 52), std::tuple(3, 4, T::ignored));
+    // The aperture row: column 2 lies between aperture and field.
+    EXPECT_EQ(hit(100, 66), std::tuple(4, 0, T::cell));
+    EXPECT_EQ(hit(300, 66), std::tuple(4, 2, T::ignored));
+    EXPECT_EQ(hit(500, 66), std::tuple(4, 4, T::cell));
 }
 
 TEST(WindowPlacement, CentredOnTheScreenLessTheCaptionBand) {
     const Placement p = mainWindowPlacement(1024, 768 - 38);
-    EXPECT_EQ(p.left, 192);
-    EXPECT_EQ(p.top, 144);
-    EXPECT_EQ(p.width, 640);
-    EXPECT_EQ(p.height, 454);
-    EXPECT_EQ(mainWindowPlacement(1280, 1024 - 38).left, 320);
+    EXPECT_EQ((std::array{p.left, p.top, p.width, p.height}), (std::array{192, 144, 640, 454}));
     EXPECT_EQ(mainWindowPlacement(1280, 1024 - 38).top, 272);
 }
 
@@ -90,7 +73,6 @@ TEST(PlotViewCopy, CentresTheBufferAndCopiesOnlyWhatItHolds) {
 }
 
 TEST(SmallRules, CaptionDiametersTextAndNewUnits) {
-    EXPECT_EQ(designCaption("demo"), "ORVELIN - demo");
     EXPECT_EQ(designCaption(kNewDesignTitle), "ORVELIN - (New Design)");
     EXPECT_EQ(diametersText(50, 62.5), "Central:                  100\nUnvignetted field:  125");
     EXPECT_STREQ(unitsForNewAperture(20), "inches");  // aperture 40
@@ -103,14 +85,12 @@ TEST(NumberEntry, ShowsSevenDigitsAndRefusesWhatIsNotANumber) {
     EXPECT_EQ(formatValue(-0.5), "-0.5");
     EXPECT_EQ(formatValue(1.0 / 3), " 0.3333333");
     EXPECT_EQ(formatValue(1.5e-12), " 1.5e-12");
-    EXPECT_EQ(parseNumber("800"), 800);
     EXPECT_EQ(parseNumber("  -3.5e2 "), -350);
     EXPECT_EQ(parseNumber(".5"), 0.5);
     EXPECT_EQ(parseNumber("+7"), 7);
     for (const char* bad : {"", "   ", "abc", "12abc", "1,5", "0x10", "inf", "nan", "1e999", "--1", "1 2"})
         EXPECT_FALSE(parseNumber(bad)) << '"' << bad << '"';
     EXPECT_EQ(parseWholeNumber(" 1"), 1);
-    EXPECT_EQ(parseWholeNumber("20"), 20);
     EXPECT_EQ(parseWholeNumber("-1"), -1);
     for (const char* bad : {"", "abc", "3.5", "2x", "99999999999"})
         EXPECT_FALSE(parseWholeNumber(bad)) << bad;
@@ -119,71 +99,35 @@ TEST(NumberEntry, ShowsSevenDigitsAndRefusesWhatIsNotANumber) {
 namespace {
 
 Design twoMirrors() {
-    Design d;
-    startNewDesign(d, 2);
-    d.radius[1] = d.sagRadius[1] = 1000;
-    d.conic[1] = 1;
-    d.separation[1] = 400;
-    d.radius[2] = d.sagRadius[2] = 300;
-    d.separation[2] = 100;
-    for (int i = 1; i <= 3; ++i) recomputeSurface(d, i);
-    d.units = "mm";
-    return d;
+    return orvelin::testing::makeDesign({{1000, 1, 0, 400}, {300, 0, 0, 100}, {0, 0, 0, 0}}, 100);
 }
 
 }  // namespace
 
-TEST(DialogStores, SurfaceEntryFollowsTheKindRules) {
+TEST(DialogStores, SurfaceEntryRecomputesAndTheFocalPlaneKeepsNoSeparation) {
     Design d = twoMirrors();
-    EXPECT_EQ(d.surfaceCount, 3);
-    EXPECT_EQ(d.cosField, 1);
-    // A conic: the second value is the conic constant, Rsag follows R.
     applySurfaceEntry(d, 1, {kConic, 1200, 1.5, 2, 450});
-    EXPECT_EQ(d.radius[1], 1200);
     EXPECT_EQ(d.sagRadius[1], 1200);
-    EXPECT_EQ(d.conic[1], 1.5);
     EXPECT_EQ(d.separation[1], 450);
-    EXPECT_EQ(d.signedRadius[1], -d.mediumSign[1] * 1200);
-    EXPECT_DOUBLE_EQ(d.curvature[1], 1 / d.signedRadius[1]);
+    EXPECT_DOUBLE_EQ(d.curvature[1], 1 / (-d.mediumSign[1] * 1200));
     EXPECT_DOUBLE_EQ(d.oneMinusConic[1], -0.5);
     EXPECT_DOUBLE_EQ(d.sinTilt[1], std::sin(2 * kDegree));
-    // A toroid: the second value is the sagittal radius, the conic goes.
     applySurfaceEntry(d, 1, {kToroid, 1200, 1300, 0, 450});
-    EXPECT_EQ(d.sagRadius[1], 1300);
     EXPECT_EQ(d.conic[1], 0);
-    EXPECT_EQ(d.sinTilt[1], 0);
     EXPECT_EQ(d.cosTilt[1], 1);
-    // A "duplicate" kind from a file is stored as a toroid would be.
-    applySurfaceEntry(d, 2, {2, 300, 0.25, 0, 100});
-    EXPECT_EQ(d.kind[2], 2);
-    EXPECT_EQ(d.sagRadius[2], 0.25);
-    EXPECT_EQ(d.conic[2], 0);
-    // The focal plane has no separation to store.
     d.separation[3] = 7;
     applySurfaceEntry(d, 3, {kConic, -500, 0, 1, 99});
     EXPECT_EQ(d.separation[3], 7);
     EXPECT_EQ(d.radius[3], -500);
 }
 
-TEST(DialogStores, ApertureFieldAndSingleCells) {
+TEST(DialogStores, SingleCells) {
     Design d = twoMirrors();
-    applyApertureField(d, 150, 0.75);
-    EXPECT_EQ(d.semiAperture, 75);
-    EXPECT_DOUBLE_EQ(d.sinField, std::sin(0.75 * kDegree));
-    applyApertureField(d, 150, 0);
-    EXPECT_EQ(d.sinField, 0);
-    EXPECT_EQ(d.cosField, 1);
-
-    EXPECT_EQ(cellPrompt(d, 1, 1).text, "Edit radius #1");
     EXPECT_EQ(cellPrompt(d, 1, 2).text, "Edit conic constant #1");
     EXPECT_EQ(cellPrompt(d, 1, 2).value, 1);
-    EXPECT_EQ(cellPrompt(d, 2, 3).text, "Edit tilt #2");
-    EXPECT_EQ(cellPrompt(d, 2, 4).text, "Edit separation #2");
-    EXPECT_FALSE(cellPrompt(d, 3, 4).editable);
-    EXPECT_FALSE(cellPrompt(d, 1, 0).editable);
-    EXPECT_EQ(cellPrompt(d, 4, 0).text, "Edit aperture");
     EXPECT_EQ(cellPrompt(d, 5, 4).text, "Edit field semi-angle");
-    EXPECT_FALSE(cellPrompt(d, 4, 2).editable);
+    for (auto [row, column] : {std::pair{3, 4}, {1, 0}, {4, 2}})
+        EXPECT_FALSE(cellPrompt(d, row, column).editable);
     d.kind[2] = kToroid;
     d.sagRadius[2] = 333;
     EXPECT_EQ(cellPrompt(d, 2, 1).text, "Tangential radius #2");
@@ -199,26 +143,13 @@ TEST(DialogStores, ApertureFieldAndSingleCells) {
     EXPECT_EQ(p.y, 50 + 42 + 86);
     EXPECT_EQ(cellDialogPosition(d, 4, 4, 100, 50, 740, 504).x, 420 + 38);
 
-    applyCellValue(d, 1, 1, 900);
-    EXPECT_EQ(d.radius[1], 900);
-    EXPECT_EQ(d.sagRadius[1], 900);
-    EXPECT_DOUBLE_EQ(d.curvature[1], 1 / (-d.mediumSign[1] * 900));
-    applyCellValue(d, 1, 2, 0.5);
-    EXPECT_EQ(d.conic[1], 0.5);
     applyCellValue(d, 2, 2, 444);  // toroid: the sagittal radius
     EXPECT_EQ(d.sagRadius[2], 444);
     EXPECT_EQ(d.conic[2], 0);
     applyCellValue(d, 2, 4, 120);
-    EXPECT_EQ(d.separation[2], 120);
     EXPECT_EQ(d.signedSeparation[2], -d.mediumSign[2] * 120);
     applyCellValue(d, 3, 4, 5);  // the focal plane has no separation
     EXPECT_EQ(d.separation[3], 0);
-    applyCellValue(d, 4, 0, 80);
-    EXPECT_EQ(d.aperture, 80);
-    EXPECT_EQ(d.semiAperture, 40);
-    applyCellValue(d, 5, 3, 0);
-    EXPECT_EQ(d.sinField, 0);
-    EXPECT_EQ(d.cosField, 1);
     applyCellValue(d, 5, 4, 1);
     EXPECT_DOUBLE_EQ(d.sinField, std::sin(kDegree));
 }
@@ -226,15 +157,9 @@ TEST(DialogStores, ApertureFieldAndSingleCells) {
 TEST(DialogStores, NewDesignStartsFromZero) {
     Design d = twoMirrors();
     d.units = "inches";
-    d.designTitle = "kept";
     startNewDesign(d, 4);
     EXPECT_EQ(d.surfaceCount, 5);
-    EXPECT_EQ(d.mediumSign[5], 1);
-    EXPECT_EQ(d.mediumSign[4], -1);
-    for (int i = 0; i < kSurfaceSlots; ++i) {
-        EXPECT_EQ(d.radius[i], 0);
-        EXPECT_EQ(d.cosTilt[i], 0);
-    }
+    for (int i = 0; i < kSurfaceSlots; ++i) EXPECT_TRUE(d.radius[i] == 0 && d.cosTilt[i] == 0) << i;
     EXPECT_EQ(d.aperture, 0);
     EXPECT_EQ(d.cosField, 1);
     EXPECT_EQ(d.units, "inches");

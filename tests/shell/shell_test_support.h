@@ -2,16 +2,22 @@
 // the application, modal dialogs answered as they appear, design files.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <clocale>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -97,6 +103,11 @@ inline std::string writeFile(const std::string& path, const std::string& text) {
     return path;
 }
 
+inline std::string readAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 /// A Newtonian: a paraboloid and a flat diagonal at 45 degrees, in the
 /// program's own file layout.
 inline const char* kNewtonian =
@@ -108,6 +119,14 @@ inline const char* kNewtonian =
     " 0             0             0             0            focal plane\n\n"
     " Aperture 100 mm         Field 0.5 Degrees     f/5.00\n";
 
+/// A one-mirror design; `tail` is its aperture line.
+inline std::string oneMirror(const char* tail) {
+    return std::string(
+               "QuorVex V0.90 x\n\n 1 surface design\n\n heading\n\n"
+               " 0 1000 1 0 500\n 0 0 0 0 focal plane\n\n ") +
+           tail + "\n";
+}
+
 /// Process posted events (queued key commands) until none are left.
 inline void drainEvents() {
     for (int i = 0; i < 5; ++i) {
@@ -115,5 +134,44 @@ inline void drainEvents() {
         QCoreApplication::processEvents();
     }
 }
+
+/// A shown main window whose file choosers fail the test unless replaced.
+class WindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ensureApp();
+        window = std::make_unique<MainWindow>();
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        ASSERT_TRUE(dir.isValid());
+        window->chooseOpenFile = [] {
+            ADD_FAILURE() << "unexpected Open dialog";
+            return std::string();
+        };
+        window->chooseSaveFile = [] {
+            ADD_FAILURE() << "unexpected Save As dialog";
+            return std::string();
+        };
+    }
+    void TearDown() override {
+        expectNoPendingAnswers();
+        window->state().modified = false;  // no question on the way out
+        window.reset();
+        drainEvents();
+    }
+    std::string path(const char* name) { return (dir.path() + "/" + name).toStdString(); }
+    void openFile(const std::string& p) {
+        window->chooseOpenFile = [p] { return p; };
+        window->runCommand(kCmdOpen);
+    }
+    void open(const std::string& text, const char* name = "newtonian.ov") {
+        openFile(writeFile(path(name), text));
+    }
+    int editItems() { return static_cast<int>(window->editMenu()->actions().size()); }
+    AppState& state() { return window->state(); }
+
+    std::unique_ptr<MainWindow> window;
+    QTemporaryDir dir;
+};
 
 }  // namespace orvelin::testing

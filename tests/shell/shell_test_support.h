@@ -144,14 +144,8 @@ class WindowTest : public ::testing::Test {
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         ASSERT_TRUE(dir.isValid());
-        window->chooseOpenFile = [] {
-            ADD_FAILURE() << "unexpected Open dialog";
-            return std::string();
-        };
-        window->chooseSaveFile = [] {
-            ADD_FAILURE() << "unexpected Save As dialog";
-            return std::string();
-        };
+        window->chooseOpenFile =
+            window->chooseSaveFile = [] { return ADD_FAILURE() << "unexpected file dialog", std::string(); };
     }
     void TearDown() override {
         expectNoPendingAnswers();

@@ -7,6 +7,7 @@
 #include "trace/ray_trace.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 
 namespace orvelin {
@@ -55,6 +56,11 @@ ORVELIN_RAY_STEP void reflectFlat(RayState& r) {
 /// Sphere of signed radius R whose vertex lies d ahead; intersected
 /// directly, on the hemisphere that contains the vertex.
 ORVELIN_RAY_STEP bool traceSphere(RayState& r, double d, double R) {
+    // The reflection scales the normal by 2 sqrt(q) / (|R| R).  The quotient
+    // 2 / (|R| R) belongs to the surface alone: formed alongside the
+    // intersection, it leaves a single product on the ray's path.
+    const double rr = std::fabs(R) * R;
+    const double twoOverRR = 2 / rr;
     const double zv = r.z - d;  // height above the vertex plane
     const double zc = zv - R;   // relative to the centre of curvature
     const double D = R * R - r.x * r.x - r.y * r.y - zc * zc;
@@ -66,9 +72,8 @@ ORVELIN_RAY_STEP bool traceSphere(RayState& r, double d, double R) {
     r.x -= w * r.L;
     r.y -= w * r.M;
     r.z = zv - w * r.N;
-    const double rr = std::fabs(R) * R;
     if (rr == 0) return false;  // a radius so small its square underflows
-    const double k = 2 * root / rr;
+    const double k = root * twoOverRR;
     r.L = -r.L - k * r.x;
     r.M = -r.M - k * r.y;
     r.N = -r.N - k * (r.z - R);
@@ -103,11 +108,22 @@ ORVELIN_RAY_STEP bool traceConic(RayState& r, double R, double P) {
     // its length that would sit on every ray's critical path.
     const double nz = P * r.z - R;
     const double n2 = r.x * r.x + r.y * r.y + nz * nz;
-    if (!(n2 > 0)) return false;
-    const double k = 2 * (r.L * r.x + r.M * r.y + r.N * nz) / n2;
-    r.L = k * r.x - r.L;
-    r.M = k * r.y - r.M;
-    r.N = k * nz - r.N;
+    if (n2 >= DBL_MIN && n2 <= DBL_MAX) {
+        const double k = 2 * (r.L * r.x + r.M * r.y + r.N * nz) / n2;
+        r.L = k * r.x - r.L;
+        r.M = k * r.y - r.M;
+        r.N = k * nz - r.N;
+        return true;
+    }
+    // A normal whose squared length leaves the range of doubles (radii near
+    // the limits of the format): only the unit normal stays finite.
+    const double len = std::sqrt(n2);
+    if (!(len > 0)) return false;
+    const double nx = r.x / len, ny = r.y / len, nzUnit = nz / len;
+    const double g = r.L * nx + r.M * ny + r.N * nzUnit;
+    r.L = 2 * g * nx - r.L;
+    r.M = 2 * g * ny - r.M;
+    r.N = 2 * g * nzUnit - r.N;
     return true;
 }
 

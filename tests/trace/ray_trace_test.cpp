@@ -91,6 +91,38 @@ TEST(RayTrace, ParaboloidFocusesAnAxialBeamToAPoint) {
     expectDirection(s.ray, 0, 0, 1, 0);
 }
 
+TEST(RayTrace, ConicsReflectFromOneFocusThroughTheOther) {
+    // The conic x^2 + y^2 + P z^2 - 2 R z = 0 (P = 1 - K, K = e^2) has its
+    // foci on the axis at R/(1 - e) and R/(1 + e); a ray along a line through
+    // one focus leaves along a line through the other.  The sphere's two
+    // foci meet at its centre.  The trace is unfolded, so only the line of
+    // the reflected ray is checked here, not its sense.
+    for (double K : {0.0, 0.3, 0.75, 1.6, 3.0}) {
+        for (double radius : {1000.0, -700.0}) {
+            Design d = makeDesign({{radius, K, 0, 500}, {0, 0, 0, 0}}, 100);
+            d.signedSeparation[0] = 0;
+            const double R = d.signedRadius[1], P = d.oneMinusConic[1], e = std::sqrt(K);
+            const double from = R / (1 - e), through = R / (1 + e);
+            for (double x0 : {-90.0, 5.0, 60.0}) {
+                for (double y0 : {-40.0, 0.0, 75.0}) {
+                    const double len = std::sqrt(x0 * x0 + y0 * y0 + from * from);
+                    TraceState s;
+                    s.ray = RayState{x0, y0, 0, x0 / len, y0 / len, -from / len};
+                    ASSERT_TRUE(traceSurface(d, s, 1)) << K << " " << radius;
+                    const RayState& r = s.ray;
+                    EXPECT_NEAR(r.x * r.x + r.y * r.y + P * r.z * r.z - 2 * R * r.z, 0, 1e-9 * std::fabs(R));
+                    const double vx = r.x, vy = r.y, vz = r.z - through;
+                    const double vlen = std::sqrt(vx * vx + vy * vy + vz * vz);
+                    EXPECT_NEAR((r.M * vz - r.N * vy) / vlen, 0, 1e-12) << K << " " << radius << " " << x0;
+                    EXPECT_NEAR((r.N * vx - r.L * vz) / vlen, 0, 1e-12) << K << " " << radius << " " << x0;
+                    EXPECT_NEAR((r.L * vy - r.M * vx) / vlen, 0, 1e-12) << K << " " << radius << " " << y0;
+                    EXPECT_NEAR(r.L * r.L + r.M * r.M + r.N * r.N, 1, 1e-14);
+                }
+            }
+        }
+    }
+}
+
 TEST(RayTrace, SphereMeetsTheAxisWhereGeometrySays) {
     // A ray at height h parallel to the axis of a concave sphere of radius R
     // meets the sphere at incidence a (sin a = h/R) and crosses the axis at

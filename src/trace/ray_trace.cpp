@@ -130,7 +130,7 @@ ORVELIN_RAY_STEP bool traceConic(RayState& r, double R, double P) {
 /// Sag S and normal z-component beta of the toroid at (x, y): the sag of the
 /// sphere whose curvature is the normal curvature in that azimuth.  False
 /// where that sphere does not reach (the ray misses the toroid).
-bool toroidSag(double x, double y, double cv, double cvs, double& S, double& beta) {
+ORVELIN_RAY_STEP bool toroidSag(double x, double y, double cv, double cvs, double& S, double& beta) {
     const double r2 = x * x + y * y;
     if (r2 == 0) {  // at the vertex (or so near it that r^2 underflows)
         beta = 1;
@@ -148,7 +148,7 @@ bool toroidSag(double x, double y, double cv, double cvs, double& S, double& bet
 /// Toroid: successive tangent planes.  Bounded in passes; a ray that leaves
 /// the surface's reach, runs parallel to a tangent plane, or does not settle
 /// is a miss.
-bool traceToroid(RayState& r, double cv, double cvs) {
+ORVELIN_RAY_STEP bool traceToroid(RayState& r, double cv, double cvs) {
     double S, beta;
     if (!toroidSag(r.x, r.y, cv, cvs, S, beta)) return false;
     double nx = 0, ny = 0, nz = 1, g = r.N;

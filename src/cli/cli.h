@@ -9,6 +9,8 @@
 
 #include "design/design.h"
 #include "design/design_file.h"
+#include "trace/analysis.h"
+#include "trace/layout.h"
 
 namespace orvelin::cli {
 
@@ -36,6 +38,23 @@ Design loadForCommand(const std::string& path);
 
 /// True after loadForCommand met a damaged file.
 bool sawDamagedFile();
+
+/// What painting the design view leaves behind: the analysis, then the
+/// layout's own traces with the focal plane at the best fit.
+struct DesignViewTrace {
+    AnalysisResults results;
+    LayoutGeometry geometry;
+};
+
+/// Trace the design as the window does when it paints the design view.  The
+/// window refuses the report, Focus and the plots after a failure of either
+/// step, and so does the command line: Failure(kExitTraceFailed) with the
+/// banner's message.
+DesignViewTrace traceDesignView(Design& design);
+
+/// The focal ratio that the design view would record (the one a saved file
+/// carries on its last line), or 0 when the design does not trace.
+double layoutFRatioOf(Design& design);
 
 // Registration of the subcommands.
 void addShowCommand(CLI::App& app);

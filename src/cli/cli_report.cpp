@@ -4,21 +4,12 @@
 #include <string>
 
 #include "cli/cli.h"
-#include "platform/recording_device.h"
 #include "trace/analysis.h"
 #include "trace/layout.h"
 
 namespace orvelin::cli {
 
 namespace {
-
-/// Analyse, or end the command with the trace problem's message.
-AnalysisResults analyseOrFail(Design& d) {
-    TraceState state;
-    AnalysisResults r;
-    if (!analyseSystem(d, state, r)) throw Failure(kExitTraceFailed, traceProblemMessage(state.status));
-    return r;
-}
 
 void line(const char* label, double v) {
     std::printf("  %-16s%10.6f\n", label, v);
@@ -111,16 +102,6 @@ void printJson(const Design& d, const AnalysisResults& r) {
     std::printf("\n}\n");
 }
 
-/// The focal ratio the design view would record for the design as it now
-/// stands: the one the file's last line carries.
-double layoutFRatioOf(Design& d) {
-    TraceState state;
-    AnalysisResults r;
-    LayoutGeometry geometry;
-    gdi::RecordingDevice device(640, 454);
-    return drawLayout(d, state, r, geometry, device) ? geometry.layoutFRatio : 0.0;
-}
-
 }  // namespace
 
 void addReportCommand(CLI::App& app) {
@@ -131,7 +112,7 @@ void addReportCommand(CLI::App& app) {
     cmd->add_flag("--json", json, "all 30 figures by field name, full precision");
     cmd->callback([] {
         Design d = loadForCommand(path);
-        const AnalysisResults r = analyseOrFail(d);
+        const AnalysisResults r = traceDesignView(d).results;
         if (json)
             printJson(d, r);
         else
@@ -151,7 +132,7 @@ void addFocusCommand(CLI::App& app) {
     cmd->callback([] {
         Design d = loadForCommand(path);
         if (curve) curveFocalPlane(d);
-        const AnalysisResults r = analyseOrFail(d);
+        const AnalysisResults r = traceDesignView(d).results;
         focusToBestFit(d, r.bestFocus, r.bestFitTilt);
         const SaveResult s = saveDesign(d, out, layoutFRatioOf(d));
         if (!s.ok) throw Failure(kExitOutputFailed, out + ": " + s.message);

@@ -61,10 +61,10 @@ void addConvertCommand(CLI::App& app) {
     cmd->add_option("IN", in, "design file to read")->required();
     cmd->add_option("OUT", out, "design file to write")->required();
     cmd->callback([] {
-        const Design d = loadForCommand(in);
-        // The f-ratio on the last line is only a note; a file converted
-        // without a drawing records none.
-        const SaveResult r = saveDesign(d, out, 0.0);
+        Design d = loadForCommand(in);
+        // The f-ratio on the last line is only a note: the one the design
+        // view would record, or 0 for a design that does not trace.
+        const SaveResult r = saveDesign(d, out, layoutFRatioOf(d));
         if (!r.ok) throw Failure(kExitOutputFailed, out + ": " + r.message);
     });
 }

@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "cli/cli.h"
+#include "platform/recording_device.h"
 
 using namespace orvelin;
 
@@ -21,6 +22,28 @@ Design cli::loadForCommand(const std::string& path) {
 }
 
 bool cli::sawDamagedFile() { return gDamaged; }
+
+namespace {
+// The layout's pixels are not wanted here, only its traces and figures.
+bool traceLayoutUnseen(Design& design, cli::DesignViewTrace& out, TraceState& state) {
+    gdi::RecordingDevice device(640, 454);
+    return drawLayout(design, state, out.results, out.geometry, device);
+}
+}  // namespace
+
+cli::DesignViewTrace cli::traceDesignView(Design& design) {
+    DesignViewTrace out;
+    TraceState state;
+    if (!traceLayoutUnseen(design, out, state))
+        throw Failure(kExitTraceFailed, traceProblemMessage(state.status));
+    return out;
+}
+
+double cli::layoutFRatioOf(Design& design) {
+    DesignViewTrace out;
+    TraceState state;
+    return traceLayoutUnseen(design, out, state) ? out.geometry.layoutFRatio : 0.0;
+}
 
 int main(int argc, char** argv) {
     CLI::App app{"Orvelin: analyse all-mirror telescope designs without a window"};

@@ -1,21 +1,8 @@
 # orvelin-cli report and focus on the shipped examples, run as a user would.
-# Invoked with -DCLI=<orvelin-cli> -DEXAMPLES=<examples folder> -DWORK=<scratch folder>.
+# Invoked with -DCLI=<orvelin-cli> -DEXAMPLES=<examples folder> -DWORK=<scratch folder>
+# -DSUPPORT=<tests/support>.
 
-# Run the command line; fail unless it exits with `code` and its stdout
-# matches every pattern after it.
-function(expect_run code args)
-  execute_process(COMMAND ${CLI} ${args} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(NOT rc EQUAL ${code})
-    message(FATAL_ERROR "orvelin-cli ${args}: exit ${rc}: ${err}")
-  endif()
-  foreach(pattern ${ARGN})
-    if(NOT out MATCHES "${pattern}")
-      message(FATAL_ERROR "orvelin-cli ${args}: output lacks '${pattern}':\n${out}")
-    endif()
-  endforeach()
-  set(out "${out}" PARENT_SCOPE)
-  set(err "${err}" PARENT_SCOPE)
-endfunction()
+include(${SUPPORT}/cli_expect.cmake)
 
 # The sphere's worked figures as the report prints them ("%10.6f"); no field,
 # so the field parts stay off, as on screen.

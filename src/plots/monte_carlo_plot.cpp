@@ -7,14 +7,6 @@
 
 namespace orvelin {
 
-namespace {
-
-// The four quadrants of the pupil, in the order every Monte-Carlo group and
-// the blur's extent rays visit them.
-constexpr double kQuadrantSigns[4][2] = {{1, 1}, {-1, 1}, {1, -1}, {-1, -1}};
-
-}  // namespace
-
 PupilSample samplePupilPoint(const Design& design, RandomSource& random, RayState& ray) {
     PupilSample s;
     do {
@@ -37,20 +29,11 @@ double blurScale(double dx, double dy) {
 }
 
 void plotMonteCarloRays(SpotPlot& p) {
-    RayState& ray = p.trace.ray;
-    // Each ray of a group of four has its own sample, put in its own
-    // quadrant: (u, v), (-u, v), (u, -v), (-u, -v).
-    for (int count = 0; count < kMonteCarloRays; count += 4) {
-        for (const auto& q : kQuadrantSigns) {
-            const PupilSample s = samplePupilPoint(p.design, p.random, ray);
-            ray.x = q[0] * s.u;
-            ray.y = q[1] * s.v;
-            plotRoundedDot(p);
-        }
-    }
+    traceMonteCarloGroups(
+        p.design, p.random, p.trace.ray, kMonteCarloRays, [] { return true; }, [&] { plotRoundedDot(p); });
 }
 
-void plotUniformBlur(SpotPlot& p) {
+void measureBlurExtent(SpotPlot& p) {
     const double h = p.design.semiAperture;
     SpotExtent& e = p.trace.extent;
     RayState& ray = p.trace.ray;
@@ -70,6 +53,11 @@ void plotUniformBlur(SpotPlot& p) {
         }
     }
     p.frame.spotCentreX = e.xMin + (e.xMax - e.xMin) * 0.5;
+}
+
+void plotUniformBlur(SpotPlot& p) {
+    measureBlurExtent(p);
+    const SpotExtent& e = p.trace.extent;
     p.frame.scale = blurScale(std::fabs(e.xMax - e.xMin), std::fabs(e.yMax - e.yMin));
     plotMonteCarloRays(p);
 }

@@ -23,6 +23,10 @@ inline constexpr double kMaxBlurScale = 1e12;
 /// The scale used for such a spot.
 inline constexpr double kPointSpotScale = 1e7;
 
+/// The four quadrants of the pupil, in the order every Monte-Carlo group and
+/// the blur's extent rays visit them.
+inline constexpr double kQuadrantSigns[4][2] = {{1, 1}, {-1, 1}, {1, -1}, {-1, -1}};
+
 /// A uniform random point of the quarter disc of radius h.
 struct PupilSample {
     double u = 0;  ///< in [0, h]
@@ -32,6 +36,24 @@ struct PupilSample {
 /// Draw (u, v) = (rand / 32767, rand / 32767) until u^2 + v^2 <= 1 (the
 /// circle itself is accepted), scale by h, and start the ray as an axial ray.
 PupilSample samplePupilPoint(const Design& design, RandomSource& random, RayState& ray);
+
+/// Groups of four rays until `count` rays (a count that is not a multiple of
+/// four finishes its last group): each ray of a group has its own sample,
+/// put in its own quadrant (u, v), (-u, v), (u, -v), (-u, -v), and is drawn
+/// by draw().  nextGroup() is asked before each group; false ends the loop.
+template <class NextGroup, class Draw>
+void traceMonteCarloGroups(const Design& design, RandomSource& random, RayState& ray, long count,
+                           NextGroup&& nextGroup, Draw&& draw) {
+    for (long i = 0; i < count; i += 4) {
+        if (!nextGroup()) return;
+        for (const auto& q : kQuadrantSigns) {
+            const PupilSample s = samplePupilPoint(design, random, ray);
+            ray.x = q[0] * s.u;
+            ray.y = q[1] * s.v;
+            draw();
+        }
+    }
+}
 
 /// The scale that makes the larger of two extents span 400 pixels; 1e7 for a
 /// spot of no measurable size.  A NaN extent (no ray reached the image)
@@ -43,8 +65,14 @@ double blurScale(double dx, double dy);
 /// plotRoundedDot.
 void plotMonteCarloRays(SpotPlot& p);
 
-/// "Uniform Blur": extents from the ring pattern of eight rings in all four
-/// quadrants, horizontal centre, scale, then the 8000 rays.
+/// The extents of the axial blur: the chief ray and the ring pattern of
+/// eight rings in all four quadrants (rays that fail do not widen them);
+/// then the spot's horizontal centre.  Writes the spot extent and
+/// spotCentreX.
+void measureBlurExtent(SpotPlot& p);
+
+/// "Uniform Blur": the blur's extents and horizontal centre, the scale, then
+/// the 8000 rays.
 void plotUniformBlur(SpotPlot& p);
 
 /// "Uniform Airy": horizontal centre from the reference rays, scale from the

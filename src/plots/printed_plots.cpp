@@ -13,9 +13,10 @@ namespace orvelin {
 
 namespace {
 
-// The reference-ray centring of the screen plots only reads the design and
-// the trace and writes the frame; the page serves as both of its targets.
-SpotPlot centringView(PrintedPlot& p) {
+// The spot measurements of the screen plots (reference-ray centring, blur
+// extent) only read the design and the trace and write the frame and the
+// extent; they draw nothing, so the page serves as both of their targets.
+SpotPlot measuringView(PrintedPlot& p) {
     return SpotPlot{p.design, p.trace, p.frame, p.random, p.printer, p.printer, nullptr};
 }
 
@@ -33,102 +34,61 @@ void setBlack(PrintedPlot& p, int x, int y) {
     p.printer.setPixel(x, y, kPrintedDotColour);
 }
 
-using PrintWriter = bool (*)(PrintedPlot&);
+// Dots of the spot printed mirrored in y, at (X + dx, Y +- dy).
+void setMirroredPair(PrintedPlot& p, int dx, int dy) {
+    const PlotFrame& f = p.frame;
+    setBlack(p, f.windowOriginX + dx, f.windowCentreY + dy);
+    setBlack(p, f.windowOriginX + dx, f.windowCentreY - dy);
+}
 
-// The rings of an N-ring pattern from the rim inwards, one ring per step:
-// each listed point and, off the y axis, its mirror image in x; the writer
-// draws the mirror image in y itself.
-void printRings(PrintedPlot& p, int rings, StartRay start, PrintWriter writer) {
-    const double h = p.design.semiAperture;
+// Trace the current ray; its truncated offsets at `scale` when it reaches
+// the image at a drawable distance.
+bool tracedOffsets(PrintedPlot& p, double scale, int& dx, int& dy) {
+    if (!traceToImage(p.design, p.trace)) return false;  // no image point: no dot
+    return spotOffsets(p.frame.spotCentreX, scale, p.trace.ray.x, p.trace.ray.y, dx, dy);
+}
+
+// The rings of an N-ring pattern from the rim inwards, one ring per step;
+// traceRing traces the listed points of one ring.
+template <class TraceRing>
+void printRingByRing(PrintedPlot& p, int rings, TraceRing&& traceRing) {
     std::vector<PupilPoint> ring;
     ring.reserve(static_cast<std::size_t>(3 * rings / 2 + 2));
     for (int j = rings; j >= 1; --j) {
         if (!readyForStep(p)) return;
         ring.clear();
         appendRingPoints(rings, j, ring);
-        for (const PupilPoint& q : ring) {
-            startRay(p.design, p.trace.ray, start);
-            p.trace.ray.x = q.a * h;
-            p.trace.ray.y = q.b * h;
-            writer(p);
-            if (q.a != 0) {
-                startRay(p.design, p.trace.ray, start);
-                p.trace.ray.x = -q.a * h;
-                p.trace.ray.y = q.b * h;
-                writer(p);
-            }
-        }
+        traceRing(ring);
     }
+}
+
+// Each ring over the half pupil and its mirror in x; the writer draws the
+// mirror image in y itself.
+void printRings(PrintedPlot& p, int rings, StartRay start, bool (*writer)(PrintedPlot&)) {
+    printRingByRing(p, rings, [&](const std::vector<PupilPoint>& ring) {
+        traceHalfPupil(p.design, p.trace.ray, start, ring, [&] { writer(p); });
+    });
 }
 
 // The sagittal field spot is not symmetric in y: every point of a ring is
 // traced with all four signs.
 void printSagittalRings(PrintedPlot& p, int rings) {
-    const double h = p.design.semiAperture;
-    auto dot = [&](double a, double b) {
-        startFieldRaySagittal(p.design, p.trace.ray);
-        p.trace.ray.x = a * h;
-        p.trace.ray.y = b * h;
-        printSagittalFieldDot(p);
-    };
-    std::vector<PupilPoint> ring;
-    for (int j = rings; j >= 1; --j) {
-        if (!readyForStep(p)) return;
-        ring.clear();
-        appendRingPoints(rings, j, ring);
-        for (const PupilPoint& q : ring) {
-            dot(q.a, q.b);
-            if (q.b != 0) dot(q.a, -q.b);
-            if (q.a != 0) {
-                dot(-q.a, q.b);
-                if (q.b != 0) dot(-q.a, -q.b);
-            }
-        }
-    }
+    printRingByRing(p, rings, [&](const std::vector<PupilPoint>& ring) {
+        traceWholePupil(p.design, p.trace.ray, StartRay::fieldSagittal, ring,
+                        [&] { printSagittalFieldDot(p); });
+    });
 }
 
-// The centre of the sagittal field spot: x from the chief ray widened by the
-// reference rays, y the chief ray's own.
-void centreSagittalSpot(PrintedPlot& p) {
-    const double h = p.design.semiAperture;
-    SpotExtent& e = p.trace.extent;
-    startFieldRaySagittal(p.design, p.trace.ray);
-    traceToImage(p.design, p.trace);
-    e.xMin = e.xMax = p.trace.ray.x;
-    e.yMin = e.yMax = p.trace.ray.y;
-    for (const PupilPoint& r : ReferencePupilPoints) {
-        startFieldRaySagittal(p.design, p.trace.ray);
-        p.trace.ray.x = r.a * h;
-        p.trace.ray.y = r.b * h;
-        if (traceToImage(p.design, p.trace)) trackSpotExtentX(p.trace);
-    }
-    p.frame.spotCentreX = e.xMin + (e.xMax - e.xMin) * 0.5;
-    p.frame.spotCentreY = e.yMin + (e.yMax - e.yMin) * 0.5;
-}
-
-// The extents of the axial blur, as the screen's uniform blur measures them:
-// the chief ray and the ring pattern of eight rings in all four quadrants;
-// then the spot's horizontal centre.
-void measureBlurExtent(PrintedPlot& p) {
-    const double h = p.design.semiAperture;
-    SpotExtent& e = p.trace.extent;
-    RayState& ray = p.trace.ray;
-    setEntranceTangential(p.design, p.trace);  // a failure stays in the status
-    startAxialRay(ray);
-    traceToImage(p.design, p.trace);
-    e.xMin = e.xMax = ray.x;
-    e.yMin = e.yMax = ray.y;
-    static const std::vector<PupilPoint> pattern = ringPattern(8);
-    const double signs[4][2] = {{1, 1}, {-1, 1}, {1, -1}, {-1, -1}};
-    for (const PupilPoint& q : pattern) {
-        for (const auto& s : signs) {
-            startAxialRay(ray);
-            ray.x = s[0] * q.a * h;
-            ray.y = s[1] * q.b * h;
-            if (traceToImage(p.design, p.trace)) trackSpotExtent(p.trace);
-        }
-    }
-    p.frame.spotCentreX = e.xMin + (e.xMax - e.xMin) * 0.5;
+// The width and height of the axial blur, measured as the screen's uniform
+// blur measures them; the spot's horizontal centre is set too.
+struct BlurSize {
+    double dx, dy;
+};
+BlurSize measureBlur(PrintedPlot& p) {
+    SpotPlot view = measuringView(p);
+    measureBlurExtent(view);
+    const SpotExtent& e = p.trace.extent;
+    return {std::fabs(e.xMax - e.xMin), std::fabs(e.yMax - e.yMin)};
 }
 
 // The ray count of the printed blur: halfW * 0.07 * halfH, truncated.
@@ -163,29 +123,18 @@ std::string plottingText(long rays) {
 }
 
 bool printMirroredDot(PrintedPlot& p) {
-    if (!traceToImage(p.design, p.trace)) return false;  // no image point: no dot
-    const PlotFrame& f = p.frame;
     int dx, dy;
-    if (!spotOffsets(f.spotCentreX, f.printScale, p.trace.ray.x, p.trace.ray.y, dx, dy)) return false;
-    setBlack(p, f.windowOriginX + dx, f.windowCentreY + dy);
-    setBlack(p, f.windowOriginX + dx, f.windowCentreY - dy);
+    if (!tracedOffsets(p, p.frame.printScale, dx, dy)) return false;
+    setMirroredPair(p, dx, dy);
     return true;
 }
 
 bool printFourFieldDot(PrintedPlot& p) {
-    if (!traceToImage(p.design, p.trace)) return false;
-    const PlotFrame& f = p.frame;
     int dx, dy;
-    if (!spotOffsets(f.spotCentreX, f.printScale, p.trace.ray.x, p.trace.ray.y, dx, dy)) return false;
-    const int X = f.windowOriginX, Y = f.windowCentreY, F = f.printFieldOffset;
-    setBlack(p, X - F + dx, Y + dy);  // left: the traced spot
-    setBlack(p, X - F + dx, Y - dy);
-    setBlack(p, X + F - dx, Y + dy);  // right: its mirror image
-    setBlack(p, X + F - dx, Y - dy);
-    setBlack(p, X - dy, Y - F + dx);  // top: a quarter turn
-    setBlack(p, X + dy, Y - F + dx);
-    setBlack(p, X - dy, Y + F - dx);  // bottom: the opposite quarter turn
-    setBlack(p, X + dy, Y + F - dx);
+    if (!tracedOffsets(p, p.frame.printScale, dx, dy)) return false;
+    const PlotFrame& f = p.frame;
+    for (const PixelOffset& q : fourFieldOffsets(dx, dy, f.printFieldOffset))
+        setBlack(p, f.windowOriginX + q.x, f.windowCentreY + q.y);
     return true;
 }
 
@@ -193,12 +142,9 @@ bool printSagittalFieldDot(PrintedPlot& p) {
     if (!traceToImage(p.design, p.trace)) return false;
     const PlotFrame& f = p.frame;
     int dx, dy;
-    if (!truncatedOffset((f.spotCentreX - p.trace.ray.x) * f.printScale, dx) ||
-        !truncatedOffset((p.trace.ray.y - f.spotCentreY) * f.printScale, dy))
+    if (!sagittalSpotOffsets(f, f.printScale, f.printFieldOffset, p.trace.ray.x, p.trace.ray.y, dx, dy))
         return false;
-    dy += f.printFieldOffset;
-    setBlack(p, f.windowOriginX + dx, f.windowCentreY + dy);
-    setBlack(p, f.windowOriginX + dx, f.windowCentreY - dy);
+    setMirroredPair(p, dx, dy);
     return true;
 }
 
@@ -212,10 +158,9 @@ bool printDot(PrintedPlot& p) {
 }
 
 bool printQuickDot(PrintedPlot& p, int pageWidth) {
-    if (!traceToImage(p.design, p.trace)) return false;
-    const PlotFrame& f = p.frame;
     int dx, dy;
-    if (!spotOffsets(f.spotCentreX, f.scale, p.trace.ray.x, p.trace.ray.y, dx, dy)) return false;
+    if (!tracedOffsets(p, p.frame.scale, dx, dy)) return false;
+    const PlotFrame& f = p.frame;
     // Seen from the right edge of the page, so image +x runs to the right.
     const int x = pageWidth - (f.windowOriginX + dx);
     for (const int y : {f.windowCentreY + dy, f.windowCentreY - dy}) {
@@ -227,28 +172,9 @@ bool printQuickDot(PrintedPlot& p, int pageWidth) {
 
 void printMonteCarloRays(PrintedPlot& p, long count) {
     p.progress.setText(plottingText(count));
-    RayState& ray = p.trace.ray;
-    // Four rays per step, each with its own sample, one per quadrant; a
-    // count that is not a multiple of four finishes its last group.
-    for (long i = 0; i < count; i += 4) {
-        if (!readyForStep(p)) return;
-        PupilSample s = samplePupilPoint(p.design, p.random, ray);
-        ray.x = s.u;
-        ray.y = s.v;
-        printDot(p);
-        s = samplePupilPoint(p.design, p.random, ray);
-        ray.x = -s.u;
-        ray.y = s.v;
-        printDot(p);
-        s = samplePupilPoint(p.design, p.random, ray);
-        ray.x = s.u;
-        ray.y = -s.v;
-        printDot(p);
-        s = samplePupilPoint(p.design, p.random, ray);
-        ray.x = -s.u;
-        ray.y = -s.v;
-        printDot(p);
-    }
+    // One group of four rays per step.
+    traceMonteCarloGroups(
+        p.design, p.random, p.trace.ray, count, [&] { return readyForStep(p); }, [&] { printDot(p); });
 }
 
 void printStandardSpots(PrintedPlot& p) {
@@ -276,7 +202,7 @@ void printStandardSpots(PrintedPlot& p) {
     const double r = airyDiskRadius(p.design, p.trace);
     if (p.viewState == 700) printCircle(p, std::fabs(r * f.printScale));
 
-    SpotPlot centring = centringView(p);
+    SpotPlot centring = measuringView(p);
     measureSpotCentre(centring, StartRay::axial);
     printRings(p, rings, StartRay::axial, printMirroredDot);
     if (!field) return;
@@ -299,7 +225,7 @@ void printStandardSpots(PrintedPlot& p) {
     printRings(p, rings, StartRay::fieldMinus, printMirroredDot);
 
     f.windowOriginX = halfW;
-    centreSagittalSpot(p);
+    measureSagittalSpotCentre(centring);
     printSagittalRings(p, rings);
 }
 
@@ -307,10 +233,7 @@ void printUniformBlur(PrintedPlot& p) {
     PlotFrame& f = p.frame;
     const int halfW = f.windowCentreX;
     const int halfH = f.bufferCentreY;
-    measureBlurExtent(p);
-    const SpotExtent& e = p.trace.extent;
-    const double dx = std::fabs(e.xMax - e.xMin);
-    const double dy = std::fabs(e.yMax - e.yMin);
+    const auto [dx, dy] = measureBlur(p);
     // The blur fills 95 % of the plot area in its limiting direction.
     double scale = (halfW / dx >= halfH / dy) ? 1.9 * halfH / dy : 1.9 * halfW / dx;
     if (scale > kMaxBlurScale || std::isnan(scale)) scale = kPointSpotScale;
@@ -322,10 +245,7 @@ void printUniformAiry(PrintedPlot& p) {
     PlotFrame& f = p.frame;
     const int halfW = f.windowCentreX;
     const int halfH = f.bufferCentreY;
-    measureBlurExtent(p);
-    const SpotExtent& e = p.trace.extent;
-    const double dx = std::fabs(e.xMax - e.xMin);
-    const double dy = std::fabs(e.yMax - e.yMin);
+    const auto [dx, dy] = measureBlur(p);
 
     // The Airy radius is 90 % of half the page width.
     const double r = airyDiskRadius(p.design, p.trace);

@@ -21,18 +21,14 @@ void startRay(const Design& design, RayState& ray, StartRay which) {
 
 namespace {
 
-struct Pixel {
-    int x, y;
-};
-
 // Set the same pixel pattern, relative to each target's spot origin, in the
 // window and then in the buffer.  Offsets are given relative to (X, Y).
-template <int K>
-void setPixels(SpotPlot& p, const Pixel (&rel)[K]) {
+template <class Pixels>
+void setPixels(SpotPlot& p, const Pixels& rel) {
     const PlotFrame& f = p.frame;
-    for (const Pixel& q : rel)
+    for (const PixelOffset& q : rel)
         p.window.setPixel(f.windowOriginX + q.x, f.windowCentreY + q.y, kSpotDotColour);
-    for (const Pixel& q : rel)
+    for (const PixelOffset& q : rel)
         p.buffer.setPixel(f.bufferOriginX + q.x, f.bufferCentreY + q.y, kSpotDotColour);
 }
 
@@ -44,7 +40,7 @@ bool plotMirroredDot(SpotPlot& p) {
     if (!traceToImage(p.design, p.trace)) return false;
     int dx, dy;
     if (!spotOffsets(p.frame.spotCentreX, p.frame.scale, p.trace.ray.x, p.trace.ray.y, dx, dy)) return false;
-    const Pixel px[] = {{dx, dy}, {dx, -dy}};
+    const PixelOffset px[] = {{dx, dy}, {dx, -dy}};
     setPixels(p, px);
     return true;
 }
@@ -53,26 +49,16 @@ bool plotFourFieldDot(SpotPlot& p) {
     if (!traceToImage(p.design, p.trace)) return false;  // no image point: no dot
     int dx, dy;
     if (!spotOffsets(p.frame.spotCentreX, p.frame.scale, p.trace.ray.x, p.trace.ray.y, dx, dy)) return false;
-    const int f = p.frame.fieldOffset;
-    const Pixel px[] = {
-        {-f + dx, dy},  {-f + dx, -dy},  // left: the traced spot
-        {f - dx, dy},   {f - dx, -dy},   // right: its mirror image
-        {-dy, -f + dx}, {dy, -f + dx},   // top: a quarter turn
-        {-dy, f - dx},  {dy, f - dx},    // bottom: the opposite quarter turn
-    };
-    setPixels(p, px);
+    setPixels(p, fourFieldOffsets(dx, dy, p.frame.fieldOffset));
     return true;
 }
 
 bool plotSagittalFieldDot(SpotPlot& p) {
     if (!traceToImage(p.design, p.trace)) return false;  // no image point: no dot
-    const PlotFrame& fr = p.frame;
+    const PlotFrame& f = p.frame;
     int dx, dy;
-    if (!truncatedOffset((fr.spotCentreX - p.trace.ray.x) * fr.scale, dx) ||
-        !truncatedOffset((p.trace.ray.y - fr.spotCentreY) * fr.scale, dy))
-        return false;
-    dy += fr.fieldOffset;
-    const Pixel px[] = {{dx, dy}, {dx, -dy}};
+    if (!sagittalSpotOffsets(f, f.scale, f.fieldOffset, p.trace.ray.x, p.trace.ray.y, dx, dy)) return false;
+    const PixelOffset px[] = {{dx, dy}, {dx, -dy}};
     setPixels(p, px);
     return true;
 }
@@ -82,7 +68,7 @@ bool plotRoundedDot(SpotPlot& p) {
     int dx, dy;
     if (!roundedSpotOffsets(p.frame.spotCentreX, p.frame.scale, p.trace.ray.x, p.trace.ray.y, dx, dy))
         return false;
-    const Pixel px[] = {{dx, dy}};
+    const PixelOffset px[] = {{dx, dy}};
     setPixels(p, px);
     return true;
 }

@@ -13,9 +13,12 @@
 // status (which then blocks further plots until the analysis runs again).
 #pragma once
 
+#include <array>
+
 #include "design/design.h"
 #include "platform/gdi.h"
 #include "plots/plot_frame.h"
+#include "plots/pupil_pattern.h"
 #include "plots/random.h"
 #include "trace/ray_trace.h"
 
@@ -84,6 +87,82 @@ inline bool spotOffsets(double spotCentreX, double scale, double x, double y, in
 /// The rounded offsets of the Monte-Carlo dots (same formula, rounded).
 inline bool roundedSpotOffsets(double spotCentreX, double scale, double x, double y, int& dx, int& dy) {
     return roundedOffset((spotCentreX - x) * scale, dx) && roundedOffset(y * scale, dy);
+}
+
+/// The offsets of a point of the sagittal field spot, which is centred in
+/// both directions: dx as spotOffsets, dy = trunc((y - spotCentreY) * scale)
+/// moved fieldOffset pixels below the plot centre.
+inline bool sagittalSpotOffsets(const PlotFrame& f, double scale, int fieldOffset, double x, double y,
+                                int& dx, int& dy) {
+    if (!truncatedOffset((f.spotCentreX - x) * scale, dx) ||
+        !truncatedOffset((y - f.spotCentreY) * scale, dy))
+        return false;
+    dy += fieldOffset;
+    return true;
+}
+
+/// A pixel relative to a spot's origin (X, Y).
+struct PixelOffset {
+    int x, y;
+};
+
+/// The one traced field spot of a symmetric system at its four field
+/// positions, F pixels from (X, Y): left as traced, right mirrored, top and
+/// bottom turned a quarter turn, each with increasing dx pointing to the
+/// centre; both halves in y of each.
+inline std::array<PixelOffset, 8> fourFieldOffsets(int dx, int dy, int F) {
+    return {{
+        {-F + dx, dy},
+        {-F + dx, -dy},  // left: the traced spot
+        {F - dx, dy},
+        {F - dx, -dy},  // right: its mirror image
+        {-dy, -F + dx},
+        {dy, -F + dx},  // top: a quarter turn
+        {-dy, F - dx},
+        {dy, F - dx},  // bottom: the opposite quarter turn
+    }};
+}
+
+/// Trace the pupil points (fractions of h) over the half pupil a >= 0 from
+/// `start`, and each point off the y axis again mirrored to -a, calling
+/// draw() with every ray set up; the dot writer draws both halves in y (b
+/// and -b) itself, so a point on the y axis is traced once.
+template <class Points, class Draw>
+void traceHalfPupil(const Design& design, RayState& ray, StartRay start, const Points& points, Draw&& draw) {
+    const double h = design.semiAperture;
+    for (const PupilPoint& q : points) {
+        startRay(design, ray, start);
+        ray.x = q.a * h;
+        ray.y = q.b * h;
+        draw();
+        if (q.a != 0) {
+            startRay(design, ray, start);
+            ray.x = -q.a * h;
+            ray.y = q.b * h;
+            draw();
+        }
+    }
+}
+
+/// Trace the pupil points with all four signs, for a spot not symmetric in
+/// y: (a, b), (a, -b), (-a, b), (-a, -b), each point on an axis once.
+template <class Points, class Draw>
+void traceWholePupil(const Design& design, RayState& ray, StartRay start, const Points& points, Draw&& draw) {
+    const double h = design.semiAperture;
+    auto one = [&](double a, double b) {
+        startRay(design, ray, start);
+        ray.x = a * h;
+        ray.y = b * h;
+        draw();
+    };
+    for (const PupilPoint& q : points) {
+        one(q.a, q.b);
+        if (q.b != 0) one(q.a, -q.b);
+        if (q.a != 0) {
+            one(-q.a, q.b);
+            if (q.b != 0) one(-q.a, -q.b);
+        }
+    }
 }
 
 // Dot writers.  Each traces the current ray to the image and sets white

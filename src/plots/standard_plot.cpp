@@ -34,6 +34,10 @@ bool measureSpotCentre(SpotPlot& p, StartRay start) {
     return centreOnReferenceRays(p, start, false);
 }
 
+bool measureSagittalSpotCentre(SpotPlot& p) {
+    return centreOnReferenceRays(p, StartRay::fieldSagittal, true);
+}
+
 bool isSymmetricSystem(const Design& design) {
     for (int i = 1; i <= design.surfaceCount && i < kSurfaceSlots; ++i) {
         if (design.tilt[i] != 0 && (design.signedRadius[i] != 0 || design.signedSagRadius[i] != 0))
@@ -46,23 +50,10 @@ namespace {
 
 using DotWriter = bool (*)(SpotPlot&);
 
-// The pattern over the half pupil a >= 0 and its mirror a < 0; the writer
-// draws both halves in y (b and -b) itself.  A point on the y axis is traced
-// once.
+// The standard pattern over the half pupil and its mirror; the writer draws
+// both halves in y itself.
 void plotPatternHalves(SpotPlot& p, StartRay start, DotWriter writer) {
-    const double h = p.design.semiAperture;
-    for (const PupilPoint& q : StandardPupilPattern) {
-        startRay(p.design, p.trace.ray, start);
-        p.trace.ray.x = q.a * h;
-        p.trace.ray.y = q.b * h;
-        writer(p);
-        if (q.a != 0) {
-            startRay(p.design, p.trace.ray, start);
-            p.trace.ray.x = -q.a * h;
-            p.trace.ray.y = q.b * h;
-            writer(p);
-        }
-    }
+    traceHalfPupil(p.design, p.trace.ray, start, StandardPupilPattern, [&] { writer(p); });
 }
 
 void setOrigins(PlotFrame& f, int shift) {
@@ -104,23 +95,9 @@ void plotStandardSpots(SpotPlot& p, int mode) {
     // both directions on its chief ray (x widened by the reference rays) and
     // every pattern point is traced with all four signs.
     setOrigins(f, 0);
-    centreOnReferenceRays(p, StartRay::fieldSagittal, true);  // the chief ray is not checked
-
-    const double h = p.design.semiAperture;
-    auto sagittalDot = [&](double a, double b) {
-        startFieldRaySagittal(p.design, p.trace.ray);
-        p.trace.ray.x = a * h;
-        p.trace.ray.y = b * h;
-        plotSagittalFieldDot(p);
-    };
-    for (const PupilPoint& q : StandardPupilPattern) {
-        sagittalDot(q.a, q.b);
-        if (q.b != 0) sagittalDot(q.a, -q.b);
-        if (q.a != 0) {
-            sagittalDot(-q.a, q.b);
-            if (q.b != 0) sagittalDot(-q.a, -q.b);
-        }
-    }
+    measureSagittalSpotCentre(p);  // the chief ray is not checked
+    traceWholePupil(p.design, p.trace.ray, StartRay::fieldSagittal, StandardPupilPattern,
+                    [&] { plotSagittalFieldDot(p); });
 }
 
 }  // namespace orvelin

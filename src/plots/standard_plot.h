@@ -18,6 +18,11 @@ namespace orvelin {
 /// image.  Reference rays that fail do not widen the extent.
 bool measureSpotCentre(SpotPlot& p, StartRay start);
 
+/// Centre the sagittal field spot, which is not symmetric in y: x as
+/// measureSpotCentre does, y (spotCentreY) from the chief ray alone.
+/// Returns whether the chief ray reached the image.
+bool measureSagittalSpotCentre(SpotPlot& p);
+
 /// True unless a curved surface (mirror or focal plane) is tilted: then the
 /// field spots at the four field edges are images of one another and one of
 /// them is traced.  Tilted flats do not break the symmetry.

@@ -375,9 +375,9 @@ PrintJobResult printFailure(PrintStatus status, const PrintDocument& doc) {
     return result;
 }
 
-PrintJobResult runPrintPageJob(PrintDocument& doc, PrintRecords& records, int viewState,
-                               PrintProgress& progress, const std::tm& now) {
-    if (!doc.startDoc(kPrintPageDocumentName)) {
+PrintJobResult runOnePageJob(PrintDocument& doc, std::string_view documentName, PrintProgress& progress,
+                             const std::function<void(Device&)>& drawPage) {
+    if (!doc.startDoc(documentName)) {
         // Release what the failed start may hold; nothing was printed.
         PrintJobResult failed = printFailure(PrintStatus::startFailed, doc);
         doc.endDoc();
@@ -391,7 +391,7 @@ PrintJobResult runPrintPageJob(PrintDocument& doc, PrintRecords& records, int vi
         doc.endDoc();
         return failed;
     }
-    drawPrintPage(doc.device(), records, viewState, progress, now);
+    drawPage(doc.device());
     const bool pageEnded = doc.endPage();
     if (progress.aborted()) {
         // What was drawn goes away with the page: a cancelled job is never
@@ -411,6 +411,12 @@ PrintJobResult runPrintPageJob(PrintDocument& doc, PrintRecords& records, int vi
     }
     if (!doc.endDoc()) return printFailure(PrintStatus::endFailed, doc);
     return PrintJobResult{};
+}
+
+PrintJobResult runPrintPageJob(PrintDocument& doc, PrintRecords& records, int viewState,
+                               PrintProgress& progress, const std::tm& now) {
+    return runOnePageJob(doc, kPrintPageDocumentName, progress,
+                         [&](Device& dc) { drawPrintPage(dc, records, viewState, progress, now); });
 }
 
 }  // namespace orvelin

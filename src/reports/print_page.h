@@ -17,6 +17,7 @@
 #pragma once
 
 #include <ctime>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -171,6 +172,14 @@ struct PrintJobResult {
     int printAborted = 0;  ///< 1 after a cancel
     bool failed() const { return status != PrintStatus::printed && status != PrintStatus::cancelled; }
 };
+
+/// A one-page job on an opened document: start the document under
+/// `documentName`, start the page, draw it with drawPage, end the page and
+/// the document.  A cancel reported by `progress` while the page was drawn
+/// aborts the document.  Failures are reported in the result, never passed
+/// off as printed.
+PrintJobResult runOnePageJob(PrintDocument& doc, std::string_view documentName, PrintProgress& progress,
+                             const std::function<void(gdi::Device&)>& drawPage);
 
 /// A Print Page job on an opened document: start, the page of the view,
 /// end; a cancel during a printed plot aborts the document.  Failures are

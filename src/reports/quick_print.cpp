@@ -99,19 +99,7 @@ void drawQuickPrintPage(Device& dc, PrintRecords& r, const std::tm& now) {
     // radius.  A beam without convergence has an infinite Airy radius: all
     // its dots fall on the centre.
     f.scale = (radius + 1) / std::fabs(airy);
-    const double h = d.semiAperture;
-    for (const PupilPoint& q : StandardPupilPattern) {
-        startAxialRay(r.trace.ray);
-        r.trace.ray.x = q.a * h;
-        r.trace.ray.y = q.b * h;
-        printQuickDot(plot, W);
-        if (q.a != 0) {
-            startAxialRay(r.trace.ray);
-            r.trace.ray.x = -q.a * h;
-            r.trace.ray.y = q.b * h;
-            printQuickDot(plot, W);
-        }
-    }
+    traceHalfPupil(d, r.trace.ray, StartRay::axial, StandardPupilPattern, [&] { printQuickDot(plot, W); });
 
     // The trace report in the lower half, on a grid of the header font.
     const ReportGrid grid{(W - 97 * cw) / 2, V2, cw, lh};
@@ -124,27 +112,8 @@ void drawQuickPrintPage(Device& dc, PrintRecords& r, const std::tm& now) {
 }
 
 PrintJobResult runQuickPrintJob(PrintDocument& doc, PrintRecords& records, const std::tm& now) {
-    if (!doc.startDoc("")) {
-        PrintJobResult failed = printFailure(PrintStatus::startFailed, doc);
-        doc.endDoc();
-        return failed;
-    }
-    if (!doc.startPage()) {
-        PrintJobResult failed = printFailure(PrintStatus::pageFailed, doc);
-        doc.endPage();
-        doc.abortDoc();
-        doc.endDoc();
-        return failed;
-    }
-    drawQuickPrintPage(doc.device(), records, now);
-    if (!doc.endPage()) {
-        PrintJobResult failed = printFailure(PrintStatus::endFailed, doc);
-        doc.abortDoc();
-        doc.endDoc();
-        return failed;
-    }
-    if (!doc.endDoc()) return printFailure(PrintStatus::endFailed, doc);
-    return PrintJobResult{};
+    NoProgress noProgress;
+    return runOnePageJob(doc, "", noProgress, [&](Device& dc) { drawQuickPrintPage(dc, records, now); });
 }
 
 }  // namespace orvelin

@@ -4,9 +4,11 @@
 #include <QIcon>
 #include <clocale>
 
+#include "platform/qt/headless.h"
 #include "shell/main_window.h"
 
 int main(int argc, char** argv) {
+    orvelin::qt::ensureRuntimeDir();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orvelin"));
     QApplication::setDesktopFileName(QStringLiteral("orvelin"));

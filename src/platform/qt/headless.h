@@ -4,6 +4,10 @@
 
 namespace orvelin::qt {
 
+/// Give Qt a private runtime folder when the session has none.  Call before
+/// creating the QApplication.
+void ensureRuntimeDir();
+
 /// Create the process's QApplication if there is none.  Without a display
 /// (no DISPLAY / WAYLAND_DISPLAY) the offscreen platform is chosen.
 void ensureQtApplication();

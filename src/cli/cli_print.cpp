@@ -19,6 +19,7 @@
 #include "platform/recording_device.h"
 #include "plots/plot_dispatch.h"
 #include "reports/quick_print.h"
+#include "reports/view_state.h"
 
 namespace orvelin::cli {
 
@@ -44,8 +45,12 @@ struct PrintView {
 
 const std::map<std::string, PrintView>& printViews() {
     static const std::map<std::string, PrintView> views = {
-        {"report", {300, {}}},  {"design", {500, {}}},  {"standard", {600, {601}}},
-        {"airy", {602, {602}}}, {"blur", {603, {603}}}, {"overlay", {700, {601, 700}}},
+        {"report", {kViewTraceReport, {}}},
+        {"design", {kViewDesign, {}}},
+        {"standard", {kViewStandardPlot, {kCommandStandardPlot}}},
+        {"airy", {kViewUniformAiry, {kCommandUniformAiry}}},
+        {"blur", {kViewUniformBlur, {kCommandUniformBlur}}},
+        {"overlay", {kViewAiryOverlay, {kCommandStandardPlot, kCommandAiryOverlay}}},
     };
     return views;
 }

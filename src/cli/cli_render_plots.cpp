@@ -10,6 +10,7 @@
 #include "plots/plot_frame.h"
 #include "plots/random.h"
 #include "reports/design_view.h"
+#include "reports/view_state.h"
 
 namespace orvelin::cli {
 
@@ -103,10 +104,10 @@ void renderOverlay(RenderJob& job) {
 }  // namespace
 
 const RenderView kPlotViews[kPlotViewCount] = {
-    {"standard", 600, renderStandard},
-    {"airy", 602, renderAiry},
-    {"blur", 603, renderBlur},
-    {"overlay", 700, renderOverlay},
+    {"standard", kViewStandardPlot, renderStandard},
+    {"airy", kViewUniformAiry, renderAiry},
+    {"blur", kViewUniformBlur, renderBlur},
+    {"overlay", kViewAiryOverlay, renderOverlay},
 };
 
 void addPlotRenderOptions(CLI::App* render) {

@@ -200,7 +200,7 @@ void printStandardSpots(PrintedPlot& p) {
 
     setEntranceTangential(p.design, p.trace);  // a failure stays in the status
     const double r = airyDiskRadius(p.design, p.trace);
-    if (p.viewState == 700) printCircle(p, std::fabs(r * f.printScale));
+    if (p.viewState == kViewAiryOverlay) printCircle(p, std::fabs(r * f.printScale));
 
     SpotPlot centring = measuringView(p);
     measureSpotCentre(centring, StartRay::axial);
@@ -269,14 +269,14 @@ void printUniformAiry(PrintedPlot& p) {
 
 bool printPlotForView(PrintedPlot& p) {
     switch (p.viewState) {
-        case 600:
-        case 700:
+        case kViewStandardPlot:
+        case kViewAiryOverlay:
             printStandardSpots(p);
             return true;
-        case 602:
+        case kViewUniformAiry:
             printUniformAiry(p);
             return true;
-        case 603:
+        case kViewUniformBlur:
             printUniformBlur(p);
             return true;
         default:

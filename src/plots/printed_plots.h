@@ -21,6 +21,7 @@
 #include "platform/gdi.h"
 #include "plots/plot_frame.h"
 #include "plots/random.h"
+#include "reports/view_state.h"
 #include "trace/ray_trace.h"
 
 namespace orvelin {
@@ -61,7 +62,7 @@ struct PrintedPlot {
     RandomSource& random;
     gdi::Device& printer;
     PrintProgress& progress;
-    int viewState = 600;  ///< 700 (Airy overlay) adds the Airy circle to the standard plot
+    int viewState = kViewStandardPlot;  ///< the Airy overlay view adds the Airy circle to the standard plot
     /// Dots above this row are not drawn: a spot larger than the page must
     /// not blot out the header line above the plot area.
     int clipTop = -2147483647 - 1;

@@ -14,10 +14,10 @@ gdi::COLORREF viewBackground(int viewState) {
             return RGB(128, 160, 192);
         case kViewDesign:
             return RGB(160, 160, 160);
-        case 600:
-        case 602:
-        case 603:
-        case 700:
+        case kViewStandardPlot:
+        case kViewUniformAiry:
+        case kViewUniformBlur:
+        case kViewAiryOverlay:
             return RGB(160, 96, 32);
         default:
             return RGB(128, 128, 128);  // the stock grey brush of the welcome page

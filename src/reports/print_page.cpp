@@ -10,8 +10,6 @@ namespace {
 using gdi::Device;
 using gdi::Handle;
 
-constexpr int kViewReport = 300;
-constexpr int kViewDesign = 500;
 
 // Printer positions are computed in doubles and truncated toward zero.  A
 // value beyond any page (a degenerate layout) is pinned far outside it
@@ -333,16 +331,16 @@ void setPageFrame(PlotFrame& frame, int pageWidth, int pageHeight, int H) {
 void drawPrintPage(Device& dc, PrintRecords& r, int viewState, PrintProgress& progress, const std::tm& now) {
     const int H = drawPageHeader(dc, r.design, now);
     switch (viewState) {
-        case kViewReport:
+        case kViewTraceReport:
             drawTraceReportPage(dc, r.design, r.results, H);
             break;
         case kViewDesign:
             drawDesignPage(dc, r.design, r.geometry, H);
             break;
-        case 600:
-        case 602:
-        case 603:
-        case 700: {
+        case kViewStandardPlot:
+        case kViewUniformAiry:
+        case kViewUniformBlur:
+        case kViewAiryOverlay: {
             setPageFrame(r.frame, dc.getDeviceCaps(gdi::HORZRES), dc.getDeviceCaps(gdi::VERTRES), H);
             progress.show();
             PrintedPlot plot{r.design, r.trace, r.frame, r.random, dc, progress, viewState, H};

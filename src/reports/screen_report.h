@@ -6,14 +6,10 @@
 
 #include "design/design.h"
 #include "platform/gdi.h"
+#include "reports/view_state.h"
 #include "trace/analysis.h"
 
 namespace orvelin {
-
-/// The views the painter knows.
-inline constexpr int kViewWelcome = 0;
-inline constexpr int kViewTraceReport = 300;
-inline constexpr int kViewDesign = 500;
 
 /// Name of the welcome picture among the program's bitmaps.
 inline constexpr const char* kWelcomeBitmap = "quorvex";

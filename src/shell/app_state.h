@@ -23,7 +23,7 @@ struct PrintJobState {
 struct AppState {
     Design design;
     FileSelection files;
-    int viewState = kStateWelcome;
+    int viewState = kViewWelcome;
     int editRow = 0;     ///< design-table row of the single-value dialog
     int editColumn = 0;  ///< and its column
     TraceState trace;

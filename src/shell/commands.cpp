@@ -12,7 +12,7 @@ std::string designCaption(const std::string& designTitle) {
 std::optional<int> commandForCharacter(char c, int viewState) {
     switch (c) {
         case 27:
-            if (viewState == kStateDesign) return std::nullopt;
+            if (viewState == kViewDesign) return std::nullopt;
             return kCmdDisplay;
         case 'A':
         case 'a':
@@ -76,9 +76,9 @@ bool isPlotCommand(int command) {
 }
 
 int viewStateForPlotCommand(int command) {
-    if (command == kCmdUniformBlur) return kStateUniformBlur;
-    if (command == kCmdUniformAiry) return kStateUniformAiry;
-    return kStateStandardPlot;
+    if (command == kCmdUniformBlur) return kViewUniformBlur;
+    if (command == kCmdUniformAiry) return kViewUniformAiry;
+    return kViewStandardPlot;
 }
 
 TableHit hitDesignTable(int x, int y, int clientWidth, int n) {

@@ -8,19 +8,10 @@
 
 #include "design/design.h"
 #include "platform/gdi.h"
+#include "plots/plot_frame.h"
+#include "reports/view_state.h"
 
 namespace orvelin {
-
-/// What the window shows.
-enum ViewState : int {
-    kStateWelcome = 0,
-    kStateReport = 300,
-    kStateDesign = 500,
-    kStateStandardPlot = 600,
-    kStateUniformAiry = 602,
-    kStateUniformBlur = 603,
-    kStateAiryOverlay = 700,
-};
 
 /// Menu command numbers.
 enum Command : int {
@@ -38,18 +29,19 @@ enum Command : int {
     kCmdSurfaceBase = 200,  ///< 200 + k: the Edit-menu item of surface k
     kCmdTrace = 300,
     kCmdFocus = 400,
-    kCmdDisplay = 500,
-    kCmdStandardPlot = 601,
-    kCmdUniformAiry = 602,
-    kCmdUniformBlur = 603,
-    kCmdHalfScale = 604,
-    kCmdDoubleScale = 605,
-    kCmdDoubleScaleAndOffset = 606,
-    kCmdAiry = 700,
+    // The plot commands are the ones the plot dispatch knows.
+    kCmdDisplay = kCommandDisplay,
+    kCmdStandardPlot = kCommandStandardPlot,
+    kCmdUniformAiry = kCommandUniformAiry,
+    kCmdUniformBlur = kCommandUniformBlur,
+    kCmdHalfScale = kCommandHalfScale,
+    kCmdDoubleScale = kCommandDoubleScale,
+    kCmdDoubleScaleAndOffset = kCommandDoubleScaleAndOffset,
+    kCmdAiry = kCommandAiryOverlay,
     kCmdHelpContents = 801,
     kCmdAbout = 802,
-    kCmdFocusIn = 903,
-    kCmdFocusOut = 904,
+    kCmdFocusIn = kCommandFocusIn,
+    kCmdFocusOut = kCommandFocusOut,
 };
 
 /// The caption before any design and with one.

@@ -97,7 +97,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
 
     view_ = new ClientView(this);
     setCentralWidget(view_);
-    background_ = toQColor(viewBackground(kStateWelcome));
+    background_ = toQColor(viewBackground(kViewWelcome));
     view_->setBackground(background_);
     buildMenu();
 
@@ -113,7 +113,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     resize(qt::kInitialClientWidth, qt::kInitialClientHeight + menuBar()->sizeHint().height());
     move(geometry.left() + at.left, geometry.top() + at.top);
     plotBuffer_ = QImage(std::max(1, screenWidth_), std::max(1, screenHeight_), QImage::Format_RGB32);
-    plotBuffer_.fill(toQColor(viewBackground(kStateStandardPlot)));
+    plotBuffer_.fill(toQColor(viewBackground(kViewStandardPlot)));
 
     qApp->installEventFilter(this);
     view_->setFocus();
@@ -239,7 +239,7 @@ void MainWindow::changeView(int view) {
 }
 
 void MainWindow::showDesignViewNow() {
-    changeView(kStateDesign);
+    changeView(kViewDesign);
     view_->repaint();
 }
 
@@ -248,7 +248,7 @@ void MainWindow::showDesignViewNow() {
 
 void MainWindow::runCommand(int id) {
     AppState& s = state_;
-    const bool designShown = s.viewState != kStateWelcome;
+    const bool designShown = s.viewState != kViewWelcome;
     const bool traced = s.trace.status == kTraceOk;
     if (id > kCmdSurfaceBase && id < kCmdTrace) {
         surfaceItem(id);
@@ -290,21 +290,21 @@ void MainWindow::runCommand(int id) {
             QTimer::singleShot(0, this, [this] { close(); });
             break;
         case kCmdTrace:
-            if (designShown && traced) changeView(kStateReport);
+            if (designShown && traced) changeView(kViewTraceReport);
             break;
         case kCmdFocus:
             if (designShown && traced) {
                 focusToBestFit(s.design, s.results.bestFocus, s.results.bestFitTilt);
                 markModified();
-                if (s.viewState == kStateDesign) view_->update();
+                if (s.viewState == kViewDesign) view_->update();
             }
             break;
         case kCmdDisplay:
-            if (designShown) changeView(kStateDesign);
+            if (designShown) changeView(kViewDesign);
             break;
         case kCmdAiry:
-            if (s.viewState == kStateStandardPlot || s.viewState == kStateUniformAiry ||
-                s.viewState == kStateUniformBlur)
+            if (s.viewState == kViewStandardPlot || s.viewState == kViewUniformAiry ||
+                s.viewState == kViewUniformBlur)
                 airyOverlay();
             break;
         case kCmdHelpContents:
@@ -321,10 +321,10 @@ void MainWindow::runCommand(int id) {
 
 void MainWindow::queueKey(char c) {
     if (isCurveKey(c)) {
-        if (state_.viewState == kStateWelcome) return;
+        if (state_.viewState == kViewWelcome) return;
         curveFocalPlane(state_.design);
         markModified();
-        if (state_.viewState == kStateDesign) view_->update();
+        if (state_.viewState == kViewDesign) view_->update();
         return;
     }
     if (const auto id = commandForCharacter(c, state_.viewState)) {
@@ -345,7 +345,7 @@ void MainWindow::surfaceItem(int id) {
     SurfaceDialog dialog(state_.design, k, this);
     if (dialog.exec() == 1) {
         markModified();
-        changeView(kStateDesign);
+        changeView(kViewDesign);
     }
 }
 
@@ -356,7 +356,7 @@ void MainWindow::cellDialog(int row, int column, bool fromMenu) {
     if (dialog.exec() != 1) return;
     markModified();
     if (fromMenu)
-        changeView(kStateDesign);
+        changeView(kViewDesign);
     else
         view_->update();
 }
@@ -368,11 +368,11 @@ void MainWindow::setUnits(const char* units) {
         if (state_.design.surfaceCount > 0) markModified();
     }
     checkUnitsMenu();
-    if (state_.viewState != kStateWelcome) changeView(kStateDesign);
+    if (state_.viewState != kViewWelcome) changeView(kViewDesign);
 }
 
 void MainWindow::leftClick(int x, int y) {
-    if (state_.viewState != kStateDesign) return;
+    if (state_.viewState != kViewDesign) return;
     const int n = state_.design.surfaceCount;
     const TableHit hit = hitDesignTable(x, y, view_->width(), n);
     if (hit.kind == TableHit::outside) return;
@@ -391,7 +391,7 @@ void MainWindow::leftClick(int x, int y) {
 }
 
 void MainWindow::rightClick() {
-    if (state_.viewState != kStateDesign) return;
+    if (state_.viewState != kViewDesign) return;
     ApertureDialog dialog(state_.design, this);
     if (dialog.exec() == 1) markModified();
     view_->update();
@@ -587,7 +587,7 @@ void MainWindow::startPlot(int command) {
 
 void MainWindow::airyOverlay() {
     runPlotCommand(view_, view_->rect(), state_, plotBuffer_, screen(), kCmdAiry);
-    state_.viewState = kStateAiryOverlay;
+    state_.viewState = kViewAiryOverlay;
     view_->update();
 }
 

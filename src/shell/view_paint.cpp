@@ -52,21 +52,21 @@ void paintPlotBuffer(QPainter& painter, const QRect& client, const QImage& plotB
 void paintView(QPainter& painter, const QRect& client, AppState& s, const QImage& plotBuffer,
                ScreenSize screen) {
     switch (s.viewState) {
-        case kStateWelcome:
-        case kStateReport: {
+        case kViewWelcome:
+        case kViewTraceReport: {
             qt::QtDevice dc(painter, toRect(client), capsOf(screen));
             PaintViewPage(dc, s.viewState, s.design, s.results);
             break;
         }
-        case kStateDesign: {
+        case kViewDesign: {
             qt::QtDevice dc(painter, toRect(client), capsOf(screen));
             paintDesignView(dc, s.design, s.trace, s.results, s.geometry);
             break;
         }
-        case kStateStandardPlot:
-        case kStateUniformAiry:
-        case kStateUniformBlur:
-        case kStateAiryOverlay:
+        case kViewStandardPlot:
+        case kViewUniformAiry:
+        case kViewUniformBlur:
+        case kViewAiryOverlay:
             paintPlotBuffer(painter, client, plotBuffer);
             break;
         default:

@@ -82,7 +82,7 @@ TEST_F(Files, DamagedFileLoadsThenNamesTheFirstDamagedLine) {
     // What could be read is there, and the window is up to date.
     EXPECT_EQ(state().design.separation[1], 500);
     EXPECT_EQ(window->windowTitle(), "ORVELIN - broken");
-    EXPECT_EQ(state().viewState, kStateDesign);
+    EXPECT_EQ(state().viewState, kViewDesign);
 }
 
 TEST_F(Files, SaveAsWritesAndAFailedSaveClaimsNothing) {
@@ -165,7 +165,7 @@ TEST_F(Files, NewLeadsThroughEveryDialogAndSavesThroughSaveAs) {
     EXPECT_EQ(d.separation[1], 400);
     EXPECT_EQ(d.units, "mm");  // aperture above 40
     EXPECT_EQ(window->windowTitle(), "ORVELIN - (New Design)");
-    EXPECT_EQ(state().viewState, kStateDesign);
+    EXPECT_EQ(state().viewState, kViewDesign);
     EXPECT_TRUE(window->action(kCmdSave)->isEnabled());
     EXPECT_EQ(state().frame.scale, 0);
     EXPECT_EQ(editItems(), 2 + 1 + 3);  // fixed items, separator, 201..203

@@ -15,11 +15,11 @@ using namespace orvelin;
 
 TEST(CharacterKeys, EitherCaseMapsAndEscapeOnlyLeavesOtherViews) {
     for (auto [c, id] : {std::pair{'A', 700}, {'d', 500}, {'L', 102}, {'p', 601}, {'S', 104}, {'t', 300}})
-        EXPECT_EQ(commandForCharacter(c, kStateDesign), id) << c;
-    EXPECT_EQ(commandForCharacter('f', kStateDesign), commandForCharacter('F', kStateDesign));
+        EXPECT_EQ(commandForCharacter(c, kViewDesign), id) << c;
+    EXPECT_EQ(commandForCharacter('f', kViewDesign), commandForCharacter('F', kViewDesign));
     EXPECT_TRUE(isCurveKey('z') && isCurveKey('Z'));
-    for (int c : {int('Z'), int('x'), int('1'), 27}) EXPECT_FALSE(commandForCharacter(c, kStateDesign)) << c;
-    for (int s : {kStateWelcome, kStateReport, kStateAiryOverlay}) EXPECT_EQ(commandForCharacter(27, s), 500);
+    for (int c : {int('Z'), int('x'), int('1'), 27}) EXPECT_FALSE(commandForCharacter(c, kViewDesign)) << c;
+    for (int s : {kViewWelcome, kViewTraceReport, kViewAiryOverlay}) EXPECT_EQ(commandForCharacter(27, s), 500);
 }
 
 TEST(DesignTableHit, RowsAndColumnsTruncateAndNonCellsAreIgnored) {

@@ -39,7 +39,7 @@ class Window : public WindowTest {
 
 TEST_F(Window, StartsOnTheWelcomePageWithDesignCommandsGreyed) {
     EXPECT_EQ(window->windowTitle(), "ORVELIN");
-    EXPECT_EQ(state().viewState, kStateWelcome);
+    EXPECT_EQ(state().viewState, kViewWelcome);
     for (int id : {19, 20, 103, 104, 105, 106, 601, 602, 603})
         EXPECT_FALSE(window->action(id)->isEnabled()) << id;
     for (int id : {101, 102, 107, 108, 109, 300, 400, 500, 700, 801, 802})
@@ -54,7 +54,7 @@ TEST_F(Window, StartsOnTheWelcomePageWithDesignCommandsGreyed) {
     window->queueKey(27);
     window->queueKey('z');
     drainEvents();
-    EXPECT_EQ(state().viewState, kStateWelcome);
+    EXPECT_EQ(state().viewState, kViewWelcome);
     // Units change only the check marks before a design exists.
     window->runCommand(kCmdEnglish);
     EXPECT_EQ(state().design.units, "inches");
@@ -67,14 +67,14 @@ TEST_F(Window, StartsOnTheWelcomePageWithDesignCommandsGreyed) {
     window->chooseSaveFile = [p = path("empty.ov")] { return p; };
     key(Qt::Key_S);
     EXPECT_EQ(window->windowTitle(), "ORVELIN - empty");
-    EXPECT_EQ(state().viewState, kStateWelcome);
+    EXPECT_EQ(state().viewState, kViewWelcome);
     EXPECT_NE(readAll(path("empty.ov")).find("\n\n-1 surface design\n"), std::string::npos);
 }
 
 TEST_F(Window, OpenShowsTheDesignAndBuildsOneSetOfSurfaceItems) {
     open(kNewtonian);
     EXPECT_EQ(window->windowTitle(), "ORVELIN - newtonian");
-    EXPECT_EQ(state().viewState, kStateDesign);
+    EXPECT_EQ(state().viewState, kViewDesign);
     EXPECT_EQ(window->background(), QColor(160, 160, 160));
     EXPECT_EQ(editIds(), (std::vector<int>{19, 20, 0, 201, 202, 203}));
     EXPECT_EQ(window->action(201)->text(), "Surface #1...");
@@ -100,42 +100,42 @@ TEST_F(Window, OpenShowsTheDesignAndBuildsOneSetOfSurfaceItems) {
 TEST_F(Window, ViewCommandsKeysAndBackgrounds) {
     open(kNewtonian);
     window->runCommand(kCmdTrace);
-    EXPECT_EQ(state().viewState, kStateReport);
+    EXPECT_EQ(state().viewState, kViewTraceReport);
     EXPECT_EQ(clientPixel(1, 400), qRgb(128, 160, 192));
 
     // Character keys are queued: nothing happens until the queue runs.
     window->queueKey('d');
-    EXPECT_EQ(state().viewState, kStateReport);
+    EXPECT_EQ(state().viewState, kViewTraceReport);
     drainEvents();
-    EXPECT_EQ(state().viewState, kStateDesign);
+    EXPECT_EQ(state().viewState, kViewDesign);
     // Escape returns to the design view.
     key(Qt::Key_T);
-    EXPECT_EQ(state().viewState, kStateReport);
+    EXPECT_EQ(state().viewState, kViewTraceReport);
     key(Qt::Key_Escape);
-    EXPECT_EQ(state().viewState, kStateDesign);
+    EXPECT_EQ(state().viewState, kViewDesign);
 
     // Airy needs a plot first; then once only.
     window->runCommand(kCmdAiry);
-    EXPECT_EQ(state().viewState, kStateDesign);
+    EXPECT_EQ(state().viewState, kViewDesign);
     key(Qt::Key_P);
-    EXPECT_EQ(state().viewState, kStateStandardPlot);
+    EXPECT_EQ(state().viewState, kViewStandardPlot);
     EXPECT_EQ(window->background(), QColor(160, 96, 32));
     EXPECT_EQ(state().frame.scale, 1900);  // mm default after Open
     EXPECT_EQ(state().frame.fieldOffset, 144);
     key(Qt::Key_A);
-    EXPECT_EQ(state().viewState, kStateAiryOverlay);
+    EXPECT_EQ(state().viewState, kViewAiryOverlay);
     window->runCommand(kCmdAiry);
-    EXPECT_EQ(state().viewState, kStateAiryOverlay);
+    EXPECT_EQ(state().viewState, kViewAiryOverlay);
 
     // Accelerators act at once, before the menu bar's Alt keys.
     const std::pair<Qt::Key, int> accelerators[] = {
-        {Qt::Key_A, kStateUniformAiry}, {Qt::Key_B, kStateUniformBlur}, {Qt::Key_R, kStateUniformBlur}};
+        {Qt::Key_A, kViewUniformAiry}, {Qt::Key_B, kViewUniformBlur}, {Qt::Key_R, kViewUniformBlur}};
     for (auto [k, view] : accelerators) {
         QTest::keyClick(window->clientView(), k, Qt::AltModifier);
         EXPECT_EQ(state().viewState, view) << k;
     }
     key(Qt::Key_F4);
-    EXPECT_EQ(state().viewState, kStateStandardPlot);
+    EXPECT_EQ(state().viewState, kViewStandardPlot);
     const double half = state().frame.scale;
     key(Qt::Key_F5);
     EXPECT_DOUBLE_EQ(state().frame.scale, half * 2);
@@ -154,7 +154,7 @@ TEST_F(Window, ViewCommandsKeysAndBackgrounds) {
     // English while a plot is shown returns to the design view.
     window->runCommand(kCmdEnglish);
     EXPECT_EQ(state().design.units, "inches");
-    EXPECT_EQ(state().viewState, kStateDesign);
+    EXPECT_EQ(state().viewState, kViewDesign);
 }
 
 TEST_F(Window, ZCurvesAtOnceAndFocusUsesTheLastAnalysis) {
@@ -163,7 +163,7 @@ TEST_F(Window, ZCurvesAtOnceAndFocusUsesTheLastAnalysis) {
     // "Z" acts at once, even away from the design view, without repainting.
     window->queueKey('Z');
     EXPECT_EQ(state().design.radius[3], -500);  // -1 / (2 * 1/1000)
-    EXPECT_EQ(state().viewState, kStateReport);
+    EXPECT_EQ(state().viewState, kViewTraceReport);
     EXPECT_TRUE(state().modified);
 
     window->runCommand(kCmdDisplay);
@@ -181,7 +181,7 @@ TEST_F(Window, ATraceProblemRefusesReportFocusAndPlots) {
     const double separation = state().design.separation[1];
     for (int id : {105, 106, 300, 400, 601, 602, 603, 604, 903}) {
         window->runCommand(id);
-        EXPECT_EQ(state().viewState, kStateDesign) << id;
+        EXPECT_EQ(state().viewState, kViewDesign) << id;
     }
     EXPECT_EQ(state().design.separation[1], separation);
     // The banner is painted in place of the layout: its blue title text.
@@ -284,7 +284,7 @@ TEST_F(Window, RightClickAndEditMenuDialogs) {
     EXPECT_EQ(state().design.semiAperture, 60);
     EXPECT_EQ(state().editRow, 4);
     EXPECT_EQ(state().editColumn, 1);
-    EXPECT_EQ(state().viewState, kStateDesign);
+    EXPECT_EQ(state().viewState, kViewDesign);
 
     // Ticking the toroid box and OK: box 11 becomes the sagittal radius.
     whenModal<SurfaceDialog>([](SurfaceDialog* d) {

@@ -59,6 +59,16 @@ public:
         }
     }
 
+    // The legacy layout stores twice this value (the full aperture or field
+    // angle); one whose double overflows could never be saved and read back,
+    // so it is not taken either.
+    void keepDoublable(double& target, double old, const char* what) {
+        if (!std::isfinite(2 * target)) {
+            target = old;
+            damage(what, std::ftell(f_));
+        }
+    }
+
     void skipLine() {
         char line[kLineRoom];
         if (!std::fgets(line, sizeof line, f_)) damage("more lines", std::ftell(f_));
@@ -154,17 +164,10 @@ void readNumeric(Reader& in, Design& d) {
             &d.semiAperture, &d.fieldSemiAngle, &d.sinField, &d.cosField);
     in.keepFinite(d.semiAperture, old[0], "a finite semi-aperture");
     in.keepFinite(d.fieldSemiAngle, old[1], "a finite field angle");
-    // The legacy layout stores the full field angle: one whose double
-    // overflows could never be saved and read back, so it is not taken.
-    double fullField = 2 * d.fieldSemiAngle;
-    in.keepFinite(fullField, 0, "a field angle that can be saved");
-    if (!std::isfinite(2 * d.fieldSemiAngle)) d.fieldSemiAngle = old[1];
+    in.keepDoublable(d.fieldSemiAngle, old[1], "a field angle that can be saved");
     in.keepFinite(d.sinField, old[2], "a finite field sine");
     in.keepFinite(d.cosField, old[3], "a finite field cosine");
-    // Likewise the full aperture, which is what the legacy layout holds.
-    double fullAperture = 2 * d.semiAperture;
-    in.keepFinite(fullAperture, 0, "an aperture that can be saved");
-    if (!std::isfinite(2 * d.semiAperture)) d.semiAperture = old[0];
+    in.keepDoublable(d.semiAperture, old[0], "an aperture that can be saved");
     d.aperture = d.semiAperture * 2;
     if (in.atEnd()) return;  // first extent: conic surfaces only
 
@@ -184,14 +187,17 @@ void readNumeric(Reader& in, Design& d) {
     in.scan(2, "two closing numbers", " %lg , %lg \n", &unused[0], &unused[1]);
 }
 
-// The legacy, report-like layout (the one the program writes).
-void readLegacy(Reader& in, Design& d) {
+// The legacy, report-like layout (the one the program writes).  False, with
+// nothing read past it, when the mirror count is more than the design holds.
+bool readLegacy(Reader& in, Design& d, int& count) {
     char token[kTokenRoom] = "";
     in.scan(1, "the version", " " TOKEN, token);
     if (std::strcmp(token, "Beta") == 0) in.scan(1, "the version", " " TOKEN, token);
     in.skipLine();
-    int count = d.surfaceCount;  // 0, from the first token
+    count = d.surfaceCount;  // 0, from the first token
     in.scan(1, "the number of mirrors", " %d", &count);
+    // The count decides how many rows follow: check it before reading them.
+    if (count < 0 || count > kMaxMirrors) return false;
     d.surfaceCount = count + 1;
     const int n = d.surfaceCount;
     initMediumSigns(d);
@@ -240,6 +246,7 @@ void readLegacy(Reader& in, Design& d) {
     d.cosField = std::cos(d.fieldSemiAngle * kDegree);
     in.skipToken("\"Degrees\"");
     in.skipToken("the f-ratio");
+    return true;
 }
 
 // Files from Windows end their lines with CR LF, and some old editors with a
@@ -312,21 +319,12 @@ LoadResult loadDesignFromText(Design& design, const std::string& raw, const std:
         d.surfaceCount = static_cast<int>(n);
         readNumeric(in, d);
     } else {
-        // The mirror count decides how many rows follow; check it before reading them.
-        File g(fmemopen(const_cast<char*>(source.data()), source.size(), "r"));
-        Reader peek(g.get(), source);
-        char tok[kTokenRoom];
-        peek.scan(1, "", " " TOKEN, tok);
-        peek.scan(1, "", " " TOKEN, tok);
-        if (std::strcmp(tok, "Beta") == 0) peek.scan(1, "", " " TOKEN, tok);
-        peek.skipLine();
+        d.surfaceCount = 0;
         int count = 0;
-        if (peek.scan(1, "", " %d", &count) == 1 && (count < 0 || count > kMaxMirrors))
+        if (!readLegacy(in, d, count))
             return refuse(LoadStatus::refused,
                           "the file gives " + std::to_string(count) + " mirrors; a design holds 0 to 20",
                           oldCount);
-        d.surfaceCount = 0;
-        readLegacy(in, d);
     }
     d.designTitle = titleFromFileName(fileTitle);
 

@@ -33,11 +33,8 @@ struct Failure : std::runtime_error {
 
 /// Load a design for a subcommand: throws Failure(kExitFileRefused) on a
 /// refused or unreadable file; warns on stderr for a damaged one and
-/// remembers it, so that main() can end with kExitDamaged.
+/// remembers it, so that main() ends with kExitDamaged.
 Design loadForCommand(const std::string& path);
-
-/// True after loadForCommand met a damaged file.
-bool sawDamagedFile();
 
 /// What painting the design view leaves behind: the analysis, then the
 /// layout's own traces with the focal plane at the best fit.

@@ -21,7 +21,6 @@ Design cli::loadForCommand(const std::string& path) {
     return design;
 }
 
-bool cli::sawDamagedFile() { return gDamaged; }
 
 namespace {
 // The layout's pixels are not wanted here, only its traces and figures.

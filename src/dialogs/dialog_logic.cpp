@@ -32,9 +32,7 @@ void applySurfaceEntry(Design& d, int k, const SurfaceEntry& e) {
 void applyApertureField(Design& d, double aperture, double fieldSemiAngle) {
     d.aperture = aperture;
     d.fieldSemiAngle = fieldSemiAngle;
-    d.semiAperture = aperture * 0.5;
-    // Through the same factor as every other angle; an angle of exactly 0
-    // gives exactly 0 and 1.
+    recomputeAperture(d);
     recomputeField(d);
 }
 

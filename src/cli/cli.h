@@ -36,6 +36,10 @@ struct Failure : std::runtime_error {
 /// remembers it, so that main() ends with kExitDamaged.
 Design loadForCommand(const std::string& path);
 
+/// End a command whose design met a trace problem: exit 4 with the message
+/// the window's banner shows.
+[[noreturn]] void failTrace(TraceStatus status);
+
 /// What painting the design view leaves behind: the analysis, then the
 /// layout's own traces with the focal plane at the best fit.
 struct DesignViewTrace {

@@ -113,7 +113,7 @@ void runPrint(const PrintOptions& o) {
     gdi::RecordingDevice window(632, 408, 1024, 768);
     gdi::RecordingDevice buffer(1024, 768 - kCaptionAllowance, 1024, 768);
     if (!drawLayout(design, trace, results, geometry, window))
-        throw Failure(kExitTraceFailed, "trace problem: " + traceProblemMessage(trace.status));
+        failTrace(trace.status);
     SpotPlot plot{design, trace, frame, random, window, buffer, nullptr};
     for (int command : commands) {
         window.clearCalls();
@@ -121,7 +121,7 @@ void runPrint(const PrintOptions& o) {
         dispatchPlot(plot, results, geometry, command);
     }
     if (trace.status != kTraceOk)
-        throw Failure(kExitTraceFailed, "trace problem: " + traceProblemMessage(trace.status));
+        failTrace(trace.status);
 
     qt::ensureQtApplication();
     qt::QtPrintDocument doc(printTarget(o));

@@ -36,7 +36,7 @@ void renderReport(RenderJob& job) {
     const gdi::Rect client = job.window.clientRect();
     gdi::RecordingDevice designView(client.right, client.bottom, job.screen.horzRes, job.screen.vertRes);
     if (!drawLayout(job.design, job.trace, job.results, job.geometry, designView))
-        throw Failure(kExitTraceFailed, "trace problem: " + traceProblemMessage(job.trace.status));
+        failTrace(job.trace.status);
     PaintViewPage(job.window, kViewTraceReport, job.design, job.results);
 }
 

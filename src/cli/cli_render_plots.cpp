@@ -61,7 +61,7 @@ void renderPlot(RenderJob& job, int lastCommand) {
     // cleanly.  The plot command erases that picture.
     paintDesignView(job.window, job.design, job.trace, job.results, job.geometry);
     if (job.trace.status != kTraceOk)
-        throw Failure(kExitTraceFailed, "trace problem: " + traceProblemMessage(job.trace.status));
+        failTrace(job.trace.status);
 
     for (int command : commandsFor(lastCommand)) {
         if (command == kCommandAiryOverlay) {

@@ -30,6 +30,10 @@ bool traceLayoutUnseen(Design& design, cli::DesignViewTrace& out, TraceState& st
 }
 }  // namespace
 
+void cli::failTrace(TraceStatus status) {
+    throw Failure(kExitTraceFailed, "trace problem: " + traceProblemMessage(status));
+}
+
 cli::DesignViewTrace cli::traceDesignView(Design& design) {
     DesignViewTrace out;
     TraceState state;

@@ -40,9 +40,9 @@ Design tiltedSphere() {
     d.surfaceCount = 2;
     initMediumSigns(d);
     resetDesign(d);
-    d.radius[1] = d.sagRadius[1] = 1000;
-    d.tilt[1] = 5;
-    d.separation[1] = 500;
+    d.surfaces[1].radius = d.surfaces[1].sagRadius = 1000;
+    d.surfaces[1].tilt = 5;
+    d.surfaces[1].separation = 500;
     for (int i = 1; i <= 2; ++i) recomputeSurface(d, i);
     d.aperture = 100;
     recomputeAperture(d);

@@ -49,7 +49,7 @@ void requireSaneStatus(TraceStatus status, int n) {
 // restores them (a numeric-layout file stores its own tilt sines and
 // cosines and 1 - K, which need not agree with the recomputed ones).
 Design withoutScratch(Design d, const Design& before, bool layout) {
-    d.signedSeparation[0] = before.signedSeparation[0];
+    d.surfaces[0].signedSeparation = before.surfaces[0].signedSeparation;
     const int n = d.surfaceCount;
     if (layout && n >= 1 && n <= kMaxSurfaces) {
         using Slots = double[kSurfaceSlots];
@@ -82,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     AnalysisResults results;
     const Design before = design;
     const bool analysed = analyseSystem(design, trace, results);
-    fuzz::require(fuzz::identical(withoutScratch(design, before, false), before),
+    fuzz::require(bitIdentical(withoutScratch(design, before, false), before),
                   "the analysis restores the design");
     if (analysed) {
         fuzz::require(trace.status == kTraceOk, "a clean analysis leaves status 0");
@@ -102,7 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     LayoutGeometry geometry;
     const Design beforeView = design;
     const bool drawn = paintDesignView(window, design, trace, results, geometry);
-    fuzz::require(fuzz::identical(withoutScratch(design, beforeView, true), beforeView),
+    fuzz::require(bitIdentical(withoutScratch(design, beforeView, true), beforeView),
                   "the design view restores the design");
     // The drawing runs the analysis first, so it cannot succeed where the
     // analysis failed.  It traces more rays (the field edges with the
@@ -134,7 +134,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     requireCleanDevice(window);
     requireCleanDevice(buffer);
     fuzz::require(
-        fuzz::identical(withoutScratch(design, beforeView, true), beforeView) || command == kCommandFocusIn,
+        bitIdentical(withoutScratch(design, beforeView, true), beforeView) || command == kCommandFocusIn,
         "a plot leaves the design alone");
     return 0;
 }

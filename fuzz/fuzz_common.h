@@ -27,10 +27,6 @@ Design startingDesign();
 /// and the scalars are finite.
 bool enteredValuesFinite(const Design& d);
 
-/// Every field of two designs, entered and derived, bit for bit (NaN equal
-/// to NaN), over all array entries.
-bool identical(const Design& a, const Design& b);
-
 /// Load `text` and check what every load promises: a refused or unreadable
 /// file leaves the design untouched and says why; an accepted one gives 1 to
 /// 21 surfaces of finite values; a damaged one names a line.

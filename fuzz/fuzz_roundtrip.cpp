@@ -39,16 +39,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     requireClose(first.aperture, second.aperture, "the aperture survives");
     requireClose(first.fieldSemiAngle, second.fieldSemiAngle, "the field angle survives");
     for (int i = 1; i <= n; ++i) {
-        fuzz::require(second.kind[i] == first.kind[i], "the kind survives");
-        requireClose(first.radius[i], second.radius[i], "the radius survives");
-        requireClose(first.tilt[i], second.tilt[i], "the tilt survives");
-        if (i < n) requireClose(first.separation[i], second.separation[i], "the separation survives");
-        if (first.kind[i] == kConic)
-            requireClose(first.conic[i], second.conic[i], "the conic constant survives");
-        else if (first.kind[i] == kToroid)
-            requireClose(first.sagRadius[i], second.sagRadius[i], "the sagittal radius survives");
+        fuzz::require(second.surfaces[i].kind == first.surfaces[i].kind, "the kind survives");
+        requireClose(first.surfaces[i].radius, second.surfaces[i].radius, "the radius survives");
+        requireClose(first.surfaces[i].tilt, second.surfaces[i].tilt, "the tilt survives");
+        if (i < n)
+            requireClose(first.surfaces[i].separation, second.surfaces[i].separation,
+                         "the separation survives");
+        if (first.surfaces[i].kind == kConic)
+            requireClose(first.surfaces[i].conic, second.surfaces[i].conic, "the conic constant survives");
+        else if (first.surfaces[i].kind == kToroid)
+            requireClose(first.surfaces[i].sagRadius, second.surfaces[i].sagRadius,
+                         "the sagittal radius survives");
         else  // a "duplicate" kind: written from the sagittal radius, read into the conic
-            requireClose(first.sagRadius[i], second.conic[i], "a duplicate's second value survives");
+            requireClose(first.surfaces[i].sagRadius, second.surfaces[i].conic,
+                         "a duplicate's second value survives");
     }
 
     // One more round changes nothing at all.
@@ -61,18 +65,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // every round.
     bool duplicates = false;
     for (int i = 1; i <= n; ++i)
-        duplicates = duplicates || (second.kind[i] != kConic && second.kind[i] != kToroid);
+        duplicates = duplicates || (second.surfaces[i].kind != kConic && second.surfaces[i].kind != kToroid);
     fuzz::require(duplicates || formatDesign(third, 4.5) == text2,
                   "writing a read design again gives the same text");
     for (int i = 1; i <= n; ++i) {
-        const bool duplicate = second.kind[i] != kConic && second.kind[i] != kToroid;
-        fuzz::require(third.radius[i] == second.radius[i] && third.tilt[i] == second.tilt[i] &&
-                          third.kind[i] == second.kind[i],
+        const bool duplicate = second.surfaces[i].kind != kConic && second.surfaces[i].kind != kToroid;
+        fuzz::require(third.surfaces[i].radius == second.surfaces[i].radius &&
+                          third.surfaces[i].tilt == second.surfaces[i].tilt &&
+                          third.surfaces[i].kind == second.surfaces[i].kind,
                       "the second round is exact");
-        fuzz::require(
-            duplicate || (third.conic[i] == second.conic[i] && third.sagRadius[i] == second.sagRadius[i]),
-            "the second round is exact");
-        if (i < n) fuzz::require(third.separation[i] == second.separation[i], "the second round is exact");
+        fuzz::require(duplicate || (third.surfaces[i].conic == second.surfaces[i].conic &&
+                                    third.surfaces[i].sagRadius == second.surfaces[i].sagRadius),
+                      "the second round is exact");
+        if (i < n)
+            fuzz::require(third.surfaces[i].separation == second.surfaces[i].separation,
+                          "the second round is exact");
     }
     fuzz::require(third.aperture == second.aperture && third.fieldSemiAngle == second.fieldSemiAngle,
                   "the second round is exact");

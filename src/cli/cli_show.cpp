@@ -14,8 +14,10 @@ std::string column(double v) {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%- .7g", v);
     std::string s = buf;
-    if (s.size() < 14) s.append(14 - s.size(), ' ');
-    else s += ' ';
+    if (s.size() < 14)
+        s.append(14 - s.size(), ' ');
+    else
+        s += ' ';
     return s;
 }
 
@@ -25,11 +27,12 @@ std::string designTable(const Design& d) {
     for (int i = 1; i <= n && i <= kMaxSurfaces; ++i) {
         std::string name = surfaceKindName(d, i);
         name.append(14 - name.size(), ' ');
-        out += name + column(d.radius[i]) + column(d.kind[i] == kToroid ? d.sagRadius[i] : d.conic[i]) +
-               column(d.tilt[i]);
+        out += name + column(d.surfaces[i].radius) +
+               column(d.surfaces[i].kind == kToroid ? d.surfaces[i].sagRadius : d.surfaces[i].conic) +
+               column(d.surfaces[i].tilt);
         if (i < n) {
             char buf[64];
-            std::snprintf(buf, sizeof buf, "%- .7g", d.separation[i]);
+            std::snprintf(buf, sizeof buf, "%- .7g", d.surfaces[i].separation);
             out += buf;
         } else {
             out += "<- focal plane";

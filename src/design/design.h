@@ -1,13 +1,11 @@
 // The one optical prescription: mirrors 1..n-1 followed by the focal plane n.
 //
-// Every per-surface array has 22 entries (index 0 holds no surface), so a
-// design holds at most 20 mirrors and the focal plane.  Beside the entered
-// values the record keeps derived values (signed radii, curvatures, tilt
-// sines and cosines) so the per-ray code does no trigonometry and no sign
-// bookkeeping; every path that writes an entered value must end in one of the
-// recomputations below before the next trace.
+// A design holds 22 surface slots (slot 0 holds no surface), so at most 20
+// mirrors and the focal plane.  Every path that writes an entered value must
+// end in one of the recomputations below before the next trace.
 #pragma once
 
+#include <array>
 #include <string>
 
 namespace orvelin {
@@ -21,41 +19,51 @@ inline constexpr double kRadianToDegree = 57.2957795131;
 inline constexpr int kMaxMirrors = 20;
 inline constexpr int kMaxSurfaces = kMaxMirrors + 1;  // mirrors + focal plane
 inline constexpr int kSurfaceSlots = 22;              // indices 0..21
-inline constexpr int kSignSlots = 23;                 // indices 0..22
 
 /// Kind of a surface: 0 ordinary conic, 1 toroid.  Any other integer can
 /// only come from a design file; it is traced as a conic and named
 /// "duplicate".
 enum SurfaceKind : int { kConic = 0, kToroid = 1 };
 
-struct Design {
-    int surfaceCount = 0;      ///< n = mirrors + 1; 0 until a design exists
-    std::string units = "mm";  ///< "mm" or "inches"; a label only
-    double aperture = 0;       ///< full diameter of the entrance beam
-    double semiAperture = 0;   ///< aperture * 0.5
-    double fieldSemiAngle = 0; ///< degrees
-    double sinField = 0;
-    double cosField = 0;       ///< zero before any design exists
-    std::string designTitle;   ///< file name less its extension, or "(New Design)"
-
-    // Entered values, index 1..n.
-    int kind[kSurfaceSlots] = {};
-    double radius[kSurfaceSlots] = {};      ///< R; tangential radius of a toroid; 0 = flat
-    double sagRadius[kSurfaceSlots] = {};   ///< Rsag; equals radius for a conic
-    double conic[kSurfaceSlots] = {};       ///< K: 0 sphere, 1 paraboloid
-    double tilt[kSurfaceSlots] = {};        ///< degrees, in the plane of the layout
-    double separation[kSurfaceSlots] = {};  ///< d(i): surface i to surface i+1
+/// One surface: what the user entered and what is derived from it.  Derived
+/// values are kept beside the entered ones so the per-ray code does no
+/// trigonometry and no sign bookkeeping.
+struct Surface {
+    // Entered values.
+    int kind = 0;
+    double radius = 0;      ///< R; tangential radius of a toroid; 0 = flat
+    double sagRadius = 0;   ///< Rsag; equals radius for a conic
+    double conic = 0;       ///< K: 0 sphere, 1 paraboloid
+    double tilt = 0;        ///< degrees, in the plane of the layout
+    double separation = 0;  ///< d(i): surface i to surface i+1
 
     // Derived values.
-    double mediumSign[kSignSlots] = {};        ///< s(i): sign of the space in front of surface i
-    double signedRadius[kSurfaceSlots] = {};   ///< -s(i) R(i)
-    double signedSagRadius[kSurfaceSlots] = {};///< -s(i) Rsag(i)
-    double curvature[kSurfaceSlots] = {};      ///< 1 / signedRadius, or exactly 0
-    double sagCurvature[kSurfaceSlots] = {};   ///< 1 / signedSagRadius, or exactly 0
-    double oneMinusConic[kSurfaceSlots] = {};  ///< P = 1 - K
-    double signedSeparation[kSurfaceSlots] = {};///< -s(i) d(i); index 0 is the entrance distance
-    double sinTilt[kSurfaceSlots] = {};
-    double cosTilt[kSurfaceSlots] = {};
+    double mediumSign = 0;        ///< s(i): sign of the space in front of surface i
+    double signedRadius = 0;      ///< -s(i) R(i)
+    double signedSagRadius = 0;   ///< -s(i) Rsag(i)
+    double curvature = 0;         ///< 1 / signedRadius, or exactly 0
+    double sagCurvature = 0;      ///< 1 / signedSagRadius, or exactly 0
+    double oneMinusConic = 0;     ///< P = 1 - K
+    double signedSeparation = 0;  ///< -s(i) d(i); slot 0 holds the entrance distance
+    double sinTilt = 0;
+    double cosTilt = 0;
+
+    friend bool operator==(const Surface&, const Surface&) = default;
+};
+
+struct Design {
+    int surfaceCount = 0;       ///< n = mirrors + 1; 0 until a design exists
+    std::string units = "mm";   ///< "mm" or "inches"; a label only
+    double aperture = 0;        ///< full diameter of the entrance beam
+    double semiAperture = 0;    ///< aperture * 0.5
+    double fieldSemiAngle = 0;  ///< degrees
+    double sinField = 0;
+    double cosField = 0;      ///< zero before any design exists
+    std::string designTitle;  ///< file name less its extension, or "(New Design)"
+
+    /// Surfaces 1..n; slot 0 holds no surface, only the entrance distance
+    /// (signedSeparation) and the sign of the entrance space (mediumSign).
+    std::array<Surface, kSurfaceSlots> surfaces{};
 
     /// Index of the focal plane (n).
     int focalPlane() const { return surfaceCount; }
@@ -66,6 +74,11 @@ struct Design {
 /// the aperture and field; cosField becomes 1.  Leaves surfaceCount, the
 /// medium signs, units and the title alone.
 void resetDesign(Design& d);
+
+/// True when both designs hold the same values bit for bit (NaN equal to
+/// itself, -0 unlike +0), in every slot: "nothing changed" for the restore
+/// checks, undo and the loaders' refusals.
+bool bitIdentical(const Design& a, const Design& b);
 
 /// s(0) = +1 for an even, non-negative n, else -1; then alternate, so that
 /// the focal plane always sits in a space of sign +1.

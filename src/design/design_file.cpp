@@ -1,5 +1,9 @@
 #include "design/design_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -7,10 +11,6 @@
 #include <cstring>
 #include <initializer_list>
 #include <memory>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "platform/atomic_file.h"
 
@@ -38,7 +38,7 @@ using File = std::unique_ptr<FILE, FileCloser>;
 // Reads one design with the C library's formatted input, remembering the
 // first place where the text did not hold what the layout expects.
 class Reader {
-public:
+  public:
     Reader(FILE* f, const std::string& text) : f_(f), text_(text) {}
 
     // fscanf with a record of failure.  `what` names the expected values.
@@ -92,7 +92,7 @@ public:
     int line() const { return line_; }
     const std::string& what() const { return what_; }
 
-private:
+  private:
     int lineAt(long offset) const {
         // The failure lies at the first non-blank character after `offset`.
         size_t pos = offset < 0 ? text_.size() : static_cast<size_t>(offset);
@@ -113,7 +113,9 @@ private:
     std::string what_;
 };
 
-double invOrZero(double v) { return v == 0 ? 0.0 : 1.0 / v; }
+double invOrZero(double v) {
+    return v == 0 ? 0.0 : 1.0 / v;
+}
 
 std::string surfaceText(const char* what, int i, int n) {
     char buf[96];
@@ -128,36 +130,44 @@ std::string surfaceText(const char* what, int i, int n) {
 void readNumeric(Reader& in, Design& d) {
     const int n = d.surfaceCount;
     d.units = "inches";
-    double* s = d.mediumSign;
+    // The file gives the signs of spaces 1..n+1; the last one lies beyond the
+    // focal plane and has no surface slot when n is the largest count.
+    double s[kSurfaceSlots + 1] = {};
+    for (int i = 0; i < kSurfaceSlots; ++i) s[i] = d.surfaces[i].mediumSign;
     for (int i = 1; i <= n + 1; ++i) {
         const double old = s[i];
-        in.scan(1, i == 1 ? "the medium sign of surface 1" : "a medium sign", i == 1 ? " %lg" : " , %lg", &s[i]);
+        in.scan(1, i == 1 ? "the medium sign of surface 1" : "a medium sign", i == 1 ? " %lg" : " , %lg",
+                &s[i]);
         in.keepFinite(s[i], old, "a finite medium sign");
     }
     s[0] = -s[1];
+    for (int i = 0; i < kSurfaceSlots; ++i) d.surfaces[i].mediumSign = s[i];
     for (int i = 1; i <= n; ++i) {
-        const double old[6] = {d.signedRadius[i], d.oneMinusConic[i], d.tilt[i],
-                               d.signedSeparation[i], d.sinTilt[i], d.cosTilt[i]};
+        const double old[6] = {d.surfaces[i].signedRadius, d.surfaces[i].oneMinusConic,
+                               d.surfaces[i].tilt,         d.surfaces[i].signedSeparation,
+                               d.surfaces[i].sinTilt,      d.surfaces[i].cosTilt};
         const std::string what = surfaceText("six numbers", i, n);
-        in.scan(6, what.c_str(), " %lg , %lg , %lg , %lg , %lg , %lg \n", &d.signedRadius[i],
-                &d.oneMinusConic[i], &d.tilt[i], &d.signedSeparation[i], &d.sinTilt[i], &d.cosTilt[i]);
-        double* fields[6] = {&d.signedRadius[i], &d.oneMinusConic[i], &d.tilt[i],
-                             &d.signedSeparation[i], &d.sinTilt[i], &d.cosTilt[i]};
+        in.scan(6, what.c_str(), " %lg , %lg , %lg , %lg , %lg , %lg \n", &d.surfaces[i].signedRadius,
+                &d.surfaces[i].oneMinusConic, &d.surfaces[i].tilt, &d.surfaces[i].signedSeparation,
+                &d.surfaces[i].sinTilt, &d.surfaces[i].cosTilt);
+        double* fields[6] = {&d.surfaces[i].signedRadius, &d.surfaces[i].oneMinusConic,
+                             &d.surfaces[i].tilt,         &d.surfaces[i].signedSeparation,
+                             &d.surfaces[i].sinTilt,      &d.surfaces[i].cosTilt};
         for (int k = 0; k < 6; ++k) in.keepFinite(*fields[k], old[k], what.c_str());
         // A sign far from +-1 can carry a product out of the double range:
         // such a value cannot be shown or written, so it fails like NaN.
-        const double entered[3] = {d.radius[i], d.conic[i], d.separation[i]};
-        d.signedSagRadius[i] = d.signedRadius[i];
-        d.radius[i] = -s[i] * d.signedRadius[i];
-        d.conic[i] = 1 - d.oneMinusConic[i];
-        d.separation[i] = -s[i] * d.signedSeparation[i];
-        in.keepFinite(d.radius[i], entered[0], what.c_str());
-        in.keepFinite(d.conic[i], entered[1], what.c_str());
-        in.keepFinite(d.separation[i], entered[2], what.c_str());
-        d.sagRadius[i] = d.radius[i];
-        d.kind[i] = kConic;
-        d.curvature[i] = invOrZero(d.signedRadius[i]);
-        d.sagCurvature[i] = invOrZero(d.signedSagRadius[i]);
+        const double entered[3] = {d.surfaces[i].radius, d.surfaces[i].conic, d.surfaces[i].separation};
+        d.surfaces[i].signedSagRadius = d.surfaces[i].signedRadius;
+        d.surfaces[i].radius = -s[i] * d.surfaces[i].signedRadius;
+        d.surfaces[i].conic = 1 - d.surfaces[i].oneMinusConic;
+        d.surfaces[i].separation = -s[i] * d.surfaces[i].signedSeparation;
+        in.keepFinite(d.surfaces[i].radius, entered[0], what.c_str());
+        in.keepFinite(d.surfaces[i].conic, entered[1], what.c_str());
+        in.keepFinite(d.surfaces[i].separation, entered[2], what.c_str());
+        d.surfaces[i].sagRadius = d.surfaces[i].radius;
+        d.surfaces[i].kind = kConic;
+        d.surfaces[i].curvature = invOrZero(d.surfaces[i].signedRadius);
+        d.surfaces[i].sagCurvature = invOrZero(d.surfaces[i].signedSagRadius);
     }
     const double old[4] = {d.semiAperture, d.fieldSemiAngle, d.sinField, d.cosField};
     in.scan(4, "the semi-aperture, field angle, its sine and cosine", " %lg , %lg , %lg , %lg \n",
@@ -172,14 +182,14 @@ void readNumeric(Reader& in, Design& d) {
     if (in.atEnd()) return;  // first extent: conic surfaces only
 
     for (int i = 1; i <= n; ++i) {
-        const double oldSag = d.signedSagRadius[i];
+        const double oldSag = d.surfaces[i].signedSagRadius;
         const std::string what = surfaceText("the sagittal radius and kind", i, n);
-        in.scan(2, what.c_str(), " %lg , %d \n", &d.signedSagRadius[i], &d.kind[i]);
-        in.keepFinite(d.signedSagRadius[i], oldSag, what.c_str());
-        const double oldSagRadius = d.sagRadius[i];
-        d.sagRadius[i] = -s[i] * d.signedSagRadius[i];
-        in.keepFinite(d.sagRadius[i], oldSagRadius, what.c_str());
-        d.sagCurvature[i] = invOrZero(d.signedSagRadius[i]);
+        in.scan(2, what.c_str(), " %lg , %d \n", &d.surfaces[i].signedSagRadius, &d.surfaces[i].kind);
+        in.keepFinite(d.surfaces[i].signedSagRadius, oldSag, what.c_str());
+        const double oldSagRadius = d.surfaces[i].sagRadius;
+        d.surfaces[i].sagRadius = -s[i] * d.surfaces[i].signedSagRadius;
+        in.keepFinite(d.surfaces[i].sagRadius, oldSagRadius, what.c_str());
+        d.surfaces[i].sagCurvature = invOrZero(d.surfaces[i].signedSagRadius);
     }
     if (in.atEnd()) return;  // second extent: kinds and sagittal radii
 
@@ -207,21 +217,24 @@ bool readLegacy(Reader& in, Design& d, int& count) {
 
     for (int j = 1; j <= n; ++j) {
         const bool plane = j == n;
-        const double old[5] = {d.radius[j], d.conic[j], d.tilt[j], d.separation[j], 0};
-        const std::string what = surfaceText(plane ? "kind, radius, CC/Rsag and tilt" : "kind, radius, CC/Rsag, tilt and separation", j, n);
+        const double old[5] = {d.surfaces[j].radius, d.surfaces[j].conic, d.surfaces[j].tilt,
+                               d.surfaces[j].separation, 0};
+        const std::string what = surfaceText(
+            plane ? "kind, radius, CC/Rsag and tilt" : "kind, radius, CC/Rsag, tilt and separation", j, n);
         if (plane)
-            in.scan(4, what.c_str(), " %d%lg%lg%lg", &d.kind[j], &d.radius[j], &d.conic[j], &d.tilt[j]);
+            in.scan(4, what.c_str(), " %d%lg%lg%lg", &d.surfaces[j].kind, &d.surfaces[j].radius,
+                    &d.surfaces[j].conic, &d.surfaces[j].tilt);
         else
-            in.scan(5, what.c_str(), " %d%lg%lg%lg%lg", &d.kind[j], &d.radius[j], &d.conic[j], &d.tilt[j],
-                    &d.separation[j]);
-        in.keepFinite(d.radius[j], old[0], what.c_str());
-        in.keepFinite(d.conic[j], old[1], what.c_str());
-        in.keepFinite(d.tilt[j], old[2], what.c_str());
-        in.keepFinite(d.separation[j], old[3], what.c_str());
-        d.sagRadius[j] = d.radius[j];
-        if (d.kind[j] == kToroid) {
-            d.sagRadius[j] = d.conic[j];
-            d.conic[j] = 0;
+            in.scan(5, what.c_str(), " %d%lg%lg%lg%lg", &d.surfaces[j].kind, &d.surfaces[j].radius,
+                    &d.surfaces[j].conic, &d.surfaces[j].tilt, &d.surfaces[j].separation);
+        in.keepFinite(d.surfaces[j].radius, old[0], what.c_str());
+        in.keepFinite(d.surfaces[j].conic, old[1], what.c_str());
+        in.keepFinite(d.surfaces[j].tilt, old[2], what.c_str());
+        in.keepFinite(d.surfaces[j].separation, old[3], what.c_str());
+        d.surfaces[j].sagRadius = d.surfaces[j].radius;
+        if (d.surfaces[j].kind == kToroid) {
+            d.surfaces[j].sagRadius = d.surfaces[j].conic;
+            d.surfaces[j].conic = 0;
         }
         recomputeSurface(d, j);
     }
@@ -302,7 +315,8 @@ LoadResult loadDesignFromText(Design& design, const std::string& raw, const std:
     // fmemopen cannot open an empty buffer everywhere; a single blank reads the same.
     const std::string& source = text.empty() ? std::string(" ") : text;
     File f(fmemopen(const_cast<char*>(source.data()), source.size(), "r"));
-    if (!f) return refuse(LoadStatus::unreadable, std::string("cannot read: ") + std::strerror(errno), oldCount);
+    if (!f)
+        return refuse(LoadStatus::unreadable, std::string("cannot read: ") + std::strerror(errno), oldCount);
 
     // Everything is read into a scratch copy, taken only when accepted.
     Design d = design;
@@ -341,15 +355,17 @@ LoadResult loadDesignFromText(Design& design, const std::string& raw, const std:
 
 LoadResult loadDesign(Design& design, const std::string& path) {
     const int oldCount = design.surfaceCount;
-    struct stat st{};
-    if (::stat(path.c_str(), &st) != 0)
-        return refuse(LoadStatus::unreadable, std::strerror(errno), oldCount);
-    if (S_ISDIR(st.st_mode)) return refuse(LoadStatus::unreadable, "it is a folder, not a design file", oldCount);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return refuse(LoadStatus::unreadable, std::strerror(errno), oldCount);
+    if (S_ISDIR(st.st_mode))
+        return refuse(LoadStatus::unreadable, "it is a folder, not a design file", oldCount);
     // Opened without waiting: a named pipe with no writer would otherwise
     // block the open for ever.  Reads then wait as usual (and end at once
     // when nobody writes).
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return refuse(LoadStatus::unreadable, std::string("cannot open it: ") + std::strerror(errno), oldCount);
+    if (fd < 0)
+        return refuse(LoadStatus::unreadable, std::string("cannot open it: ") + std::strerror(errno),
+                      oldCount);
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     File f(::fdopen(fd, "rb"));
     if (!f) {
@@ -370,7 +386,8 @@ LoadResult loadDesign(Design& design, const std::string& path) {
             return refuse(LoadStatus::refused, "it is far too large for a design file", oldCount);
     }
     if (std::ferror(f.get()))
-        return refuse(LoadStatus::unreadable, std::string("cannot read it: ") + std::strerror(errno), oldCount);
+        return refuse(LoadStatus::unreadable, std::string("cannot read it: ") + std::strerror(errno),
+                      oldCount);
     return loadDesignFromText(design, raw, fileNameOfPath(path));
 }
 
@@ -413,15 +430,15 @@ std::string formatDesign(const Design& d, double fRatio) {
     for (int i = 1; i <= n; ++i) {
         // The kind and the radius share the first 28 characters: the kind with
         // 12 blanks, then the radius column in what remains.
-        std::snprintf(buf, sizeof buf, "%- d            ", d.kind[i]);
+        std::snprintf(buf, sizeof buf, "%- d            ", d.surfaces[i].kind);
         out += buf;
         const size_t radiusWidth = std::strlen(buf) < 28 ? 28 - std::strlen(buf) : 0;
-        appendColumn(out, format("%- .7g", d.radius[i]).c_str(), radiusWidth);
-        const double second = d.kind[i] == kConic ? d.conic[i] : d.sagRadius[i];
+        appendColumn(out, format("%- .7g", d.surfaces[i].radius).c_str(), radiusWidth);
+        const double second = d.surfaces[i].kind == kConic ? d.surfaces[i].conic : d.surfaces[i].sagRadius;
         appendColumn(out, format("%- .7g", second).c_str(), 14);
-        appendColumn(out, format("%- .7g", d.tilt[i]).c_str(), 14);
+        appendColumn(out, format("%- .7g", d.surfaces[i].tilt).c_str(), 14);
         if (i < n)
-            out += format("%- .7g", d.separation[i]) + "\n";
+            out += format("%- .7g", d.surfaces[i].separation) + "\n";
         else
             out += "focal plane\n\n";
     }

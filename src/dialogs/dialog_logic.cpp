@@ -9,23 +9,23 @@ bool secondIsSagittal(int kind) {
 }
 
 double secondValueShown(const Design& d, int k, bool toroidTicked) {
-    return toroidTicked ? d.sagRadius[k] : d.conic[k];
+    return toroidTicked ? d.surfaces[k].sagRadius : d.surfaces[k].conic;
 }
 
 void applySurfaceEntry(Design& d, int k, const SurfaceEntry& e) {
-    d.kind[k] = e.kind;
-    d.radius[k] = e.radius;
+    d.surfaces[k].kind = e.kind;
+    d.surfaces[k].radius = e.radius;
     if (secondIsSagittal(e.kind))
-        d.sagRadius[k] = e.second;
+        d.surfaces[k].sagRadius = e.second;
     else
-        d.conic[k] = e.second;
-    d.tilt[k] = e.tilt;
-    if (k < d.surfaceCount) d.separation[k] = e.separation;
+        d.surfaces[k].conic = e.second;
+    d.surfaces[k].tilt = e.tilt;
+    if (k < d.surfaceCount) d.surfaces[k].separation = e.separation;
     // A conic has one radius; a toroid has no conic constant.
     if (e.kind == kConic)
-        d.sagRadius[k] = d.radius[k];
+        d.surfaces[k].sagRadius = d.surfaces[k].radius;
     else
-        d.conic[k] = 0;
+        d.surfaces[k].conic = 0;
     recomputeSurface(d, k);
 }
 
@@ -51,23 +51,24 @@ CellPrompt cellPrompt(const Design& d, int row, int column) {
     CellPrompt p;
     if (row < 1 || column < 0 || column > 4) return p;
     if (row <= n) {
-        const bool conic = d.kind[row] == kConic;
+        const bool conic = d.surfaces[row].kind == kConic;
         switch (column) {
             case 1:
-                p = {true, numbered(conic ? "Edit radius #%d" : "Tangential radius #%d", row), d.radius[row]};
+                p = {true, numbered(conic ? "Edit radius #%d" : "Tangential radius #%d", row),
+                     d.surfaces[row].radius};
                 break;
             case 2:
                 if (conic)
-                    p = {true, numbered("Edit conic constant #%d", row), d.conic[row]};
+                    p = {true, numbered("Edit conic constant #%d", row), d.surfaces[row].conic};
                 else
-                    p = {true, numbered("Sagittal radius #%d", row), d.sagRadius[row]};
+                    p = {true, numbered("Sagittal radius #%d", row), d.surfaces[row].sagRadius};
                 break;
             case 3:
-                p = {true, numbered("Edit tilt #%d", row), d.tilt[row]};
+                p = {true, numbered("Edit tilt #%d", row), d.surfaces[row].tilt};
                 break;
             case 4:
                 // The focal plane has no separation.
-                if (row < n) p = {true, numbered("Edit separation #%d", row), d.separation[row]};
+                if (row < n) p = {true, numbered("Edit separation #%d", row), d.surfaces[row].separation};
                 break;
             default:
                 break;  // the name cell holds no value
@@ -90,26 +91,26 @@ ScreenPoint cellDialogPosition(const Design& d, int row, int column, int left, i
 void applyCellValue(Design& d, int row, int column, double value) {
     const int n = d.surfaceCount;
     if (row >= 1 && row <= n) {
-        const bool conic = d.kind[row] == kConic;
+        const bool conic = d.surfaces[row].kind == kConic;
         switch (column) {
             case 1:
-                d.radius[row] = value;
-                if (conic) d.sagRadius[row] = value;
+                d.surfaces[row].radius = value;
+                if (conic) d.surfaces[row].sagRadius = value;
                 break;
             case 2:
                 if (conic) {
-                    d.sagRadius[row] = d.radius[row];
-                    d.conic[row] = value;
+                    d.surfaces[row].sagRadius = d.surfaces[row].radius;
+                    d.surfaces[row].conic = value;
                 } else {
-                    d.conic[row] = 0;
-                    d.sagRadius[row] = value;
+                    d.surfaces[row].conic = 0;
+                    d.surfaces[row].sagRadius = value;
                 }
                 break;
             case 3:
-                d.tilt[row] = value;
+                d.surfaces[row].tilt = value;
                 break;
             case 4:
-                if (row < n) d.separation[row] = value;
+                if (row < n) d.surfaces[row].separation = value;
                 break;
             default:
                 return;

@@ -14,7 +14,7 @@ SurfaceDialog::SurfaceDialog(Design& design, int k, QWidget* parent)
       design_(design),
       k_(k),
       focalPlane_(k == design.surfaceCount),
-      kind_(design.kind[k]) {
+      kind_(design.surfaces[k].kind) {
     const DialogUnits du = units();
     if (focalPlane_) {
         setObjectName(QStringLiteral("FocusDlgBox"));
@@ -28,9 +28,9 @@ SurfaceDialog::SurfaceDialog(Design& design, int k, QWidget* parent)
     radiusLabel_ = addLabel(QStringLiteral("Radius"), QStringLiteral("label15"), 6, 4, 50, 12);
     secondLabel_ = addLabel(QStringLiteral("Conic Constant"), QStringLiteral("label16"), 60, 4, 50, 12);
     addLabel(QStringLiteral("Tilt"), QStringLiteral("label17"), 114, 4, 50, 12);
-    radius_ = addNumberBox(design.radius[k], QStringLiteral("edit10"), 6, 16, 50, 12);
+    radius_ = addNumberBox(design.surfaces[k].radius, QStringLiteral("edit10"), 6, 16, 50, 12);
     second_ = addNumberBox(0, QStringLiteral("edit11"), 60, 16, 50, 12);
-    tilt_ = addNumberBox(design.tilt[k], QStringLiteral("edit12"), 114, 16, 50, 12);
+    tilt_ = addNumberBox(design.surfaces[k].tilt, QStringLiteral("edit12"), 114, 16, 50, 12);
     if (focalPlane_) {
         toroid_ = addCheck(QStringLiteral("Check if toroid"), QStringLiteral("toroid14"), 6, 30, 60, 12);
         // Shown for the look of the dialog only: the focal plane is curved
@@ -43,7 +43,7 @@ SurfaceDialog::SurfaceDialog(Design& design, int k, QWidget* parent)
         const bool lastMirror = k == design.surfaceCount - 1;
         addLabel(lastMirror ? QStringLiteral("b.f.l. (optional)") : QStringLiteral("Separation"),
                  QStringLiteral("label18"), 168, 4, 50, 12);
-        separation_ = addNumberBox(design.separation[k], QStringLiteral("edit13"), 168, 16, 50, 12);
+        separation_ = addNumberBox(design.surfaces[k].separation, QStringLiteral("edit13"), 168, 16, 50, 12);
         toroid_ = addCheck(QStringLiteral("Check if toroid"), QStringLiteral("toroid14"), 6, 36, 60, 12);
         addButtons(152, 35, 188, 35, 30, 14);
     }

@@ -52,9 +52,9 @@ void stepFocus(Design& design, const PlotFrame& frame, int command) {
     if (last < 1 || last >= kSurfaceSlots) return;
     if (!std::isfinite(frame.focusStep)) return;
     if (command == kCommandFocusIn)
-        design.separation[last] -= frame.focusStep;
+        design.surfaces[last].separation -= frame.focusStep;
     else if (command == kCommandFocusOut)
-        design.separation[last] += frame.focusStep;
+        design.surfaces[last].separation += frame.focusStep;
     else
         return;
     recomputeSurface(design, last);

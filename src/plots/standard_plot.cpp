@@ -40,7 +40,8 @@ bool measureSagittalSpotCentre(SpotPlot& p) {
 
 bool isSymmetricSystem(const Design& design) {
     for (int i = 1; i <= design.surfaceCount && i < kSurfaceSlots; ++i) {
-        if (design.tilt[i] != 0 && (design.signedRadius[i] != 0 || design.signedSagRadius[i] != 0))
+        if (design.surfaces[i].tilt != 0 &&
+            (design.surfaces[i].signedRadius != 0 || design.surfaces[i].signedSagRadius != 0))
             return false;
     }
     return true;

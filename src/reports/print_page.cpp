@@ -10,7 +10,6 @@ namespace {
 using gdi::Device;
 using gdi::Handle;
 
-
 // Printer positions are computed in doubles and truncated toward zero.  A
 // value beyond any page (a degenerate layout) is pinned far outside it
 // rather than overflowing an int.
@@ -223,7 +222,7 @@ void drawPrintedLayout(Device& dc, Design& d, const LayoutGeometry& g, int pageW
     const double Y0 = (band - g.layoutHeight / k) * 0.5 + top - g.layoutMinY / k;
     const double X0 = (pageWidth - g.layoutWidth / k) * 0.5;
     // The incoming beam starts at the left edge of the centred box.
-    d.signedSeparation[0] = g.layoutWidth - g.layoutMaxX;
+    d.surfaces[0].signedSeparation = g.layoutWidth - g.layoutMaxX;
 
     drawFoldedLayout(dc, d, g, X0, Y0, k, false);
 }
@@ -247,10 +246,12 @@ void drawDesignTableRows(Device& dc, const Design& d, int left, int cw, int top,
     for (int i = 1; i <= n; ++i) {
         const int y = top + (i + 3) * rowHeight;
         dc.textOut(left + cw, y, surfaceKindName(d, i));
-        dc.textOut(left + 15 * cw, y, format("%- .7g", d.radius[i]));
-        dc.textOut(left + 29 * cw, y, format("%- .7g", d.kind[i] == kToroid ? d.sagRadius[i] : d.conic[i]));
-        dc.textOut(left + 43 * cw, y, format("%- .7g", d.tilt[i]));
-        dc.textOut(left + 57 * cw, y, i < n ? format("%- .7g", d.separation[i]) : "(focal plane)");
+        dc.textOut(left + 15 * cw, y, format("%- .7g", d.surfaces[i].radius));
+        dc.textOut(
+            left + 29 * cw, y,
+            format("%- .7g", d.surfaces[i].kind == kToroid ? d.surfaces[i].sagRadius : d.surfaces[i].conic));
+        dc.textOut(left + 43 * cw, y, format("%- .7g", d.surfaces[i].tilt));
+        dc.textOut(left + 57 * cw, y, i < n ? format("%- .7g", d.surfaces[i].separation) : "(focal plane)");
     }
 }
 

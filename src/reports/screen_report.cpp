@@ -172,11 +172,12 @@ void paintDesignTable(Device& dc, const Design& d) {
     for (int i = 1; i <= n; ++i) {
         const int y = 14 * i + 8;
         textOutF(dc, cx - 263, y, "%s", surfaceKindName(d, i));
-        textOutF(dc, cx - 162, y, "%- .7g", d.radius[i]);
-        textOutF(dc, cx - 48, y, "%- .7g", d.kind[i] == kToroid ? d.sagRadius[i] : d.conic[i]);
-        textOutF(dc, cx + 64, y, "%- .7g", d.tilt[i]);
+        textOutF(dc, cx - 162, y, "%- .7g", d.surfaces[i].radius);
+        textOutF(dc, cx - 48, y, "%- .7g",
+                 d.surfaces[i].kind == kToroid ? d.surfaces[i].sagRadius : d.surfaces[i].conic);
+        textOutF(dc, cx + 64, y, "%- .7g", d.surfaces[i].tilt);
         if (i < n)
-            textOutF(dc, cx + 176, y, "%- .7g", d.separation[i]);
+            textOutF(dc, cx + 176, y, "%- .7g", d.surfaces[i].separation);
         else
             dc.textOut(cx + 152, y, "<- focal plane");
     }

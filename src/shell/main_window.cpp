@@ -576,13 +576,14 @@ int MainWindow::newDesign() {
 // Plots.
 
 void MainWindow::startPlot(int command) {
-    const double separationBefore =
-        state_.design.surfaceCount > 1 ? state_.design.separation[state_.design.surfaceCount - 1] : 0;
+    const double separationBefore = state_.design.surfaceCount > 1
+                                        ? state_.design.surfaces[state_.design.surfaceCount - 1].separation
+                                        : 0;
     changeView(viewStateForPlotCommand(command));
     runPlotCommand(view_, view_->rect(), state_, plotBuffer_, screen(), command);
     view_->update();
     const int n = state_.design.surfaceCount;
-    if (n > 1 && state_.design.separation[n - 1] != separationBefore) markModified();
+    if (n > 1 && state_.design.surfaces[n - 1].separation != separationBefore) markModified();
 }
 
 void MainWindow::airyOverlay() {

@@ -16,20 +16,16 @@ class DesignRestorer {
     explicit DesignRestorer(Design& d)
         : d_(d), n_(d.surfaceCount), sinField_(d.sinField), cosField_(d.cosField) {
         if (n_ >= 1 && n_ <= kMaxSurfaces) {
-            separation_ = d.signedSeparation[n_ - 1];
-            tilt_ = d.tilt[n_];
-            sinTilt_ = d.sinTilt[n_];
-            cosTilt_ = d.cosTilt[n_];
+            lastSpace_ = d.surfaces[n_ - 1];
+            focalPlane_ = d.surfaces[n_];
         }
     }
     ~DesignRestorer() {
         d_.sinField = sinField_;
         d_.cosField = cosField_;
         if (n_ >= 1 && n_ <= kMaxSurfaces) {
-            d_.signedSeparation[n_ - 1] = separation_;
-            d_.tilt[n_] = tilt_;
-            d_.sinTilt[n_] = sinTilt_;
-            d_.cosTilt[n_] = cosTilt_;
+            d_.surfaces[n_ - 1] = lastSpace_;
+            d_.surfaces[n_] = focalPlane_;
         }
     }
     DesignRestorer(const DesignRestorer&) = delete;
@@ -39,7 +35,7 @@ class DesignRestorer {
     Design& d_;
     int n_;
     double sinField_, cosField_;
-    double separation_ = 0, tilt_ = 0, sinTilt_ = 0, cosTilt_ = 0;
+    Surface lastSpace_, focalPlane_;  ///< the surface before the focal plane, and the focal plane
 };
 
 bool noFocus(TraceState& state) {
@@ -142,7 +138,7 @@ bool fieldEdge(Design& design, TraceState& state, StartRay start, const Analysis
     panel.xT = foci.ZT - r.ltMarginal;
 
     // Chief ray through the vertex of surface 1.
-    design.signedSeparation[0] = 0;
+    design.surfaces[0].signedSeparation = 0;
     start(design, state.ray);
     if (!traceToLastMirror(design, state)) return false;
     RayState& c = state.ray;
@@ -184,14 +180,14 @@ bool analyse(Design& design, TraceState& state, AnalysisResults& r) {
     double lS = 0, lT = 0;
     bool collS = true, collT = true;
     for (int i = 1; i <= n - 1; ++i) {
-        const double sIn = design.mediumSign[i], sOut = design.mediumSign[i + 1];
-        const double ct = design.cosTilt[i];
-        paraxialStep(lS, collS, sIn, sOut, ct, 1.0, design.sagCurvature[i]);
-        paraxialStep(lT, collT, sIn, sOut, ct, ct * ct, design.curvature[i]);
+        const double sIn = design.surfaces[i].mediumSign, sOut = design.surfaces[i + 1].mediumSign;
+        const double ct = design.surfaces[i].cosTilt;
+        paraxialStep(lS, collS, sIn, sOut, ct, 1.0, design.surfaces[i].sagCurvature);
+        paraxialStep(lT, collT, sIn, sOut, ct, ct * ct, design.surfaces[i].curvature);
         if (i != n - 1) {
             // Distances to the next mirror; a parallel beam has none.
-            if (!collS) lS -= design.signedSeparation[i];
-            if (!collT) lT -= design.signedSeparation[i];
+            if (!collS) lS -= design.surfaces[i].signedSeparation;
+            if (!collT) lT -= design.surfaces[i].signedSeparation;
         }
     }
     // Decided by the beams, not by the distances: an afocal system has no
@@ -260,8 +256,8 @@ bool analyse(Design& design, TraceState& state, AnalysisResults& r) {
 
     // 10. Field size on the best-fit focal plane (the entrance distance is
     //     still 0 from the chief rays).
-    design.signedSeparation[n - 1] = r.bestFocus;
-    design.tilt[n] = r.bestFitTilt;
+    design.surfaces[n - 1].signedSeparation = r.bestFocus;
+    design.surfaces[n].tilt = r.bestFitTilt;
     recomputeTilt(design, n);
     startFieldRaySagittal(design, state.ray);
     if (!traceToFocalPlane(design, state)) return false;

@@ -17,19 +17,19 @@ using gdi::RGB;
 class FocalPlaneGuard {
   public:
     explicit FocalPlaneGuard(Design& d) : d_(d), n_(d.surfaceCount) {
-        if (n_ >= 2) separation_ = d.separation[n_ - 1];
-        tilt_ = d.tilt[n_];
-        radius_ = d.radius[n_];
-        sagRadius_ = d.sagRadius[n_];
+        if (n_ >= 2) separation_ = d.surfaces[n_ - 1].separation;
+        tilt_ = d.surfaces[n_].tilt;
+        radius_ = d.surfaces[n_].radius;
+        sagRadius_ = d.surfaces[n_].sagRadius;
     }
     ~FocalPlaneGuard() {
         if (n_ >= 2) {
-            d_.separation[n_ - 1] = separation_;
+            d_.surfaces[n_ - 1].separation = separation_;
             recomputeSurface(d_, n_ - 1);
         }
-        d_.tilt[n_] = tilt_;
-        d_.radius[n_] = radius_;
-        d_.sagRadius[n_] = sagRadius_;
+        d_.surfaces[n_].tilt = tilt_;
+        d_.surfaces[n_].radius = radius_;
+        d_.surfaces[n_].sagRadius = sagRadius_;
         recomputeSurface(d_, n_);
     }
     FocalPlaneGuard(const FocalPlaneGuard&) = delete;
@@ -89,7 +89,7 @@ void drawFoldedLayout(Device& dc, const Design& d, const LayoutGeometry& g, doub
                       bool colouredFaces) {
     const int n = d.surfaceCount;
     double prevX = X0, prevY = Y0, prevAs = 0, prevAc = 0, e = 0;
-    const double s0 = d.mediumSign[0];
+    const double s0 = d.surfaces[0].mediumSign;
     for (int i = 1; i <= n; ++i) {
         const double fs = g.faceHalfX[i] / k;
         const double fc = g.faceHalfY[i] / k;
@@ -97,8 +97,8 @@ void drawFoldedLayout(Device& dc, const Design& d, const LayoutGeometry& g, doub
         const double ac = g.faceCos[i] * g.centralSemiDiameter[i] / k;
         // The product of medium signs flips at each mirror, so the picture
         // folds back and forth as the light does.
-        const double fold = d.mediumSign[i - 1] * s0;
-        const double run = std::fabs(d.signedSeparation[i - 1]) / k * fold;
+        const double fold = d.surfaces[i - 1].mediumSign * s0;
+        const double run = std::fabs(d.surfaces[i - 1].signedSeparation) / k * fold;
         const double x = prevX + std::cos(2 * e * kDegree) * run;
         const double y = prevY + std::sin(2 * e * kDegree) * run;
         if (i == 1) prevAc = ac;  // the incoming beam arrives parallel to X
@@ -113,7 +113,7 @@ void drawFoldedLayout(Device& dc, const Design& d, const LayoutGeometry& g, doub
         // is drawn in the page's own pen.
         Handle pen{}, oldPen{};
         if (colouredFaces) {
-            pen = dc.createPen(gdi::PS_SOLID, 1, faceColour(d.radius[i]));
+            pen = dc.createPen(gdi::PS_SOLID, 1, faceColour(d.surfaces[i].radius));
             oldPen = dc.selectObject(pen);
         }
         dc.moveTo(px(x + fs), px(y - fc));
@@ -135,7 +135,7 @@ void drawFoldedLayout(Device& dc, const Design& d, const LayoutGeometry& g, doub
         prevY = y;
         prevAs = as;
         prevAc = ac;
-        e += d.tilt[i];
+        e += d.surfaces[i].tilt;
     }
 }
 
@@ -169,22 +169,22 @@ bool drawLayout(Design& d, TraceState& state, AnalysisResults& results, LayoutGe
         // that arrives at it.
         double e = 0;
         for (int i = 1; i <= n; ++i) {
-            const double alpha = 2 * e + d.tilt[i];
+            const double alpha = 2 * e + d.surfaces[i].tilt;
             g.faceSin[i] = std::sin(alpha * kDegree);
             g.faceCos[i] = std::cos(alpha * kDegree);
             g.faceHalfX[i] = std::fabs(g.unvignettedSemiDiameter[i]) * g.faceSin[i];
             g.faceHalfY[i] = std::fabs(g.unvignettedSemiDiameter[i]) * g.faceCos[i];
-            e += d.tilt[i];
+            e += d.surfaces[i].tilt;
         }
 
         // Extent of the picture in design units, the vertex of surface 1 at
         // the origin and always inside.
         double X = 0, Y = 0, minX = 0, maxX = 0, minY = 0, maxY = 0, gAngle = 0;
-        d.signedSeparation[0] = 0;
+        d.surfaces[0].signedSeparation = 0;
         for (int i = 0; i <= n - 1; ++i) {
-            const double beta = 2 * (i == 0 ? 0.0 : d.tilt[i]) + gAngle;
-            X += std::cos(beta * kDegree) * d.signedSeparation[i] * d.mediumSign[1];
-            Y += std::sin(beta * kDegree) * d.signedSeparation[i] * d.mediumSign[1];
+            const double beta = 2 * (i == 0 ? 0.0 : d.surfaces[i].tilt) + gAngle;
+            X += std::cos(beta * kDegree) * d.surfaces[i].signedSeparation * d.surfaces[1].mediumSign;
+            Y += std::sin(beta * kDegree) * d.surfaces[i].signedSeparation * d.surfaces[1].mediumSign;
             const double fx = std::fabs(g.faceHalfX[i + 1]);
             const double fy = std::fabs(g.faceHalfY[i + 1]);
             minX = std::min(minX, X - fx);
@@ -218,7 +218,7 @@ bool drawLayout(Design& d, TraceState& state, AnalysisResults& results, LayoutGe
             const double X0 = (right - g.layoutWidth / k) * 0.5;
             const double Y0 = top + ((bottom - top) - g.layoutHeight / k) * 0.5 - minY / k;
             // The incoming beam starts at the left edge of the centred box.
-            d.signedSeparation[0] = g.layoutWidth - maxX;
+            d.surfaces[0].signedSeparation = g.layoutWidth - maxX;
 
             drawFoldedLayout(dc, d, g, X0, Y0, k, true);
         }

@@ -199,20 +199,20 @@ std::string traceProblemMessage(TraceStatus status) {
 namespace {
 bool setEntrance(Design& design, TraceState& state, double kappa) {
     const double h = design.semiAperture;
-    const double q = 1 - design.oneMinusConic[1] * kappa * kappa * h * h;
+    const double q = 1 - design.surfaces[1].oneMinusConic * kappa * kappa * h * h;
     // The aperture reaches beyond the rim the surface can have.
     if (!(q >= 0)) return fail(state, traceMissStatus(1));
-    design.signedSeparation[0] = -kappa * h * h / (1 + std::sqrt(q));
+    design.surfaces[0].signedSeparation = -kappa * h * h / (1 + std::sqrt(q));
     return true;
 }
 }  // namespace
 
 bool setEntranceTangential(Design& design, TraceState& state) {
-    return setEntrance(design, state, design.curvature[1]);
+    return setEntrance(design, state, design.surfaces[1].curvature);
 }
 
 bool setEntranceSagittal(Design& design, TraceState& state) {
-    return setEntrance(design, state, design.sagCurvature[1]);
+    return setEntrance(design, state, design.surfaces[1].sagCurvature);
 }
 
 void startAxialRay(RayState& ray) {
@@ -220,15 +220,15 @@ void startAxialRay(RayState& ray) {
 }
 
 void startFieldRayPlus(const Design& design, RayState& ray) {
-    ray = RayState{0, 0, 0, design.mediumSign[1] * design.sinField, 0, design.cosField};
+    ray = RayState{0, 0, 0, design.surfaces[1].mediumSign * design.sinField, 0, design.cosField};
 }
 
 void startFieldRayMinus(const Design& design, RayState& ray) {
-    ray = RayState{0, 0, 0, -design.sinField * design.mediumSign[1], 0, design.cosField};
+    ray = RayState{0, 0, 0, -design.sinField * design.surfaces[1].mediumSign, 0, design.cosField};
 }
 
 void startFieldRaySagittal(const Design& design, RayState& ray) {
-    ray = RayState{0, 0, 0, 0, design.mediumSign[1] * design.sinField, design.cosField};
+    ray = RayState{0, 0, 0, 0, design.surfaces[1].mediumSign * design.sinField, design.cosField};
 }
 
 // ---------------------------------------------------------------------------
@@ -240,10 +240,10 @@ namespace {
 /// the status so that the multi-surface traces, which inline it, carry the
 /// ray from surface to surface in registers rather than through memory.
 ORVELIN_RAY_STEP bool surfaceStep(const Design& design, RayState& r, int i) {
-    double d = design.signedSeparation[i - 1];
+    double d = design.surfaces[i - 1].signedSeparation;
 
-    if (design.tilt[i] != 0) {
-        const double st = design.sinTilt[i], ct = design.cosTilt[i];
+    if (design.surfaces[i].tilt != 0) {
+        const double st = design.surfaces[i].sinTilt, ct = design.surfaces[i].cosTilt;
         if (i != 1) {
             // Turn the position about the vertex of surface i, which lies d
             // ahead on the incoming axis.  Surface 1 is different: the start
@@ -259,24 +259,25 @@ ORVELIN_RAY_STEP bool surfaceStep(const Design& design, RayState& r, int i) {
     }
 
     bool hit;
-    const double R = design.signedRadius[i];
-    if (design.kind[i] == kToroid) {
-        hit = transferToVertexPlane(r, d) && traceToroid(r, design.curvature[i], design.sagCurvature[i]);
+    const double R = design.surfaces[i].signedRadius;
+    if (design.surfaces[i].kind == kToroid) {
+        hit = transferToVertexPlane(r, d) &&
+              traceToroid(r, design.surfaces[i].curvature, design.surfaces[i].sagCurvature);
     } else if (R == 0) {
         hit = transferToVertexPlane(r, d);
         if (hit) reflectFlat(r);
-    } else if (design.oneMinusConic[i] == 1) {
+    } else if (design.surfaces[i].oneMinusConic == 1) {
         hit = traceSphere(r, d, R);
     } else {
-        hit = transferToVertexPlane(r, d) && traceConic(r, R, design.oneMinusConic[i]);
+        hit = transferToVertexPlane(r, d) && traceConic(r, R, design.surfaces[i].oneMinusConic);
     }
     return hit && finiteRay(r);
 }
 
 /// The full turn out of tilted surface i, about its vertex (the origin).
 ORVELIN_RAY_STEP void turnOut(const Design& design, RayState& r, int i) {
-    if (design.tilt[i] == 0) return;
-    const double st = design.sinTilt[i], ct = design.cosTilt[i];
+    if (design.surfaces[i].tilt == 0) return;
+    const double st = design.surfaces[i].sinTilt, ct = design.surfaces[i].cosTilt;
     const double x = r.x, z = r.z;
     r.z = z * ct - x * st;
     r.x = x * ct + z * st;
@@ -301,9 +302,9 @@ bool traceSurfaces(const Design& design, TraceState& state, int last, FocalPlane
         }
         if (i < n) {
             turnOut(design, r, i);
-        } else if (atFocalPlane == FocalPlaneTurn::ImageX && design.tilt[i] != 0) {
+        } else if (atFocalPlane == FocalPlaneTurn::ImageX && design.surfaces[i].tilt != 0) {
             // Image coordinate across a tilted focal plane: only x is turned.
-            r.x = r.x * design.cosTilt[i] + r.z * design.sinTilt[i];
+            r.x = r.x * design.surfaces[i].cosTilt + r.z * design.surfaces[i].sinTilt;
         }
     }
     state.ray = r;

@@ -1,3 +1,5 @@
+#include "design/design_file.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,7 +10,6 @@
 #include <sstream>
 
 #include "design/design.h"
-#include "design/design_file.h"
 
 using namespace orvelin;
 namespace fs = std::filesystem;
@@ -40,22 +41,8 @@ std::string readAll(const std::string& path) {
     return ss.str();
 }
 
-// Everything a load may write, compared field by field.
-void expectSameDesign(const Design& a, const Design& b) {
-    EXPECT_EQ(a.surfaceCount, b.surfaceCount);
-    EXPECT_EQ(a.units, b.units);
-    EXPECT_EQ(a.designTitle, b.designTitle);
-    for (double Design::*f : {&Design::aperture, &Design::semiAperture, &Design::fieldSemiAngle,
-                              &Design::sinField, &Design::cosField})
-        EXPECT_EQ(a.*f, b.*f);
-    EXPECT_EQ(0, std::memcmp(a.kind, b.kind, sizeof a.kind));
-    for (auto arr : {&Design::radius, &Design::sagRadius, &Design::conic, &Design::tilt, &Design::separation,
-                     &Design::signedRadius, &Design::signedSagRadius, &Design::curvature,
-                     &Design::sagCurvature, &Design::oneMinusConic, &Design::signedSeparation,
-                     &Design::sinTilt, &Design::cosTilt})
-        EXPECT_EQ(0, std::memcmp(a.*arr, b.*arr, sizeof(a.*arr)));
-    EXPECT_EQ(0, std::memcmp(a.mediumSign, b.mediumSign, sizeof a.mediumSign));
-}
+// Everything a load may write, bit for bit.
+void expectSameDesign(const Design& a, const Design& b) { EXPECT_TRUE(bitIdentical(a, b)); }
 
 Design load(const std::string& text, LoadResult* result = nullptr, const std::string& title = "t.ov") {
     Design d;
@@ -71,9 +58,9 @@ TEST(DesignFile, ExampleRoundTripsByteForByte) {
     Design d = load(kDemo, &r, "demo.ov");
     ASSERT_EQ(r.status, LoadStatus::ok) << r.message;
     EXPECT_EQ(d.surfaceCount, 2);
-    EXPECT_EQ(d.radius[1], 800);
-    EXPECT_EQ(d.conic[1], 1);
-    EXPECT_EQ(d.separation[1], 400);
+    EXPECT_EQ(d.surfaces[1].radius, 800);
+    EXPECT_EQ(d.surfaces[1].conic, 1);
+    EXPECT_EQ(d.surfaces[1].separation, 400);
     EXPECT_EQ(d.aperture, 100);
     EXPECT_EQ(d.semiAperture, 50);
     EXPECT_EQ(d.fieldSemiAngle, 0.5);
@@ -102,22 +89,22 @@ TEST(DesignFile, LegacyRowsKindsUnitsAndVersions) {
     ASSERT_EQ(r.status, LoadStatus::ok) << r.message;
     ASSERT_EQ(d.surfaceCount, 4);
     EXPECT_EQ(d.units, "inches");
-    EXPECT_EQ(d.sagRadius[1], 950);
-    EXPECT_EQ(d.conic[1], 0);
-    EXPECT_EQ(d.kind[2], 2);
-    EXPECT_EQ(d.conic[2], 0.5);
-    EXPECT_EQ(d.sagRadius[2], 700);
-    EXPECT_EQ(d.sagRadius[4], -400);
-    EXPECT_EQ(d.tilt[4], 2);
+    EXPECT_EQ(d.surfaces[1].sagRadius, 950);
+    EXPECT_EQ(d.surfaces[1].conic, 0);
+    EXPECT_EQ(d.surfaces[2].kind, 2);
+    EXPECT_EQ(d.surfaces[2].conic, 0.5);
+    EXPECT_EQ(d.surfaces[2].sagRadius, 700);
+    EXPECT_EQ(d.surfaces[4].sagRadius, -400);
+    EXPECT_EQ(d.surfaces[4].tilt, 2);
     EXPECT_STREQ(surfaceKindName(d, 2), "duplicate");
     EXPECT_STREQ(surfaceKindName(d, 3), "oblate");
     // Medium signs alternate so that the focal plane is in a + space.
-    EXPECT_EQ(d.mediumSign[4], 1);
-    EXPECT_EQ(d.signedRadius[3], -500);  // s(3) = -1: the convex mirror keeps its sign
-    EXPECT_EQ(d.signedSeparation[1], -d.mediumSign[1] * 300);
+    EXPECT_EQ(d.surfaces[4].mediumSign, 1);
+    EXPECT_EQ(d.surfaces[3].signedRadius, -500);  // s(3) = -1: the convex mirror keeps its sign
+    EXPECT_EQ(d.surfaces[1].signedSeparation, -d.surfaces[1].mediumSign * 300);
     // The writer writes the sagittal radius for every kind but 0.
     Design back = load(formatDesign(d, 0));
-    EXPECT_EQ(back.conic[2], 700);
+    EXPECT_EQ(back.surfaces[2].conic, 700);
 
     // Unit words are compared exactly: "inches" or "MM" leave the units.
     Design keep;
@@ -141,22 +128,22 @@ TEST(DesignFile, NumericLayoutInItsThreeExtents) {
     ASSERT_EQ(r.status, LoadStatus::ok) << r.message;
     EXPECT_EQ(d.surfaceCount, 2);
     EXPECT_EQ(d.units, "inches");
-    EXPECT_EQ(d.mediumSign[0], 1);
-    EXPECT_EQ(d.radius[1], 1000);
-    EXPECT_EQ(d.sagRadius[1], 1000);
-    EXPECT_EQ(d.conic[1], 1);
-    EXPECT_EQ(d.separation[1], 500);
-    EXPECT_EQ(d.sinTilt[1], 0.0871557);  // taken as stored, not recomputed
+    EXPECT_EQ(d.surfaces[0].mediumSign, 1);
+    EXPECT_EQ(d.surfaces[1].radius, 1000);
+    EXPECT_EQ(d.surfaces[1].sagRadius, 1000);
+    EXPECT_EQ(d.surfaces[1].conic, 1);
+    EXPECT_EQ(d.surfaces[1].separation, 500);
+    EXPECT_EQ(d.surfaces[1].sinTilt, 0.0871557);  // taken as stored, not recomputed
     EXPECT_EQ(d.aperture, 100);
     EXPECT_EQ(d.sinField, 0.0087265);
-    EXPECT_EQ(d.kind[1], 0);
+    EXPECT_EQ(d.surfaces[1].kind, 0);
 
     const std::string second = first + "1100, 1\n0, 0\n";
     d = load(second, &r);
     ASSERT_EQ(r.status, LoadStatus::ok) << r.message;
-    EXPECT_EQ(d.kind[1], 1);
-    EXPECT_EQ(d.sagRadius[1], 1100);
-    EXPECT_DOUBLE_EQ(d.sagCurvature[1], 1 / 1100.0);
+    EXPECT_EQ(d.surfaces[1].kind, 1);
+    EXPECT_EQ(d.surfaces[1].sagRadius, 1100);
+    EXPECT_DOUBLE_EQ(d.surfaces[1].sagCurvature, 1 / 1100.0);
 
     Design third = load(second + "7, 8\n", &r);
     ASSERT_EQ(r.status, LoadStatus::ok) << r.message;
@@ -190,26 +177,26 @@ TEST(DesignFile, RefusesWhatTheDesignCannotHold) {
     initMediumSigns(twenty);
     resetDesign(twenty);
     for (int i = 1; i <= 21; ++i) {
-        twenty.radius[i] = twenty.sagRadius[i] = 1000 + i;
-        twenty.separation[i] = i < 21 ? -500 : 0;
+        twenty.surfaces[i].radius = twenty.surfaces[i].sagRadius = 1000 + i;
+        twenty.surfaces[i].separation = i < 21 ? -500 : 0;
         recomputeSurface(twenty, i);
     }
     r = loadDesignFromText(d, formatDesign(twenty, 0), "twenty.ov");
     EXPECT_EQ(r.status, LoadStatus::ok) << r.message;
     EXPECT_EQ(d.surfaceCount, 21);
-    EXPECT_EQ(d.radius[21], 1021);
+    EXPECT_EQ(d.surfaces[21].radius, 1021);
 }
 
 TEST(DesignFile, DamagedFilesLoadAndSayWhere) {
     std::string text = kDemo;
     text.replace(text.find(" 800 "), 5, " abc ");
     Design d;
-    d.radius[1] = 123;
+    d.surfaces[1].radius = 123;
     LoadResult r = loadDesignFromText(d, text, "bad.ov");
     EXPECT_EQ(r.status, LoadStatus::damaged);
     EXPECT_EQ(r.damagedLine, 7);
     EXPECT_NE(r.message.find("line 7"), std::string::npos) << r.message;
-    EXPECT_EQ(d.radius[1], 123);  // the failed conversion stored nothing
+    EXPECT_EQ(d.surfaces[1].radius, 123);  // the failed conversion stored nothing
 
     // A file cut after the rows: the aperture keeps its old value.
     const std::string cut(kDemo, std::strstr(kDemo, " Aperture") - kDemo);
@@ -229,11 +216,11 @@ TEST(DesignFile, DamagedFilesLoadAndSayWhere) {
     std::string nan = kDemo;
     nan.replace(nan.find(" 800 "), 5, " nan ");
     Design f;
-    f.radius[1] = 5;
+    f.surfaces[1].radius = 5;
     r = loadDesignFromText(f, nan, "nan.ov");
     EXPECT_EQ(r.status, LoadStatus::damaged);
-    EXPECT_EQ(f.radius[1], 5);
-    EXPECT_EQ(f.conic[1], 1);  // the rest of the row still reads
+    EXPECT_EQ(f.surfaces[1].radius, 5);
+    EXPECT_EQ(f.surfaces[1].conic, 1);  // the rest of the row still reads
 }
 
 TEST(DesignFile, WriterKeepsEveryValueReadable) {
@@ -250,17 +237,17 @@ TEST(DesignFile, WriterKeepsEveryValueReadable) {
 
     // A kind with many digits leaves the radius less than its column: the
     // long radius is written whole.
-    d.kind[1] = -1000000;
-    d.radius[1] = -1.234567e-300;
-    d.sagRadius[1] = -7.654321e+300;
-    d.tilt[1] = -1.111111e-100;
+    d.surfaces[1].kind = -1000000;
+    d.surfaces[1].radius = -1.234567e-300;
+    d.surfaces[1].sagRadius = -7.654321e+300;
+    d.surfaces[1].tilt = -1.111111e-100;
     text = formatDesign(d, 1);
     back = load(text);
-    EXPECT_EQ(back.kind[1], -1000000);
-    EXPECT_EQ(back.radius[1], -1.234567e-300);
-    EXPECT_EQ(back.conic[1], -7.654321e+300);  // duplicates read the column as K
-    EXPECT_EQ(back.tilt[1], -1.111111e-100);
-    EXPECT_EQ(back.separation[1], 400);
+    EXPECT_EQ(back.surfaces[1].kind, -1000000);
+    EXPECT_EQ(back.surfaces[1].radius, -1.234567e-300);
+    EXPECT_EQ(back.surfaces[1].conic, -7.654321e+300);  // duplicates read the column as K
+    EXPECT_EQ(back.surfaces[1].tilt, -1.111111e-100);
+    EXPECT_EQ(back.surfaces[1].separation, 400);
 
     // Before any design exists: header, -1 mirrors, no rows.
     Design empty;

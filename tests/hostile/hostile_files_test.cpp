@@ -149,9 +149,11 @@ void expectFiniteEnteredValues(const Design& d) {
     EXPECT_TRUE(std::isfinite(d.fieldSemiAngle));
     EXPECT_TRUE(std::isfinite(2 * d.fieldSemiAngle)) << "the full field angle is what is saved";
     for (int i = 1; i <= d.surfaceCount; ++i) {
-        for (double v : {d.radius[i], d.sagRadius[i], d.conic[i], d.tilt[i], d.separation[i]})
+        for (double v : {d.surfaces[i].radius, d.surfaces[i].sagRadius, d.surfaces[i].conic,
+                         d.surfaces[i].tilt, d.surfaces[i].separation})
             EXPECT_TRUE(std::isfinite(v)) << "surface " << i;
-        for (double v : {d.curvature[i], d.sagCurvature[i], d.sinTilt[i], d.cosTilt[i]})
+        for (double v : {d.surfaces[i].curvature, d.surfaces[i].sagCurvature, d.surfaces[i].sinTilt,
+                         d.surfaces[i].cosTilt})
             EXPECT_TRUE(std::isfinite(v)) << "surface " << i;
     }
 }
@@ -290,8 +292,8 @@ TEST(HostileFiles, LineEndsDoNotChangeTheDesign) {
         EXPECT_EQ(rb.status, LoadStatus::ok) << rb.message;
         EXPECT_EQ(formatDesign(a, 0), formatDesign(b, 0));
         EXPECT_EQ(a.surfaceCount, 3);
-        EXPECT_EQ(a.radius[2], 600);
-        EXPECT_EQ(a.conic[2], 3.2);
+        EXPECT_EQ(a.surfaces[2].radius, 600);
+        EXPECT_EQ(a.surfaces[2].conic, 3.2);
         EXPECT_EQ(a.aperture, 200);
     }
 }

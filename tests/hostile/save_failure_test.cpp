@@ -46,7 +46,7 @@ Design paraboloid() {
 // A design whose text differs from the paraboloid's, to save over it.
 Design changed() {
     Design d = paraboloid();
-    d.radius[1] = 1234.5;
+    d.surfaces[1].radius = 1234.5;
     recomputeSurface(d, 1);
     return d;
 }
@@ -194,7 +194,7 @@ TEST_F(SaveFailure, LeftoversAndImpossibleTargets) {
     EXPECT_TRUE(ok.ok) << ok.message;
     Design back;
     EXPECT_EQ(loadDesign(back, file_.string()).status, LoadStatus::ok);
-    EXPECT_EQ(back.radius[1], 1234.5);
+    EXPECT_EQ(back.surfaces[1].radius, 1234.5);
     EXPECT_EQ(readAll(dir_ / ".orvelin-save-AAAAAA"), "QuorVex V0.90 half");
 
     fs::create_directories(dir_ / "folder.ov");

@@ -18,7 +18,7 @@ TEST(Dispatch, FrameCommandsAndFocusSteps) {
     // each centre: 116 rays (the 4 pattern points on the y axis are traced
     // once) of two dots each, and nothing else.
     EXPECT_EQ(run(kCommandFocusOut), 1);
-    EXPECT_EQ(b.design.separation[1], 500);
+    EXPECT_EQ(b.design.surfaces[1].separation, 500);
     EXPECT_EQ(b.frame.scale, 1900);
     EXPECT_EQ(b.trace.status, kTraceOk);
     ASSERT_EQ(b.window.calls().size(), 232u);
@@ -30,12 +30,12 @@ TEST(Dispatch, FrameCommandsAndFocusSteps) {
     // plane is 1/119 mm out and the f/5 cone makes a disc of about 3.2 px.
     run(kCommandDoubleScale);
     run(kCommandFocusIn);
-    EXPECT_DOUBLE_EQ(b.design.separation[1], 500 - 32.0 / 3800);
+    EXPECT_DOUBLE_EQ(b.design.surfaces[1].separation, 500 - 32.0 / 3800);
     EXPECT_EQ(b.frame.scale, 3800);
     b.window.clearCalls();
     run(kCommandFocusOut);
     run(kCommandFocusOut);
-    EXPECT_DOUBLE_EQ(b.design.separation[1], 500 + 32.0 / 3800);
+    EXPECT_DOUBLE_EQ(b.design.surfaces[1].separation, 500 + 32.0 / 3800);
     const PixelSet last = pixels(b.window);
     EXPECT_GT(last.size(), 1u);
     for (auto [x, y] : last) EXPECT_LE((x - 320) * (x - 320) + (y - 200) * (y - 200), 4 * 4);

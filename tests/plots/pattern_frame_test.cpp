@@ -99,9 +99,9 @@ TEST(PlotFrame, ScaleModesAndFocusSteps) {
     Design d = paraboloid();
     stepFocus(d, f, kCommandFocusIn);
     stepFocus(d, f, kCommandStandardPlot);
-    EXPECT_DOUBLE_EQ(d.separation[1], 500 - 32.0 / 1900);
-    EXPECT_DOUBLE_EQ(d.signedSeparation[1], -d.mediumSign[1] * d.separation[1]);
+    EXPECT_DOUBLE_EQ(d.surfaces[1].separation, 500 - 32.0 / 1900);
+    EXPECT_DOUBLE_EQ(d.surfaces[1].signedSeparation, -d.surfaces[1].mediumSign * d.surfaces[1].separation);
     Design empty;
     stepFocus(empty, f, kCommandFocusOut);
-    EXPECT_EQ(empty.separation[0], 0);
+    EXPECT_EQ(empty.surfaces[0].separation, 0);
 }

@@ -146,7 +146,7 @@ TEST(PrintPageDesign, TableRowsApertureLineAndLayoutBand) {
     EXPECT_LE(maxX - minX, 2100 + 2);
     EXPECT_NEAR((minX + maxX) / 2.0, 1200, 2);
     EXPECT_EQ(page.liveObjects(), 0);
-    EXPECT_EQ(r.design.signedSeparation[0], r.geometry.layoutWidth - r.geometry.layoutMaxX);
+    EXPECT_EQ(r.design.surfaces[0].signedSeparation, r.geometry.layoutWidth - r.geometry.layoutMaxX);
 
     // A design too long for a narrow page leaves no band: no layout, no
     // division by a zero or negative height, and the table still prints.

@@ -22,7 +22,7 @@ namespace {
 /// A toroid, then a "duplicate" kind that keeps a conic constant from its file.
 Design toroidDesign() {
     Design d = makeDesign({{1000, 1010, 0, 400, kToroid}, {0, 0, 45, 100, 2}, {0, 0, 0, 0}}, 100, 0.5);
-    d.conic[2] = 0.75;
+    d.surfaces[2].conic = 0.75;
     return d;
 }
 
@@ -55,22 +55,22 @@ TEST(SurfaceDialogs, OpenWithTheKindsLabelsAndValues) {
     EXPECT_EQ(text(&dup, "label18"), "b.f.l. (optional)");
     clickButton(&dup, "ok");
     EXPECT_EQ(dup.result(), 1);
-    EXPECT_EQ(d.kind[2], 2);
-    EXPECT_EQ(d.sagRadius[2], 0.75);
-    EXPECT_EQ(d.conic[2], 0);
+    EXPECT_EQ(d.surfaces[2].kind, 2);
+    EXPECT_EQ(d.surfaces[2].sagRadius, 0.75);
+    EXPECT_EQ(d.surfaces[2].conic, 0);
 
     // Unticking a toroid refills box 11 with the stored conic constant, and
     // what was typed there is replaced; OK makes it a conic.
-    d.conic[1] = 0.3;
+    d.surfaces[1].conic = 0.3;
     SurfaceDialog untick(d, 1, nullptr);
     typeInto(&untick, "edit11", "999");
     QTest::mouseClick(child<QCheckBox>(&untick, "toroid14"), Qt::LeftButton);
     EXPECT_EQ(text(&untick, "edit11"), " 0.3");
-    EXPECT_EQ(d.kind[1], kToroid);  // nothing stored before OK
+    EXPECT_EQ(d.surfaces[1].kind, kToroid);  // nothing stored before OK
     clickButton(&untick, "ok");
-    EXPECT_EQ(d.kind[1], kConic);
-    EXPECT_EQ(d.conic[1], 0.3);
-    EXPECT_EQ(d.sagRadius[1], 1000);
+    EXPECT_EQ(d.surfaces[1].kind, kConic);
+    EXPECT_EQ(d.surfaces[1].conic, 0.3);
+    EXPECT_EQ(d.surfaces[1].sagRadius, 1000);
 }
 
 TEST(SurfaceDialogs, RefuseEntriesThatAreNotNumbersAndStoreNothing) {
@@ -85,7 +85,7 @@ TEST(SurfaceDialogs, RefuseEntriesThatAreNotNumbersAndStoreNothing) {
     EXPECT_EQ(title, "Error");
     EXPECT_TRUE(message.startsWith("Tilt: \"4 degrees\" is not a number")) << message.toStdString();
     EXPECT_NE(dialog.result(), 1);
-    EXPECT_EQ(d.radius[1], 1000);  // not even the good entry
+    EXPECT_EQ(d.surfaces[1].radius, 1000);  // not even the good entry
     EXPECT_TRUE(child<QLineEdit>(&dialog, "edit12")->hasSelectedText());
 
     ApertureDialog aperture(d, nullptr);
@@ -151,6 +151,6 @@ TEST(CellDialogs, SitOverTheirCellAndStoreOnlyOnOk) {
     EXPECT_NE(dialog.result(), 1);
     typeInto(&dialog, "edit8", "1234");
     clickButton(&dialog, "cancel");
-    EXPECT_EQ(d.sagRadius[1], 1010);
+    EXPECT_EQ(d.surfaces[1].sagRadius, 1010);
     expectNoPendingAnswers();
 }

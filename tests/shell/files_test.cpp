@@ -57,7 +57,7 @@ TEST_F(Files, UnreadableOpenSaysWhyAndKeepsTheDesign) {
     EXPECT_EQ(title, "Open");
     EXPECT_TRUE(text.contains("missing.ov") && text.contains("No such file")) << text.toStdString();
     EXPECT_EQ(state().files.fileTitle, "newtonian.ov");
-    EXPECT_EQ(state().design.radius[1], 1000);
+    EXPECT_EQ(state().design.surfaces[1].radius, 1000);
     EXPECT_EQ(editItems(), items);
 
     // A folder, and a design with more mirrors than a design holds.
@@ -80,7 +80,7 @@ TEST_F(Files, DamagedFileLoadsThenNamesTheFirstDamagedLine) {
     EXPECT_EQ(title, "Open");
     EXPECT_TRUE(text.contains("broken.ov") && text.contains("line 8")) << text.toStdString();
     // What could be read is there, and the window is up to date.
-    EXPECT_EQ(state().design.separation[1], 500);
+    EXPECT_EQ(state().design.surfaces[1].separation, 500);
     EXPECT_EQ(window->windowTitle(), "ORVELIN - broken");
     EXPECT_EQ(state().viewState, kViewDesign);
 }
@@ -98,8 +98,8 @@ TEST_F(Files, SaveAsWritesAndAFailedSaveClaimsNothing) {
     EXPECT_EQ(saved.rfind("QuorVex V0.90                       copy\n\n 2 surface design\n", 0), 0u) << saved;
     Design back;
     ASSERT_TRUE(loadDesign(back, copy).accepted());
-    EXPECT_EQ(back.radius[3], -500);
-    EXPECT_EQ(back.tilt[2], 45);
+    EXPECT_EQ(back.surfaces[3].radius, -500);
+    EXPECT_EQ(back.surfaces[2].tilt, 45);
 
     // Save As into a folder that does not exist: an error box, and the
     // caption, title and file names stay those of the last real save.
@@ -161,8 +161,8 @@ TEST_F(Files, NewLeadsThroughEveryDialogAndSavesThroughSaveAs) {
                                           "Edit focal plane parameters (optional)"}));
     const Design& d = state().design;
     EXPECT_EQ(d.surfaceCount, 3);
-    EXPECT_EQ(d.radius[1], 1000);
-    EXPECT_EQ(d.separation[1], 400);
+    EXPECT_EQ(d.surfaces[1].radius, 1000);
+    EXPECT_EQ(d.surfaces[1].separation, 400);
     EXPECT_EQ(d.units, "mm");  // aperture above 40
     EXPECT_EQ(window->windowTitle(), "ORVELIN - (New Design)");
     EXPECT_EQ(state().viewState, kViewDesign);
@@ -221,7 +221,7 @@ TEST_F(Files, CancelledNewAndCancelledSurfaceDialogs) {
     });
     EXPECT_EQ(window->newDesign(), 1);
     EXPECT_EQ(state().design.surfaceCount, 2);
-    EXPECT_EQ(state().design.cosTilt[1], 0);
+    EXPECT_EQ(state().design.surfaces[1].cosTilt, 0);
     EXPECT_EQ(state().trace.status, kTraceApertureZero);
     EXPECT_EQ(editItems(), 5);
 }
@@ -236,7 +236,7 @@ TEST_F(Files, UnsavedChangesAreAskedAboutBeforeTheyAreLost) {
     window->runCommand(kCmdOpen);
     EXPECT_TRUE(text.contains("newtonian")) << text.toStdString();
     EXPECT_TRUE(state().modified);
-    EXPECT_EQ(state().design.radius[3], -500);
+    EXPECT_EQ(state().design.surfaces[3].radius, -500);
 
     // Save: the changes are written first, then Open goes on.
     answerBox(nullptr, nullptr, QMessageBox::Save);
@@ -244,7 +244,7 @@ TEST_F(Files, UnsavedChangesAreAskedAboutBeforeTheyAreLost) {
     EXPECT_EQ(window->windowTitle(), "ORVELIN - other");
     Design saved;
     ASSERT_TRUE(loadDesign(saved, path("newtonian.ov")).accepted());
-    EXPECT_EQ(saved.radius[3], -500);
+    EXPECT_EQ(saved.surfaces[3].radius, -500);
 
     // Discard before New: the question, then the count dialog.
     window->queueKey('Z');

@@ -19,7 +19,8 @@ TEST(CharacterKeys, EitherCaseMapsAndEscapeOnlyLeavesOtherViews) {
     EXPECT_EQ(commandForCharacter('f', kViewDesign), commandForCharacter('F', kViewDesign));
     EXPECT_TRUE(isCurveKey('z') && isCurveKey('Z'));
     for (int c : {int('Z'), int('x'), int('1'), 27}) EXPECT_FALSE(commandForCharacter(c, kViewDesign)) << c;
-    for (int s : {kViewWelcome, kViewTraceReport, kViewAiryOverlay}) EXPECT_EQ(commandForCharacter(27, s), 500);
+    for (int s : {kViewWelcome, kViewTraceReport, kViewAiryOverlay})
+        EXPECT_EQ(commandForCharacter(27, s), 500);
 }
 
 TEST(DesignTableHit, RowsAndColumnsTruncateAndNonCellsAreIgnored) {
@@ -107,18 +108,18 @@ Design twoMirrors() {
 TEST(DialogStores, SurfaceEntryRecomputesAndTheFocalPlaneKeepsNoSeparation) {
     Design d = twoMirrors();
     applySurfaceEntry(d, 1, {kConic, 1200, 1.5, 2, 450});
-    EXPECT_EQ(d.sagRadius[1], 1200);
-    EXPECT_EQ(d.separation[1], 450);
-    EXPECT_DOUBLE_EQ(d.curvature[1], 1 / (-d.mediumSign[1] * 1200));
-    EXPECT_DOUBLE_EQ(d.oneMinusConic[1], -0.5);
-    EXPECT_DOUBLE_EQ(d.sinTilt[1], std::sin(2 * kDegree));
+    EXPECT_EQ(d.surfaces[1].sagRadius, 1200);
+    EXPECT_EQ(d.surfaces[1].separation, 450);
+    EXPECT_DOUBLE_EQ(d.surfaces[1].curvature, 1 / (-d.surfaces[1].mediumSign * 1200));
+    EXPECT_DOUBLE_EQ(d.surfaces[1].oneMinusConic, -0.5);
+    EXPECT_DOUBLE_EQ(d.surfaces[1].sinTilt, std::sin(2 * kDegree));
     applySurfaceEntry(d, 1, {kToroid, 1200, 1300, 0, 450});
-    EXPECT_EQ(d.conic[1], 0);
-    EXPECT_EQ(d.cosTilt[1], 1);
-    d.separation[3] = 7;
+    EXPECT_EQ(d.surfaces[1].conic, 0);
+    EXPECT_EQ(d.surfaces[1].cosTilt, 1);
+    d.surfaces[3].separation = 7;
     applySurfaceEntry(d, 3, {kConic, -500, 0, 1, 99});
-    EXPECT_EQ(d.separation[3], 7);
-    EXPECT_EQ(d.radius[3], -500);
+    EXPECT_EQ(d.surfaces[3].separation, 7);
+    EXPECT_EQ(d.surfaces[3].radius, -500);
 }
 
 TEST(DialogStores, SingleCells) {
@@ -128,8 +129,8 @@ TEST(DialogStores, SingleCells) {
     EXPECT_EQ(cellPrompt(d, 5, 4).text, "Edit field semi-angle");
     for (auto [row, column] : {std::pair{3, 4}, {1, 0}, {4, 2}})
         EXPECT_FALSE(cellPrompt(d, row, column).editable);
-    d.kind[2] = kToroid;
-    d.sagRadius[2] = 333;
+    d.surfaces[2].kind = kToroid;
+    d.surfaces[2].sagRadius = 333;
     EXPECT_EQ(cellPrompt(d, 2, 1).text, "Tangential radius #2");
     EXPECT_EQ(cellPrompt(d, 2, 2).text, "Sagittal radius #2");
     EXPECT_EQ(cellPrompt(d, 2, 2).value, 333);
@@ -144,12 +145,12 @@ TEST(DialogStores, SingleCells) {
     EXPECT_EQ(cellDialogPosition(d, 4, 4, 100, 50, 740, 504).x, 420 + 38);
 
     applyCellValue(d, 2, 2, 444);  // toroid: the sagittal radius
-    EXPECT_EQ(d.sagRadius[2], 444);
-    EXPECT_EQ(d.conic[2], 0);
+    EXPECT_EQ(d.surfaces[2].sagRadius, 444);
+    EXPECT_EQ(d.surfaces[2].conic, 0);
     applyCellValue(d, 2, 4, 120);
-    EXPECT_EQ(d.signedSeparation[2], -d.mediumSign[2] * 120);
+    EXPECT_EQ(d.surfaces[2].signedSeparation, -d.surfaces[2].mediumSign * 120);
     applyCellValue(d, 3, 4, 5);  // the focal plane has no separation
-    EXPECT_EQ(d.separation[3], 0);
+    EXPECT_EQ(d.surfaces[3].separation, 0);
     applyCellValue(d, 5, 4, 1);
     EXPECT_DOUBLE_EQ(d.sinField, std::sin(kDegree));
 }
@@ -159,7 +160,8 @@ TEST(DialogStores, NewDesignStartsFromZero) {
     d.units = "inches";
     startNewDesign(d, 4);
     EXPECT_EQ(d.surfaceCount, 5);
-    for (int i = 0; i < kSurfaceSlots; ++i) EXPECT_TRUE(d.radius[i] == 0 && d.cosTilt[i] == 0) << i;
+    for (int i = 0; i < kSurfaceSlots; ++i)
+        EXPECT_TRUE(d.surfaces[i].radius == 0 && d.surfaces[i].cosTilt == 0) << i;
     EXPECT_EQ(d.aperture, 0);
     EXPECT_EQ(d.cosField, 1);
     EXPECT_EQ(d.units, "inches");

@@ -144,12 +144,12 @@ TEST_F(Window, ViewCommandsKeysAndBackgrounds) {
     EXPECT_EQ(state().frame.fieldOffset, 288);
 
     // A focus step moves the focal plane and marks the design changed.
-    const double before = state().design.separation[2];
+    const double before = state().design.surfaces[2].separation;
     key(Qt::Key_F11);
-    EXPECT_DOUBLE_EQ(state().design.separation[2], before - state().frame.focusStep);
+    EXPECT_DOUBLE_EQ(state().design.surfaces[2].separation, before - state().frame.focusStep);
     EXPECT_TRUE(state().modified);
     key(Qt::Key_F12);
-    EXPECT_NEAR(state().design.separation[2], before, 1e-9);
+    EXPECT_NEAR(state().design.surfaces[2].separation, before, 1e-9);
 
     // English while a plot is shown returns to the design view.
     window->runCommand(kCmdEnglish);
@@ -162,7 +162,7 @@ TEST_F(Window, ZCurvesAtOnceAndFocusUsesTheLastAnalysis) {
     window->runCommand(kCmdTrace);
     // "Z" acts at once, even away from the design view, without repainting.
     window->queueKey('Z');
-    EXPECT_EQ(state().design.radius[3], -500);  // -1 / (2 * 1/1000)
+    EXPECT_EQ(state().design.surfaces[3].radius, -500);  // -1 / (2 * 1/1000)
     EXPECT_EQ(state().viewState, kViewTraceReport);
     EXPECT_TRUE(state().modified);
 
@@ -171,19 +171,19 @@ TEST_F(Window, ZCurvesAtOnceAndFocusUsesTheLastAnalysis) {
     const double bestFocus = state().results.bestFocus;
     window->queueKey('f');
     drainEvents();
-    EXPECT_EQ(state().design.signedSeparation[2], bestFocus);
-    EXPECT_EQ(state().design.tilt[3], state().results.bestFitTilt);
+    EXPECT_EQ(state().design.surfaces[2].signedSeparation, bestFocus);
+    EXPECT_EQ(state().design.surfaces[3].tilt, state().results.bestFitTilt);
 }
 
 TEST_F(Window, ATraceProblemRefusesReportFocusAndPlots) {
     open(oneMirror("Aperture 0 mm Field 1 Degrees f/5"), "zero.ov");
     EXPECT_EQ(state().trace.status, kTraceApertureZero);
-    const double separation = state().design.separation[1];
+    const double separation = state().design.surfaces[1].separation;
     for (int id : {105, 106, 300, 400, 601, 602, 603, 604, 903}) {
         window->runCommand(id);
         EXPECT_EQ(state().viewState, kViewDesign) << id;
     }
-    EXPECT_EQ(state().design.separation[1], separation);
+    EXPECT_EQ(state().design.surfaces[1].separation, separation);
     // The banner is painted in place of the layout: its blue title text.
     const QImage shot = window->clientView()->grab().toImage();
     bool blue = false;
@@ -231,7 +231,7 @@ TEST_F(Window, ClicksOnTheTableOpenTheCellDialog) {
     QTest::mouseClick(client, Qt::LeftButton, {}, QPoint(cx - 100, 30));
     EXPECT_EQ(state().editRow, 1);
     EXPECT_EQ(state().editColumn, 1);
-    EXPECT_EQ(state().design.sagRadius[1], 1200);
+    EXPECT_EQ(state().design.surfaces[1].sagRadius, 1200);
     EXPECT_TRUE(state().modified);
 
     // The aperture row, field half.
@@ -294,9 +294,9 @@ TEST_F(Window, RightClickAndEditMenuDialogs) {
         clickButton(d, "ok");
     });
     window->action(201)->trigger();
-    EXPECT_EQ(state().design.kind[1], kToroid);
-    EXPECT_EQ(state().design.sagRadius[1], 1100);
-    EXPECT_EQ(state().design.conic[1], 0);
+    EXPECT_EQ(state().design.surfaces[1].kind, kToroid);
+    EXPECT_EQ(state().design.surfaces[1].sagRadius, 1100);
+    EXPECT_EQ(state().design.surfaces[1].conic, 0);
 
     // The focal plane's dialog: no separation, and the best-fit box never ticks.
     whenModal<SurfaceDialog>([](SurfaceDialog* d) {
@@ -309,7 +309,7 @@ TEST_F(Window, RightClickAndEditMenuDialogs) {
         clickButton(d, "ok");
     });
     window->runCommand(203);
-    EXPECT_EQ(state().design.radius[3], -400);
+    EXPECT_EQ(state().design.surfaces[3].radius, -400);
     // Ids past the focal plane open nothing.
     window->runCommand(204);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);

@@ -26,12 +26,12 @@ inline Design makeDesign(const std::vector<SurfaceSpec>& surfaces, double apertu
     resetDesign(d);
     for (int i = 1; i <= d.surfaceCount; ++i) {
         const SurfaceSpec& s = surfaces[i - 1];
-        d.kind[i] = s.kind;
-        d.radius[i] = s.radius;
-        d.tilt[i] = s.tilt;
-        d.separation[i] = i < d.surfaceCount ? s.separation : 0;
-        d.sagRadius[i] = s.kind == kToroid ? s.conic : s.radius;
-        d.conic[i] = s.kind == kToroid ? 0 : s.conic;
+        d.surfaces[i].kind = s.kind;
+        d.surfaces[i].radius = s.radius;
+        d.surfaces[i].tilt = s.tilt;
+        d.surfaces[i].separation = i < d.surfaceCount ? s.separation : 0;
+        d.surfaces[i].sagRadius = s.kind == kToroid ? s.conic : s.radius;
+        d.surfaces[i].conic = s.kind == kToroid ? 0 : s.conic;
         recomputeSurface(d, i);
     }
     d.aperture = aperture;
@@ -50,7 +50,9 @@ inline Design singleMirror(double conic, double tilt = 0, double field = 0, cons
 }
 
 /// The f/5 paraboloid of the worked examples.
-inline Design paraboloid(double field = 0, const char* units = "mm") { return singleMirror(1, 0, field, units); }
+inline Design paraboloid(double field = 0, const char* units = "mm") {
+    return singleMirror(1, 0, field, units);
+}
 
 /// A flat mirror 100 before a flat focal plane: parallel light stays
 /// parallel, so an axial spot is the pupil pattern itself, scaled by h.

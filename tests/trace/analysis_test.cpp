@@ -147,7 +147,7 @@ TEST(Analysis, FailuresSayWhy) {
     // then a surface stored as sagittally curved that traces as a flat, as a
     // numeric file can make it): no focus, not an infinite one.
     Design cylinder = makeDesign({{1000, 0, 0, 400, kToroid}, {0, 0, 0, 100}, {}}, 100);
-    cylinder.sagCurvature[2] = 0.001;
+    cylinder.surfaces[2].sagCurvature = 0.001;
     EXPECT_EQ(failure(cylinder), kTraceNoFocus);
 
     // A curved focal plane far too small for the field: the field-size step
@@ -155,14 +155,16 @@ TEST(Analysis, FailuresSayWhy) {
     Design tiny = makeDesign({{1000, 1, 0, 500}, {1, 0, 0, 0}}, 100, 0.5);
     const Design before = tiny;
     EXPECT_EQ(failure(tiny), 5);
-    EXPECT_TRUE(tiny.signedSeparation[1] == before.signedSeparation[1] && tiny.tilt[2] == before.tilt[2] &&
-                tiny.sinTilt[2] == before.sinTilt[2] && tiny.cosTilt[2] == before.cosTilt[2]);
+    EXPECT_TRUE(tiny.surfaces[1].signedSeparation == before.surfaces[1].signedSeparation &&
+                tiny.surfaces[2].tilt == before.surfaces[2].tilt &&
+                tiny.surfaces[2].sinTilt == before.surfaces[2].sinTilt &&
+                tiny.surfaces[2].cosTilt == before.surfaces[2].cosTilt);
 
     // Both field edges coincide (entrance medium sign 0, as a damaged
     // numeric file can leave it): no tilt can be fitted (0, not 0/0), and a
     // field image of no size is no focus.
     Design noSign = singleMirror(1, 0, 0.5);
-    noSign.mediumSign[1] = 0;
+    noSign.surfaces[1].mediumSign = 0;
     TraceState s;
     AnalysisResults fresh;
     fresh.tiltS = fresh.tiltT = 99;

@@ -23,16 +23,10 @@ using orvelin::testing::SurfaceSpec;
 namespace {
 
 /// Every value bit for bit (NaN included), except the entrance distance,
-/// the trace's working value.  The numbers from `kind` on fill the record
-/// to its end without padding, as do aperture..cosField.
+/// the trace's working value.
 bool unchanged(Design a, Design b) {
-    a.signedSeparation[0] = b.signedSeparation[0] = 0;
-    auto bytes = [](const void* from, const void* to) {
-        return static_cast<size_t>(static_cast<const char*>(to) - static_cast<const char*>(from));
-    };
-    return a.surfaceCount == b.surfaceCount && a.units == b.units && a.designTitle == b.designTitle &&
-           std::memcmp(&a.aperture, &b.aperture, bytes(&a.aperture, &a.cosField + 1)) == 0 &&
-           std::memcmp(&a.kind, &b.kind, bytes(&a.kind, &a + 1)) == 0;
+    a.surfaces[0].signedSeparation = b.surfaces[0].signedSeparation = 0;
+    return bitIdentical(a, b);
 }
 
 /// Analyse a copy and check both halves of the invariant; true if it traced.
@@ -113,17 +107,19 @@ TEST(AnalysisInvariant, HostileDesigns) {
         for (int i = 1; i <= 3; ++i) {
             for (int field = 0; field < 5; ++field) {
                 Design d = base;
-                double* entered[] = {&d.radius[i], &d.sagRadius[i], &d.conic[i], &d.tilt[i],
-                                     &d.separation[i]};
+                double* entered[] = {&d.surfaces[i].radius, &d.surfaces[i].sagRadius, &d.surfaces[i].conic,
+                                     &d.surfaces[i].tilt, &d.surfaces[i].separation};
                 *entered[field] = v;
                 recomputeSurface(d, i);
                 check(d, "entered " + std::to_string(field) + " #" + std::to_string(i));
             }
             for (int field = 0; field < 9; ++field) {
                 Design d = base;
-                double* derived[] = {&d.signedRadius[i],  &d.curvature[i],        &d.sagCurvature[i],
-                                     &d.oneMinusConic[i], &d.signedSeparation[i], &d.sinTilt[i],
-                                     &d.cosTilt[i],       &d.mediumSign[i],       &d.signedSagRadius[i]};
+                double* derived[] = {&d.surfaces[i].signedRadius,     &d.surfaces[i].curvature,
+                                     &d.surfaces[i].sagCurvature,     &d.surfaces[i].oneMinusConic,
+                                     &d.surfaces[i].signedSeparation, &d.surfaces[i].sinTilt,
+                                     &d.surfaces[i].cosTilt,          &d.surfaces[i].mediumSign,
+                                     &d.surfaces[i].signedSagRadius};
                 *derived[field] = v;
                 check(d, "derived " + std::to_string(field) + " #" + std::to_string(i));
             }
@@ -143,7 +139,7 @@ TEST(AnalysisInvariant, HostileDesigns) {
     }
     for (int kind : {-1, 2, 7}) {
         Design d = base;
-        d.kind[1] = d.kind[2] = kind;
+        d.surfaces[1].kind = d.surfaces[2].kind = kind;
         check(d, "kind " + std::to_string(kind));
     }
     // The full 20 mirrors, alternating, slightly tilted.

@@ -28,7 +28,7 @@ RayState axial(double x, double y) {
 /// Mirrors and focal plane, the entrance plane at the vertex of surface 1.
 Design atVertex(const std::vector<SurfaceSpec>& surfaces, double aperture = 100) {
     Design d = makeDesign(surfaces, aperture);
-    d.signedSeparation[0] = 0;
+    d.surfaces[0].signedSeparation = 0;
     return d;
 }
 
@@ -46,7 +46,7 @@ TEST(RayTrace, WorkedExampleParaboloidAndSphere) {
     Design d = singleMirror(1);
     TraceState s;
     ASSERT_TRUE(setEntranceTangential(d, s));
-    EXPECT_NEAR(d.signedSeparation[0], -1.25, 1e-12);
+    EXPECT_NEAR(d.surfaces[0].signedSeparation, -1.25, 1e-12);
     s.ray = axial(50, 0);
     ASSERT_TRUE(traceSurface(d, s, 1));
     EXPECT_NEAR(s.ray.z, 1.25, 1e-12);
@@ -55,7 +55,7 @@ TEST(RayTrace, WorkedExampleParaboloidAndSphere) {
 
     Design sphere = singleMirror(0);
     ASSERT_TRUE(setEntranceTangential(sphere, s));
-    EXPECT_NEAR(sphere.signedSeparation[0], -1.250782228, 5e-10);
+    EXPECT_NEAR(sphere.surfaces[0].signedSeparation, -1.250782228, 5e-10);
     s.ray = axial(50, 0);
     ASSERT_TRUE(traceSurface(sphere, s, 1));
     EXPECT_NEAR(s.ray.L, -0.099874922, 5e-10);
@@ -85,7 +85,7 @@ TEST(RayTrace, ConicsReflectFromOneFocusThroughTheOther) {
     for (double K : {0.3, 0.75, 1.6, 3.0}) {
         for (double radius : {1000.0, -700.0}) {
             const Design d = atVertex({{radius, K, 0, 500}, {}});
-            const double R = d.signedRadius[1], P = d.oneMinusConic[1], e = std::sqrt(K);
+            const double R = d.surfaces[1].signedRadius, P = d.surfaces[1].oneMinusConic, e = std::sqrt(K);
             const double from = R / (1 - e), through = R / (1 + e);
             for (const auto& [x0, y0] : {std::pair{-90.0, 0.0}, {60.0, 75.0}, {5.0, -40.0}}) {
                 const double len = std::sqrt(x0 * x0 + y0 * y0 + from * from);
@@ -137,11 +137,11 @@ TEST(RayTrace, MissesAndDegenerateRaysFailWithTheSurfaceNumber) {
     // Aperture beyond the rim of surface 1: fails before any ray is traced,
     // keeping the old entrance distance.
     Design rim = makeDesign({{100, 0, 0, 50}, {}}, 300);
-    rim.signedSeparation[0] = 42;
+    rim.surfaces[0].signedSeparation = 42;
     TraceState s;
     EXPECT_FALSE(setEntranceTangential(rim, s));
     EXPECT_EQ(s.status, traceMissStatus(1));
-    EXPECT_EQ(rim.signedSeparation[0], 42);
+    EXPECT_EQ(rim.surfaces[0].signedSeparation, 42);
 
     // Grazing the sphere's equator (discriminant exactly 0) hits; beyond misses.
     const Design sphere = atVertex({{1000, 0, 0, 500}, {}});
@@ -159,8 +159,8 @@ TEST(RayTrace, MissesAndDegenerateRaysFailWithTheSurfaceNumber) {
     // qa = qb = 0 on a hyperboloid (P = -1): along the asymptote's direction
     // from where the linear solution would divide by zero.
     const Design hyper = atVertex({{-1000, 2, 0, 100}, {}});
-    ASSERT_EQ(hyper.oneMinusConic[1], -1);
-    s = traced(hyper, RayState{hyper.signedRadius[1], 0, 0, std::sqrt(0.5), 0, std::sqrt(0.5)});
+    ASSERT_EQ(hyper.surfaces[1].oneMinusConic, -1);
+    s = traced(hyper, RayState{hyper.surfaces[1].signedRadius, 0, 0, std::sqrt(0.5), 0, std::sqrt(0.5)});
     EXPECT_TRUE(s.status == 4 && finite(s.ray));
     // A toroid out of reach at surface 2 names surface 2.
     s = traced(makeDesign({{0, 0, 0, 100}, {100, 100, 0, 50, kToroid}, {}}, 10), axial(150, 0), 2);

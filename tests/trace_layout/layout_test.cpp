@@ -112,10 +112,8 @@ TEST(LayoutDrawing, FocalPlaneIsRestoredAfterDrawingTheBestFitPlane) {
     AnalysisResults results;
     LayoutGeometry g;
     ASSERT_TRUE(drawLayout(d, state, results, g, dc)) << state.status;
-    for (auto field : {&Design::separation, &Design::signedSeparation, &Design::tilt, &Design::sinTilt,
-                       &Design::cosTilt, &Design::radius, &Design::curvature})
-        for (int s = 2; s <= 3; ++s) EXPECT_EQ((d.*field)[s], (before.*field)[s]) << s;
-    EXPECT_NE(results.bestFocus, before.signedSeparation[2]);
+    for (int s = 2; s <= 3; ++s) EXPECT_EQ(d.surfaces[s], before.surfaces[s]) << s;
+    EXPECT_NE(results.bestFocus, before.surfaces[2].signedSeparation);
 }
 
 TEST(LayoutDrawing, FailedAnalysisDrawsNothingAndRestores) {
@@ -132,8 +130,8 @@ TEST(LayoutDrawing, FailedAnalysisDrawsNothingAndRestores) {
     EXPECT_FALSE(miss.ok);
     EXPECT_EQ(miss.state.status, traceMissStatus(1));
     EXPECT_TRUE(dc2.calls().empty());
-    EXPECT_EQ(miss.design.separation[1], bad.separation[1]);
-    EXPECT_EQ(miss.design.tilt[2], bad.tilt[2]);
+    EXPECT_EQ(miss.design.surfaces[1].separation, bad.surfaces[1].separation);
+    EXPECT_EQ(miss.design.surfaces[2].tilt, bad.surfaces[2].tilt);
 }
 
 TEST(LayoutDrawing, NoBandBelowTheTableMeansNoPictureAndNoDivision) {

@@ -52,19 +52,21 @@ Design withoutScratch(Design d, const Design& before, bool layout) {
     d.surfaces[0].signedSeparation = before.surfaces[0].signedSeparation;
     const int n = d.surfaceCount;
     if (layout && n >= 1 && n <= kMaxSurfaces) {
-        using Slots = double[kSurfaceSlots];
-        static constexpr Slots Design::*kDerived[] = {
-            &Design::signedRadius,  &Design::signedSagRadius,  &Design::curvature, &Design::sagCurvature,
-            &Design::oneMinusConic, &Design::signedSeparation, &Design::sinTilt,   &Design::cosTilt};
+        static constexpr double Surface::*kDerived[] = {
+            &Surface::signedRadius,  &Surface::signedSagRadius,  &Surface::curvature, &Surface::sagCurvature,
+            &Surface::oneMinusConic, &Surface::signedSeparation, &Surface::sinTilt,   &Surface::cosTilt};
         for (int i = n - 1; i <= n; ++i) {
             if (i < 1) continue;
             Design expected = before;
             recomputeSurface(expected, i);
-            for (Slots Design::*f : kDerived) {
-                fuzz::require((d.*f)[i] == (before.*f)[i] || (d.*f)[i] == (expected.*f)[i] ||
-                                  (std::isnan((d.*f)[i]) && std::isnan((expected.*f)[i])),
+            Surface& got = d.surfaces[i];
+            const Surface& was = before.surfaces[i];
+            const Surface& recomputed = expected.surfaces[i];
+            for (double Surface::*f : kDerived) {
+                fuzz::require(got.*f == was.*f || got.*f == recomputed.*f ||
+                                  (std::isnan(got.*f) && std::isnan(recomputed.*f)),
                               "a restored value is the stored or the recomputed one");
-                (d.*f)[i] = (before.*f)[i];
+                got.*f = was.*f;
             }
         }
     }

@@ -1,0 +1,123 @@
+// Batched real-ray trace: many rays through the same design at once.
+//
+// The rays of a bundle are held as a structure of arrays and traced surface
+// by surface with exactly the arithmetic of the one-ray trace (ray_trace.h):
+// the same operations in the same order, without contraction into fused
+// multiply-adds, so every coordinate of a ray that arrives is the one the
+// one-ray trace gives, to the last bit.  Lanes are independent: each ray has
+// its own status, and a ray that misses a surface never disturbs the others.
+//
+// Besides the coordinates the bundle carries each ray's optical path: the
+// length travelled from the incoming plane wavefront to where the ray ends.
+// The trace is unfolded (light always travels towards +z in the frame of each
+// space) and every turn between frames is a rotation, so the path is the sum
+// of the ray's physical segment lengths, mirror to mirror (the frames of
+// spaces of medium sign +1 point against the light, so there the distance
+// along the frame counts negative).  Its zero is the plane
+// through the origin of the entrance plane perpendicular to the ray's start
+// direction: for a collimated field every ray of the field starts on the same
+// wavefront, and differences of path between its rays are the wavefront
+// aberration (before any reference sphere is taken out).
+//
+// The one-ray trace stays the trace of the analysis and the layout; this one
+// serves the many-ray computations (Monte-Carlo spots, image quality, the
+// optimiser's merit).
+#pragma once
+
+#include <cstddef>
+#include <cstdlib>
+#include <new>
+#include <span>
+#include <vector>
+
+#include "design/design.h"
+#include "trace/ray_trace.h"
+
+namespace orvelin {
+
+/// Storage aligned for the widest vector registers the trace uses.
+template <class T>
+struct BundleAllocator {
+    using value_type = T;
+    static constexpr std::size_t kAlignment = 64;
+    BundleAllocator() = default;
+    template <class U>
+    BundleAllocator(const BundleAllocator<U>&) {}
+    T* allocate(std::size_t n) {
+        void* p = ::operator new(n * sizeof(T), std::align_val_t(kAlignment));
+        return static_cast<T*>(p);
+    }
+    void deallocate(T* p, std::size_t) { ::operator delete(p, std::align_val_t(kAlignment)); }
+    template <class U>
+    bool operator==(const BundleAllocator<U>&) const {
+        return true;
+    }
+};
+using BundleArray = std::vector<double, BundleAllocator<double>>;
+
+/// Where a bundle's trace ends, as the one-ray traces of the same names.
+enum class BundleEnd {
+    lastMirror,  ///< traceToLastMirror: frame of the space after the last mirror
+    focalPlane,  ///< traceToFocalPlane: hit point in the focal plane's own frame
+    image,       ///< traceToImage: x turned across a tilted focal plane
+};
+
+/// Rays as a structure of arrays: 60 bytes a ray (a million rays in 60 MB).
+/// Before the trace, (x, y, z) and (L, M, N) hold each ray's start; after
+/// it, where the ray ended, as the one-ray trace leaves it, except that a
+/// trace to the focal plane keeps the direction in which the light arrives
+/// there (in the focal plane's frame), not the one-ray trace's reflection
+/// at the focal plane.
+struct RayBundle {
+    BundleArray x, y, z;  ///< position
+    BundleArray L, M, N;  ///< direction cosines
+    BundleArray path;     ///< optical path from the incoming wavefront
+    /// 0 for a ray that arrived, 3 + k for a ray that missed surface k (the
+    /// one-ray trace's status).  The coordinates of a ray that missed are
+    /// not meaningful.
+    std::vector<TraceStatus> status;
+
+    std::size_t size() const { return x.size(); }
+    void resize(std::size_t n);
+    /// Memory held by the arrays, in bytes.
+    std::size_t bytes() const;
+    /// Ray i as a RayState (position and direction only).
+    RayState ray(std::size_t i) const { return RayState{x[i], y[i], z[i], L[i], M[i], N[i]}; }
+};
+
+/// Start every ray of the bundle from `start` (a ray from startAxialRay or
+/// one of the startFieldRay* functions) moved to (px[i], py[i]) in the
+/// entrance plane, with path 0.  The trace adds to the path the distance
+/// from the incoming wavefront through the entrance origin to the start
+/// point, then the ray's travel.  The bundle takes the size of px; py must
+/// be as long.
+void startBundle(RayBundle& bundle, const RayState& start, std::span<const double> px,
+                 std::span<const double> py);
+
+/// Trace every ray of the bundle through the design (whose entrance distance
+/// the caller has set, as for the one-ray trace: setEntranceTangential or
+/// setEntranceSagittal).  Vectorised where the processor allows it, and
+/// spread over `threads` threads for large bundles (0: as many as the
+/// machine offers; 1: the calling thread only).  The results do not depend
+/// on the number of threads.
+void traceBundle(const Design& design, RayBundle& bundle, BundleEnd end, int threads = 0);
+
+/// The same trace one ray at a time, on the calling thread: the reference
+/// the vectorised trace is checked against.
+void traceBundleScalar(const Design& design, RayBundle& bundle, BundleEnd end);
+
+/// The pupil rays of one field to the focal plane, for the image-quality
+/// figures: on a copy of the design, the entrance distance is set from the
+/// tangential curvature of surface 1 (as the spot plots do), the rays start
+/// from `fieldStart` at the pupil points (px[i], py[i]) (design units, in the
+/// entrance plane, |p| <= semiAperture for rays inside the aperture) and are
+/// traced to the focal plane.  The bundle then holds the hit points in the
+/// focal plane's own frame (x tangential, y sagittal, z the sag of a curved
+/// focal plane), the directions of arrival in that frame, the optical paths
+/// and the statuses.
+/// Returns false, with status 4 in every ray, when the aperture exceeds the
+/// rim of surface 1.
+bool tracePupilToFocalPlane(const Design& design, const RayState& fieldStart, std::span<const double> px,
+                            std::span<const double> py, RayBundle& bundle, int threads = 0);
+
+}  // namespace orvelin

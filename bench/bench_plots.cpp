@@ -8,13 +8,13 @@
 #include <string>
 
 #include "design/design.h"
-#include "support/test_designs.h"
 #include "platform/qt/headless.h"
 #include "platform/qt/qt_device.h"
 #include "plots/monte_carlo_plot.h"
 #include "plots/plot_dispatch.h"
 #include "plots/standard_plot.h"
 #include "reports/design_view.h"
+#include "support/test_designs.h"
 #include "trace/analysis.h"
 
 using namespace orvelin;
@@ -51,12 +51,18 @@ class NullDevice : public gdi::Device {
     long sum = 0;
 };
 
-Design threeMirrorTilted() { return testing::threeMirrorTilted(true); }
+Design threeMirrorTilted() {
+    return testing::threeMirrorTilted(true);
+}
 
 // The same with an ellipsoidal tertiary: conic surfaces only.
-Design threeConicsTilted() { return testing::threeMirrorTilted(false); }
+Design threeConicsTilted() {
+    return testing::threeMirrorTilted(false);
+}
 
-Design paraboloid() { return testing::paraboloid(0.5); }
+Design paraboloid() {
+    return testing::paraboloid(0.5);
+}
 
 struct Records {
     Design design;
@@ -114,7 +120,7 @@ BENCHMARK(BM_UniformBlurPlot_ThreeMirrorTilted)->Unit(benchmark::kMicrosecond);
 void BM_StandardPlot_ThreeMirrorTilted(benchmark::State& st) {
     Records r(threeMirrorTilted());
     for (auto _ : st) {
-        plotStandardSpots(r.plot, kCommandStandardPlot);
+        plotStandardSpots(r.plot, kCmdStandardPlot);
         benchmark::DoNotOptimize(r.window.sum);
     }
     if (r.trace.status != kTraceOk) st.SkipWithError("a ray missed");
@@ -124,7 +130,7 @@ BENCHMARK(BM_StandardPlot_ThreeMirrorTilted)->Unit(benchmark::kMicrosecond);
 void BM_StandardPlot_Paraboloid(benchmark::State& st) {
     Records r(paraboloid());
     for (auto _ : st) {
-        plotStandardSpots(r.plot, kCommandStandardPlot);
+        plotStandardSpots(r.plot, kCmdStandardPlot);
         benchmark::DoNotOptimize(r.window.sum);
     }
 }
@@ -162,11 +168,11 @@ void renderToPng(benchmark::State& st, int command) {
     std::remove(path.c_str());
 }
 void BM_RenderStandardPlotToPng(benchmark::State& st) {
-    renderToPng(st, kCommandStandardPlot);
+    renderToPng(st, kCmdStandardPlot);
 }
 BENCHMARK(BM_RenderStandardPlotToPng)->Unit(benchmark::kMillisecond);
 void BM_RenderBlurPlotToPng(benchmark::State& st) {
-    renderToPng(st, kCommandUniformBlur);
+    renderToPng(st, kCmdUniformBlur);
 }
 BENCHMARK(BM_RenderBlurPlotToPng)->Unit(benchmark::kMillisecond);
 

@@ -127,8 +127,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // A spot plot, as the commands allow only after a clean design view.
     // Which one follows from the input, so the corpus reaches all of them.
-    static const int kPlots[] = {kCommandStandardPlot, kCommandUniformAiry, kCommandUniformBlur,
-                                 kCommandAiryOverlay, kCommandFocusIn};
+    static const int kPlots[] = {kCmdStandardPlot, kCmdUniformAiry, kCmdUniformBlur, kCmdAiry, kCmdFocusIn};
     const int command = kPlots[size % (sizeof kPlots / sizeof kPlots[0])];
     window.clearCalls();
     clearPlotBuffer(buffer);
@@ -136,7 +135,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     requireCleanDevice(window);
     requireCleanDevice(buffer);
     fuzz::require(
-        bitIdentical(withoutScratch(design, beforeView, true), beforeView) || command == kCommandFocusIn,
+        bitIdentical(withoutScratch(design, beforeView, true), beforeView) || command == kCmdFocusIn,
         "a plot leaves the design alone");
     return 0;
 }

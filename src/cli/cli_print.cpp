@@ -17,9 +17,9 @@
 #include "platform/qt/headless.h"
 #include "platform/qt/printing.h"
 #include "platform/recording_device.h"
+#include "plots/commands.h"
 #include "plots/plot_dispatch.h"
 #include "reports/quick_print.h"
-#include "reports/view_state.h"
 
 namespace orvelin::cli {
 
@@ -47,10 +47,10 @@ const std::map<std::string, PrintView>& printViews() {
     static const std::map<std::string, PrintView> views = {
         {"report", {kViewTraceReport, {}}},
         {"design", {kViewDesign, {}}},
-        {"standard", {kViewStandardPlot, {kCommandStandardPlot}}},
-        {"airy", {kViewUniformAiry, {kCommandUniformAiry}}},
-        {"blur", {kViewUniformBlur, {kCommandUniformBlur}}},
-        {"overlay", {kViewAiryOverlay, {kCommandStandardPlot, kCommandAiryOverlay}}},
+        {"standard", {kViewStandardPlot, {kCmdStandardPlot}}},
+        {"airy", {kViewUniformAiry, {kCmdUniformAiry}}},
+        {"blur", {kViewUniformBlur, {kCmdUniformBlur}}},
+        {"overlay", {kViewAiryOverlay, {kCmdStandardPlot, kCmdAiry}}},
     };
     return views;
 }
@@ -112,16 +112,14 @@ void runPrint(const PrintOptions& o) {
     // trace cannot be printed, as in the window.
     gdi::RecordingDevice window(632, 408, 1024, 768);
     gdi::RecordingDevice buffer(1024, 768 - kCaptionAllowance, 1024, 768);
-    if (!drawLayout(design, trace, results, geometry, window))
-        failTrace(trace.status);
+    if (!drawLayout(design, trace, results, geometry, window)) failTrace(trace.status);
     SpotPlot plot{design, trace, frame, random, window, buffer, nullptr};
     for (int command : commands) {
         window.clearCalls();
         buffer.clearCalls();
         dispatchPlot(plot, results, geometry, command);
     }
-    if (trace.status != kTraceOk)
-        failTrace(trace.status);
+    if (trace.status != kTraceOk) failTrace(trace.status);
 
     qt::ensureQtApplication();
     qt::QtPrintDocument doc(printTarget(o));

@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "plots/commands.h"
 #include "plots/plot_dispatch.h"
 #include "plots/plot_frame.h"
 #include "plots/random.h"
 #include "reports/design_view.h"
-#include "reports/view_state.h"
 
 namespace orvelin::cli {
 
@@ -39,11 +39,11 @@ struct HeadlessPlotWindow : PlotWindow {
 // field rays miss a mirror does not refuse them.
 std::vector<int> commandsFor(int lastCommand) {
     std::vector<int> commands;
-    if (lastCommand == kCommandStandardPlot || lastCommand == kCommandAiryOverlay || gFocusSteps != 0)
-        commands.push_back(kCommandStandardPlot);
-    const int step = gFocusSteps > 0 ? kCommandFocusOut : kCommandFocusIn;
+    if (lastCommand == kCmdStandardPlot || lastCommand == kCmdAiry || gFocusSteps != 0)
+        commands.push_back(kCmdStandardPlot);
+    const int step = gFocusSteps > 0 ? kCmdFocusOut : kCmdFocusIn;
     for (int i = 0; i < std::abs(gFocusSteps); ++i) commands.push_back(step);
-    if (lastCommand != kCommandStandardPlot) commands.push_back(lastCommand);
+    if (lastCommand != kCmdStandardPlot) commands.push_back(lastCommand);
     return commands;
 }
 
@@ -60,11 +60,10 @@ void renderPlot(RenderJob& job, int lastCommand) {
     // only when its painting (the analysis and the layout drawing) traced
     // cleanly.  The plot command erases that picture.
     paintDesignView(job.window, job.design, job.trace, job.results, job.geometry);
-    if (job.trace.status != kTraceOk)
-        failTrace(job.trace.status);
+    if (job.trace.status != kTraceOk) failTrace(job.trace.status);
 
     for (int command : commandsFor(lastCommand)) {
-        if (command == kCommandAiryOverlay) {
+        if (command == kCmdAiry) {
             // The overlay asks only for a plot on screen: a plot whose rays
             // missed a mirror still gets its circle.
             // Hollow circles in both targets; the window keeps its picture.
@@ -79,7 +78,7 @@ void renderPlot(RenderJob& job, int lastCommand) {
         // the window; the caller reports the status.
         if (job.trace.status != kTraceOk) break;
         clearPlotBuffer(buffer);
-        eraseBackground(job.window, viewBackground(600));
+        eraseBackground(job.window, viewBackground(kViewStandardPlot));
         repaint.invalidateRect(job.window.clientRect());
         repaint.updateWindow();
         dispatchPlot(plot, job.results, job.geometry, command);
@@ -89,16 +88,16 @@ void renderPlot(RenderJob& job, int lastCommand) {
 }
 
 void renderStandard(RenderJob& job) {
-    renderPlot(job, kCommandStandardPlot);
+    renderPlot(job, kCmdStandardPlot);
 }
 void renderAiry(RenderJob& job) {
-    renderPlot(job, kCommandUniformAiry);
+    renderPlot(job, kCmdUniformAiry);
 }
 void renderBlur(RenderJob& job) {
-    renderPlot(job, kCommandUniformBlur);
+    renderPlot(job, kCmdUniformBlur);
 }
 void renderOverlay(RenderJob& job) {
-    renderPlot(job, kCommandAiryOverlay);
+    renderPlot(job, kCmdAiry);
 }
 
 }  // namespace

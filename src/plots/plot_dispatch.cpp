@@ -12,25 +12,25 @@ int dispatchPlot(SpotPlot& p, AnalysisResults& results, LayoutGeometry& geometry
         setUpPlotFrame(p.frame, client.right, client.bottom, p.window.getDeviceCaps(gdi::HORZRES),
                        p.window.getDeviceCaps(gdi::VERTRES));
     switch (command) {
-        case kCommandDisplay:
+        case kCmdDisplay:
             return drawLayout(p.design, p.trace, results, geometry, p.window) ? 1 : 0;
-        case kCommandStandardPlot:
-        case kCommandHalfScale:
-        case kCommandDoubleScale:
-        case kCommandDoubleScaleAndOffset:
+        case kCmdStandardPlot:
+        case kCmdHalfScale:
+        case kCmdDoubleScale:
+        case kCmdDoubleScaleAndOffset:
             plotStandardSpots(p, command);
             break;
-        case kCommandUniformAiry:
+        case kCmdUniformAiry:
             plotUniformAiry(p);
             break;
-        case kCommandUniformBlur:
+        case kCmdUniformBlur:
             plotUniformBlur(p);
             break;
-        case kCommandAiryOverlay:
+        case kCmdAiry:
             drawAiryOverlay(p, limit);
             break;
-        case kCommandFocusIn:
-        case kCommandFocusOut:
+        case kCmdFocusIn:
+        case kCmdFocusOut:
             // The step is that of the last standard plot (0 before any).
             stepFocus(p.design, p.frame, command);
             plotStandardSpots(p, kKeepScaleMode);

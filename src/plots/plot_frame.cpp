@@ -26,18 +26,18 @@ void applyScaleMode(PlotFrame& frame, const Design& design, int mode) {
     // Monte-Carlo plot of a degenerate spot) is treated as not set, so that a
     // focus step can never become zero, infinite or NaN and corrupt the design.
     const bool unset = !(frame.scale > 0) || !std::isfinite(frame.scale);
-    if (unset || mode == kCommandStandardPlot) {
+    if (unset || mode == kCmdStandardPlot) {
         frame.scale = defaultPlotScale(design);
         frame.fieldOffset = kDefaultFieldOffset;
     }
     switch (mode) {
-        case kCommandHalfScale:
+        case kCmdHalfScale:
             frame.scale *= 0.5;
             break;
-        case kCommandDoubleScale:
+        case kCmdDoubleScale:
             frame.scale *= 2;
             break;
-        case kCommandDoubleScaleAndOffset:
+        case kCmdDoubleScaleAndOffset:
             frame.fieldOffset *= 2;
             frame.scale *= 2;
             break;
@@ -51,9 +51,9 @@ void stepFocus(Design& design, const PlotFrame& frame, int command) {
     const int last = design.surfaceCount - 1;  // the space before the focal plane
     if (last < 1 || last >= kSurfaceSlots) return;
     if (!std::isfinite(frame.focusStep)) return;
-    if (command == kCommandFocusIn)
+    if (command == kCmdFocusIn)
         design.surfaces[last].separation -= frame.focusStep;
-    else if (command == kCommandFocusOut)
+    else if (command == kCmdFocusOut)
         design.surfaces[last].separation += frame.focusStep;
     else
         return;

@@ -15,6 +15,7 @@
 #pragma once
 
 #include "design/design.h"
+#include "plots/commands.h"
 #include "trace/ray_trace.h"
 
 namespace orvelin {
@@ -46,19 +47,6 @@ inline constexpr int kDefaultFieldOffset = 144;
 /// One focus step moves the focal plane by what this many pixels represent.
 inline constexpr double kFocusStepPixels = 32;
 
-/// Plot commands (menu ids) that the dispatch understands.
-enum PlotCommand : int {
-    kCommandDisplay = 500,
-    kCommandStandardPlot = 601,
-    kCommandUniformAiry = 602,
-    kCommandUniformBlur = 603,
-    kCommandHalfScale = 604,
-    kCommandDoubleScale = 605,
-    kCommandDoubleScaleAndOffset = 606,
-    kCommandAiryOverlay = 700,
-    kCommandFocusIn = 903,
-    kCommandFocusOut = 904,
-};
 /// Scale mode of a standard plot that keeps the scale (after a focus step).
 inline constexpr int kKeepScaleMode = 4;
 

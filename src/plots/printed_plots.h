@@ -19,29 +19,13 @@
 
 #include "design/design.h"
 #include "platform/gdi.h"
+#include "platform/print_document.h"
+#include "plots/commands.h"
 #include "plots/plot_frame.h"
 #include "plots/random.h"
-#include "reports/view_state.h"
 #include "trace/ray_trace.h"
 
 namespace orvelin {
-
-/// The user interface's side of a long printout: a line of progress text, a
-/// chance to handle pending input (so that Cancel can be pressed) and the
-/// cancel flag.  The desktop program shows a small dialog with Cancel; the
-/// command line prints nothing and never cancels.
-class PrintProgress {
-  public:
-    virtual ~PrintProgress() = default;
-    /// Make the progress dialog visible (only spot-plot pages take long).
-    virtual void show() {}
-    /// Replace the progress text ("Plotting 12480 rays").
-    virtual void setText(std::string_view text) { (void)text; }
-    /// Handle whatever input is waiting, then return.
-    virtual void pump() {}
-    /// True once the user has cancelled the job.
-    virtual bool aborted() const { return false; }
-};
 
 /// Dots on paper are black.
 inline constexpr gdi::COLORREF kPrintedDotColour = gdi::RGB(0, 0, 0);

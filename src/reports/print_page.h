@@ -23,6 +23,7 @@
 
 #include "design/design.h"
 #include "platform/gdi.h"
+#include "platform/print_document.h"
 #include "plots/plot_frame.h"
 #include "plots/printed_plots.h"
 #include "plots/random.h"
@@ -136,26 +137,6 @@ void setPageFrame(PlotFrame& frame, int pageWidth, int pageHeight, int H);
 /// shown first); other views print the header alone.
 void drawPrintPage(gdi::Device& dc, PrintRecords& records, int viewState, PrintProgress& progress,
                    const std::tm& now);
-
-/// A document on a printer, as the platform provides it.  Calls come in the
-/// order startDoc, startPage, endPage, then abortDoc (after a cancel) and
-/// endDoc; the device is valid from a successful startDoc until endDoc.
-class PrintDocument {
-  public:
-    virtual ~PrintDocument() = default;
-    /// Start the document; false when the printer cannot take it.
-    virtual bool startDoc(std::string_view documentName) = 0;
-    virtual bool startPage() = 0;
-    virtual gdi::Device& device() = 0;
-    virtual bool endPage() = 0;
-    /// Drop the document: nothing of it reaches paper or file.
-    virtual void abortDoc() = 0;
-    /// Finish the document and hand it to the printer (after abortDoc:
-    /// release it only).  False when the printer did not take it.
-    virtual bool endDoc() = 0;
-    /// Why the last call failed, in words for the user.
-    virtual std::string errorText() const = 0;
-};
 
 /// How a print job ended.
 enum class PrintStatus {

@@ -90,7 +90,7 @@ void drawQuickPrintPage(Device& dc, PrintRecords& r, const std::tm& now) {
     dc.selectObject(oldBrush);
 
     NoProgress noProgress;
-    PrintedPlot plot{d, r.trace, f, r.random, dc, noProgress, 600};
+    PrintedPlot plot{d, r.trace, f, r.random, dc, noProgress, kViewStandardPlot};
     setEntranceTangential(d, r.trace);  // the command runs only on a clean trace
     SpotPlot centring{d, r.trace, f, r.random, dc, dc, nullptr};
     measureSpotCentre(centring, StartRay::axial);

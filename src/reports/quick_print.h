@@ -22,9 +22,6 @@ struct PrinterProfile {
     std::string port;
 };
 
-/// The profile value when there is no default printer.
-inline constexpr const char* kNoPrinterProfile = ",,,";
-
 /// Split a profile value; nothing when any of the three parts is missing.
 std::optional<PrinterProfile> parsePrinterProfile(std::string_view profile);
 

@@ -6,7 +6,7 @@
 
 #include "design/design.h"
 #include "platform/gdi.h"
-#include "reports/view_state.h"
+#include "plots/commands.h"
 #include "trace/analysis.h"
 
 namespace orvelin {

@@ -1,6 +1,6 @@
-// Command numbers, view states and the pure rules of the window: which
-// command a key stands for, where a click on the design table lands, the
-// caption and the background of each view.
+// The pure rules of the window: which command a key stands for, where a
+// click on the design table lands, the caption and the background of each
+// view.
 #pragma once
 
 #include <optional>
@@ -8,41 +8,10 @@
 
 #include "design/design.h"
 #include "platform/gdi.h"
+#include "plots/commands.h"
 #include "plots/plot_frame.h"
-#include "reports/view_state.h"
 
 namespace orvelin {
-
-/// Menu command numbers.
-enum Command : int {
-    kCmdAperture = 19,
-    kCmdField = 20,
-    kCmdNew = 101,
-    kCmdOpen = 102,
-    kCmdSave = 103,
-    kCmdSaveAs = 104,
-    kCmdPrintPage = 105,
-    kCmdQuickPrint = 106,
-    kCmdMetric = 107,
-    kCmdEnglish = 108,
-    kCmdExit = 109,
-    kCmdSurfaceBase = 200,  ///< 200 + k: the Edit-menu item of surface k
-    kCmdTrace = 300,
-    kCmdFocus = 400,
-    // The plot commands are the ones the plot dispatch knows.
-    kCmdDisplay = kCommandDisplay,
-    kCmdStandardPlot = kCommandStandardPlot,
-    kCmdUniformAiry = kCommandUniformAiry,
-    kCmdUniformBlur = kCommandUniformBlur,
-    kCmdHalfScale = kCommandHalfScale,
-    kCmdDoubleScale = kCommandDoubleScale,
-    kCmdDoubleScaleAndOffset = kCommandDoubleScaleAndOffset,
-    kCmdAiry = kCommandAiryOverlay,
-    kCmdHelpContents = 801,
-    kCmdAbout = 802,
-    kCmdFocusIn = kCommandFocusIn,
-    kCmdFocusOut = kCommandFocusOut,
-};
 
 /// The caption before any design and with one.
 inline constexpr const char* kInitialCaption = "ORVELIN";

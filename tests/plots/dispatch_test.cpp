@@ -17,7 +17,7 @@ TEST(Dispatch, FrameCommandsAndFocusSteps) {
     // default scale is drawn.  The perfect axial focus is one white pixel at
     // each centre: 116 rays (the 4 pattern points on the y axis are traced
     // once) of two dots each, and nothing else.
-    EXPECT_EQ(run(kCommandFocusOut), 1);
+    EXPECT_EQ(run(kCmdFocusOut), 1);
     EXPECT_EQ(b.design.surfaces[1].separation, 500);
     EXPECT_EQ(b.frame.scale, 1900);
     EXPECT_EQ(b.trace.status, kTraceOk);
@@ -28,24 +28,24 @@ TEST(Dispatch, FrameCommandsAndFocusSteps) {
 
     // F5, then F11 steps in by 32 / 3800 at that scale; two F12 later the
     // plane is 1/119 mm out and the f/5 cone makes a disc of about 3.2 px.
-    run(kCommandDoubleScale);
-    run(kCommandFocusIn);
+    run(kCmdDoubleScale);
+    run(kCmdFocusIn);
     EXPECT_DOUBLE_EQ(b.design.surfaces[1].separation, 500 - 32.0 / 3800);
     EXPECT_EQ(b.frame.scale, 3800);
     b.window.clearCalls();
-    run(kCommandFocusOut);
-    run(kCommandFocusOut);
+    run(kCmdFocusOut);
+    run(kCmdFocusOut);
     EXPECT_DOUBLE_EQ(b.design.surfaces[1].separation, 500 + 32.0 / 3800);
     const PixelSet last = pixels(b.window);
     EXPECT_GT(last.size(), 1u);
     for (auto [x, y] : last) EXPECT_LE((x - 320) * (x - 320) + (y - 200) * (y - 200), 4 * 4);
 
     // 601 resets, 606 doubles; 700 then draws trunc(6.49 x 2) = 12 pixels.
-    run(kCommandStandardPlot);
-    run(kCommandDoubleScaleAndOffset);
+    run(kCmdStandardPlot);
+    run(kCmdDoubleScaleAndOffset);
     EXPECT_EQ(b.frame.fieldOffset, 288);
     b.buffer.clearCalls();
-    EXPECT_EQ(run(kCommandAiryOverlay), 1);
+    EXPECT_EQ(run(kCmdAiry), 1);
     const auto e = b.buffer.callsOf("ellipse");
     ASSERT_EQ(e.size(), 1u);
     EXPECT_EQ(e[0].args, (std::vector<int>{500, 353, 525, 378}));
@@ -56,8 +56,8 @@ TEST(Dispatch, FrameCommandsAndFocusSteps) {
     EXPECT_EQ(run(42), 1);
     EXPECT_TRUE(b.window.calls().empty());
     EXPECT_TRUE(b.buffer.calls().empty());
-    run(kCommandUniformBlur);
-    run(kCommandUniformAiry);
+    run(kCmdUniformBlur);
+    run(kCmdUniformAiry);
     EXPECT_EQ(b.window.callsOf("setPixel").size(), 16000u);
 }
 
@@ -65,7 +65,7 @@ TEST(Dispatch, LayoutResultIsTheDispatchResult) {
     Bench good(paraboloid(0.5));
     AnalysisResults results;
     LayoutGeometry geometry;
-    EXPECT_EQ(dispatchPlot(good.plot, results, geometry, kCommandDisplay), 1);
+    EXPECT_EQ(dispatchPlot(good.plot, results, geometry, kCmdDisplay), 1);
     EXPECT_FALSE(good.window.calls().empty());
     EXPECT_TRUE(good.buffer.calls().empty());  // the layout draws in the window only
 
@@ -73,7 +73,7 @@ TEST(Dispatch, LayoutResultIsTheDispatchResult) {
     zero.aperture = 0;
     recomputeAperture(zero);
     Bench bad(zero);
-    EXPECT_EQ(dispatchPlot(bad.plot, results, geometry, kCommandDisplay), 0);
+    EXPECT_EQ(dispatchPlot(bad.plot, results, geometry, kCmdDisplay), 0);
     EXPECT_EQ(bad.trace.status, kTraceApertureZero);
 }
 

@@ -109,7 +109,7 @@ TEST(AiryOverlay, RadiusInBothUnitsAndTheLimit) {
         Bench b(paraboloid(0, units));
         RecordedRepaint repaint;
         b.plot.repaint = &repaint;
-        plotStandardSpots(b.framed().plot, kCommandStandardPlot);
+        plotStandardSpots(b.framed().plot, kCmdStandardPlot);
         b.buffer.clearCalls();
         b.window.clearCalls();
         EXPECT_TRUE(drawAiryOverlay(b.plot, 628)) << units;

@@ -67,22 +67,22 @@ TEST(PlotFrame, ScaleModesAndFocusSteps) {
     // 606 twice from the default: scale x4, field offset 576; F4 halves;
     // mode 4 keeps; a reset in inches comes back to offset 144.
     PlotFrame f;
-    applyScaleMode(f, mm, kCommandStandardPlot);
-    applyScaleMode(f, mm, kCommandDoubleScaleAndOffset);
-    applyScaleMode(f, mm, kCommandDoubleScaleAndOffset);
+    applyScaleMode(f, mm, kCmdStandardPlot);
+    applyScaleMode(f, mm, kCmdDoubleScaleAndOffset);
+    applyScaleMode(f, mm, kCmdDoubleScaleAndOffset);
     EXPECT_EQ(f.scale, 7600);
     EXPECT_EQ(f.fieldOffset, 576);
-    applyScaleMode(f, mm, kCommandHalfScale);
+    applyScaleMode(f, mm, kCmdHalfScale);
     applyScaleMode(f, mm, kKeepScaleMode);
     EXPECT_EQ(f.scale, 3800);
     EXPECT_EQ(f.fieldOffset, 576);
-    applyScaleMode(f, inches, kCommandStandardPlot);
+    applyScaleMode(f, inches, kCmdStandardPlot);
     EXPECT_EQ(f.scale, 48000);
     EXPECT_EQ(f.fieldOffset, 144);
 
     // F4 after a Monte-Carlo plot halves that plot's scale.
     f.scale = 123.5;
-    applyScaleMode(f, mm, kCommandHalfScale);
+    applyScaleMode(f, mm, kCmdHalfScale);
     EXPECT_EQ(f.scale, 61.75);
 
     // A scale a degenerate Monte-Carlo plot could leave is taken as unset,
@@ -97,11 +97,11 @@ TEST(PlotFrame, ScaleModesAndFocusSteps) {
     // A focus step updates the derived separation too; other commands and
     // a design without a mirror are left alone.
     Design d = paraboloid();
-    stepFocus(d, f, kCommandFocusIn);
-    stepFocus(d, f, kCommandStandardPlot);
+    stepFocus(d, f, kCmdFocusIn);
+    stepFocus(d, f, kCmdStandardPlot);
     EXPECT_DOUBLE_EQ(d.surfaces[1].separation, 500 - 32.0 / 1900);
     EXPECT_DOUBLE_EQ(d.surfaces[1].signedSeparation, -d.surfaces[1].mediumSign * d.surfaces[1].separation);
     Design empty;
-    stepFocus(empty, f, kCommandFocusOut);
+    stepFocus(empty, f, kCmdFocusOut);
     EXPECT_EQ(empty.surfaces[0].separation, 0);
 }

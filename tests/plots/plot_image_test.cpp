@@ -20,7 +20,7 @@ TEST(PlotImage, StandardAndBlurPlotsHaveTheRecordedPixels) {
     qt::ensureQtApplication();
     AnalysisResults results;
     LayoutGeometry geometry;
-    for (int command : {kCommandStandardPlot, kCommandUniformBlur}) {
+    for (int command : {kCmdStandardPlot, kCmdUniformBlur}) {
         // The plot on a 632 x 408 client area of a 1024 x 768 screen: dots
         // drawn live, then the paint copy of the buffer; and the same plot
         // through the recording device.

@@ -35,7 +35,7 @@ TEST(StandardPlot, FlatMirrorDrawsThePupilPatternAtTheFourFieldOffsets) {
     // field spot drawn at the four field offsets, eight pixels per ray.
     Bench b(flatMirror(2 * kRimPixels / 1900, 1.0));
     ASSERT_TRUE(isSymmetricSystem(b.design));
-    plotStandardSpots(b.framed().plot, kCommandStandardPlot);
+    plotStandardSpots(b.framed().plot, kCmdStandardPlot);
     const auto win = b.window.callsOf("setPixel");
     ASSERT_EQ(win.size(), 232u + 116u * 8);
     // Pattern point (1, 0): x = +h lands 19 pixels left, twice on the axis;
@@ -71,7 +71,7 @@ TEST(StandardPlot, TiltedMirrorTracesThreeFieldSpotsInPlace) {
     // sagittal edge is traced in full.
     Bench b(makeDesign({{1000, 1, 0.5, 500}, {0, 0, 0, 0}}, 100, 0.25));
     ASSERT_FALSE(isSymmetricSystem(b.design));
-    plotStandardSpots(b.framed().plot, kCommandStandardPlot);
+    plotStandardSpots(b.framed().plot, kCmdStandardPlot);
     EXPECT_EQ(b.trace.status, kTraceOk);
     const auto win = b.window.callsOf("setPixel");
     ASSERT_EQ(win.size(), 3u * 232 + 432);  // axial, left, right: 116 rays; sagittal: 216
@@ -111,7 +111,7 @@ TEST(StandardPlot, FailedRaysDrawNoDotAndThePlotGoesOn) {
     // A flat mirror, then an oblate ellipsoid only 10 wide in semi-axis in a
     // beam of semi-aperture 20: the outer rings miss mirror 2.
     Bench b(makeDesign({{0, 0, 0, 100}, {100, -99, 0, 50}, {0, 0, 0, 0}}, 40));
-    plotStandardSpots(b.framed().plot, kCommandStandardPlot);
+    plotStandardSpots(b.framed().plot, kCmdStandardPlot);
     EXPECT_EQ(b.trace.status, traceMissStatus(2));
     // Rings 8 to 5 miss, rings 1 to 3 (21 rays) reach the image: the plot
     // went on past the misses, and a ray that missed draws no dot.

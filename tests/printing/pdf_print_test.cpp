@@ -22,6 +22,7 @@
 #include "plots/plot_dispatch.h"
 #include "print_test_util.h"
 #include "reports/quick_print.h"
+#include "shell/printing.h"
 
 namespace orvelin {
 namespace {
@@ -217,7 +218,7 @@ TEST_F(PdfPrinting, QuickPrintWithoutDefaultPrinterSaysSoInAMessageBox) {
         }
     });
     poll.start(10);
-    const PrintJobResult res = qt::quickPrintInteractive(&main, r.print);
+    const PrintJobResult res = quickPrintInteractive(&main, r.print);
     poll.stop();
     EXPECT_TRUE(res.failed());
     EXPECT_EQ(shown.toStdString(), noDefaultPrinterMessage());

@@ -11,7 +11,6 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPageSize>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -24,7 +23,6 @@
 #include <cstring>
 
 #include "platform/qt/qt_device.h"
-#include "reports/quick_print.h"
 
 namespace orvelin::qt {
 
@@ -61,10 +59,6 @@ QPageLayout defaultPdfLayout() {
     return QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait,
                        QMarginsF(kPdfMarginMm, kPdfMarginMm, kPdfMarginMm, kPdfMarginMm),
                        QPageLayout::Millimeter);
-}
-
-void showMessage(QWidget* parent, const std::string& text) {
-    QMessageBox::warning(parent, QStringLiteral("Orvelin"), QString::fromStdString(text));
 }
 
 }  // namespace
@@ -417,47 +411,6 @@ void QtPrintProgress::cancel() {
         d->hide();
         d->deleteLater();
     }
-}
-
-std::optional<PrintJobResult> printPageInteractive(QWidget* mainWindow, PrintRecords& records,
-                                                   int viewState) {
-    const std::optional<PrintTarget> target = runPrintDialog(mainWindow);
-    if (!target) return std::nullopt;
-    if (mainWindow) mainWindow->setEnabled(false);
-    PrintJobResult result;
-    {
-        QtPrintProgress progress(mainWindow);
-        QtPrintDocument doc(*target);
-        result = runPrintPageJob(doc, records, viewState, progress, localTimeNow());
-    }
-    if (mainWindow) mainWindow->setEnabled(true);
-    if (result.failed()) showMessage(mainWindow, result.message);
-    return result;
-}
-
-PrintJobResult quickPrintInteractive(QWidget* mainWindow, PrintRecords& records) {
-    PrintJobResult result;
-    const std::optional<PrinterProfile> profile = parsePrinterProfile(defaultPrinterProfile());
-    if (!profile) {
-        result.status = PrintStatus::startFailed;
-        result.message = noDefaultPrinterMessage();
-        showMessage(mainWindow, result.message);
-        return result;
-    }
-    const QString name = QString::fromStdString(profile->device);
-    std::string why;
-    if (!printerExists(name, &why)) {
-        result.status = PrintStatus::startFailed;
-        result.message = printerNotOpenedMessage(profile->device) + "\n" + why;
-        showMessage(mainWindow, result.message);
-        return result;
-    }
-    PrintTarget target;
-    target.printerName = name;
-    QtPrintDocument doc(target);
-    result = runQuickPrintJob(doc, records, localTimeNow());
-    if (result.failed()) showMessage(mainWindow, result.message);
-    return result;
 }
 
 }  // namespace orvelin::qt

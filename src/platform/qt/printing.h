@@ -17,7 +17,7 @@
 #include <optional>
 #include <string>
 
-#include "reports/print_page.h"
+#include "platform/print_document.h"
 
 class QPrinter;
 class QWidget;
@@ -115,16 +115,5 @@ class QtPrintProgress : public PrintProgress {
     QLabel* text_ = nullptr;
     bool aborted_ = false;
 };
-
-/// "&Print Page..." of the desktop program: the print dialog, then the page
-/// of the view with the main window disabled and the progress dialog ready;
-/// a failure is shown in a message box.  Returns the job's result, or
-/// nothing when the print dialog was cancelled and no job ran.
-std::optional<PrintJobResult> printPageInteractive(QWidget* mainWindow, PrintRecords& records, int viewState);
-
-/// "&Quick Print": the summary page on the default printer; no default
-/// printer, a printer that cannot be opened, or a failed job is shown in a
-/// message box.
-PrintJobResult quickPrintInteractive(QWidget* mainWindow, PrintRecords& records);
 
 }  // namespace orvelin::qt

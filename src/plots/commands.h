@@ -1,0 +1,48 @@
+// The program's command numbers, which are its menu ids, and the views they
+// lead to.  A view is numbered by the command that shows it (the trace
+// report 300, the design view 500, the Monte-Carlo plots 602 and 603, the
+// Airy overlay 700); the standard plot's view is 600, shared by every
+// command that ends in a standard plot (601, 604 to 606, 903, 904), and the
+// welcome page is 0.  The plot dispatch, the printed page of each view, the
+// window and the command line all switch on these one set of numbers.
+#pragma once
+
+namespace orvelin {
+
+enum Command : int {
+    kViewWelcome = 0,
+    kCmdAperture = 19,
+    kCmdField = 20,
+    kCmdNew = 101,
+    kCmdOpen = 102,
+    kCmdSave = 103,
+    kCmdSaveAs = 104,
+    kCmdPrintPage = 105,
+    kCmdQuickPrint = 106,
+    kCmdMetric = 107,
+    kCmdEnglish = 108,
+    kCmdExit = 109,
+    kCmdSurfaceBase = 200,  ///< 200 + k: the Edit-menu item of surface k
+    kCmdTrace = 300,
+    kViewTraceReport = kCmdTrace,
+    kCmdFocus = 400,
+    kCmdDisplay = 500,
+    kViewDesign = kCmdDisplay,
+    kViewStandardPlot = 600,
+    kCmdStandardPlot = 601,
+    kCmdUniformAiry = 602,
+    kViewUniformAiry = kCmdUniformAiry,
+    kCmdUniformBlur = 603,
+    kViewUniformBlur = kCmdUniformBlur,
+    kCmdHalfScale = 604,
+    kCmdDoubleScale = 605,
+    kCmdDoubleScaleAndOffset = 606,
+    kCmdAiry = 700,
+    kViewAiryOverlay = kCmdAiry,
+    kCmdHelpContents = 801,
+    kCmdAbout = 802,
+    kCmdFocusIn = 903,
+    kCmdFocusOut = 904,
+};
+
+}  // namespace orvelin

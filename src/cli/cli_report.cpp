@@ -1,6 +1,7 @@
 // `report`: the trace report's figures under the screen's labels, or all 30
 // by field name as JSON; `focus`: "Focus!" (after "Z" with --curve) and save.
 #include <cstdio>
+#include <nlohmann/json.hpp>
 #include <string>
 
 #include "cli/cli.h"
@@ -56,21 +57,10 @@ void printReport(const Design& d, const AnalysisResults& r) {
     printPanel("+ Field angle", r.fieldPanelPlus);
 }
 
+// A string as JSON text.  Titles come from file names, which on Linux may be
+// any bytes: what is not valid UTF-8 becomes U+FFFD rather than an error.
 std::string jsonString(const std::string& s) {
-    std::string out = "\"";
-    for (unsigned char c : s) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", c);
-            out += buf;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
+    return nlohmann::json(s).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
 /// All 30 figures by field name; the field panels as nested objects.

@@ -18,6 +18,25 @@ expect_run(0 "report;--json;${sphere}" "\"lsMarginal\": 499\\.3738" "\"fieldPane
 
 # A failed trace: the screen's message on stderr, exit status 4.
 file(MAKE_DIRECTORY ${WORK})
+
+# The title is the file's name: quotes, backslashes and UTF-8 come back from
+# the JSON as they were; bytes that are not UTF-8 come back as U+FFFD.
+function(expect_json_title title want)
+  file(COPY_FILE ${sphere} "${WORK}/${title}.ov")
+  expect_run(0 "report;--json;${WORK}/${title}.ov")
+  string(JSON got ERROR_VARIABLE bad GET "${out}" title)
+  if(bad OR NOT got STREQUAL want)
+    message(FATAL_ERROR "title '${title}': '${got}' ${bad}\n${out}")
+  endif()
+  string(JSON ls GET "${out}" lsMarginal)
+  if(NOT ls MATCHES "^499\\.3738")
+    message(FATAL_ERROR "title '${title}': lsMarginal ${ls}")
+  endif()
+endfunction()
+expect_json_title("a\"b\\c" "a\"b\\c")
+expect_json_title("Spiegel été" "Spiegel été")
+string(ASCII 255 notUtf8)
+expect_json_title("bad${notUtf8}name" "bad�name")
 file(WRITE ${WORK}/flat_only.ov "QuorVex V0.90                       flat_only
 
  1 surface design

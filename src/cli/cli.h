@@ -2,10 +2,9 @@
 // itself on the application; errors become exit codes in main() only.
 #pragma once
 
+#include <CLI/CLI.hpp>
 #include <stdexcept>
 #include <string>
-
-#include <CLI/CLI.hpp>
 
 #include "design/design.h"
 #include "design/design_file.h"
@@ -18,12 +17,44 @@ namespace orvelin::cli {
 enum ExitCode : int {
     kExitOk = 0,
     kExitUsage = 1,
-    kExitFileRefused = 2,  ///< unreadable or refused design file
-    kExitDamaged = 3,      ///< loaded, but damaged (the job still ran)
-    kExitTraceFailed = 4,  ///< the analysis reported a trace problem
-    kExitOutputFailed = 5, ///< an output file could not be written
-    kExitPrintFailed = 6,  ///< a print job could not be started or ended
+    kExitFileRefused = 2,   ///< unreadable or refused design file
+    kExitDamaged = 3,       ///< loaded, but damaged (the job still ran)
+    kExitTraceFailed = 4,   ///< the analysis reported a trace problem
+    kExitOutputFailed = 5,  ///< an output file could not be written
+    kExitPrintFailed = 6,   ///< a print job could not be started or ended
+    kExitNotConverged = 7,  ///< the optimiser did not converge
+    kExitObstructed = 8,    ///< the light path is obstructed
 };
+
+/// Every exit status with its meaning, in order: the one table that --help
+/// and the manual page list.  A new status is added here and to ExitCode.
+struct ExitStatusText {
+    int code;
+    const char* meaning;
+};
+inline constexpr ExitStatusText kExitStatuses[] = {
+    {kExitOk, "success"},
+    {kExitUsage, "the command line is wrong: an unknown command or option, or a missing or bad value"},
+    {kExitFileRefused, "the design file could not be read, or was refused"},
+    {kExitDamaged, "the design file is damaged, read as far as it goes, and the command ran"},
+    {kExitTraceFailed, "the design meets a trace problem"},
+    {kExitOutputFailed, "an output file could not be written"},
+    {kExitPrintFailed, "a print job could not be started or finished"},
+    {kExitNotConverged, "the optimiser did not converge"},
+    {kExitObstructed, "the light path is obstructed"},
+};
+
+/// The "Exit status" section that ends --help: one line per status, its
+/// number first, then its meaning.
+std::string exitStatusHelp();
+
+/// The message for a first word that names no command: the word, and the
+/// commands there are.
+std::string unknownCommandMessage(const CLI::App& app, const std::string& word);
+
+/// The first argument that is not an option, when it names no command of
+/// `app` (the program's own options take no values); empty otherwise.
+std::string unknownCommandIn(const CLI::App& app, int argc, const char* const* argv);
 
 /// Thrown by a subcommand to end the program with a message on stderr.
 struct Failure : std::runtime_error {

@@ -67,7 +67,9 @@ void addRenderCommand(CLI::App& app) {
         app.add_subcommand("render", "Draw a view as the window would show it and write it as a PNG image");
     cmd->add_option("file", options->file, "design file (.ov)")->required();
     cmd->add_option("--view", options->view, "the view: " + viewNames)->capture_default_str();
-    cmd->add_option("-o,--output", options->output, "PNG file to write")->required();
+    cmd->add_option("-o,--output", options->output,
+                    "PNG file to write; written also when the design meets a trace problem (exit 4)")
+        ->required();
     cmd->add_option("--size", options->size,
                     "client area WIDTHxHEIGHT (default " + std::to_string(qt::kInitialClientWidth) + "x" +
                         std::to_string(qt::kInitialClientHeight) +
@@ -102,11 +104,9 @@ void addRenderCommand(CLI::App& app) {
         }
         if (!image.save(QString::fromStdString(options->output), "PNG"))
             throw Failure(kExitOutputFailed, "cannot write " + options->output);
-        if (trace.status != kTraceOk)
-            throw Failure(
-                kExitTraceFailed,
-                "trace problem: " + traceProblemMessage(trace.status) + " (" + options->output +
-                    (view->viewState == kViewDesign ? " shows the banner)" : " shows what was drawn)"));
+        // The image is kept: the design view shows the banner, a plot what
+        // was drawn before the problem.
+        if (trace.status != kTraceOk) failTrace(trace.status);
     });
 }
 

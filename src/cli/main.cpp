@@ -21,7 +21,6 @@ Design cli::loadForCommand(const std::string& path) {
     return design;
 }
 
-
 namespace {
 // The layout's pixels are not wanted here, only its traces and figures.
 bool traceLayoutUnseen(Design& design, cli::DesignViewTrace& out, TraceState& state) {
@@ -37,8 +36,7 @@ void cli::failTrace(TraceStatus status) {
 cli::DesignViewTrace cli::traceDesignView(Design& design) {
     DesignViewTrace out;
     TraceState state;
-    if (!traceLayoutUnseen(design, out, state))
-        throw Failure(kExitTraceFailed, traceProblemMessage(state.status));
+    if (!traceLayoutUnseen(design, out, state)) failTrace(state.status);
     return out;
 }
 
@@ -57,7 +55,10 @@ int main(int argc, char** argv) {
     cli::addReportCommand(app);
     cli::addFocusCommand(app);
     cli::addPrintCommand(app);
+    app.footer(cli::exitStatusHelp());
     try {
+        const std::string unknown = cli::unknownCommandIn(app, argc, argv);
+        if (!unknown.empty()) throw cli::Failure(cli::kExitUsage, cli::unknownCommandMessage(app, unknown));
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         int rc = app.exit(e);

@@ -78,8 +78,19 @@ void ParameterDialog::showError(const QString& text) {
 bool ParameterDialog::readNumber(QLineEdit* box, const QString& field, double* value) {
     const auto parsed = parseNumber(box->text().toStdString());
     if (!parsed) {
-        showError(QStringLiteral("%1: \"%2\" is not a number.\nEnter a number such as 800, -0.5 or 1.2e3.")
-                      .arg(field, box->text()));
+        const char* why = "is not a number";
+        switch (numberProblem(box->text().toStdString())) {
+            case NumberProblem::tooLarge:
+                why = "is too large";
+                break;
+            case NumberProblem::tooSmall:
+                why = "is too small to tell from zero";
+                break;
+            default:
+                break;
+        }
+        showError(QStringLiteral("%1: \"%2\" %3.\nEnter a number such as 800, -0.5 or 1.2e3.")
+                      .arg(field, box->text(), QString::fromLatin1(why)));
         box->setFocus();
         box->selectAll();
         return false;

@@ -27,20 +27,41 @@ std::string trimmed(const std::string& text) {
 
 }  // namespace
 
-std::optional<double> parseNumber(const std::string& text) {
+namespace {
+
+// The text as one finite decimal number, with the reason when it is not.
+NumberProblem readDecimal(const std::string& text, double* value) {
     const std::string t = trimmed(text);
-    if (t.empty()) return std::nullopt;
+    if (t.empty()) return NumberProblem::notANumber;
     // strtod also reads hexadecimal floats, "inf" and "nan"; a design value
     // is always written in decimal, so allow only decimal characters.
     for (char c : t)
         if (!(std::isdigit(static_cast<unsigned char>(c)) || c == '.' || c == '+' || c == '-' || c == 'e' ||
               c == 'E'))
-            return std::nullopt;
+            return NumberProblem::notANumber;
     char* end = nullptr;
     errno = 0;
     const double v = std::strtod(t.c_str(), &end);
-    if (end != t.c_str() + t.size() || errno == ERANGE || !std::isfinite(v)) return std::nullopt;
+    if (end != t.c_str() + t.size()) return NumberProblem::notANumber;
+    // Out of range: strtod gives infinity for a number too large, and zero
+    // for one too small (a subnormal result is still a value and is kept).
+    if (!std::isfinite(v)) return NumberProblem::tooLarge;
+    if (errno == ERANGE && v == 0) return NumberProblem::tooSmall;
+    *value = v;
+    return NumberProblem::none;
+}
+
+}  // namespace
+
+std::optional<double> parseNumber(const std::string& text) {
+    double v = 0;
+    if (readDecimal(text, &v) != NumberProblem::none) return std::nullopt;
     return v;
+}
+
+NumberProblem numberProblem(const std::string& text) {
+    double v = 0;
+    return readDecimal(text, &v);
 }
 
 std::optional<int> parseWholeNumber(const std::string& text) {

@@ -17,6 +17,12 @@ std::string formatValue(double value);
 /// typing slip is never silently stored as 0.
 std::optional<double> parseNumber(const std::string& text);
 
+/// Why parseNumber gives no value: the text is no number, or it is a
+/// decimal number beyond the range of a double ("1e309" is too large,
+/// "1e-400" too small to tell from zero).
+enum class NumberProblem { none, notANumber, tooLarge, tooSmall };
+NumberProblem numberProblem(const std::string& text);
+
 /// The whole text as one whole number in int range (" 3", "+7", "-1").
 std::optional<int> parseWholeNumber(const std::string& text);
 

@@ -94,6 +94,12 @@ TEST(SurfaceDialogs, RefuseEntriesThatAreNotNumbersAndStoreNothing) {
     clickButton(&aperture, "ok");
     EXPECT_TRUE(message.startsWith("Aperture: \"\" is not a number")) << message.toStdString();
     EXPECT_EQ(d.aperture, 100);
+    // A number beyond the range of a double is a number, only too large.
+    typeInto(&aperture, "edit19", "1e309");
+    answerBox(&title, &message);
+    clickButton(&aperture, "ok");
+    EXPECT_TRUE(message.startsWith("Aperture: \"1e309\" is too large.")) << message.toStdString();
+    EXPECT_EQ(d.aperture, 100);
     typeInto(&aperture, "edit19", "1e2");
     typeInto(&aperture, "edit20", "-0.25");
     clickButton(&aperture, "ok");

@@ -91,6 +91,14 @@ TEST(NumberEntry, ShowsSevenDigitsAndRefusesWhatIsNotANumber) {
     EXPECT_EQ(parseNumber("+7"), 7);
     for (const char* bad : {"", "   ", "abc", "12abc", "1,5", "0x10", "inf", "nan", "1e999", "--1", "1 2"})
         EXPECT_FALSE(parseNumber(bad)) << '"' << bad << '"';
+    // Why: out of the double range, or no number at all.
+    EXPECT_EQ(numberProblem(" 1e309"), NumberProblem::tooLarge);
+    EXPECT_EQ(numberProblem("-2.5e400"), NumberProblem::tooLarge);
+    EXPECT_EQ(numberProblem("1e-400"), NumberProblem::tooSmall);
+    EXPECT_EQ(numberProblem("1e308"), NumberProblem::none);
+    EXPECT_EQ(numberProblem("4.9e-324"), NumberProblem::none);  // the smallest double
+    for (const char* bad : {"", "abc", "inf", "1e309x", "0x1p2000"})
+        EXPECT_EQ(numberProblem(bad), NumberProblem::notANumber) << '"' << bad << '"';
     EXPECT_EQ(parseWholeNumber(" 1"), 1);
     EXPECT_EQ(parseWholeNumber("-1"), -1);
     for (const char* bad : {"", "abc", "3.5", "2x", "99999999999"})

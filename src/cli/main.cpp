@@ -47,7 +47,7 @@ double cli::layoutFRatioOf(Design& design) {
 }
 
 int main(int argc, char** argv) {
-    CLI::App app{"Orvelin: analyse all-mirror telescope designs without a window"};
+    CLI::App app{"Orvelin: analyse all-mirror telescope designs without a window", "orvelin-cli"};
     app.require_subcommand(1);
     cli::addShowCommand(app);
     cli::addConvertCommand(app);

@@ -124,6 +124,7 @@ void addFocusCommand(CLI::App& app) {
         if (curve) curveFocalPlane(d);
         const AnalysisResults r = traceDesignView(d).results;
         focusToBestFit(d, r.bestFocus, r.bestFitTilt);
+        d.designTitle = titleFromFileName(fileNameOfPath(out));  // as Save As names it
         const SaveResult s = saveDesign(d, out, layoutFRatioOf(d));
         if (!s.ok) throw Failure(kExitOutputFailed, out + ": " + s.message);
     });

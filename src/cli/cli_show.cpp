@@ -65,6 +65,8 @@ void addConvertCommand(CLI::App& app) {
     cmd->add_option("OUT", out, "design file to write")->required();
     cmd->callback([] {
         Design d = loadForCommand(in);
+        // Named after the file it is written to, as Save As names it.
+        d.designTitle = titleFromFileName(fileNameOfPath(out));
         // The f-ratio on the last line is only a note: the one the design
         // view would record, or 0 for a design that does not trace.
         const SaveResult r = saveDesign(d, out, layoutFRatioOf(d));

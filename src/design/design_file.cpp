@@ -79,6 +79,12 @@ class Reader {
         scan(1, what, " " TOKEN, token);
     }
 
+    // A token that may be missing: skipped when present, never damage.
+    void skipOptionalToken() {
+        char token[kTokenRoom];
+        if (std::fscanf(f_, " " TOKEN, token) != 1) std::clearerr(f_);
+    }
+
     bool atEnd() const { return std::feof(f_) != 0; }
 
     void damage(const char* what, long offset) {
@@ -258,7 +264,9 @@ bool readLegacy(Reader& in, Design& d, int& count) {
     d.sinField = std::sin(d.fieldSemiAngle * kDegree);
     d.cosField = std::cos(d.fieldSemiAngle * kDegree);
     in.skipToken("\"Degrees\"");
-    in.skipToken("the f-ratio");
+    // The f-ratio is a note for the reader and is never read back; older
+    // files end without it, and that is no damage.
+    in.skipOptionalToken();
     return true;
 }
 

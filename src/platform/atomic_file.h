@@ -13,6 +13,14 @@ struct WriteResult {
 /// Write `content` to a temporary file in the folder of `path`, flush it to
 /// disk, and rename it over `path`.  On any failure the temporary file is
 /// removed and the old file (if any) is left exactly as it was.
+///
+/// A save is refused ("permission denied") when the user could not open the
+/// existing file for writing.  The file keeps its permissions and owner; a
+/// symbolic link is followed and its target written, the link kept.  Where a
+/// rename would change more than the text (a file with several hard links,
+/// one whose owner cannot be kept) or is impossible (a folder closed to the
+/// user), the file is written in place, after the room for the whole text
+/// has been reserved, so a full disk still leaves it untouched.
 WriteResult writeFileAtomically(const std::string& path, const std::string& content);
 
 /// Where a test can make writeFileAtomically fail on purpose, to prove that a

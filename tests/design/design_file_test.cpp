@@ -42,7 +42,9 @@ std::string readAll(const std::string& path) {
 }
 
 // Everything a load may write, bit for bit.
-void expectSameDesign(const Design& a, const Design& b) { EXPECT_TRUE(bitIdentical(a, b)); }
+void expectSameDesign(const Design& a, const Design& b) {
+    EXPECT_TRUE(bitIdentical(a, b));
+}
 
 Design load(const std::string& text, LoadResult* result = nullptr, const std::string& title = "t.ov") {
     Design d;
@@ -206,6 +208,20 @@ TEST(DesignFile, DamagedFilesLoadAndSayWhere) {
     EXPECT_EQ(r.status, LoadStatus::damaged);
     EXPECT_EQ(e.aperture, 7);
     EXPECT_EQ(e.surfaceCount, 2);
+
+    // The f-ratio on the last line is never read: a file without it (as
+    // older files were written) is whole, with or without a final line end.
+    const std::string demo = kDemo;
+    const std::string noRatio = demo.substr(0, demo.find("     f/4.00"));
+    for (const std::string& text : {noRatio, noRatio + "\n", noRatio + "   \n\n"}) {
+        Design g = load(text, &r, "demo.ov");
+        EXPECT_EQ(r.status, LoadStatus::ok) << r.message;
+        expectSameDesign(g, load(kDemo, nullptr, "demo.ov"));
+    }
+    // Cut before the word that follows the field angle, it is still damaged.
+    load(demo.substr(0, demo.find(" Degrees")), &r);
+    EXPECT_EQ(r.status, LoadStatus::damaged);
+    EXPECT_EQ(r.damagedLine, 10);
 
     // No number where the mirror count belongs: a lone focal plane.
     Design lone = load("QuorVex V0.90 x\n\n many surface design\n", &r);

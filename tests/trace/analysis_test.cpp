@@ -126,6 +126,38 @@ TEST(Analysis, TiltedMirrorsFollowCoddington) {
     for (size_t i = 0; i < tor.size(); ++i) EXPECT_NEAR(tor[i].value, sph[i].value, 1e-4) << tor[i].name;
 }
 
+TEST(Analysis, AnImageOnAMirrorsVertexStaysThere) {
+    // A flat 500 after the sphere of radius 1000 lies exactly in its focus.
+    // Whatever its power, a mirror images a point on its vertex onto itself
+    // (the object and image distances are both zero), so the beam leaves it
+    // diverging from the vertex: a real focus at distance 0, not a parallel
+    // beam and no failure.  A flat only folds the light, so every marginal
+    // figure is the sphere's, 500 nearer: the rays that cross 0.626174 in
+    // front of the flat appear to diverge from as far behind it.
+    AnalysisResults r = analysed(makeDesign({{1000, 0, 0, 500}, {0, 0, 0, 100}, {}}, 100));
+    EXPECT_EQ(r.lsParaxial, 0);
+    EXPECT_EQ(r.ltParaxial, 0);
+    expectPrinted(r,
+                  "lsMarginal -0.626174 ltMarginal -0.626174 laS -0.626174 laT -0.626174 bestFocus -0.469631 "
+                  "focusS 500.626174 focusT 500.626174 fRatio 5.006262");
+    // Tilted, the flat still images its vertex onto itself in both sections.
+    r = analysed(makeDesign({{1000, 0, 0, 500}, {0, 0, 10, 100}, {}}, 100));
+    EXPECT_EQ(r.lsParaxial, 0);
+    EXPECT_EQ(r.ltParaxial, 0);
+
+    // A third mirror then takes that point as its object, 100 before it:
+    // radius 150 (focal length 75) images it at 1/(1/75 - 1/100) = 300.  A
+    // curved second mirror at the image changes nothing paraxially, and the
+    // real pencil of 0.02 mm agrees.  Read as a parallel beam instead, the
+    // vertex image would have given the third mirror's focal length, 75.
+    for (double second : {0.0, -200.0, 400.0}) {
+        r = analysed(makeDesign({{1000, 0, 0, 500}, {second, 0, 0, 100}, {150, 0, 0, 300}, {}}, 0.02));
+        EXPECT_NEAR(r.lsParaxial, 300, 1e-9) << second;
+        EXPECT_NEAR(r.ltParaxial, 300, 1e-9) << second;
+        EXPECT_NEAR(r.lsMarginal, 300, 1e-4) << second;
+    }
+}
+
 TEST(Analysis, FailuresSayWhy) {
     Design zero = singleMirror(0);
     zero.aperture = 0;

@@ -95,5 +95,6 @@ void addRenderCommand(CLI::App& app);
 void addReportCommand(CLI::App& app);  // report, with --json
 void addFocusCommand(CLI::App& app);   // focus, with --curve
 void addPrintCommand(CLI::App& app);   // print, a view's page or --quick
+void addClearanceCommand(CLI::App& app);  // clearance, with --json
 
 }  // namespace orvelin::cli

@@ -55,6 +55,7 @@ int main(int argc, char** argv) {
     cli::addReportCommand(app);
     cli::addFocusCommand(app);
     cli::addPrintCommand(app);
+    cli::addClearanceCommand(app);
     app.footer(cli::exitStatusHelp());
     try {
         const std::string unknown = cli::unknownCommandIn(app, argc, argv);

@@ -30,7 +30,8 @@ bool readyForStep(PrintedPlot& p) {
 }
 
 void setBlack(PrintedPlot& p, int x, int y) {
-    if (y < p.clipTop) return;
+    const gdi::Rect& c = p.clip;
+    if (x < c.left || x >= c.right || y < c.top || y >= c.bottom) return;
     p.printer.setPixel(x, y, kPrintedDotColour);
 }
 

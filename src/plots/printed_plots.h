@@ -38,6 +38,9 @@ inline constexpr int kPrintedMagnificationStep = 204;
 /// The smallest ray count of a printed uniform-Airy plot.
 inline constexpr long kMinPrintedAiryRays = 2000;
 
+/// A clip box that holds every pixel.
+inline constexpr gdi::Rect kUnclipped{-2147483647 - 1, -2147483647 - 1, 2147483647, 2147483647};
+
 /// The records and the page of one printed plot.
 struct PrintedPlot {
     Design& design;
@@ -47,9 +50,10 @@ struct PrintedPlot {
     gdi::Device& printer;
     PrintProgress& progress;
     int viewState = kViewStandardPlot;  ///< the Airy overlay view adds the Airy circle to the standard plot
-    /// Dots above this row are not drawn: a spot larger than the page must
-    /// not blot out the header line above the plot area.
-    int clipTop = -2147483647 - 1;
+    /// Dots outside this box (right and bottom exclusive) are not drawn: a
+    /// spot larger than its place must not blot out the page around it,
+    /// Print Page's header line or the Quick Print table and report.
+    gdi::Rect clip = kUnclipped;
 };
 
 /// The magnification of the printed standard plot for a plot area of half

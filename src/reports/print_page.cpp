@@ -1,5 +1,6 @@
 #include "reports/print_page.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -208,6 +209,14 @@ void drawReportBoxes(Device& dc, const ReportGrid& grid, const Design& design) {
     }
 }
 
+double reportDepthInLines(const Design& design) {
+    const bool field = design.sinField != 0.0;
+    double depth = 0;
+    for (const ReportBox& b : kReportBoxes)
+        if (!b.fieldOnly || field) depth = std::max(depth, b.bottom);
+    return depth;
+}
+
 void drawPrintedLayout(Device& dc, Design& d, const LayoutGeometry& g, int pageWidth, double sideMargin,
                        double top, double bottom) {
     const int n = d.surfaceCount;
@@ -344,7 +353,10 @@ void drawPrintPage(Device& dc, PrintRecords& r, int viewState, PrintProgress& pr
         case kViewAiryOverlay: {
             setPageFrame(r.frame, dc.getDeviceCaps(gdi::HORZRES), dc.getDeviceCaps(gdi::VERTRES), H);
             progress.show();
-            PrintedPlot plot{r.design, r.trace, r.frame, r.random, dc, progress, viewState, H};
+            PrintedPlot plot{r.design,  r.trace,
+                             r.frame,   r.random,
+                             dc,        progress,
+                             viewState, gdi::Rect{kUnclipped.left, H, kUnclipped.right, kUnclipped.bottom}};
             printPlotForView(plot);
             break;
         }

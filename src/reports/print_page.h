@@ -102,6 +102,12 @@ void drawReportLabels(gdi::Device& dc, const ReportGrid& grid, const Design& des
 /// Focal plane, and with a field the - and + field boxes.
 void drawReportBoxes(gdi::Device& dc, const ReportGrid& grid, const Design& design);
 
+/// How far the report reaches below its grid's top, in lines: the bottom of
+/// its lowest box (the field boxes only with a field).  It spans 97
+/// character columns across, from half a column left of the grid.
+double reportDepthInLines(const Design& design);
+inline constexpr int kReportColumns = 97;
+
 /// The layout's side view in the pen now selected, scaled to fit both the
 /// width W less a side margin and the band from `top` to `bottom`, centred
 /// across the full width, from the geometry of the last layout drawing.

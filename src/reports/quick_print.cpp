@@ -1,5 +1,6 @@
 #include "reports/quick_print.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "plots/pupil_pattern.h"
@@ -32,6 +33,28 @@ std::optional<std::string> nextToken(std::string_view& rest, std::string_view de
 // The page draws nothing that can be cancelled.
 struct NoProgress : PrintProgress {};
 
+// Where the report goes, and whether the page holds everything in a font of
+// these metrics: the report's 97 columns across the width, its boxes above
+// the foot of the page, and a band for the layout between the table and the
+// report of at least a sixth of the page.  The report starts at the middle
+// of the page, or higher where the middle leaves it too little room (a
+// landscape page).
+constexpr double kLeastLayoutShare = 1.0 / 6;
+
+struct QuickPrintPlace {
+    int reportTop = 0;
+    bool fits = false;
+};
+
+QuickPrintPlace placeQuickPrint(int W, int V, int n, double reportDepth, const LineMetrics& m) {
+    QuickPrintPlace p;
+    const int lh = m.lineHeight;
+    p.reportTop = std::min(V / 2, V - static_cast<int>(std::ceil(reportDepth * lh)) - 1);
+    const int tableBottom = lh + (n + 7) * lh;
+    p.fits = kReportColumns * m.charWidth <= W && tableBottom + V * kLeastLayoutShare <= p.reportTop;
+    return p;
+}
+
 }  // namespace
 
 std::optional<PrinterProfile> parsePrinterProfile(std::string_view profile) {
@@ -56,15 +79,28 @@ void drawQuickPrintPage(Device& dc, PrintRecords& r, const std::tm& now) {
     Design& d = r.design;
     const int n = d.surfaceCount;
     const int W = dc.getDeviceCaps(gdi::HORZRES);
-    const int V2 = dc.getDeviceCaps(gdi::VERTRES) / 2;
+    const int V = dc.getDeviceCaps(gdi::VERTRES);
 
-    // One font for the whole page.
-    Handle font = createPrintFont(dc, headerFontHeight(W));
+    // One font for the whole page: the header font, or a smaller one where
+    // the page would not hold everything in it.
+    int fontHeight = headerFontHeight(W);
+    Handle font = createPrintFont(dc, fontHeight);
     Handle old = dc.selectObject(font);
-    const LineMetrics m = lineMetrics(dc);
+    LineMetrics m = lineMetrics(dc);
+    QuickPrintPlace place = placeQuickPrint(W, V, n, reportDepthInLines(d), m);
+    for (int tries = 0; !place.fits && fontHeight > 1 && tries < 100; ++tries) {
+        dc.selectObject(old);
+        dc.deleteObject(font);
+        fontHeight = std::min(fontHeight - 1, static_cast<int>(fontHeight * 0.97));
+        font = createPrintFont(dc, fontHeight);
+        old = dc.selectObject(font);
+        m = lineMetrics(dc);
+        place = placeQuickPrint(W, V, n, reportDepthInLines(d), m);
+    }
     const int lh = m.lineHeight;
     const int cw = m.charWidth;
     const int H = lh;
+    const int V2 = place.reportTop;
     drawHeaderLine(dc, W, lh, d, now);
 
     // The table takes a quarter of the free width on its left, leaving the
@@ -74,12 +110,13 @@ void drawQuickPrintPage(Device& dc, PrintRecords& r, const std::tm& now) {
     drawDesignTableRows(dc, d, L, cw, H, lh);
     drawApertureLine(dc, d, r.geometry, L, cw, H + (n + 5) * lh);
 
-    // The layout fills the upper half of the page below the table.
+    // The layout fills the band between the table and the report.
     drawPrintedLayout(dc, d, r.geometry, W, W * 0.125, H + (n + 7) * lh, V2);
 
     // The axial spot inside the Airy circle, in the free space right of the
     // table, mirrored so that it reads from the right edge of the page.
-    const int radius = static_cast<int>(L * 0.6);
+    // The circle stays beside the table, half a line clear of the layout.
+    const int radius = std::min(static_cast<int>(L * 0.6), ((n + 5) * lh) / 2);
     const int X = L + radius;
     const int Y = H + ((n + 8) * lh) / 2;
     PlotFrame& f = r.frame;
@@ -90,7 +127,10 @@ void drawQuickPrintPage(Device& dc, PrintRecords& r, const std::tm& now) {
     dc.selectObject(oldBrush);
 
     NoProgress noProgress;
-    PrintedPlot plot{d, r.trace, f, r.random, dc, noProgress, kViewStandardPlot};
+    // A spot larger than the Airy disk is cut at the circle's box: its dots
+    // would fall on the table, the header and the layout.
+    const gdi::Rect spotBox{W - X - radius, Y - radius, W - X + radius + 1, Y + radius + 1};
+    PrintedPlot plot{d, r.trace, f, r.random, dc, noProgress, kViewStandardPlot, spotBox};
     setEntranceTangential(d, r.trace);  // the command runs only on a clean trace
     SpotPlot centring{d, r.trace, f, r.random, dc, dc, nullptr};
     measureSpotCentre(centring, StartRay::axial);

@@ -324,5 +324,91 @@ TEST(QuickPrintPage, SummaryPositionsInTheHeaderFont) {
     EXPECT_EQ(page.liveObjects(), 0);
 }
 
+// Quick Print of the sphere: its spot is many Airy disks wide, and every
+// dot stays inside the box of the circle (none on the header, the table or
+// the layout), while the dots near the centre are all drawn.
+TEST(QuickPrintPage, TheSpotStaysInItsBox) {
+    Records r(printtest::singleMirror(0));
+    ASSERT_TRUE(r.analysed);
+    gdi::RecordingDevice page(W, V, W, V);
+    drawQuickPrintPage(page, r.print, fixedTime());
+    const auto circles = page.callsOf("ellipse");
+    ASSERT_EQ(circles.size(), 1u);
+    const Ints box = circles[0].args;  // left, top, right and bottom (exclusive)
+    EXPECT_EQ(box, (Ints{1966, 206, 2203, 443}));
+    const auto dots = page.callsOf("setPixel");
+    int nearCentre = 0;
+    for (const auto& d : dots) {
+        ASSERT_TRUE(d.args[0] >= box[0] && d.args[0] < box[2] && d.args[1] >= box[1] && d.args[1] < box[3])
+            << d.str();
+        if (std::abs(d.args[0] - 2084) <= 20 && std::abs(d.args[1] - 324) <= 20) ++nearCentre;
+    }
+    // The rim rays land outside (116 rays would give 116 * 18 pixels); the
+    // paraxial core is drawn whole.
+    EXPECT_LT(dots.size(), 116u * 18);
+    EXPECT_GT(nearCentre, 0);
+    EXPECT_EQ(page.liveObjects(), 0);
+}
+
+// Everything drawn lies on the page: each text's cell, each line and the
+// circle; the report's boxes end above the foot of the page, below the
+// layout.
+void expectWholePageOnPaper(const gdi::RecordingDevice& page, int width, int height) {
+    int cellWidth = 0, cellHeight = 0, lowestLayoutLine = 0, reportTop = height;
+    for (const auto& c : page.calls()) {
+        if (c.op == "textOut") {
+            const int fontHeight = std::stoi(c.font.substr(c.font.find('/') + 1));
+            cellWidth = fontHeight / 2;
+            cellHeight = fontHeight * 9 / 8;
+            EXPECT_GE(c.args[0], 0) << c.str();
+            EXPECT_LE(c.args[0] + static_cast<int>(c.text.size()) * cellWidth, width) << c.str();
+            EXPECT_GE(c.args[1], 0) << c.str();
+            EXPECT_LE(c.args[1] + cellHeight, height) << c.str();
+            if (c.text == " Field center ") reportTop = c.args[1];
+        } else if (c.op == "moveTo" || c.op == "lineTo" || c.op == "setPixel") {
+            for (std::size_t i = 0; i + 1 < c.args.size(); i += 2) {
+                EXPECT_TRUE(c.args[i] >= 0 && c.args[i] <= width && c.args[i + 1] >= 0 &&
+                            c.args[i + 1] <= height)
+                    << c.str();
+            }
+            if (c.op == "lineTo" && reportTop == height)
+                lowestLayoutLine = std::max(lowestLayoutLine, c.args[1]);
+        } else if (c.op == "ellipse") {
+            EXPECT_TRUE(c.args[0] >= 0 && c.args[1] >= 0 && c.args[2] <= width && c.args[3] <= height)
+                << c.str();
+        }
+    }
+    EXPECT_LT(lowestLayoutLine, reportTop) << "the layout runs into the report";
+}
+
+TEST(QuickPrintPage, EveryFigureFitsInBothOrientations) {
+    // Letter at 300 pixels per inch less the margins, upright and turned:
+    // upright the page is laid out exactly as always (the positions above),
+    // turned it takes a smaller font and lifts the report.
+    for (const auto& [width, height] : {std::pair{2400, 3150}, std::pair{3150, 2400}}) {
+        SCOPED_TRACE(width);
+        Records r(printtest::paraboloid(0.5));
+        gdi::RecordingDevice page(width, height, width, height);
+        drawQuickPrintPage(page, r.print, fixedTime());
+        expectWholePageOnPaper(page, width, height);
+        ASSERT_EQ(page.textsEqual(" - Field angle ").size(), 1u);
+        const auto calls = page.calls();
+        const int fieldBoxesBottom = calls[calls.size() - 3].args[1];  // the last box's bottom
+        EXPECT_LT(fieldBoxesBottom, height);
+        const std::string font = page.textsEqual(" + Field angle ")[0].font;
+        EXPECT_EQ(font == printFont(width / 50), width < height) << font;
+        EXPECT_EQ(page.liveObjects(), 0);
+    }
+    // Twenty mirrors make a table too long for the upper half: the page
+    // still holds it, the layout and the report.
+    std::vector<testing::SurfaceSpec> many(21, testing::SurfaceSpec{0, 0, 0, 20});
+    many[0] = {1000, 0, 0, 120};
+    Records twenty(testing::makeDesign(many, 100, 0.5));
+    gdi::RecordingDevice page(2400, 3150, 2400, 3150);
+    drawQuickPrintPage(page, twenty.print, fixedTime());
+    expectWholePageOnPaper(page, 2400, 3150);
+    EXPECT_EQ(page.textsEqual("(focal plane)").size(), 1u);
+}
+
 }  // namespace
 }  // namespace orvelin

@@ -96,5 +96,6 @@ void addReportCommand(CLI::App& app);  // report, with --json
 void addFocusCommand(CLI::App& app);   // focus, with --curve
 void addPrintCommand(CLI::App& app);   // print, a view's page or --quick
 void addClearanceCommand(CLI::App& app);  // clearance, with --json
+void addQualityCommand(CLI::App& app);  // quality, with --json
 
 }  // namespace orvelin::cli

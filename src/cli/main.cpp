@@ -56,6 +56,7 @@ int main(int argc, char** argv) {
     cli::addFocusCommand(app);
     cli::addPrintCommand(app);
     cli::addClearanceCommand(app);
+    cli::addQualityCommand(app);
     app.footer(cli::exitStatusHelp());
     try {
         const std::string unknown = cli::unknownCommandIn(app, argc, argv);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "design/design_file.h"
+#include "quality/image_quality.h"
 #include "support/test_designs.h"
 #include "trace/analysis.h"
 
@@ -44,6 +45,20 @@ bool checkInvariant(const Design& design, const std::string& what) {
         EXPECT_LE(s.status, 3 + std::clamp(design.surfaceCount, 0, kMaxSurfaces)) << what;
     }
     EXPECT_TRUE(unchanged(d, design)) << what;
+    // The image-quality figures: a trace status or finite figures per field,
+    // and the design as it was.
+    const Design before = d;
+    const QualityReport q = computeQuality(d, {25});
+    for (const FieldQuality& f : q.fields) {
+        if (f.status != kTraceOk) {
+            EXPECT_GE(f.status, 1) << what;
+            EXPECT_LE(f.status, 3 + std::clamp(design.surfaceCount, 0, kMaxSurfaces)) << what;
+            continue;
+        }
+        for (const std::string& name : qualityFigureNames())
+            if (auto v = qualityFigure(q, name)) EXPECT_TRUE(std::isfinite(*v)) << what << name;
+    }
+    EXPECT_TRUE(bitIdentical(d, before)) << what;
     return ok;
 }
 

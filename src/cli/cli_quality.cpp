@@ -1,0 +1,150 @@
+// `quality`: RMS spot, wavefront error, Strehl ratio and best focus of the
+// axis and the field edges, as a table (one column per field) or as JSON.
+#include <cmath>
+#include <cstdio>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "cli/cli.h"
+#include "quality/image_quality.h"
+
+namespace orvelin::cli {
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+Json fieldJson(const FieldQuality& q) {
+    Json f;
+    if (q.status != kTraceOk) {
+        f["status"] = q.status;
+        f["message"] = traceProblemMessage(q.status);
+        f["missed"] = q.missed;
+        f["rays"] = q.rays;
+        return f;
+    }
+    f["rmsSpot"] = q.rmsSpot;
+    f["rmsSpotChief"] = q.rmsSpotChief;
+    f["geoSpot"] = q.geoSpot;
+    f["centroid"] = Json::array({q.centroidX, q.centroidY});
+    f["rmsWavefront"] = q.rmsWavefront;
+    f["rmsWavefrontBestFocus"] = q.rmsWavefrontBestFocus;
+    f["strehl"] = q.strehl;
+    f["airyRadius"] = q.airyRadius;
+    f["diffractionLimited"] = q.diffractionLimited;
+    f["bestFocus"] = Json{{"shift", q.bestFocusShift}, {"rmsSpot", q.bestFocusRmsSpot}};
+    f["missed"] = q.missed;
+    f["rays"] = q.rays;
+    return f;
+}
+
+void printJson(const QualityReport& r, const std::vector<QualityField>& fields) {
+    Json out;
+    out["wavelength_um"] = r.wavelengthMicrons;
+    out["strehlMethod"] = kStrehlMethod;
+    Json& f = out["fields"] = Json::object();
+    for (QualityField field : fields) f[qualityFieldName(field)] = fieldJson(r.field(field));
+    std::printf("%s\n", out.dump(2).c_str());
+}
+
+/// A number in its column; a value that rounds to zero prints without a
+/// minus sign.
+void printCell(const char* format, double v) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, format, v);
+    std::string text = buf;
+    const size_t minus = text.find('-');
+    if (minus != std::string::npos && text.find_first_of("123456789") == std::string::npos) text[minus] = ' ';
+    std::printf("%s", text.c_str());
+}
+
+void printTable(const Design& d, const QualityReport& r, const std::vector<QualityField>& fields) {
+    std::printf("%s\n", d.designTitle.c_str());
+    std::printf("Wavelength %g um; Strehl ratio by the %s\n", r.wavelengthMicrons, kStrehlMethod);
+    std::printf("%-26s", "");
+    for (QualityField f : fields) std::printf("%14s", qualityFieldName(f));
+    std::printf("\n");
+    struct Row {
+        const char* label;
+        const char* format;
+        double (*get)(const FieldQuality&);
+    };
+    const std::string unit = d.units == "mm" ? "mm" : "inches";
+    const std::string shiftLabel = "bestFocus shift (" + unit + ")";
+    const Row rows[] = {
+        {"rmsSpot (um)", "%14.4f", [](const FieldQuality& q) { return q.rmsSpot; }},
+        {"rmsSpotChief (um)", "%14.4f", [](const FieldQuality& q) { return q.rmsSpotChief; }},
+        {"geoSpot (um)", "%14.4f", [](const FieldQuality& q) { return q.geoSpot; }},
+        {"centroid x (um)", "%14.4f", [](const FieldQuality& q) { return q.centroidX; }},
+        {"centroid y (um)", "%14.4f", [](const FieldQuality& q) { return q.centroidY; }},
+        {"rmsWavefront (waves)", "%14.5f", [](const FieldQuality& q) { return q.rmsWavefront; }},
+        {"rmsWavefrontBestFocus", "%14.5f", [](const FieldQuality& q) { return q.rmsWavefrontBestFocus; }},
+        {"strehl", "%14.4f", [](const FieldQuality& q) { return q.strehl; }},
+        {"airyRadius (um)", "%14.4f", [](const FieldQuality& q) { return q.airyRadius; }},
+        {"diffractionLimited", "%14s", nullptr},
+        {shiftLabel.c_str(), "%14.6f", [](const FieldQuality& q) { return q.bestFocusShift; }},
+        {"bestFocus rmsSpot (um)", "%14.4f", [](const FieldQuality& q) { return q.bestFocusRmsSpot; }},
+        {"missed", "%14.0f", [](const FieldQuality& q) { return double(q.missed); }},
+        {"rays", "%14.0f", [](const FieldQuality& q) { return double(q.rays); }},
+    };
+    for (const Row& row : rows) {
+        std::printf("%-26s", row.label);
+        for (QualityField f : fields) {
+            const FieldQuality& q = r.field(f);
+            const bool counts =
+                row.get && (std::string(row.label) == "missed" || std::string(row.label) == "rays");
+            if (q.status != kTraceOk && !counts)
+                std::printf("%14s", "-");
+            else if (!row.get)
+                std::printf(row.format, q.diffractionLimited ? "yes" : "no");
+            else
+                printCell(row.format, row.get(q));
+        }
+        std::printf("\n");
+    }
+    for (QualityField f : fields)
+        if (r.field(f).status != kTraceOk)
+            std::printf("%s: %s\n", qualityFieldName(f), traceProblemMessage(r.field(f).status).c_str());
+}
+
+}  // namespace
+
+void addQualityCommand(CLI::App& app) {
+    auto* cmd = app.add_subcommand(
+        "quality",
+        "Print the image quality of a design file: RMS spot, wavefront error, Strehl ratio, best focus");
+    static std::string path;
+    static bool json = false;
+    static std::vector<std::string> fieldNames;
+    static int rays = kDefaultQualityRays;
+    static double wavelength = kQualityWavelengthMicrons;
+    cmd->add_option("FILE", path, "design file (.ov)")->required();
+    cmd->add_flag("--json", json, "all figures by name, full precision");
+    cmd->add_option("--field", fieldNames, "only this field (repeatable): center, minus, plus or sagittal")
+        ->check(CLI::IsMember({"center", "minus", "plus", "sagittal"}));
+    cmd->add_option("--rays", rays, "at least this many pupil rays per field")
+        ->check(CLI::Range(1, kMaxQualityRays));
+    cmd->add_option("--wavelength", wavelength, "wavelength in micrometres")->check(CLI::Range(1e-6, 1e6));
+    cmd->callback([] {
+        Design d = loadForCommand(path);
+        {
+            // Refused as the report is when the design view would not trace.
+            Design probe = d;
+            traceDesignView(probe);
+        }
+        std::vector<QualityField> fields;
+        for (QualityField f : kQualityFields)
+            for (const std::string& name : fieldNames)
+                if (name == qualityFieldName(f) && (fields.empty() || fields.back() != f))
+                    fields.push_back(f);
+        if (fields.empty()) fields.assign(kQualityFields.begin(), kQualityFields.end());
+        const QualityReport r = computeQuality(d, {rays, wavelength});
+        if (json)
+            printJson(r, fields);
+        else
+            printTable(d, r, fields);
+    });
+}
+
+}  // namespace orvelin::cli

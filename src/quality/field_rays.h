@@ -1,0 +1,42 @@
+// Real rays of one field through the design, with the optical path each one
+// travels: the only place where the image-quality figures call the trace.
+#pragma once
+
+#include <span>
+
+#include "design/design.h"
+#include "quality/pupil_sampling.h"
+#include "trace/ray_trace.h"
+
+namespace orvelin {
+
+/// The four fields the figures are given for: the axis, the two tangential
+/// field edges and the field edge in the sagittal plane.
+enum class QualityField { center, minus, plus, sagittal };
+
+/// One traced pupil ray as it arrives at the focal plane, in the focal
+/// plane's own frame (its vertex the origin, its axis z): the hit point
+/// (z the sag there), the incoming unit direction (towards +z, as the trace
+/// runs it; the light's own in the focal plane's space) and the optical path
+/// from the incoming plane wavefront through the start plane's origin.
+struct FieldRay {
+    double x = 0, y = 0, z = 0;
+    double L = 0, M = 0, N = 1;
+    double path = 0;
+    TraceStatus status = kTraceOk;  ///< 3 + k when the ray misses surface k
+};
+
+/// Start a ray of the field with the direction the spot plots give it
+/// (startAxialRay, startFieldRayMinus/Plus/Sagittal), at the origin.
+void startQualityRay(const Design& design, QualityField field, RayState& ray);
+
+/// Trace one ray, already started and placed in the start plane, to the
+/// focal plane.  The design's entrance distance must have been set.
+FieldRay traceFieldRay(const Design& design, const RayState& start);
+
+/// Trace the pupil samples of a field (a h, b h in the start plane) into
+/// out, which must hold one entry per sample.
+void traceFieldRays(const Design& design, QualityField field, std::span<const PupilSample> samples,
+                    std::span<FieldRay> out);
+
+}  // namespace orvelin

@@ -1,0 +1,102 @@
+// Image quality in numbers: RMS and geometric spot size, wavefront error,
+// Strehl ratio, Airy radius and best focus, for the axis and the field
+// edges, from real rays through the tilted mirrors.
+//
+// Spot figures are in micrometres in the focal plane as the design has it
+// (its distance, tilt and curvature), in the focal plane's own coordinates.
+// Wavefront figures are in waves.  The optical path of every ray is summed
+// mirror to mirror and taken on to a reference sphere centred in the focal
+// plane, through the exit pupil; piston and tilt (moving the centre in the
+// focal plane) or piston, tilt and defocus (moving it in depth too) are
+// removed by least squares over the pupil.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "design/design.h"
+#include "quality/field_rays.h"
+#include "quality/pupil_sampling.h"
+
+namespace orvelin {
+
+/// The program's own wavelength, micrometres (0.000022 inch).
+inline constexpr double kQualityWavelengthMicrons = 0.5588;
+/// How the Strehl ratio is obtained from the wavefront error, as the
+/// output says it.
+inline constexpr const char* kStrehlMethod = "extended Marechal approximation exp(-(2 pi sigma)^2)";
+
+/// The four fields in output order.
+inline constexpr std::array<QualityField, 4> kQualityFields = {QualityField::center, QualityField::minus,
+                                                               QualityField::plus, QualityField::sagittal};
+/// "center", "minus", "plus", "sagittal".
+const char* qualityFieldName(QualityField field);
+/// The field of a name; nothing for an unknown one.
+std::optional<QualityField> qualityFieldFromName(std::string_view name);
+
+struct QualityOptions {
+    int rays = kDefaultQualityRays;                        ///< at least this many pupil rays per field
+    double wavelengthMicrons = kQualityWavelengthMicrons;  ///< must be positive
+};
+
+/// The figures of one field.  When status is not 0 the field's chief ray
+/// (or every pupil ray) failed and only status, missed and rays mean
+/// anything.
+struct FieldQuality {
+    TraceStatus status = kTraceOk;
+    double rmsSpot = 0;       ///< RMS radius about the centroid, um
+    double rmsSpotChief = 0;  ///< RMS radius about the chief ray, um
+    double geoSpot = 0;       ///< largest distance of a ray from the centroid, um
+    double centroidX = 0;     ///< centroid less chief ray, um
+    double centroidY = 0;
+    double rmsWavefront = 0;           ///< waves, piston and tilt removed
+    double rmsWavefrontBestFocus = 0;  ///< waves, piston, tilt and defocus removed
+    double strehl = 0;                 ///< exp(-(2 pi rmsWavefront)^2)
+    double airyRadius = 0;             ///< 1.22 lambda times the working f-ratio, um
+    double workingFRatio = 0;          ///< 1 / (2 sin of the cone's half angle)
+    bool diffractionLimited = false;   ///< rmsWavefront <= 1/14 wave
+    double bestFocusShift = 0;         ///< along the chief ray, design unit, + away from the last mirror
+    double bestFocusRmsSpot = 0;       ///< rmsSpot there, um
+    int missed = 0;                    ///< pupil rays that failed
+    int rays = 0;                      ///< pupil rays traced
+};
+
+struct QualityReport {
+    double wavelengthMicrons = kQualityWavelengthMicrons;
+    double micronsPerUnit = 1000;          ///< 1000 for "mm", 25400 for inches
+    std::array<FieldQuality, 4> fields{};  ///< in the order of kQualityFields
+
+    const FieldQuality& field(QualityField f) const { return fields[static_cast<size_t>(f)]; }
+};
+
+/// Every figure of every field.  The design is not changed (the trace works
+/// on a copy with the entrance distance set as the spot plots set it).
+QualityReport computeQuality(const Design& design, const QualityOptions& options = {});
+
+/// One field only.
+FieldQuality computeFieldQuality(const Design& design, QualityField field,
+                                 const QualityOptions& options = {});
+
+/// The spot of one field as the figures see it: every traced pupil ray's
+/// hit point relative to the chief ray, in um, in the focal plane's own
+/// coordinates (x tangential, y sagittal).  Missed rays are left out.
+struct SpotPoint {
+    double x = 0;
+    double y = 0;
+};
+std::vector<SpotPoint> fieldSpot(const Design& design, QualityField field, int rays = kDefaultQualityRays);
+
+/// A figure by its name "quality.FIELD.FIGURE" (FIGURE one of rmsSpot,
+/// rmsSpotChief, geoSpot, centroid.x, centroid.y, rmsWavefront,
+/// rmsWavefrontBestFocus, strehl, airyRadius, diffractionLimited (1 or 0),
+/// bestFocus.shift, bestFocus.rmsSpot, missed, rays).  Nothing for an
+/// unknown name or a field that did not trace.
+std::optional<double> qualityFigure(const QualityReport& report, std::string_view name);
+
+/// Every name qualityFigure knows, field by field.
+std::vector<std::string> qualityFigureNames();
+
+}  // namespace orvelin

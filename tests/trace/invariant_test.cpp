@@ -55,8 +55,11 @@ bool checkInvariant(const Design& design, const std::string& what) {
             EXPECT_LE(f.status, 3 + std::clamp(design.surfaceCount, 0, kMaxSurfaces)) << what;
             continue;
         }
-        for (const std::string& name : qualityFigureNames())
-            if (auto v = qualityFigure(q, name)) EXPECT_TRUE(std::isfinite(*v)) << what << name;
+        for (const std::string& name : qualityFigureNames()) {
+            if (auto v = qualityFigure(q, name)) {
+                EXPECT_TRUE(std::isfinite(*v)) << what << name;
+            }
+        }
     }
     EXPECT_TRUE(bitIdentical(d, before)) << what;
     return ok;

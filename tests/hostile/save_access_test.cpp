@@ -154,19 +154,19 @@ TEST_F(SaveAccess, AReadOnlyFileIsRefusedAndLeftAsItWas) {
     EXPECT_EQ(modeOf(file), 0444u);
     EXPECT_EQ(entries(dir_), 1) << "no temporary file is left";
 
-    // A new file in a folder closed to the user is refused with the folder named.
-    fs::permissions(dir_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                              fs::perms::others_read | fs::perms::others_exec);
+    // A folder closed to the user: a new file there is refused with the
+    // folder named, and a file in it that is open to the user is written in
+    // place, as opening it for writing would allow.
+    const fs::path open =
+        write("open.ov", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                             fs::perms::group_write | fs::perms::others_read | fs::perms::others_write);
+    fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                              fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
     const Unprivileged fresh = saveAsOrdinaryUser([&] { return saveNew(dir_ / "new.ov"); });
     ASSERT_TRUE(fresh.ran) << fresh.why;
     EXPECT_FALSE(fresh.result.ok);
     EXPECT_EQ(fresh.result.message, "cannot create a file in " + dir_.string() + ": permission denied");
     EXPECT_FALSE(fs::exists(dir_ / "new.ov"));
-
-    // A file open to the user in that closed folder is written in place, as
-    // opening it for writing would allow.
-    const fs::path open = write("open.ov", fs::perms::all & ~fs::perms::owner_exec & ~fs::perms::group_exec &
-                                               ~fs::perms::others_exec);
     const Unprivileged inPlace = saveAsOrdinaryUser([&] { return saveNew(open); });
     ASSERT_TRUE(inPlace.ran) << inPlace.why;
     EXPECT_TRUE(inPlace.result.ok) << inPlace.result.message;
@@ -221,8 +221,10 @@ TEST_F(SaveAccess, PermissionsOwnerAndLinksSurvive) {
     ASSERT_LT(shorter.size(), kNew.size());
     ASSERT_TRUE(saveDesign(untitled, a.string(), 0).ok);
     EXPECT_EQ(readAll(dir_ / "b.ov"), shorter);
+}
 
-    // The owner: root saving another user's file leaves it theirs.
+// Root saving another user's file leaves it theirs.
+TEST_F(SaveAccess, AnotherUsersFileStaysTheirs) {
     if (::geteuid() != 0) GTEST_SKIP() << "the owner is kept only where the saver may give files away (root)";
     const passwd* nobody = ::getpwnam("nobody");
     ASSERT_NE(nobody, nullptr);

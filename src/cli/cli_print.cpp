@@ -107,12 +107,13 @@ void runPrint(const PrintOptions& o) {
     PlotFrame frame;
     RandomSource random;
 
-    // The design view first: the analysis and the layout's geometry, in the
-    // program's first window on a 1024 x 768 screen.  A design that does not
-    // trace cannot be printed, as in the window.
+    // The design view's figures first: the analysis and the layout's
+    // geometry.  A design that does not trace cannot be printed, as in the
+    // window.  The plots then run unseen in the program's first window on a
+    // 1024 x 768 screen.
+    if (!measureLayout(design, trace, results, geometry)) failTrace(trace.status);
     gdi::RecordingDevice window(632, 408, 1024, 768);
     gdi::RecordingDevice buffer(1024, 768 - kCaptionAllowance, 1024, 768);
-    if (!drawLayout(design, trace, results, geometry, window)) failTrace(trace.status);
     SpotPlot plot{design, trace, frame, random, window, buffer, nullptr};
     for (int command : commands) {
         window.clearCalls();

@@ -10,7 +10,6 @@
 #include "cli/cli.h"
 #include "cli/cli_render_plots.h"
 #include "platform/qt/headless.h"
-#include "platform/recording_device.h"
 #include "reports/design_view.h"
 #include "reports/screen_report.h"
 
@@ -31,12 +30,9 @@ void renderDesign(RenderJob& job) {
 // The trace report shows the figures of the design view's last painting,
 // and is refused, as in the window, when that painting met a trace problem:
 // in the analysis, or in the layout's own traces to the best-fit focal plane.
-// The design view is painted unseen, since the report replaces it.
+// Only the design view's figures are wanted, since the report replaces it.
 void renderReport(RenderJob& job) {
-    const gdi::Rect client = job.window.clientRect();
-    gdi::RecordingDevice designView(client.right, client.bottom, job.screen.horzRes, job.screen.vertRes);
-    if (!drawLayout(job.design, job.trace, job.results, job.geometry, designView))
-        failTrace(job.trace.status);
+    if (!measureLayout(job.design, job.trace, job.results, job.geometry)) failTrace(job.trace.status);
     PaintViewPage(job.window, kViewTraceReport, job.design, job.results);
 }
 

@@ -2,7 +2,6 @@
 #include <cstdio>
 
 #include "cli/cli.h"
-#include "platform/recording_device.h"
 
 using namespace orvelin;
 
@@ -21,14 +20,6 @@ Design cli::loadForCommand(const std::string& path) {
     return design;
 }
 
-namespace {
-// The layout's pixels are not wanted here, only its traces and figures.
-bool traceLayoutUnseen(Design& design, cli::DesignViewTrace& out, TraceState& state) {
-    gdi::RecordingDevice device(640, 454);
-    return drawLayout(design, state, out.results, out.geometry, device);
-}
-}  // namespace
-
 void cli::failTrace(TraceStatus status) {
     throw Failure(kExitTraceFailed, "trace problem: " + traceProblemMessage(status));
 }
@@ -36,14 +27,14 @@ void cli::failTrace(TraceStatus status) {
 cli::DesignViewTrace cli::traceDesignView(Design& design) {
     DesignViewTrace out;
     TraceState state;
-    if (!traceLayoutUnseen(design, out, state)) failTrace(state.status);
+    if (!measureLayout(design, state, out.results, out.geometry)) failTrace(state.status);
     return out;
 }
 
 double cli::layoutFRatioOf(Design& design) {
     DesignViewTrace out;
     TraceState state;
-    return traceLayoutUnseen(design, out, state) ? out.geometry.layoutFRatio : 0.0;
+    return measureLayout(design, state, out.results, out.geometry) ? out.geometry.layoutFRatio : 0.0;
 }
 
 int main(int argc, char** argv) {

@@ -139,90 +139,107 @@ void drawFoldedLayout(Device& dc, const Design& d, const LayoutGeometry& g, doub
     }
 }
 
-bool drawLayout(Design& d, TraceState& state, AnalysisResults& results, LayoutGeometry& g, Device& dc) {
-    const gdi::Rect client = dc.clientRect();
+bool measureLayout(Design& d, TraceState& state, AnalysisResults& results, LayoutGeometry& g) {
     if (!analyseSystem(d, state, results)) return false;
 
     const int n = d.surfaceCount;
     const double h = d.semiAperture;
-    {
+    FocalPlaneGuard guard(d);
+    focusToBestFit(d, results.bestFocus, results.bestFitTilt);
+
+    // The focal ratio from a sagittal marginal ray: its slope after the
+    // focal plane gives the cone's half-angle independently of the tilts.
+    if (!setEntranceSagittal(d, state)) return false;
+    startAxialRay(state.ray);
+    state.ray.y = h;
+    if (!traceToFocalPlane(d, state)) return false;
+    const double q = h / state.ray.M;
+
+    if (!setEntranceTangential(d, state)) return false;
+    if (!traceFootprint(d, state, startAxialRay, startAxialRay, g.centralSemiDiameter)) return false;
+    auto fieldMinus = [&d](RayState& r) { startFieldRayMinus(d, r); };
+    auto fieldPlus = [&d](RayState& r) { startFieldRayPlus(d, r); };
+    if (!traceFootprint(d, state, fieldMinus, fieldPlus, g.unvignettedSemiDiameter)) return false;
+    g.layoutFRatio = q / d.aperture;
+
+    // Face angles: the axis after surface i leaves at twice the sum of the
+    // tilts so far, and each face stands at its own tilt to the axis that
+    // arrives at it.  The vertices follow the folded axis as it is drawn:
+    // each run is the separation's length, turned back at every mirror.
+    double e = 0;
+    const double s0 = d.surfaces[0].mediumSign;
+    for (int i = 1; i <= n; ++i) {
+        const double alpha = 2 * e + d.surfaces[i].tilt;
+        g.faceAngle[i] = alpha;
+        g.faceSin[i] = std::sin(alpha * kDegree);
+        g.faceCos[i] = std::cos(alpha * kDegree);
+        g.faceHalfX[i] = std::fabs(g.unvignettedSemiDiameter[i]) * g.faceSin[i];
+        g.faceHalfY[i] = std::fabs(g.unvignettedSemiDiameter[i]) * g.faceCos[i];
+        if (i == 1) {
+            g.vertexX[i] = g.vertexY[i] = 0;
+        } else {
+            const double run =
+                std::fabs(d.surfaces[i - 1].signedSeparation) * d.surfaces[i - 1].mediumSign * s0;
+            g.vertexX[i] = g.vertexX[i - 1] + std::cos(2 * e * kDegree) * run;
+            g.vertexY[i] = g.vertexY[i - 1] + std::sin(2 * e * kDegree) * run;
+        }
+        e += d.surfaces[i].tilt;
+    }
+
+    // Extent of the picture in design units, the vertex of surface 1 at the
+    // origin and always inside.
+    double X = 0, Y = 0, minX = 0, maxX = 0, minY = 0, maxY = 0, gAngle = 0;
+    d.surfaces[0].signedSeparation = 0;
+    for (int i = 0; i <= n - 1; ++i) {
+        const double beta = 2 * (i == 0 ? 0.0 : d.surfaces[i].tilt) + gAngle;
+        X += std::cos(beta * kDegree) * d.surfaces[i].signedSeparation * d.surfaces[1].mediumSign;
+        Y += std::sin(beta * kDegree) * d.surfaces[i].signedSeparation * d.surfaces[1].mediumSign;
+        const double fx = std::fabs(g.faceHalfX[i + 1]);
+        const double fy = std::fabs(g.faceHalfY[i + 1]);
+        minX = std::min(minX, X - fx);
+        maxX = std::max(maxX, X + fx);
+        minY = std::min(minY, Y - fy);
+        maxY = std::max(maxY, Y + fy);
+        gAngle = beta;
+    }
+    g.layoutWidth = 1.1 * (maxX - minX);
+    g.layoutHeight = maxY - minY;
+    g.layoutMinY = minY;
+    g.layoutMaxX = maxX;
+    return true;
+}  // the user's focal plane comes back here
+
+bool drawLayout(Design& d, TraceState& state, AnalysisResults& results, LayoutGeometry& g, Device& dc) {
+    const gdi::Rect client = dc.clientRect();
+    if (!measureLayout(d, state, results, g)) return false;
+    const int n = d.surfaceCount;
+
+    // Scale: the larger of the two units-per-pixel figures, so that the
+    // picture fits across the window and down the band below the table.
+    const int top = layoutBandTop(n);
+    const int right = client.right;
+    const int bottom = client.bottom;
+    const double bandHeight = 0.95 * bottom - top;
+    const double bandWidth = 0.95 * right;
+    // A window too small for a band below the table (or a long design in a
+    // small window) has no room for a picture: skip it rather than divide by
+    // a zero or negative band.
+    double k = 0;
+    if (bandHeight > 0 && bandWidth > 0) {
+        const double sx = g.layoutWidth / bandWidth;
+        const double sy = g.layoutHeight / bandHeight;
+        k = (sx != 0 && sx > sy) ? sx : sy;
+    }
+    if (k > 0 && std::isfinite(k)) {
+        const double X0 = (right - g.layoutWidth / k) * 0.5;
+        const double Y0 = top + ((bottom - top) - g.layoutHeight / k) * 0.5 - g.layoutMinY / k;
+        // The picture shows the focal plane where it was measured.
         FocalPlaneGuard guard(d);
         focusToBestFit(d, results.bestFocus, results.bestFitTilt);
-
-        // The focal ratio from a sagittal marginal ray: its slope after the
-        // focal plane gives the cone's half-angle independently of the tilts.
-        if (!setEntranceSagittal(d, state)) return false;
-        startAxialRay(state.ray);
-        state.ray.y = h;
-        if (!traceToFocalPlane(d, state)) return false;
-        const double q = h / state.ray.M;
-
-        if (!setEntranceTangential(d, state)) return false;
-        if (!traceFootprint(d, state, startAxialRay, startAxialRay, g.centralSemiDiameter)) return false;
-        auto fieldMinus = [&d](RayState& r) { startFieldRayMinus(d, r); };
-        auto fieldPlus = [&d](RayState& r) { startFieldRayPlus(d, r); };
-        if (!traceFootprint(d, state, fieldMinus, fieldPlus, g.unvignettedSemiDiameter)) return false;
-        g.layoutFRatio = q / d.aperture;
-
-        // Face angles: the axis after surface i leaves at twice the sum of
-        // the tilts so far, and each face stands at its own tilt to the axis
-        // that arrives at it.
-        double e = 0;
-        for (int i = 1; i <= n; ++i) {
-            const double alpha = 2 * e + d.surfaces[i].tilt;
-            g.faceSin[i] = std::sin(alpha * kDegree);
-            g.faceCos[i] = std::cos(alpha * kDegree);
-            g.faceHalfX[i] = std::fabs(g.unvignettedSemiDiameter[i]) * g.faceSin[i];
-            g.faceHalfY[i] = std::fabs(g.unvignettedSemiDiameter[i]) * g.faceCos[i];
-            e += d.surfaces[i].tilt;
-        }
-
-        // Extent of the picture in design units, the vertex of surface 1 at
-        // the origin and always inside.
-        double X = 0, Y = 0, minX = 0, maxX = 0, minY = 0, maxY = 0, gAngle = 0;
-        d.surfaces[0].signedSeparation = 0;
-        for (int i = 0; i <= n - 1; ++i) {
-            const double beta = 2 * (i == 0 ? 0.0 : d.surfaces[i].tilt) + gAngle;
-            X += std::cos(beta * kDegree) * d.surfaces[i].signedSeparation * d.surfaces[1].mediumSign;
-            Y += std::sin(beta * kDegree) * d.surfaces[i].signedSeparation * d.surfaces[1].mediumSign;
-            const double fx = std::fabs(g.faceHalfX[i + 1]);
-            const double fy = std::fabs(g.faceHalfY[i + 1]);
-            minX = std::min(minX, X - fx);
-            maxX = std::max(maxX, X + fx);
-            minY = std::min(minY, Y - fy);
-            maxY = std::max(maxY, Y + fy);
-            gAngle = beta;
-        }
-
-        // Scale: the larger of the two units-per-pixel figures, so that the
-        // picture fits across the window and down the band below the table.
-        const int top = layoutBandTop(n);
-        const int right = client.right;
-        const int bottom = client.bottom;
-        g.layoutWidth = 1.1 * (maxX - minX);
-        g.layoutHeight = maxY - minY;
-        g.layoutMinY = minY;
-        g.layoutMaxX = maxX;
-        const double bandHeight = 0.95 * bottom - top;
-        const double bandWidth = 0.95 * right;
-        // A window too small for a band below the table (or a long design in
-        // a small window) has no room for a picture: skip it rather than
-        // divide by a zero or negative band.
-        double k = 0;
-        if (bandHeight > 0 && bandWidth > 0) {
-            const double sx = g.layoutWidth / bandWidth;
-            const double sy = g.layoutHeight / bandHeight;
-            k = (sx != 0 && sx > sy) ? sx : sy;
-        }
-        if (k > 0 && std::isfinite(k)) {
-            const double X0 = (right - g.layoutWidth / k) * 0.5;
-            const double Y0 = top + ((bottom - top) - g.layoutHeight / k) * 0.5 - minY / k;
-            // The incoming beam starts at the left edge of the centred box.
-            d.surfaces[0].signedSeparation = g.layoutWidth - maxX;
-
-            drawFoldedLayout(dc, d, g, X0, Y0, k, true);
-        }
-    }  // the user's focal plane is back from here on
+        // The incoming beam starts at the left edge of the centred box.
+        d.surfaces[0].signedSeparation = g.layoutWidth - g.layoutMaxX;
+        drawFoldedLayout(dc, d, g, X0, Y0, k, true);
+    }
 
     dc.setBkMode(gdi::TRANSPARENT);
     dc.setTextColor(RGB(0, 255, 255));

@@ -13,6 +13,18 @@
 
 namespace orvelin {
 
+/// What measuring the layout leaves behind, all in design units and all
+/// taken with the focal plane at the best focus and best-fit tilt.  Indices
+/// are surface numbers 1..n (n = surfaceCount, the focal plane).
+///
+/// The layout plane is the plane of the tilts: X runs the way the incoming
+/// light travels, Y is drawn downwards (a positive Y lies lower in the
+/// picture), and the vertex of surface 1 is at (0, 0).  In that plane
+/// surface i has its vertex at (vertexX[i], vertexY[i]); its face is the
+/// segment from vertex + (faceHalfX[i], -faceHalfY[i]) to vertex -
+/// (faceHalfX[i], -faceHalfY[i]), at faceAngle[i] degrees from the Y axis
+/// (0 = a face square to the incoming beam); the on-axis beam meets it
+/// between vertex -/+ centralSemiDiameter[i] * (faceSin[i], -faceCos[i]).
 struct LayoutGeometry {
     /// Half the distance between the hits of the on-axis marginal rays
     /// (x = -h and x = +h) on each surface: the tangential semi-diameter the
@@ -24,13 +36,21 @@ struct LayoutGeometry {
     double unvignettedSemiDiameter[kSurfaceSlots] = {};
     /// Focal ratio of the on-axis beam at the (best-fit) focal plane.
     double layoutFRatio = 0;
-    /// Sine and cosine of the angle at which each face is drawn.
+    /// Angle of each face in the layout plane, degrees: twice the tilts of
+    /// the surfaces before it (the axis arriving at it) plus its own tilt.
+    double faceAngle[kSurfaceSlots] = {};
+    /// Sine and cosine of faceAngle: the direction the face is drawn in.
     double faceSin[kSurfaceSlots] = {};
     double faceCos[kSurfaceSlots] = {};
     /// |unvignettedSemiDiameter| times faceSin and faceCos: half the face's
     /// extent across and down the picture, design units.
     double faceHalfX[kSurfaceSlots] = {};
     double faceHalfY[kSurfaceSlots] = {};
+    /// Vertex of each surface in the layout plane, design units: the folded
+    /// axis as the picture draws it, each separation's length laid along the
+    /// axis and turned back at every mirror.
+    double vertexX[kSurfaceSlots] = {};
+    double vertexY[kSurfaceSlots] = {};
     double layoutHeight = 0;  ///< maxY - minY of the picture, design units
     double layoutWidth = 0;   ///< 1.1 (maxX - minX): room for the incoming beam
     double layoutMinY = 0;
@@ -43,8 +63,15 @@ constexpr int layoutBandTop(int surfaceCount) {
     return 14 * (surfaceCount + 3) + 6;
 }
 
-/// Run the analysis, trace the footprints with the focal plane at the best
-/// focus and best-fit tilt, and draw the layout into the device's client
+/// Run the analysis, then trace the footprints with the focal plane at the
+/// best focus and best-fit tilt and fill every field of the geometry; no
+/// device is needed.  Returns false when the analysis or a trace fails
+/// (state.status says why), leaving the fields already written.  The focal
+/// plane's distance, tilt and radii are restored on every exit; the entrance
+/// distance (signedSeparation of slot 0) is left at 0.
+bool measureLayout(Design& design, TraceState& state, AnalysisResults& results, LayoutGeometry& geometry);
+
+/// Measure the layout (above) and draw it into the device's client
 /// area below the design table, then write the focal ratio beside the table.
 /// Returns false when the analysis or a trace fails (state.status says why);
 /// nothing is drawn then.  The focal plane's distance, tilt and radii are

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "platform/recording_device.h"
 #include "support/test_designs.h"
 
@@ -114,6 +116,64 @@ TEST(LayoutDrawing, FocalPlaneIsRestoredAfterDrawingTheBestFitPlane) {
     ASSERT_TRUE(drawLayout(d, state, results, g, dc)) << state.status;
     for (int s = 2; s <= 3; ++s) EXPECT_EQ(d.surfaces[s], before.surfaces[s]) << s;
     EXPECT_NE(results.bestFocus, before.surfaces[2].signedSeparation);
+}
+
+TEST(LayoutMeasuring, FiguresWithoutADeviceMatchTheDrawingsAndPlaceTheFoldedAxis) {
+    // Newtonian-like fold: primary tilted 3 degrees, a 45-degree flat, a
+    // curved focal plane.  Measuring alone leaves every figure the drawing
+    // leaves, and the user's focal plane as it was.
+    const Design start =
+        testing::makeDesign({{1600, 1, 3, 700}, {0, 0, 45, 123.25}, {-480, 0, 2.5, 0}}, 150, 0.8);
+    Design d = start;
+    TraceState state;
+    AnalysisResults results;
+    LayoutGeometry g;
+    ASSERT_TRUE(measureLayout(d, state, results, g)) << state.status;
+    for (int s = 1; s <= 3; ++s) EXPECT_EQ(d.surfaces[s], start.surfaces[s]) << s;
+
+    RecordingDevice dc(632, 408);
+    Drawn drawn = draw(start, dc);
+    ASSERT_TRUE(drawn.ok);
+    for (int i = 1; i <= 3; ++i) {
+        EXPECT_EQ(g.centralSemiDiameter[i], drawn.geometry.centralSemiDiameter[i]) << i;
+        EXPECT_EQ(g.unvignettedSemiDiameter[i], drawn.geometry.unvignettedSemiDiameter[i]) << i;
+        EXPECT_EQ(g.faceHalfX[i], drawn.geometry.faceHalfX[i]) << i;
+        EXPECT_EQ(g.faceHalfY[i], drawn.geometry.faceHalfY[i]) << i;
+    }
+    EXPECT_EQ(g.layoutFRatio, drawn.geometry.layoutFRatio);
+    EXPECT_EQ(g.layoutWidth, drawn.geometry.layoutWidth);
+    EXPECT_EQ(g.layoutHeight, drawn.geometry.layoutHeight);
+
+    // Face angles: each face at its tilt to the axis arriving at it, which
+    // leaves surface i at twice the tilts so far; the focal plane at the
+    // best-fit tilt.
+    EXPECT_EQ(g.faceAngle[1], 3);
+    EXPECT_EQ(g.faceAngle[2], 2 * 3 + 45);
+    EXPECT_EQ(g.faceAngle[3], 2 * (3 + 45) + results.bestFitTilt);
+    EXPECT_NEAR(g.faceHalfY[2], std::fabs(g.unvignettedSemiDiameter[2]) * std::cos(51 * kDegree), 1e-12);
+
+    // Vertices: the primary at the origin; the light comes back from it at
+    // 6 degrees, then turns down by twice the flat's tilt more.
+    EXPECT_EQ(g.vertexX[1], 0);
+    EXPECT_EQ(g.vertexY[1], 0);
+    EXPECT_NEAR(g.vertexX[2], -700 * std::cos(6 * kDegree), 1e-9);
+    EXPECT_NEAR(g.vertexY[2], -700 * std::sin(6 * kDegree), 1e-9);
+    const double f = std::fabs(results.bestFocus);
+    EXPECT_NEAR(g.vertexX[3], g.vertexX[2] + f * std::cos(96 * kDegree), 1e-9);
+    EXPECT_NEAR(g.vertexY[3], g.vertexY[2] + f * std::sin(96 * kDegree), 1e-9);
+
+    // The paraboloid: the focal plane's vertex lies at the best focus, back
+    // towards the incoming light; in the drawn picture 500 / k = 544.09 px.
+    Design p = testing::paraboloid(0.5);
+    LayoutGeometry pg;
+    ASSERT_TRUE(measureLayout(p, state, results, pg));
+    EXPECT_NEAR(pg.vertexX[2], -500, 1e-9);
+    EXPECT_EQ(pg.vertexY[2], 0);
+
+    // A failing design reports its status and needs no device either.
+    Design zero = testing::makeDesign({{1000, 1, 0, 500}, {}}, 0, 0.5);
+    EXPECT_FALSE(measureLayout(zero, state, results, pg));
+    EXPECT_EQ(state.status, kTraceApertureZero);
 }
 
 TEST(LayoutDrawing, FailedAnalysisDrawsNothingAndRestores) {

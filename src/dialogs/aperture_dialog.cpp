@@ -1,6 +1,7 @@
 #include "dialogs/aperture_dialog.h"
 
 #include <QLineEdit>
+#include <cmath>
 
 #include "dialogs/dialog_logic.h"
 
@@ -22,6 +23,14 @@ bool ApertureDialog::store() {
     double field = 0;
     if (!readNumber(aperture_, QStringLiteral("Aperture"), &aperture)) return false;
     if (!readNumber(field_, QStringLiteral("Field semi-angle"), &field)) return false;
+    // The file holds the full field angle: a semi-angle whose double does
+    // not exist could be shown but never saved and read back.
+    if (!std::isfinite(2 * field)) {
+        showError(QStringLiteral("Field semi-angle: \"%1\" is too large.").arg(field_->text()));
+        field_->setFocus();
+        field_->selectAll();
+        return false;
+    }
     applyApertureField(design_, aperture, field);
     return true;
 }

@@ -100,6 +100,14 @@ TEST(SurfaceDialogs, RefuseEntriesThatAreNotNumbersAndStoreNothing) {
     clickButton(&aperture, "ok");
     EXPECT_TRUE(message.startsWith("Aperture: \"1e309\" is too large.")) << message.toStdString();
     EXPECT_EQ(d.aperture, 100);
+    // The file holds twice the field semi-angle: one whose double overflows
+    // could not be saved and read back.
+    typeInto(&aperture, "edit19", "100");
+    typeInto(&aperture, "edit20", "1e308");
+    answerBox(&title, &message);
+    clickButton(&aperture, "ok");
+    EXPECT_TRUE(message.startsWith("Field semi-angle: \"1e308\" is too large.")) << message.toStdString();
+    EXPECT_EQ(d.fieldSemiAngle, 0.5);
     typeInto(&aperture, "edit19", "1e2");
     typeInto(&aperture, "edit20", "-0.25");
     clickButton(&aperture, "ok");

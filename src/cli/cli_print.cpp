@@ -1,7 +1,7 @@
 // `print`: the page Print Page prints for a view, or the Quick Print summary,
 // into a PDF file or onto a printer.
 //
-//   orvelin-cli print FILE --view report|design|standard|airy|blur|overlay -o page.pdf
+//   orvelin-cli print FILE --view report|design|standard|airy|blur|overlay|clearance -o page.pdf
 //   orvelin-cli print FILE --quick [-o page.pdf]
 //
 // Without -o the page goes to the printer named by --printer, or else to the
@@ -51,6 +51,7 @@ const std::map<std::string, PrintView>& printViews() {
         {"airy", {kViewUniformAiry, {kCmdUniformAiry}}},
         {"blur", {kViewUniformBlur, {kCmdUniformBlur}}},
         {"overlay", {kViewAiryOverlay, {kCmdStandardPlot, kCmdAiry}}},
+        {"clearance", {kViewClearance, {}}},
     };
     return views;
 }
@@ -139,7 +140,7 @@ void addPrintCommand(CLI::App& app) {
     static PrintOptions o;
     auto* cmd = app.add_subcommand("print", "Print a view's page (Print Page) or the Quick Print summary");
     cmd->add_option("FILE", o.path, "design file (.ov)")->required();
-    cmd->add_option("--view", o.view, "report, design, standard, airy, blur or overlay");
+    cmd->add_option("--view", o.view, "report, design, standard, airy, blur, overlay or clearance");
     cmd->add_flag("--quick", o.quick, "the Quick Print summary page");
     cmd->add_option("-o,--output", o.output, "write the page to this PDF file instead of a printer");
     cmd->add_option("--printer", o.printer, "print on this printer instead of the default one");

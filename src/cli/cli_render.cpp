@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "clearance/clearance_view.h"
 #include "cli/cli.h"
 #include "cli/cli_render_plots.h"
 #include "platform/qt/headless.h"
@@ -36,10 +37,16 @@ void renderReport(RenderJob& job) {
     PaintViewPage(job.window, kViewTraceReport, job.design, job.results);
 }
 
+// The clearance view, with the default edge, blank thickness and margin.
+void renderClearance(RenderJob& job) {
+    job.trace.status = paintClearanceView(job.window, job.design, {}).status;
+}
+
 const RenderView kViews[] = {
     {"welcome", kViewWelcome, renderWelcome},
     {"design", kViewDesign, renderDesign},
     {"report", kViewTraceReport, renderReport},
+    {"clearance", kViewClearance, renderClearance},
 };
 
 bool parseSize(const std::string& text, int& w, int& h) {

@@ -43,6 +43,8 @@ enum Command : int {
     kCmdAbout = 802,
     kCmdFocusIn = 903,
     kCmdFocusOut = 904,
+    kCmdClearance = 1600,  ///< Tools > "Clearance...": the clearance view
+    kViewClearance = kCmdClearance,
 };
 
 }  // namespace orvelin

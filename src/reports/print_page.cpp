@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "clearance/clearance_view.h"
+
 namespace orvelin {
 
 namespace {
@@ -358,6 +360,12 @@ void drawPrintPage(Device& dc, PrintRecords& r, int viewState, PrintProgress& pr
                              dc,        progress,
                              viewState, gdi::Rect{kUnclipped.left, H, kUnclipped.right, kUnclipped.bottom}};
             printPlotForView(plot);
+            break;
+        }
+        case kViewClearance: {
+            // The clearance view across the page, as wide as three quarters tall.
+            const int W = dc.getDeviceCaps(gdi::HORZRES);
+            printClearanceView(dc, r.design, ClearanceOptions{}, {0, H, W, H + W * 3 / 4}, std::max(1, W / 640));
             break;
         }
         default:

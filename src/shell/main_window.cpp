@@ -186,6 +186,8 @@ void MainWindow::buildMenu() {
     addCommand(plot, QStringLiteral("Uniform &Blur"), kCmdUniformBlur)->setEnabled(false);
 
     addTopCommand(QStringLiteral("&Airy!"), kCmdAiry);
+    addCommand(menuBar()->addMenu(QStringLiteral("&Tools")), QStringLiteral("Clearance..."), kCmdClearance)
+        ->setEnabled(false);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     addCommand(help, QStringLiteral("&Contents..."), kCmdHelpContents);
@@ -221,7 +223,7 @@ void MainWindow::setDesignCaption() {
 
 void MainWindow::enableDesignCommands() {
     for (int id : {kCmdAperture, kCmdField, kCmdSave, kCmdSaveAs, kCmdPrintPage, kCmdQuickPrint,
-                   kCmdStandardPlot, kCmdUniformAiry, kCmdUniformBlur})
+                   kCmdStandardPlot, kCmdUniformAiry, kCmdUniformBlur, kCmdClearance})
         action(id)->setEnabled(true);
 }
 
@@ -301,6 +303,9 @@ void MainWindow::runCommand(int id) {
             break;
         case kCmdDisplay:
             if (designShown) changeView(kViewDesign);
+            break;
+        case kCmdClearance:
+            if (designShown) changeView(kViewClearance);
             break;
         case kCmdAiry:
             if (s.viewState == kViewStandardPlot || s.viewState == kViewUniformAiry ||

@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QWidget>
 
+#include "clearance/clearance_view.h"
 #include "platform/qt/qt_device.h"
 #include "plots/plot_dispatch.h"
 #include "reports/design_view.h"
@@ -61,6 +62,11 @@ void paintView(QPainter& painter, const QRect& client, AppState& s, const QImage
         case kViewDesign: {
             qt::QtDevice dc(painter, toRect(client), capsOf(screen));
             paintDesignView(dc, s.design, s.trace, s.results, s.geometry);
+            break;
+        }
+        case kViewClearance: {
+            qt::QtDevice dc(painter, toRect(client), capsOf(screen));
+            paintClearanceView(dc, s.design, {});
             break;
         }
         case kViewStandardPlot:

@@ -73,3 +73,15 @@ expect_run(4 "clearance;${WORK}/flat_only.ov")
 if(NOT err MATCHES "There is no focus")
   message(FATAL_ERROR "flat mirror: stderr '${err}'")
 endif()
+
+# The view as a picture and on paper; a design without focus shows the
+# trace problem and says so.
+file(REMOVE ${WORK}/schief.png ${WORK}/schief.pdf)
+expect_run(0 "render;${schief};--view;clearance;-o;${WORK}/schief.png")
+expect_run(0 "print;${schief};--view;clearance;-o;${WORK}/schief.pdf")
+foreach(made schief.png schief.pdf)
+  if(NOT EXISTS ${WORK}/${made})
+    message(FATAL_ERROR "${made} was not written")
+  endif()
+endforeach()
+expect_run(4 "render;${WORK}/flat_only.ov;--view;clearance;-o;${WORK}/flat.png")

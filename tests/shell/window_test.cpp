@@ -336,3 +336,16 @@ TEST_F(Window, HelpAndAbout) {
     window->runCommand(kCmdAbout);
     EXPECT_TRUE(escaped);
 }
+
+TEST_F(Window, ToolsClearanceShowsTheClearanceView) {
+    EXPECT_FALSE(window->action(kCmdClearance)->isEnabled());
+    open(kNewtonian);
+    EXPECT_EQ(window->action(kCmdClearance)->text(), "Clearance...");
+    ASSERT_TRUE(window->action(kCmdClearance)->isEnabled());
+    window->runCommand(kCmdClearance);
+    drainEvents();
+    EXPECT_EQ(state().viewState, kViewClearance);
+    EXPECT_EQ(clientPixel(2, 2), qRgb(240, 240, 236));  // the view's own background
+    window->runCommand(kCmdDisplay);
+    EXPECT_EQ(state().viewState, kViewDesign);
+}

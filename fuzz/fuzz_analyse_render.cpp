@@ -11,6 +11,7 @@
 #include "platform/recording_device.h"
 #include "plots/plot_dispatch.h"
 #include "reports/design_view.h"
+#include "reports/report_figures.h"
 #include "reports/screen_report.h"
 #include "trace/analysis.h"
 #include "trace/layout.h"

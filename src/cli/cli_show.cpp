@@ -4,16 +4,14 @@
 #include <string>
 
 #include "cli/cli.h"
+#include "design/design_table.h"
 
 namespace orvelin::cli {
 
 namespace {
 
-// A number as the design table prints it, in a 14-character column.
-std::string column(double v) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%- .7g", v);
-    std::string s = buf;
+// A text in a 14-character column, or followed by one blank when longer.
+std::string column(std::string s) {
     if (s.size() < 14)
         s.append(14 - s.size(), ' ');
     else
@@ -22,27 +20,17 @@ std::string column(double v) {
 }
 
 std::string designTable(const Design& d) {
-    std::string out = "Surface       Radius        CC/Rsag       Tilt          Separation\n";
+    std::string out = std::string(kDesignTableHeadings) + "\n";
     const int n = d.surfaceCount;
     for (int i = 1; i <= n && i <= kMaxSurfaces; ++i) {
-        std::string name = surfaceKindName(d, i);
+        const DesignTableRow row = designTableRow(d, i);
+        std::string name = row.name;
         name.append(14 - name.size(), ' ');
-        out += name + column(d.surfaces[i].radius) +
-               column(d.surfaces[i].kind == kToroid ? d.surfaces[i].sagRadius : d.surfaces[i].conic) +
-               column(d.surfaces[i].tilt);
-        if (i < n) {
-            char buf[64];
-            std::snprintf(buf, sizeof buf, "%- .7g", d.surfaces[i].separation);
-            out += buf;
-        } else {
-            out += "<- focal plane";
-        }
+        out += name + column(row.radius) + column(row.conicOrSagRadius) + column(row.tilt);
+        out += i < n ? row.separation : "<- focal plane";
         out += "\n";
     }
-    char buf[256];
-    std::snprintf(buf, sizeof buf, "Aperture %- .7g %s    Field semi-angle %- .7g degrees\n", d.aperture,
-                  d.units.c_str(), d.fieldSemiAngle);
-    out += buf;
+    out += "Aperture " + apertureText(d) + "    Field semi-angle " + fieldSemiAngleText(d) + "\n";
     return out;
 }
 

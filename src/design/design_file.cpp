@@ -12,6 +12,7 @@
 #include <initializer_list>
 #include <memory>
 
+#include "design/design_table.h"
 #include "platform/atomic_file.h"
 
 namespace orvelin {
@@ -441,12 +442,12 @@ std::string formatDesign(const Design& d, double fRatio) {
         std::snprintf(buf, sizeof buf, "%- d            ", d.surfaces[i].kind);
         out += buf;
         const size_t radiusWidth = std::strlen(buf) < 28 ? 28 - std::strlen(buf) : 0;
-        appendColumn(out, format("%- .7g", d.surfaces[i].radius).c_str(), radiusWidth);
+        appendColumn(out, formatValue(d.surfaces[i].radius).c_str(), radiusWidth);
         const double second = d.surfaces[i].kind == kConic ? d.surfaces[i].conic : d.surfaces[i].sagRadius;
-        appendColumn(out, format("%- .7g", second).c_str(), 14);
-        appendColumn(out, format("%- .7g", d.surfaces[i].tilt).c_str(), 14);
+        appendColumn(out, formatValue(second).c_str(), 14);
+        appendColumn(out, formatValue(d.surfaces[i].tilt).c_str(), 14);
         if (i < n)
-            out += format("%- .7g", d.surfaces[i].separation) + "\n";
+            out += formatValue(d.surfaces[i].separation) + "\n";
         else
             out += "focal plane\n\n";
     }
@@ -456,9 +457,9 @@ std::string formatDesign(const Design& d, double fRatio) {
     // blank of its own.
     out += " Aperture";
     if (std::signbit(d.aperture)) out += ' ';
-    out += format("%- .7g", d.aperture) + " " + unitWord + " Field";
+    out += formatValue(d.aperture) + " " + unitWord + " Field";
     if (std::signbit(2 * d.fieldSemiAngle)) out += ' ';
-    out += format("%- .7g", 2 * d.fieldSemiAngle) + " Degrees     " + format("f/%.2f", fRatio) + "\n";
+    out += formatValue(2 * d.fieldSemiAngle) + " Degrees     " + format("f/%.2f", fRatio) + "\n";
     return out;
 }
 

@@ -9,12 +9,6 @@
 
 namespace orvelin {
 
-std::string formatValue(double value) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%- .7g", value);
-    return buffer;
-}
-
 namespace {
 
 std::string trimmed(const std::string& text) {

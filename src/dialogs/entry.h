@@ -5,11 +5,9 @@
 #include <optional>
 #include <string>
 
-namespace orvelin {
+#include "design/design_table.h"
 
-/// A design value as the dialogs and tables show it: "%- .7g" (seven
-/// significant digits, a blank where a plus sign would go).
-std::string formatValue(double value);
+namespace orvelin {
 
 /// The whole text as one finite decimal number ("12", " -3.5e2 ", ".5").
 /// Surrounding blanks are allowed; anything else (empty text, words, a

@@ -5,6 +5,8 @@
 #include <cstdio>
 
 #include "clearance/clearance_view.h"
+#include "design/design_table.h"
+#include "reports/report_figures.h"
 
 namespace orvelin {
 
@@ -33,79 +35,6 @@ std::string format(const char* fmt, Args... args) {
     s.resize(static_cast<std::size_t>(n));
     return s;
 }
-
-// One figure of the report: where its value and its label go on the grid,
-// and whether it belongs to the field rows.
-struct ReportItem {
-    const char* label;
-    double (*value)(const AnalysisResults&);
-    int valueA, valueB;
-    int labelA, labelB;
-    bool fieldOnly;
-    bool percent;  // the anamorphism, "%7.3f %%"
-};
-
-#define FIG(expr) [](const AnalysisResults& r) { return r.expr; }
-
-const ReportItem kReportItems[] = {
-    {"ast'", FIG(astParaxial), 0, 5, 3, 4, false, false},
-    {"l's", FIG(lsParaxial), 13, 5, 17, 4, false, false},
-    {"l't", FIG(ltParaxial), 27, 5, 31, 4, false, false},
-    {"AST'", FIG(astMarginal), 0, 8, 3, 7, false, false},
-    {"L'S", FIG(lsMarginal), 13, 8, 17, 7, false, false},
-    {"L'T", FIG(ltMarginal), 27, 8, 31, 7, false, false},
-    {"Coma'S", FIG(comaS), 0, 11, 3, 10, false, false},
-    {"Coma'T", FIG(comaT), 14, 11, 17, 10, false, false},
-    {"LA'S", FIG(laS), 28, 11, 31, 10, false, false},
-    {"LA'T", FIG(laT), 42, 11, 45, 10, false, false},
-    {"Focus'S", FIG(focusS), 0, 14, 3, 13, false, false},
-    {"Focus'T", FIG(focusT), 14, 14, 17, 13, false, false},
-    {"F/ratio", FIG(fRatio), 28, 14, 30, 13, false, false},
-    {"LA'toler", FIG(laTolerance), 42, 14, 43, 13, false, false},
-    {"B.F.L.", FIG(bestFocus), 70, 5, 74, 4, false, false},
-    {"Tilt", FIG(bestFitTilt), 85, 5, 88, 4, true, false},
-    {"Tilt'S", FIG(tiltS), 71, 8, 74, 7, true, false},
-    {"Tilt'T", FIG(tiltT), 85, 8, 88, 7, true, false},
-    {"Field diameter", FIG(fieldDiameter), 78, 12, 75, 11, true, false},
-    {"Anamorphism", FIG(anamorphism), 78, 15, 75, 14, true, true},
-    {"AST'", FIG(fieldPanelMinus.ast), 0, 21, 3, 20, true, false},
-    {"X'S", FIG(fieldPanelMinus.xS), 14, 21, 17, 20, true, false},
-    {"X'T", FIG(fieldPanelMinus.xT), 28, 21, 31, 20, true, false},
-    {"Coma'S", FIG(fieldPanelMinus.comaS), 0, 24, 3, 23, true, false},
-    {"Coma'T", FIG(fieldPanelMinus.comaT), 14, 24, 17, 23, true, false},
-    {"AST'", FIG(fieldPanelPlus.ast), 56, 21, 59, 20, true, false},
-    {"X'S", FIG(fieldPanelPlus.xS), 70, 21, 73, 20, true, false},
-    {"X'T", FIG(fieldPanelPlus.xT), 84, 21, 87, 20, true, false},
-    {"Coma'S", FIG(fieldPanelPlus.comaS), 56, 24, 59, 23, true, false},
-    {"Coma'T", FIG(fieldPanelPlus.comaT), 70, 24, 73, 23, true, false},
-};
-
-#undef FIG
-
-struct ReportTitle {
-    const char* text;
-    int a, b;
-    bool fieldOnly;
-};
-
-const ReportTitle kReportTitles[] = {
-    {" Field center ", 17, 2, false},
-    {" Focal plane ", 75, 2, false},
-    {" - Field angle ", 10, 18, true},
-    {" + Field angle ", 66, 18, true},
-};
-
-struct ReportBox {
-    double left, top, right, bottom;  // grid units
-    bool fieldOnly;
-};
-
-const ReportBox kReportBoxes[] = {
-    {-0.5, 3.5, 53.5, 15.5, false},  // Field center
-    {69.5, 3.5, 96.5, 9.5, false},   // Focal plane
-    {-0.5, 19.5, 39.5, 25.5, true},  // - field
-    {55.5, 19.5, 96.5, 25.5, true},  // + field
-};
 
 // Grid cells are whole pixels for text and fractional for the boxes, whose
 // outlines lie half a cell around their figures.
@@ -174,35 +103,28 @@ void drawHeaderLine(Device& dc, int pageWidth, int lineHeight, const Design& des
 
 void drawReportValues(Device& dc, const ReportGrid& grid, const Design& design,
                       const AnalysisResults& results) {
-    const bool field = design.sinField != 0.0;
-    for (const ReportItem& item : kReportItems) {
-        if (item.fieldOnly && !field) continue;
-        const double v = item.value(results);
-        dc.textOut(gridX(grid, item.valueA), gridY(grid, item.valueB),
-                   item.percent ? format("%7.3f %%", v) : format("%10.6f", v));
-    }
+    for (const ReportFigure& f : kReportFigures)
+        if (showsFigure(f, design))
+            dc.textOut(gridX(grid, f.printValueA), gridY(grid, f.printValueB),
+                       formatFigure(f, figureValue(f, results)));
 }
 
 void drawReportLabels(Device& dc, const ReportGrid& grid, const Design& design) {
-    const bool field = design.sinField != 0.0;
-    for (const ReportTitle& t : kReportTitles) {
-        if (t.fieldOnly && !field) continue;
-        dc.textOut(gridX(grid, t.a), gridY(grid, t.b), t.text);
-    }
-    for (const ReportItem& item : kReportItems) {
-        if (item.fieldOnly && !field) continue;
-        dc.textOut(gridX(grid, item.labelA), gridY(grid, item.labelB), item.label);
-    }
+    for (const ReportBoxPlace& box : kReportBoxes)
+        if (showsBox(box, design))
+            dc.textOut(gridX(grid, box.printTitleA), gridY(grid, box.printTitleB), box.title);
+    for (const ReportFigure& f : kReportFigures)
+        if (showsFigure(f, design))
+            dc.textOut(gridX(grid, f.printLabelA), gridY(grid, f.printLabelB), f.label);
 }
 
 void drawReportBoxes(Device& dc, const ReportGrid& grid, const Design& design) {
-    const bool field = design.sinField != 0.0;
-    for (const ReportBox& b : kReportBoxes) {
-        if (b.fieldOnly && !field) continue;
-        const int left = px(grid.left + b.left * grid.charWidth);
-        const int right = px(grid.left + b.right * grid.charWidth);
-        const int top = px(grid.top + b.top * grid.lineHeight);
-        const int bottom = px(grid.top + b.bottom * grid.lineHeight);
+    for (const ReportBoxPlace& b : kReportBoxes) {
+        if (!showsBox(b, design)) continue;
+        const int left = px(grid.left + b.printLeft * grid.charWidth);
+        const int right = px(grid.left + b.printRight * grid.charWidth);
+        const int top = px(grid.top + b.printTop * grid.lineHeight);
+        const int bottom = px(grid.top + b.printBottom * grid.lineHeight);
         dc.moveTo(left, top);
         dc.lineTo(right, top);
         dc.lineTo(right, bottom);
@@ -212,10 +134,9 @@ void drawReportBoxes(Device& dc, const ReportGrid& grid, const Design& design) {
 }
 
 double reportDepthInLines(const Design& design) {
-    const bool field = design.sinField != 0.0;
     double depth = 0;
-    for (const ReportBox& b : kReportBoxes)
-        if (!b.fieldOnly || field) depth = std::max(depth, b.bottom);
+    for (const ReportBoxPlace& b : kReportBoxes)
+        if (showsBox(b, design)) depth = std::max(depth, b.printBottom);
     return depth;
 }
 
@@ -256,19 +177,18 @@ void drawDesignTableRows(Device& dc, const Design& d, int left, int cw, int top,
     if (n >= kSurfaceSlots) return;
     for (int i = 1; i <= n; ++i) {
         const int y = top + (i + 3) * rowHeight;
-        dc.textOut(left + cw, y, surfaceKindName(d, i));
-        dc.textOut(left + 15 * cw, y, format("%- .7g", d.surfaces[i].radius));
-        dc.textOut(
-            left + 29 * cw, y,
-            format("%- .7g", d.surfaces[i].kind == kToroid ? d.surfaces[i].sagRadius : d.surfaces[i].conic));
-        dc.textOut(left + 43 * cw, y, format("%- .7g", d.surfaces[i].tilt));
-        dc.textOut(left + 57 * cw, y, i < n ? format("%- .7g", d.surfaces[i].separation) : "(focal plane)");
+        const DesignTableRow row = designTableRow(d, i);
+        dc.textOut(left + cw, y, row.name);
+        dc.textOut(left + 15 * cw, y, row.radius);
+        dc.textOut(left + 29 * cw, y, row.conicOrSagRadius);
+        dc.textOut(left + 43 * cw, y, row.tilt);
+        dc.textOut(left + 57 * cw, y, i < n ? row.separation : "(focal plane)");
     }
 }
 
 void drawApertureLine(Device& dc, const Design& d, const LayoutGeometry& g, int left, int cw, int y) {
-    dc.textOut(left + 9 * cw, y, format("%- .7g %s", d.aperture, d.units.c_str()));
-    dc.textOut(left + 44 * cw, y, format("%- .7g degrees", d.fieldSemiAngle));
+    dc.textOut(left + 9 * cw, y, apertureText(d));
+    dc.textOut(left + 44 * cw, y, fieldSemiAngleText(d));
     dc.textOut(left + 62 * cw, y, format("f/%.2f", g.layoutFRatio));
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "design/design_table.h"
+
 namespace orvelin {
 
 std::string designCaption(const std::string& designTitle) {
@@ -99,10 +101,8 @@ TableHit hitDesignTable(int x, int y, int clientWidth, int n) {
 }
 
 std::string diametersText(double central, double unvignetted) {
-    char buffer[160];
-    std::snprintf(buffer, sizeof buffer, "Central:                 % .7g\nUnvignetted field: % .7g",
-                  2 * central, 2 * unvignetted);
-    return buffer;
+    return "Central:                 " + formatValue(2 * central) +
+           "\nUnvignetted field: " + formatValue(2 * unvignetted);
 }
 
 const char* unitsForNewAperture(double semiAperture) {

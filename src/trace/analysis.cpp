@@ -2,7 +2,9 @@
 // ray, then real marginal, field and chief rays traced to the last mirror.
 #include "trace/analysis.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace orvelin {
 
@@ -160,9 +162,10 @@ double focalTilt(double z1, double x1, double z2, double x2) {
 }
 
 bool allFinite(const AnalysisResults& r) {
-    for (const AnalysisFigure& f : analysisFigures(r))
-        if (!std::isfinite(f.value)) return false;
-    return true;
+    static_assert(sizeof(AnalysisResults) == kAnalysisFigureCount * sizeof(double));
+    std::array<double, kAnalysisFigureCount> figures;
+    std::memcpy(figures.data(), &r, sizeof r);
+    return std::all_of(figures.begin(), figures.end(), [](double v) { return std::isfinite(v); });
 }
 
 bool analyse(Design& design, TraceState& state, AnalysisResults& r) {
@@ -283,41 +286,6 @@ bool analyseSystem(Design& design, TraceState& state, AnalysisResults& results) 
     state.status = kTraceOk;
     DesignRestorer restorer(design);
     return analyse(design, state, results);
-}
-
-std::array<AnalysisFigure, kAnalysisFigureCount> analysisFigures(const AnalysisResults& r) {
-    return {{
-        {"lsParaxial", "l's", r.lsParaxial},
-        {"ltParaxial", "l't", r.ltParaxial},
-        {"astParaxial", "ast'", r.astParaxial},
-        {"lsMarginal", "L'S", r.lsMarginal},
-        {"ltMarginal", "L'T", r.ltMarginal},
-        {"astMarginal", "AST'", r.astMarginal},
-        {"bestFocus", "B.F.L.", r.bestFocus},
-        {"comaS", "Coma'S", r.comaS},
-        {"comaT", "Coma'T", r.comaT},
-        {"laS", "LA'S", r.laS},
-        {"laT", "LA'T", r.laT},
-        {"focusS", "Focus'S", r.focusS},
-        {"focusT", "Focus'T", r.focusT},
-        {"fRatio", "F/ratio", r.fRatio},
-        {"laTolerance", "LA'toler", r.laTolerance},
-        {"fieldPanelMinus.ast", "AST'", r.fieldPanelMinus.ast},
-        {"fieldPanelMinus.xS", "X'S", r.fieldPanelMinus.xS},
-        {"fieldPanelMinus.xT", "X'T", r.fieldPanelMinus.xT},
-        {"fieldPanelMinus.comaS", "Coma'S", r.fieldPanelMinus.comaS},
-        {"fieldPanelMinus.comaT", "Coma'T", r.fieldPanelMinus.comaT},
-        {"fieldPanelPlus.ast", "AST'", r.fieldPanelPlus.ast},
-        {"fieldPanelPlus.xS", "X'S", r.fieldPanelPlus.xS},
-        {"fieldPanelPlus.xT", "X'T", r.fieldPanelPlus.xT},
-        {"fieldPanelPlus.comaS", "Coma'S", r.fieldPanelPlus.comaS},
-        {"fieldPanelPlus.comaT", "Coma'T", r.fieldPanelPlus.comaT},
-        {"tiltS", "Tilt'S", r.tiltS},
-        {"tiltT", "Tilt'T", r.tiltT},
-        {"bestFitTilt", "Tilt", r.bestFitTilt},
-        {"fieldDiameter", "Field diameter", r.fieldDiameter},
-        {"anamorphism", "Anamorphism", r.anamorphism},
-    }};
 }
 
 }  // namespace orvelin

@@ -22,38 +22,37 @@ namespace orvelin {
 
 /// Figures of one field edge.
 struct FieldPanel {
-    double ast = 0;  ///< "AST'": sagittal less tangential focus
-    double xS = 0;   ///< "X'S": sagittal field focus less the on-axis marginal one
-    double xT = 0;   ///< "X'T": the same for the tangential focus
-    double comaS =
-        0;  ///< "Coma'S": chief ray's distance from the axis at the sagittal focus, less the focus's
-    double comaT = 0;  ///< "Coma'T": the same at the tangential focus
+    double ast = 0;    ///< sagittal less tangential focus
+    double xS = 0;     ///< sagittal field focus less the on-axis marginal one
+    double xT = 0;     ///< the same for the tangential focus
+    double comaS = 0;  ///< chief ray's distance from the axis at the sagittal focus, less the focus's
+    double comaT = 0;  ///< the same at the tangential focus
 };
 
-/// The 30 figures of the trace report, in report order.
+/// The 30 figures of the trace report.
 struct AnalysisResults {
-    double lsParaxial = 0;       ///< "l's": paraxial sagittal focal distance
-    double ltParaxial = 0;       ///< "l't": paraxial tangential focal distance
-    double astParaxial = 0;      ///< "ast'": paraxial astigmatism
-    double lsMarginal = 0;       ///< "L'S": marginal sagittal focal distance
-    double ltMarginal = 0;       ///< "L'T": marginal tangential focal distance
-    double astMarginal = 0;      ///< "AST'": marginal astigmatism
-    double bestFocus = 0;        ///< "B.F.L.": best-focus distance from the last mirror
-    double comaS = 0;            ///< "Coma'S": lateral offset of the on-axis sagittal focus
-    double comaT = 0;            ///< "Coma'T": lateral offset of the on-axis tangential focus
-    double laS = 0;              ///< "LA'S": sagittal longitudinal aberration
-    double laT = 0;              ///< "LA'T": tangential longitudinal aberration
-    double focusS = 0;           ///< "Focus'S": sagittal focal length
-    double focusT = 0;           ///< "Focus'T": tangential focal length
-    double fRatio = 0;           ///< "F/ratio"
-    double laTolerance = 0;      ///< "LA'toler": tolerance on longitudinal aberration
-    FieldPanel fieldPanelMinus;  ///< " - Field angle ": the edge started with startFieldRayPlus
-    FieldPanel fieldPanelPlus;   ///< " + Field angle ": the edge started with startFieldRayMinus
-    double tiltS = 0;            ///< "Tilt'S": tilt of the line through the sagittal field foci
-    double tiltT = 0;            ///< "Tilt'T": the same for the tangential foci
-    double bestFitTilt = 0;      ///< "Tilt": best-fit focal-plane tilt
-    double fieldDiameter = 0;    ///< "Field diameter": image size across the field
-    double anamorphism = 0;      ///< "Anamorphism": difference of the two sections' image sizes, percent
+    double lsParaxial = 0;       ///< paraxial sagittal focal distance
+    double ltParaxial = 0;       ///< paraxial tangential focal distance
+    double astParaxial = 0;      ///< paraxial astigmatism
+    double lsMarginal = 0;       ///< marginal sagittal focal distance
+    double ltMarginal = 0;       ///< marginal tangential focal distance
+    double astMarginal = 0;      ///< marginal astigmatism
+    double bestFocus = 0;        ///< best-focus distance from the last mirror
+    double comaS = 0;            ///< lateral offset of the on-axis sagittal focus
+    double comaT = 0;            ///< lateral offset of the on-axis tangential focus
+    double laS = 0;              ///< sagittal longitudinal aberration
+    double laT = 0;              ///< tangential longitudinal aberration
+    double focusS = 0;           ///< sagittal focal length
+    double focusT = 0;           ///< tangential focal length
+    double fRatio = 0;           ///< focal ratio
+    double laTolerance = 0;      ///< tolerance on longitudinal aberration
+    FieldPanel fieldPanelMinus;  ///< the edge started with startFieldRayPlus
+    FieldPanel fieldPanelPlus;   ///< the edge started with startFieldRayMinus
+    double tiltS = 0;            ///< tilt of the line through the sagittal field foci
+    double tiltT = 0;            ///< the same for the tangential foci
+    double bestFitTilt = 0;      ///< best-fit focal-plane tilt
+    double fieldDiameter = 0;    ///< image size across the field
+    double anamorphism = 0;      ///< difference of the two sections' image sizes, percent
 };
 
 /// Analyse the design.  Sets state.status to 0 first; returns true with every
@@ -65,17 +64,9 @@ struct AnalysisResults {
 /// is left at 0.
 bool analyseSystem(Design& design, TraceState& state, AnalysisResults& results);
 
-/// One report figure with its field name (for scripts) and report label.
-struct AnalysisFigure {
-    const char* name;   ///< field name, e.g. "lsParaxial", "fieldPanelMinus.ast"
-    const char* label;  ///< report label, e.g. "l's"
-    double value;
-};
-
+/// The number of figures: the doubles of AnalysisResults, whose labels,
+/// formats and places in the reports are in one table (reports/report_figures.h).
 inline constexpr int kAnalysisFigureCount = 30;
-
-/// The 30 figures in report order (the order of AnalysisResults).
-std::array<AnalysisFigure, kAnalysisFigureCount> analysisFigures(const AnalysisResults& results);
 
 /// The wavelength the longitudinal-aberration tolerance is based on, in inches.
 inline constexpr double kToleranceWavelengthInches = 0.000088;

@@ -21,6 +21,7 @@
 #include "design/design_file.h"
 #include "platform/recording_device.h"
 #include "reports/design_view.h"
+#include "reports/report_figures.h"
 #include "reports/screen_report.h"
 #include "trace/analysis.h"
 #include "trace/layout.h"

@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 
+#include "reports/report_figures.h"
 #include "support/test_designs.h"
 
 using namespace orvelin;

@@ -14,6 +14,7 @@
 
 #include "design/design_file.h"
 #include "quality/image_quality.h"
+#include "reports/report_figures.h"
 #include "support/test_designs.h"
 #include "trace/analysis.h"
 

@@ -74,25 +74,30 @@ struct Records {
     explicit Records(Design d) : design(d) { setUpPlotFrame(frame, 640, 400, 1024, 768); }
 };
 
-// The trace and the pixel mapping of 8000 Monte-Carlo rays, no device.
+// The trace and the pixel mapping of 8000 Monte-Carlo rays, no device, as
+// the plots now compute them: the samples drawn in the plot's order, traced
+// as one bundle, then mapped to pixels ray by ray.
 void monteCarloTraceAndMapping(benchmark::State& st, const Design& design) {
     Records r(design);
     setEntranceTangential(r.design, r.trace);
-    const double signs[4][2] = {{1, 1}, {-1, 1}, {1, -1}, {-1, -1}};
+    MonteCarloBundle bundle;
     long sum = 0;
+    bool missed = false;
     for (auto _ : st) {
-        for (int i = 0; i < kMonteCarloRays; ++i) {
-            PupilSample s = samplePupilPoint(r.design, r.random, r.trace.ray);
-            r.trace.ray.x = signs[i & 3][0] * s.u;
-            r.trace.ray.y = signs[i & 3][1] * s.v;
-            if (!traceToImage(r.design, r.trace)) continue;
+        traceMonteCarloBundle(r.design, r.random, kMonteCarloRays, bundle);
+        const RayBundle& rays = bundle.rays;
+        for (std::size_t i = 0; i < rays.size(); ++i) {
+            if (rays.status[i] != kTraceOk) {
+                missed = true;
+                continue;
+            }
             int dx, dy;
-            if (roundedSpotOffsets(0, 5000, r.trace.ray.x, r.trace.ray.y, dx, dy)) sum += dx + dy;
+            if (roundedSpotOffsets(0, 5000, rays.x[i], rays.y[i], dx, dy)) sum += dx + dy;
         }
         benchmark::DoNotOptimize(sum);
     }
     st.SetItemsProcessed(st.iterations() * kMonteCarloRays);
-    if (r.trace.status != kTraceOk) st.SkipWithError("a ray missed");
+    if (missed) st.SkipWithError("a ray missed");
 }
 void BM_MonteCarloTraceAndMapping_ThreeMirrorTilted(benchmark::State& st) {
     monteCarloTraceAndMapping(st, threeMirrorTilted());
@@ -102,6 +107,28 @@ void BM_MonteCarloTraceAndMapping_ThreeConicsTilted(benchmark::State& st) {
     monteCarloTraceAndMapping(st, threeConicsTilted());
 }
 BENCHMARK(BM_MonteCarloTraceAndMapping_ThreeConicsTilted)->Unit(benchmark::kMicrosecond);
+
+// The same computation one ray at a time, as the plots ran it before the
+// batched trace: the figure the batched one is measured against.
+void BM_MonteCarloOneRayTraceAndMapping_ThreeConicsTilted(benchmark::State& st) {
+    Records r(threeConicsTilted());
+    setEntranceTangential(r.design, r.trace);
+    long sum = 0;
+    for (auto _ : st) {
+        for (int i = 0; i < kMonteCarloRays; ++i) {
+            PupilSample s = samplePupilPoint(r.design, r.random, r.trace.ray);
+            r.trace.ray.x = kQuadrantSigns[i & 3][0] * s.u;
+            r.trace.ray.y = kQuadrantSigns[i & 3][1] * s.v;
+            if (!traceToImage(r.design, r.trace)) continue;
+            int dx, dy;
+            if (roundedSpotOffsets(0, 5000, r.trace.ray.x, r.trace.ray.y, dx, dy)) sum += dx + dy;
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+    st.SetItemsProcessed(st.iterations() * kMonteCarloRays);
+    if (r.trace.status != kTraceOk) st.SkipWithError("a ray missed");
+}
+BENCHMARK(BM_MonteCarloOneRayTraceAndMapping_ThreeConicsTilted)->Unit(benchmark::kMicrosecond);
 
 // The whole blur plot (ring extents + 8000 rays) through the dot writer.
 void BM_UniformBlurPlot_ThreeMirrorTilted(benchmark::State& st) {

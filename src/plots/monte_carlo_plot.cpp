@@ -28,9 +28,43 @@ double blurScale(double dx, double dy) {
     return scale;
 }
 
-void plotMonteCarloRays(SpotPlot& p) {
+void traceMonteCarloBundle(const Design& design, RandomSource& random, long count, MonteCarloBundle& bundle) {
+    bundle.u.clear();
+    bundle.v.clear();
+    RayState ray;
     traceMonteCarloGroups(
-        p.design, p.random, p.trace.ray, kMonteCarloRays, [] { return true; }, [&] { plotRoundedDot(p); });
+        design, random, ray, count, [] { return true; },
+        [&] {
+            bundle.u.push_back(ray.x);
+            bundle.v.push_back(ray.y);
+        });
+    startAxialRay(ray);
+    startBundle(bundle.rays, ray, bundle.u, bundle.v);
+    traceBundle(design, bundle.rays, BundleEnd::image);
+}
+
+void plotMonteCarloRays(SpotPlot& p) {
+    // One bundle per thread, kept: a plot then reuses the memory of the last.
+    thread_local MonteCarloBundle bundle;
+    traceMonteCarloBundle(p.design, p.random, kMonteCarloRays, bundle);
+    const RayBundle& rays = bundle.rays;
+    const PlotFrame& f = p.frame;
+    for (std::size_t i = 0; i < rays.size(); ++i) {
+        if (rays.status[i] != kTraceOk) {
+            p.trace.status = rays.status[i];  // no image point: no dot
+            continue;
+        }
+        int dx, dy;
+        if (!roundedSpotOffsets(f.spotCentreX, f.scale, rays.x[i], rays.y[i], dx, dy)) continue;
+        p.window.setPixel(f.windowOriginX + dx, f.windowCentreY + dy, kSpotDotColour);
+        p.buffer.setPixel(f.bufferOriginX + dx, f.bufferCentreY + dy, kSpotDotColour);
+    }
+    // Leave the last ray in the trace as the one-ray loop did.
+    if (!rays.size()) return;
+    startAxialRay(p.trace.ray);
+    p.trace.ray.x = bundle.u.back();
+    p.trace.ray.y = bundle.v.back();
+    traceToImage(p.design, p.trace);
 }
 
 void measureBlurExtent(SpotPlot& p) {

@@ -6,7 +6,10 @@
 // draws that circle, so the spot is seen against the diffraction limit.
 #pragma once
 
+#include <vector>
+
 #include "plots/spot_plot.h"
+#include "trace/batch_trace.h"
 
 namespace orvelin {
 
@@ -55,14 +58,28 @@ void traceMonteCarloGroups(const Design& design, RandomSource& random, RayState&
     }
 }
 
+/// The rays of a Monte-Carlo plot, sampled in the plot's order and traced
+/// together to the image.  Kept between plots so that its memory is reused.
+struct MonteCarloBundle {
+    std::vector<double> u, v;  ///< the pupil points, ray by ray
+    RayBundle rays;            ///< the same rays after traceToImage
+};
+
+/// Draw the samples of `count` rays exactly as traceMonteCarloGroups does
+/// (same random sequence, same quadrants, same order) and trace them all to
+/// the image with the batched trace.
+void traceMonteCarloBundle(const Design& design, RandomSource& random, long count, MonteCarloBundle& bundle);
+
 /// The scale that makes the larger of two extents span 400 pixels; 1e7 for a
 /// spot of no measurable size.  A NaN extent (no ray reached the image)
 /// gives the same 1e7.
 double blurScale(double dx, double dy);
 
 /// The 8000-ray loop: 2000 groups of four rays, each with its own sample, in
-/// the quadrants (u, v), (-u, v), (u, -v), (-u, -v), each drawn with
-/// plotRoundedDot.
+/// the quadrants (u, v), (-u, v), (u, -v), (-u, -v), each drawn as
+/// plotRoundedDot draws it, in that order.  The rays are traced together
+/// first; the dots, the trace status a failed ray leaves and the ray left in
+/// the trace are those of the one-ray loop.
 void plotMonteCarloRays(SpotPlot& p);
 
 /// The extents of the axial blur: the chief ray and the ring pattern of

@@ -1,11 +1,11 @@
 #include "trace/batch_trace.h"
 
-#include <algorithm>
-
 #include <tbb/blocked_range.h>
 #include <tbb/info.h>
 #include <tbb/parallel_for.h>
 #include <tbb/task_arena.h>
+
+#include <algorithm>
 
 #include "trace/batch_trace_internal.h"
 #include "trace/batch_trace_kernel.h"

@@ -289,65 +289,80 @@ void laneTurnOut(const Surface& s, Lanes<V>& r) {
     r.N = N * ct - L * st;
 }
 
-/// Trace one group of lanes through surfaces 1..last.  `missed` receives,
-/// per lane, the surface the ray missed first, or 0.
+/// Rays traced together surface by surface: small enough that all of them
+/// stay in the first-level cache (8 arrays of 8 bytes a ray), large enough
+/// that the processor overlaps the long dependent chain of one lane group
+/// (two divisions and a square root a surface) with the next groups'.
+constexpr std::size_t kChunkRays = 256;
+
+/// One chunk of rays in cache: the bundle's seven arrays and, per ray, the
+/// surface it missed first (0: none yet).
+struct Chunk {
+    alignas(64) double a[8][kChunkRays];
+};
+
+/// Trace the first `count` rays of the chunk (padded to whole lane groups)
+/// through surfaces 1..last, surface by surface.
 template <class V>
-void laneTrace(const Design& design, Lanes<V>& r, BundleEnd end, V& missed) {
-    const int n = design.surfaceCount < 0 ? 0 : (design.surfaceCount > kMaxSurfaces ? kMaxSurfaces
-                                                                                    : design.surfaceCount);
+void traceChunk(const Design& design, Chunk& c, std::size_t count, BundleEnd end) {
+    constexpr std::size_t W = LaneTraits<V>::width;
+    const int n = design.surfaceCount < 0
+                      ? 0
+                      : (design.surfaceCount > kMaxSurfaces ? kMaxSurfaces : design.surfaceCount);
     const int last = end == BundleEnd::lastMirror ? n - 1 : n;
-    MaskOf<V> live = V(0.0) == V(0.0);
-    missed = V(0.0);
     for (int i = 1; i <= last; ++i) {
-        const MaskOf<V> hit = laneSurface(design, r, i, live, i == n);
-        missed = lanesSelect(live && !hit, V(static_cast<double>(i)), missed);
-        live = live && hit;
-        if (!lanesAny(live)) return;
-        if (i < n) {
-            laneTurnOut(design.surfaces[i], r);
-        } else if (end == BundleEnd::image && design.surfaces[i].tilt != 0) {
-            r.x = r.x * V(design.surfaces[i].cosTilt) + r.z * V(design.surfaces[i].sinTilt);
+        const Surface& s = design.surfaces[i];
+        for (std::size_t j = 0; j < count; j += W) {
+            V missed = LaneTraits<V>::load(c.a[7] + j);
+            MaskOf<V> live = missed == V(0.0);
+            if (!lanesAny(live)) continue;
+            Lanes<V> r{LaneTraits<V>::load(c.a[0] + j), LaneTraits<V>::load(c.a[1] + j),
+                       LaneTraits<V>::load(c.a[2] + j), LaneTraits<V>::load(c.a[3] + j),
+                       LaneTraits<V>::load(c.a[4] + j), LaneTraits<V>::load(c.a[5] + j),
+                       LaneTraits<V>::load(c.a[6] + j), V(0.0)};
+            const MaskOf<V> hit = laneSurface(design, r, i, live, i == n);
+            missed = lanesSelect(live && !hit, V(static_cast<double>(i)), missed);
+            if (i < n) {
+                laneTurnOut(s, r);
+            } else if (end == BundleEnd::image && s.tilt != 0) {
+                r.x = r.x * V(s.cosTilt) + r.z * V(s.sinTilt);
+            }
+            lanesStore(c.a[0] + j, r.x);
+            lanesStore(c.a[1] + j, r.y);
+            lanesStore(c.a[2] + j, r.z);
+            lanesStore(c.a[3] + j, r.L);
+            lanesStore(c.a[4] + j, r.M);
+            lanesStore(c.a[5] + j, r.N);
+            lanesStore(c.a[6] + j, r.path);
+            lanesStore(c.a[7] + j, missed);
         }
     }
 }
 
-/// Trace rays [begin, end) of the bundle, `width` lanes at a time; a last
+/// Trace rays [begin, stop) of the bundle a chunk at a time; a last lane
 /// group that is not full is padded with axial rays whose results are
 /// dropped.
 template <class V>
 void traceRange(const Design& design, RayBundle& b, BundleEnd end, std::size_t begin, std::size_t stop) {
     constexpr std::size_t W = LaneTraits<V>::width;
     BundleArray* arrays[7] = {&b.x, &b.y, &b.z, &b.L, &b.M, &b.N, &b.path};
-    for (std::size_t i = begin; i < stop; i += W) {
-        const std::size_t count = stop - i < W ? stop - i : W;
-        alignas(64) double buffer[7][W];
-        const double* src[7];
-        if (count == W) {
-            for (int k = 0; k < 7; ++k) src[k] = arrays[k]->data() + i;
-        } else {
-            for (int k = 0; k < 7; ++k) {
-                for (std::size_t j = 0; j < W; ++j) buffer[k][j] = j < count ? (*arrays[k])[i + j] : (k == 5);
-                src[k] = buffer[k];
-            }
+    Chunk c;
+    for (std::size_t first = begin; first < stop; first += kChunkRays) {
+        const std::size_t count = stop - first < kChunkRays ? stop - first : kChunkRays;
+        const std::size_t padded = (count + W - 1) / W * W;
+        for (int k = 0; k < 7; ++k) {
+            const double* src = arrays[k]->data() + first;
+            for (std::size_t j = 0; j < count; ++j) c.a[k][j] = src[j];
+            for (std::size_t j = count; j < padded; ++j) c.a[k][j] = k == 5 ? 1 : 0;
         }
-        Lanes<V> r{LaneTraits<V>::load(src[0]), LaneTraits<V>::load(src[1]), LaneTraits<V>::load(src[2]), LaneTraits<V>::load(src[3]),
-                   LaneTraits<V>::load(src[4]), LaneTraits<V>::load(src[5]), LaneTraits<V>::load(src[6]),
-                   V(0.0)};
-        V missed;
-        laneTrace(design, r, end, missed);
-        alignas(64) double out[8][W];
-        lanesStore(out[0], r.x);
-        lanesStore(out[1], r.y);
-        lanesStore(out[2], r.z);
-        lanesStore(out[3], r.L);
-        lanesStore(out[4], r.M);
-        lanesStore(out[5], r.N);
-        lanesStore(out[6], r.path);
-        lanesStore(out[7], missed);
-        for (std::size_t j = 0; j < count; ++j) {
-            for (int k = 0; k < 7; ++k) (*arrays[k])[i + j] = out[k][j];
-            b.status[i + j] = out[7][j] == 0 ? kTraceOk : traceMissStatus(static_cast<int>(out[7][j]));
+        for (std::size_t j = 0; j < padded; ++j) c.a[7][j] = 0;
+        traceChunk<V>(design, c, padded, end);
+        for (int k = 0; k < 7; ++k) {
+            double* dst = arrays[k]->data() + first;
+            for (std::size_t j = 0; j < count; ++j) dst[j] = c.a[k][j];
         }
+        for (std::size_t j = 0; j < count; ++j)
+            b.status[first + j] = c.a[7][j] == 0 ? kTraceOk : traceMissStatus(static_cast<int>(c.a[7][j]));
     }
 }
 

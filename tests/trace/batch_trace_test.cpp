@@ -1,6 +1,8 @@
 // The batched trace against the one-ray trace: random designs of every kind
 // of surface, tilted and not, rays inside and beyond the aperture (misses),
 // every end of the trace; then the optical path against Fermat's principle.
+#include "trace/batch_trace.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +11,6 @@
 #include <vector>
 
 #include "support/test_designs.h"
-#include "trace/batch_trace.h"
 #include "trace/ray_trace.h"
 
 using namespace orvelin;
@@ -103,8 +104,8 @@ void compareWithOneRayTrace(const Design& d, const RayState& start, const std::v
         bool exact = true;
         for (int k = 0; k < 6; ++k) {
             const double scale = k < 3 ? h : 1;
-            ASSERT_TRUE(near(got[k], one[k], scale)) << "ray " << i << " coordinate " << k << ": " << got[k]
-                                                     << " vs " << one[k];
+            ASSERT_TRUE(near(got[k], one[k], scale))
+                << "ray " << i << " coordinate " << k << ": " << got[k] << " vs " << one[k];
             ASSERT_TRUE(near(ref[k], one[k], scale)) << "ray " << i << " coordinate " << k;
             exact = exact && got[k] == one[k] && ref[k] == one[k];
         }
@@ -134,10 +135,18 @@ TEST(BatchTrace, AgreesWithTheOneRayTraceOnRandomDesigns) {
         }
         RayState start;
         switch (design % 4) {
-            case 0: startAxialRay(start); break;
-            case 1: startFieldRayPlus(d, start); break;
-            case 2: startFieldRayMinus(d, start); break;
-            default: startFieldRaySagittal(d, start); break;
+            case 0:
+                startAxialRay(start);
+                break;
+            case 1:
+                startFieldRayPlus(d, start);
+                break;
+            case 2:
+                startFieldRayMinus(d, start);
+                break;
+            default:
+                startFieldRaySagittal(d, start);
+                break;
         }
         const long before = out.arrived;
         for (BundleEnd end : {BundleEnd::lastMirror, BundleEnd::focalPlane, BundleEnd::image})

@@ -97,5 +97,6 @@ void addFocusCommand(CLI::App& app);   // focus, with --curve
 void addPrintCommand(CLI::App& app);   // print, a view's page or --quick
 void addClearanceCommand(CLI::App& app);  // clearance, with --json
 void addQualityCommand(CLI::App& app);  // quality, with --json
+void addOptimiseCommand(CLI::App& app);  // optimise, towards targets or the smallest image
 
 }  // namespace orvelin::cli

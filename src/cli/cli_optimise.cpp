@@ -26,7 +26,8 @@ nlohmann::json number(double v) {
 void printText(const OptimiseProblem& p, const OptimiseResult& r) {
     std::printf("%-24s %20s %20s\n", "variable", "start", "end");
     for (std::size_t j = 0; j < p.variables.size(); ++j)
-        std::printf("%-24s %20.12g %20.12g\n", p.variables[j].name().c_str(), r.startValues[j], r.endValues[j]);
+        std::printf("%-24s %20.12g %20.12g\n", p.variables[j].name().c_str(), r.startValues[j],
+                    r.endValues[j]);
     if (!p.targets.empty()) {
         std::printf("%-24s %20s %20s %20s\n", "target", "value", "start", "end");
         for (std::size_t i = 0; i < p.targets.size(); ++i)
@@ -65,7 +66,8 @@ void addOptimiseCommand(CLI::App& app) {
     static bool json = false;
     cmd->add_option("DESIGN", path, "design file (.ov)")->required();
     cmd->add_option("-o,--output", out, "design file to write (never the input)")->required();
-    cmd->add_option("--vary", vary, "VAR[=LOW..HIGH]: radius:K, conic:K, rsag:K, tilt:K or sep:K")->required();
+    cmd->add_option("--vary", vary, "VAR[=LOW..HIGH]: radius:K, conic:K, rsag:K, tilt:K or sep:K")
+        ->required();
     cmd->add_option("--target", targets, "FIGURE=VALUE[:WEIGHT], FIGURE as report --json names it");
     cmd->add_option("--minimise", minimise, "spot or wavefront: the image over the four fields")
         ->check(CLI::IsMember({"spot", "wavefront"}));
@@ -113,7 +115,8 @@ void addOptimiseCommand(CLI::App& app) {
                     r.endFigures[i] = e.figure(p.targets[i].figure);
                     met = targetMet(r.endFigures[i], p.targets[i].value);
                 }
-                if (r.converged && !met) r.reason = "the targets are not met once the values are rounded for the file";
+                if (r.converged && !met)
+                    r.reason = "the targets are not met once the values are rounded for the file";
                 r.converged = r.converged && met;
             }
         }

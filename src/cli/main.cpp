@@ -48,6 +48,7 @@ int main(int argc, char** argv) {
     cli::addPrintCommand(app);
     cli::addClearanceCommand(app);
     cli::addQualityCommand(app);
+    cli::addOptimiseCommand(app);
     app.footer(cli::exitStatusHelp());
     try {
         const std::string unknown = cli::unknownCommandIn(app, argc, argv);

@@ -162,11 +162,16 @@ std::optional<OptimiseTarget> parseTarget(const std::string& text, std::string& 
 double variableValue(const Design& d, const OptimiseVariable& v) {
     const Surface& s = d.surfaces[v.surface];
     switch (v.kind) {
-        case VariableKind::radius: return s.radius;
-        case VariableKind::conic: return s.conic;
-        case VariableKind::rsag: return s.sagRadius;
-        case VariableKind::tilt: return s.tilt;
-        case VariableKind::sep: return s.separation;
+        case VariableKind::radius:
+            return s.radius;
+        case VariableKind::conic:
+            return s.conic;
+        case VariableKind::rsag:
+            return s.sagRadius;
+        case VariableKind::tilt:
+            return s.tilt;
+        case VariableKind::sep:
+            return s.separation;
     }
     return 0;
 }
@@ -178,10 +183,18 @@ void setVariable(Design& d, const OptimiseVariable& v, double value) {
             s.radius = value;
             if (s.kind != kToroid) s.sagRadius = value;
             break;
-        case VariableKind::conic: s.conic = value; break;
-        case VariableKind::rsag: s.sagRadius = value; break;
-        case VariableKind::tilt: s.tilt = value; break;
-        case VariableKind::sep: s.separation = value; break;
+        case VariableKind::conic:
+            s.conic = value;
+            break;
+        case VariableKind::rsag:
+            s.sagRadius = value;
+            break;
+        case VariableKind::tilt:
+            s.tilt = value;
+            break;
+        case VariableKind::sep:
+            s.separation = value;
+            break;
     }
     recomputeSurface(d, v.surface);
 }
@@ -256,7 +269,8 @@ class Residuals {
     }
     Design designAt(const double* x) const {
         Design d = design_;
-        for (std::size_t j = 0; j < problem_.variables.size(); ++j) setVariable(d, problem_.variables[j], x[j]);
+        for (std::size_t j = 0; j < problem_.variables.size(); ++j)
+            setVariable(d, problem_.variables[j], x[j]);
         return d;
     }
     /// False when the design at x does not trace.
@@ -362,7 +376,8 @@ std::optional<double> meritOf(const Design& design, const OptimiseProblem& probl
     return meritOfResiduals(r);
 }
 
-OptimiseResult optimise(const Design& start, const OptimiseProblem& problem, const OptimiseProgress& progress) {
+OptimiseResult optimise(const Design& start, const OptimiseProblem& problem,
+                        const OptimiseProgress& progress) {
     OptimiseResult out;
     const int k = static_cast<int>(problem.variables.size());
     std::vector<double> x;
@@ -378,7 +393,8 @@ OptimiseResult optimise(const Design& start, const OptimiseProblem& problem, con
     out.design = residuals.designAt(x.data());
     auto figuresOf = [&](std::vector<double>& into) {
         into.clear();
-        for (const OptimiseTarget& t : problem.targets) into.push_back(residuals.evaluator().figure(t.figure));
+        for (const OptimiseTarget& t : problem.targets)
+            into.push_back(residuals.evaluator().figure(t.figure));
     };
     if (!residuals(x.data(), r.data())) {
         TraceState state;
@@ -422,7 +438,8 @@ OptimiseResult optimise(const Design& start, const OptimiseProblem& problem, con
         ceres::Solve(o, &cp, &summary);
         out.iterations = summary.num_successful_steps + summary.num_unsuccessful_steps;
         out.converged = summary.termination_type == ceres::CONVERGENCE;
-        if (summary.termination_type == ceres::USER_SUCCESS) out.reason = "stopped";
+        if (summary.termination_type == ceres::USER_SUCCESS)
+            out.reason = "stopped";
         else if (summary.termination_type == ceres::NO_CONVERGENCE)
             out.reason = "no convergence after " + std::to_string(out.iterations) + " iterations";
         else if (!out.converged)

@@ -1,12 +1,13 @@
 // The optimiser against answers found another way: a root of the report's
 // comaT by bisection, two targets met at once, a bound that holds, a search
 // whose first step leaves the mirrors; and the parsing of its arguments.
+#include "optimise/optimiser.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <string>
 
-#include "optimise/optimiser.h"
 #include "support/test_designs.h"
 #include "trace/analysis.h"
 
@@ -34,7 +35,8 @@ double figureOf(Design d, const char* name) {
 /// report's figure alone.
 double comaFreeTiltByBisection(double lo, double hi) {
     double flo = figureOf(schiefspiegler(lo), "comaT");
-    EXPECT_LT(flo * figureOf(schiefspiegler(hi), "comaT"), 0) << "no sign change in [" << lo << ", " << hi << "]";
+    EXPECT_LT(flo * figureOf(schiefspiegler(hi), "comaT"), 0)
+        << "no sign change in [" << lo << ", " << hi << "]";
     for (int i = 0; i < 60; ++i) {
         const double mid = 0.5 * (lo + hi);
         const double fm = figureOf(schiefspiegler(mid), "comaT");
@@ -89,8 +91,7 @@ TEST(Optimiser, MeetsTwoTargetsWithTwoVariables) {
     // The secondary's tilt and the mirrors' separation: no coma on the axis
     // and a chosen focal ratio, the focal ratio weighted 2.
     const Design start = schiefspiegler(-6.6);
-    const OptimiseResult r =
-        optimise(start, problem(start, {"tilt:2", "sep:1"}, {"comaT=0", "fRatio=30:2"}));
+    const OptimiseResult r = optimise(start, problem(start, {"tilt:2", "sep:1"}, {"comaT=0", "fRatio=30:2"}));
     EXPECT_TRUE(r.converged) << r.reason;
     EXPECT_LE(std::fabs(figureOf(r.design, "comaT")), 1e-6);
     EXPECT_NEAR(figureOf(r.design, "fRatio"), 30, 30e-6);
@@ -160,11 +161,11 @@ TEST(Optimiser, ParsesVariablesAndTargetsAndNamesWhatIsWrong) {
     EXPECT_TRUE(parseVariable("rsag:2", d, e));
 
     const std::pair<const char*, const char*> bad[] = {
-        {"focus:1", "'focus'"},         {"tilt", "KIND:SURFACE"},      {"tilt:0", "out of range"},
-        {"tilt:4", "out of range"},     {"sep:3", "out of range"},     {"rsag:3", "out of range"},
-        {"rsag:1", "not a toroid"},     {"conic:2", "a toroid"},       {"tilt:1.5", "surface number"},
-        {"tilt:x", "surface number"},   {"tilt:1=3..2", "LOW > HIGH"}, {"tilt:1=3", "LOW..HIGH"},
-        {"tilt:1=", "no bounds"},       {"tilt:1=a..2", "LOW..HIGH"},
+        {"focus:1", "'focus'"},       {"tilt", "KIND:SURFACE"},      {"tilt:0", "out of range"},
+        {"tilt:4", "out of range"},   {"sep:3", "out of range"},     {"rsag:3", "out of range"},
+        {"rsag:1", "not a toroid"},   {"conic:2", "a toroid"},       {"tilt:1.5", "surface number"},
+        {"tilt:x", "surface number"}, {"tilt:1=3..2", "LOW > HIGH"}, {"tilt:1=3", "LOW..HIGH"},
+        {"tilt:1=", "no bounds"},     {"tilt:1=a..2", "LOW..HIGH"},
     };
     for (auto [text, why] : bad) {
         e.clear();
@@ -179,8 +180,8 @@ TEST(Optimiser, ParsesVariablesAndTargetsAndNamesWhatIsWrong) {
     EXPECT_EQ(t->weight, 3);
     EXPECT_EQ(parseTarget("comaT=0", e)->weight, 1);
     const std::pair<const char*, const char*> badTargets[] = {
-        {"coma=0", "'coma'"}, {"comaT", "FIGURE=VALUE"}, {"comaT=x", "value"},
-        {"comaT=0:-1", "weight"}, {"comaT=0:", "weight"}, {"=0", "not a figure"},
+        {"coma=0", "'coma'"},     {"comaT", "FIGURE=VALUE"}, {"comaT=x", "value"},
+        {"comaT=0:-1", "weight"}, {"comaT=0:", "weight"},    {"=0", "not a figure"},
     };
     for (auto [text, why] : badTargets) {
         e.clear();

@@ -1,0 +1,74 @@
+# orvelin-cli optimise run as a user would.  Invoked with -DCLI=<orvelin-cli>
+# -DEXAMPLES=<examples folder> -DWORK=<scratch folder> -DSUPPORT=<tests/support>.
+include(${SUPPORT}/cli_expect.cmake)
+file(MAKE_DIRECTORY ${WORK})
+set(in ${EXAMPLES}/schiefspiegler.ov)
+file(READ ${in} before)
+set(out ${WORK}/coma-free.ov)
+file(REMOVE ${out})
+
+# The secondary's tilt that nulls the axial coma: exit 0, both values shown,
+# the file written and titled after itself, the input untouched.
+expect_run(0 "optimise;${in};-o;${out};--vary;tilt:2;--target;comaT=0" "tilt:2 +-6\\.6 +-"
+  "comaT +0 +")
+file(READ ${out} written)
+if(NOT written MATCHES "^QuorVex V0\\.90 +coma-free\n")
+  message(FATAL_ERROR "output not titled after its file:\n${written}")
+endif()
+file(READ ${in} after)
+if(NOT before STREQUAL after)
+  message(FATAL_ERROR "the input design was changed")
+endif()
+expect_run(0 "report;--json;${out}")
+string(JSON coma GET "${out}" comaT)
+if(coma GREATER 1e-6 OR coma LESS -1e-6)
+  message(FATAL_ERROR "comaT of the written design is ${coma}")
+endif()
+
+# JSON: every key the result promises.
+expect_run(0 "optimise;${in};-o;${out};--vary;tilt:2=-20..0;--target;comaT=0:2;--json")
+foreach(key converged iterations "merit;start" "merit;end" "variables;tilt:2;start" "variables;tilt:2;end"
+    "targets;comaT;target" "targets;comaT;start" "targets;comaT;end")
+  string(JSON v ERROR_VARIABLE bad GET "${out}" ${key})
+  if(bad)
+    message(FATAL_ERROR "JSON lacks ${key}: ${bad}\n${out}")
+  endif()
+endforeach()
+string(JSON conv GET "${out}" converged)
+string(JSON start GET "${out}" variables tilt:2 start)
+if(NOT conv STREQUAL "ON" AND NOT conv STREQUAL "true")
+  message(FATAL_ERROR "not converged: ${out}")
+endif()
+if(NOT start EQUAL -6.6 AND NOT start STREQUAL "-6.6")
+  message(FATAL_ERROR "start value ${start}")
+endif()
+
+# A bound that keeps the tilt from the answer: exit 7 with the reason, and
+# the best design found is still written.
+file(REMOVE ${out})
+expect_run(7 "optimise;${in};-o;${out};--vary;tilt:2=-6..0;--target;comaT=0")
+if(NOT err MATCHES "did not converge: " OR NOT EXISTS ${out})
+  message(FATAL_ERROR "exit 7 without reason or file: ${err}")
+endif()
+
+# Bad --vary / --target: exit 1 naming what is wrong, and no output file.
+file(REMOVE ${out})
+foreach(case "tilt:9|out of range" "focus:1|'focus'" "rsag:1|not a toroid" "tilt:1=2..1|LOW > HIGH")
+  string(REPLACE "|" ";" parts "${case}")
+  list(GET parts 0 var)
+  list(GET parts 1 why)
+  expect_run(1 "optimise;${in};-o;${out};--vary;${var};--target;comaT=0")
+  if(NOT err MATCHES "${why}" OR NOT err MATCHES "--vary" OR EXISTS ${out})
+    message(FATAL_ERROR "bad --vary ${var}: '${err}'")
+  endif()
+endforeach()
+expect_run(1 "optimise;${in};-o;${out};--vary;tilt:2;--target;comaX=0")
+if(NOT err MATCHES "comaX" OR EXISTS ${out})
+  message(FATAL_ERROR "bad --target: '${err}'")
+endif()
+# The output may not be the input.
+expect_run(1 "optimise;${in};-o;${in};--vary;tilt:2;--target;comaT=0")
+file(READ ${in} after)
+if(NOT before STREQUAL after)
+  message(FATAL_ERROR "the input design was changed")
+endif()

@@ -4,14 +4,14 @@ include(${SUPPORT}/cli_expect.cmake)
 file(MAKE_DIRECTORY ${WORK})
 set(in ${EXAMPLES}/schiefspiegler.ov)
 file(READ ${in} before)
-set(out ${WORK}/coma-free.ov)
-file(REMOVE ${out})
+set(outFile ${WORK}/coma-free.ov)
+file(REMOVE ${outFile})
 
 # The secondary's tilt that nulls the axial coma: exit 0, both values shown,
 # the file written and titled after itself, the input untouched.
-expect_run(0 "optimise;${in};-o;${out};--vary;tilt:2;--target;comaT=0" "tilt:2 +-6\\.6 +-"
+expect_run(0 "optimise;${in};-o;${outFile};--vary;tilt:2;--target;comaT=0" "tilt:2 +-6\\.6 +-"
   "comaT +0 +")
-file(READ ${out} written)
+file(READ ${outFile} written)
 if(NOT written MATCHES "^QuorVex V0\\.90 +coma-free\n")
   message(FATAL_ERROR "output not titled after its file:\n${written}")
 endif()
@@ -19,14 +19,14 @@ file(READ ${in} after)
 if(NOT before STREQUAL after)
   message(FATAL_ERROR "the input design was changed")
 endif()
-expect_run(0 "report;--json;${out}")
+expect_run(0 "report;--json;${outFile}")
 string(JSON coma GET "${out}" comaT)
 if(coma GREATER 1e-6 OR coma LESS -1e-6)
   message(FATAL_ERROR "comaT of the written design is ${coma}")
 endif()
 
 # JSON: every key the result promises.
-expect_run(0 "optimise;${in};-o;${out};--vary;tilt:2=-20..0;--target;comaT=0:2;--json")
+expect_run(0 "optimise;${in};-o;${outFile};--vary;tilt:2=-20..0;--target;comaT=0:2;--json")
 foreach(key converged iterations "merit;start" "merit;end" "variables;tilt:2;start" "variables;tilt:2;end"
     "targets;comaT;target" "targets;comaT;start" "targets;comaT;end")
   string(JSON v ERROR_VARIABLE bad GET "${out}" ${key})
@@ -45,25 +45,25 @@ endif()
 
 # A bound that keeps the tilt from the answer: exit 7 with the reason, and
 # the best design found is still written.
-file(REMOVE ${out})
-expect_run(7 "optimise;${in};-o;${out};--vary;tilt:2=-6..0;--target;comaT=0")
-if(NOT err MATCHES "did not converge: " OR NOT EXISTS ${out})
+file(REMOVE ${outFile})
+expect_run(7 "optimise;${in};-o;${outFile};--vary;tilt:2=-6..0;--target;comaT=0")
+if(NOT err MATCHES "did not converge: " OR NOT EXISTS ${outFile})
   message(FATAL_ERROR "exit 7 without reason or file: ${err}")
 endif()
 
 # Bad --vary / --target: exit 1 naming what is wrong, and no output file.
-file(REMOVE ${out})
+file(REMOVE ${outFile})
 foreach(case "tilt:9|out of range" "focus:1|'focus'" "rsag:1|not a toroid" "tilt:1=2..1|LOW > HIGH")
   string(REPLACE "|" ";" parts "${case}")
   list(GET parts 0 var)
   list(GET parts 1 why)
-  expect_run(1 "optimise;${in};-o;${out};--vary;${var};--target;comaT=0")
-  if(NOT err MATCHES "${why}" OR NOT err MATCHES "--vary" OR EXISTS ${out})
+  expect_run(1 "optimise;${in};-o;${outFile};--vary;${var};--target;comaT=0")
+  if(NOT err MATCHES "${why}" OR NOT err MATCHES "--vary" OR EXISTS ${outFile})
     message(FATAL_ERROR "bad --vary ${var}: '${err}'")
   endif()
 endforeach()
-expect_run(1 "optimise;${in};-o;${out};--vary;tilt:2;--target;comaX=0")
-if(NOT err MATCHES "comaX" OR EXISTS ${out})
+expect_run(1 "optimise;${in};-o;${outFile};--vary;tilt:2;--target;comaX=0")
+if(NOT err MATCHES "comaX" OR EXISTS ${outFile})
   message(FATAL_ERROR "bad --target: '${err}'")
 endif()
 # The output may not be the input.

@@ -7,15 +7,9 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "quality/image_quality.h"
 #include "trace/analysis.h"
 #include "trace/ray_trace.h"
-
-#if __has_include("quality/image_quality.h")
-#include "quality/image_quality.h"
-#define ORVELIN_HAVE_QUALITY 1
-#else
-#define ORVELIN_HAVE_QUALITY 0
-#endif
 
 namespace orvelin {
 
@@ -122,12 +116,8 @@ bool knownFigure(const std::string& name) {
     AnalysisResults r;
     for (const AnalysisFigure& f : analysisFigures(r))
         if (name == f.name) return true;
-#if ORVELIN_HAVE_QUALITY
-    const auto names = qualityFigureNames();
+    static const std::vector<std::string> names = qualityFigureNames();
     return std::find(names.begin(), names.end(), name) != names.end();
-#else
-    return false;
-#endif
 }
 
 std::optional<OptimiseTarget> parseTarget(const std::string& text, std::string& error) {
@@ -140,7 +130,6 @@ std::optional<OptimiseTarget> parseTarget(const std::string& text, std::string& 
     t.figure = text.substr(0, eq);
     if (!knownFigure(t.figure)) {
         error = "'" + t.figure + "' in '" + text + "' is not a figure";
-        if (isQualityFigure(t.figure) && !ORVELIN_HAVE_QUALITY) error += " (no image-quality figures here)";
         return std::nullopt;
     }
     std::string value = text.substr(eq + 1);
@@ -223,7 +212,6 @@ bool FigureEvaluator::evaluate(const Design& design, const std::vector<std::stri
             for (const AnalysisFigure& f : all)
                 if (figures[i] == f.name) values_[i] = f.value;
     }
-#if ORVELIN_HAVE_QUALITY
     if (quality) {
         const QualityReport q = computeQuality(design);
         for (std::size_t i = 0; i < figures.size(); ++i) {
@@ -239,9 +227,6 @@ bool FigureEvaluator::evaluate(const Design& design, const std::vector<std::stri
             }
         }
     }
-#else
-    if (quality) return false;
-#endif
     for (double v : values_)
         if (!std::isfinite(v)) return false;
     return true;
@@ -426,9 +411,14 @@ OptimiseResult optimise(const Design& start, const OptimiseProblem& problem,
         o.trust_region_strategy_type = ceres::LEVENBERG_MARQUARDT;
         o.linear_solver_type = ceres::DENSE_QR;
         o.max_num_iterations = std::max(0, problem.maxIterations);
-        o.function_tolerance = 1e-15;
-        o.gradient_tolerance = 1e-20;
-        o.parameter_tolerance = 1e-14;
+        // Targets are met exactly at a zero merit, which the solver reaches
+        // quadratically, so it may go on to the rounding of the figures; a
+        // smallest image has a merit above zero, and the last digits of its
+        // figures are not worth the time.
+        const bool exact = problem.minimise == MinimiseKind::none;
+        o.function_tolerance = exact ? 1e-15 : 1e-9;
+        o.gradient_tolerance = exact ? 1e-20 : 1e-12;
+        o.parameter_tolerance = exact ? 1e-14 : 1e-9;
         o.logging_type = ceres::SILENT;
         o.minimizer_progress_to_stdout = false;
         o.num_threads = 1;

@@ -98,5 +98,7 @@ void addPrintCommand(CLI::App& app);   // print, a view's page or --quick
 void addClearanceCommand(CLI::App& app);  // clearance, with --json
 void addQualityCommand(CLI::App& app);  // quality, with --json
 void addOptimiseCommand(CLI::App& app);  // optimise, towards targets or the smallest image
+void addImportCommand(CLI::App& app);  // import, a .zmx file to a design file
+void addExportCommand(CLI::App& app);  // export, a design file to a .zmx file
 
 }  // namespace orvelin::cli

@@ -49,6 +49,8 @@ int main(int argc, char** argv) {
     cli::addClearanceCommand(app);
     cli::addQualityCommand(app);
     cli::addOptimiseCommand(app);
+    cli::addImportCommand(app);
+    cli::addExportCommand(app);
     app.footer(cli::exitStatusHelp());
     try {
         const std::string unknown = cli::unknownCommandIn(app, argc, argv);

@@ -1,0 +1,380 @@
+#include "exchange/zmx_import.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <numbers>
+
+#include "design/design_file.h"
+
+namespace orvelin::exchange {
+
+namespace {
+
+constexpr double kRadiansPerDegree = std::numbers::pi / 180;
+/// Two directions closer than this (radians) are taken as one: a file's
+/// numbers carry 15 or more digits, so real tilts are far larger.
+constexpr double kAngleTolerance = 1e-9;
+/// Positions agree within this fraction of the system's size.
+constexpr double kPositionTolerance = 1e-9;
+
+std::string lineOf(int line) {
+    return "line " + std::to_string(line) + ": ";
+}
+
+std::string figure(double v) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.6g", v);
+    return buf;
+}
+
+/// Values come out of the composition with rounding in their last digits:
+/// the shortest decimal within 1e-13 gives back the numbers a designer typed.
+double clean(double v) {
+    if (v == 0 || !std::isfinite(v)) return v == 0 ? 0.0 : v;
+    for (int digits = 6; digits <= 15; ++digits) {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%.*g", digits, v);
+        const double r = std::strtod(buf, nullptr);
+        if (std::abs(r - v) <= 1e-13 * std::abs(v)) return r;
+    }
+    return v;
+}
+
+/// One surface of the design found in the file: a mirror or the image.
+struct Element {
+    int index = 0;  ///< surface number in the file
+    bool image = false;
+};
+
+struct Importer {
+    const ZmxFile& file;
+    ZmxImportResult out;
+
+    explicit Importer(const ZmxFile& f) : file(f) {}
+
+    ZmxImportResult& refuse(const std::string& why) {
+        out.status = ZmxImportStatus::refused;
+        out.message = why;
+        return out;
+    }
+
+    std::string name(const Element& e, int mirror) const {
+        return e.image ? "the image surface" : "mirror " + std::to_string(mirror);
+    }
+
+    /// Surface types a mirror or the image can be, with their refusals.
+    bool checkShape(const ZmxSurface& s, const std::string& who) {
+        if (s.type == "EVENASPH") {
+            for (const auto& [i, v] : s.parameters)
+                if (i >= 1 && i <= 8 && v != 0) {
+                    refuse(lineOf(s.parameterLines.at(i)) + who + " is an even asphere with PARM " +
+                           std::to_string(i) + " = " + figure(v) + ": only conics can be held");
+                    return false;
+                }
+        } else if (s.type == "TOROIDAL") {
+            if (s.conic != 0) {
+                refuse(lineOf(s.line) + who + " is a toroid with a conic constant (CONI " + figure(s.conic) +
+                       "): Orvelin's toroid has none");
+                return false;
+            }
+            for (const auto& [i, v] : s.parameters)
+                if (i >= 2 && i <= 8 && v != 0) {
+                    refuse(lineOf(s.parameterLines.at(i)) + who +
+                           " is a toroid with an aspheric term (PARM " + std::to_string(i) + " = " +
+                           figure(v) + "): Orvelin's toroid has none");
+                    return false;
+                }
+        } else if (s.isBreak()) {
+            refuse(lineOf(s.line) + who + " is a coordinate break");
+            return false;
+        }
+        return true;
+    }
+
+    bool flat(const ZmxSurface& s) const {
+        return s.curvature == 0 && (s.type != "TOROIDAL" || s.parameter(1) == 0);
+    }
+
+    ZmxImportResult run(const std::string& title);
+};
+
+/// Paraxial focal length of the design's mirrors, tilts set aside: the
+/// focal length an F-number refers to.  0 for an afocal system.
+double paraxialFocalLength(const Design& d) {
+    double y = 1, u = 0;
+    for (int i = 1; i < d.surfaceCount; ++i) {
+        u -= 2 * d.surfaces[i].curvature * y;
+        if (i + 1 < d.surfaceCount) y += u * d.surfaces[i].signedSeparation;
+    }
+    return u == 0 ? 0.0 : -1 / u;
+}
+
+ZmxImportResult Importer::run(const std::string& title) {
+    const std::vector<ZmxSurface>& s = file.surfaces;
+    out.file = file;
+    if (s.size() < 2) return refuse(lineOf(s[0].line) + "the file has an object but no image surface");
+    if (!s[0].infiniteThickness)
+        return refuse(lineOf(s[0].thicknessLine ? s[0].thicknessLine : s[0].line) +
+                      "the object is at a finite distance: only an object at infinity can be read");
+    for (std::size_t k = 1; k < s.size(); ++k)
+        if (s[k].infiniteThickness)
+            return refuse(lineOf(s[k].thicknessLine) + "an infinite thickness after surface " +
+                          std::to_string(k));
+
+    out.placements = placeZmxSurfaces(file);
+    const std::vector<Frame>& at = out.placements;
+
+    // The mirrors and the image; breaks and air surfaces only place them.
+    std::vector<Element> elements;
+    int stopIndex = 1;
+    for (std::size_t k = 0; k < s.size(); ++k)
+        if (s[k].stop) stopIndex = static_cast<int>(k);
+    for (std::size_t k = 1; k + 1 < s.size(); ++k) {
+        if (s[k].glass != ZmxGlass::mirror || s[k].isBreak()) continue;
+        const int mirror = static_cast<int>(elements.size()) + 1;
+        if (mirror > kMaxMirrors)
+            return refuse(lineOf(s[k].line) + "a 21st mirror: Orvelin holds at most 20");
+        if (!checkShape(s[k], "mirror " + std::to_string(mirror))) return out;
+        elements.push_back({static_cast<int>(k), false});
+    }
+    elements.push_back({static_cast<int>(s.size()) - 1, true});
+    if (!checkShape(s.back(), "the image surface")) return out;
+
+    double size = 1;
+    for (const Frame& f : at) size = std::max(size, norm(f.origin));
+    const double tolerance = kPositionTolerance * size;
+
+    // The plane of the tilts: the first surface whose normal leaves the axis
+    // decides it.  With no tilt at all, the file's y-z plane.
+    Vec3 axis{1, 0, 0};
+    {
+        Vec3 u{0, 0, 1};
+        for (const Element& e : elements) {
+            const Vec3 n = at[e.index].axes.ez;
+            const Vec3 c = cross(u, n);
+            if (norm(c) > kAngleTolerance) {
+                axis = unit(c);
+                break;
+            }
+            u = reflect(u, n);
+        }
+        // Orient it the same way whatever the file: its largest component positive.
+        const double big = std::abs(axis.x) >= std::abs(axis.y) && std::abs(axis.x) >= std::abs(axis.z)
+                               ? axis.x
+                           : std::abs(axis.y) >= std::abs(axis.z) ? axis.y
+                                                                  : axis.z;
+        if (big < 0) axis = -1 * axis;
+    }
+
+    Design& d = out.design;
+    d.surfaceCount = static_cast<int>(elements.size());
+    initMediumSigns(d);
+    resetDesign(d);
+    const Vec3 ey = -1 * axis;  // the design's sagittal direction
+    Vec3 u{0, 0, 1};            // the light's direction in the space before the next element
+    Vec3 p{0, 0, 0};            // a point of the axis of that space
+    Vec3 ez = d.surfaces[1].mediumSign * u;
+    Vec3 ex = cross(ey, ez);
+    out.entrance = Frame{p, {ex, ey, ez}};
+
+    for (std::size_t j = 0; j < elements.size(); ++j) {
+        const Element& e = elements[j];
+        const int i = static_cast<int>(j) + 1;
+        const ZmxSurface& zs = s[e.index];
+        const Frame& f = at[e.index];
+        const std::string who = name(e, i);
+        Vec3 n = f.axes.ez;
+        if (std::abs(dot(n, axis)) > kAngleTolerance)
+            return refuse(lineOf(zs.line) + who +
+                          " is tilted about a second axis: all tilts must lie in one plane");
+        const double un = dot(u, n);
+        if (std::abs(un) < kAngleTolerance)
+            return refuse(lineOf(zs.line) + who + " stands edge-on to the beam");
+
+        // Where the axis meets the surface.  A flat surface may slide in its
+        // own plane without any change; a curved one must sit on the axis.
+        double t;
+        if (flat(zs)) {
+            t = dot(f.origin - p, n) / un;
+        } else {
+            t = dot(f.origin - p, u);
+            const double off = norm(f.origin - p - t * u);
+            if (off > tolerance)
+                return refuse(lineOf(zs.line) + who + " is decentred by " + figure(off) +
+                              (i == 1 ? " from the entrance axis"
+                                      : " from the axis leaving mirror " + std::to_string(i - 1)) +
+                              ": off-axis segments cannot be held");
+        }
+        const Vec3 vertex = p + t * u;
+        if (i == 1)
+            out.entrance.origin = vertex;
+        else
+            d.surfaces[i - 1].separation = std::abs(t) <= 1e-12 * size ? 0.0 : clean(t);
+
+        // The surface's frame in the trace: its z axis along the normal on
+        // the side of the incoming axis, turned by the tilt about ey.
+        const Vec3 zS = dot(n, ez) >= 0 ? n : -1 * n;
+        double tilt = std::atan2(-dot(zS, ex), dot(zS, ez)) / kRadiansPerDegree;
+        if (std::abs(tilt) < kAngleTolerance / kRadiansPerDegree) tilt = 0;
+        const Vec3 xS = cross(ey, zS);
+        const double sense = dot(f.axes.ez, zS) > 0 ? 1.0 : -1.0;  // file's z against the trace's
+        const double sign = d.surfaces[i].mediumSign;
+        Surface& out_i = d.surfaces[i];
+        out_i.tilt = clean(tilt);
+        auto radiusOf = [&](double curvature) {
+            return curvature == 0 ? 0.0 : clean(-sign / (sense * curvature));
+        };
+        if (zs.type == "TOROIDAL") {
+            const double rotation = zs.parameter(1);
+            const double curve = zs.curvature, across = rotation == 0 ? 0.0 : 1 / rotation;
+            const Vec3 yFile = f.axes.ey;
+            out_i.kind = kToroid;
+            if (std::abs(std::abs(dot(yFile, xS)) - 1) < kAngleTolerance) {
+                out_i.radius = radiusOf(curve), out_i.sagRadius = radiusOf(across);
+            } else if (std::abs(std::abs(dot(yFile, ey)) - 1) < kAngleTolerance) {
+                out_i.radius = radiusOf(across), out_i.sagRadius = radiusOf(curve);
+            } else {
+                return refuse(
+                    lineOf(zs.line) + who +
+                    " is a toroid turned about its axis: its sections must lie in and across the plane "
+                    "of the tilts");
+            }
+            out_i.conic = 0;
+        } else {
+            out_i.radius = out_i.sagRadius = radiusOf(zs.curvature);
+            out_i.conic = clean(0.0 - zs.conic);
+        }
+        if (!e.image) {
+            if (j + 1 < elements.size() && !std::isfinite(t))
+                return refuse(lineOf(zs.line) + who + " cannot be placed");
+            u = reflect(u, n);
+            p = vertex;
+            ez = d.surfaces[i + 1].mediumSign * u;
+            ex = cross(ey, ez);
+        }
+    }
+
+    // Each separation was found only at the surface after it.
+    for (int i = 1; i <= d.surfaceCount; ++i) recomputeSurface(d, i);
+
+    // Aperture.
+    switch (file.aperture) {
+        case ZmxAperture::entrancePupil:
+            d.aperture = clean(file.apertureValue);
+            break;
+        case ZmxAperture::fNumber: {
+            const double focal = paraxialFocalLength(d);
+            if (focal == 0 || !std::isfinite(focal))
+                return refuse(lineOf(file.apertureLine) +
+                              "an F-number for an afocal system gives no aperture");
+            d.aperture = clean(std::abs(focal) / file.apertureValue);
+            break;
+        }
+        case ZmxAperture::floatingStop: {
+            const ZmxSurface& stop = s[stopIndex];
+            if (!stop.hasSemiDiameter || !(stop.semiDiameter > 0))
+                return refuse(lineOf(file.apertureLine) + "the aperture floats on the stop (surface " +
+                              std::to_string(stopIndex) + "), which has no semi-diameter (DIAM)");
+            d.aperture = clean(2 * stop.semiDiameter);
+            break;
+        }
+        case ZmxAperture::none:
+            return refuse("the file gives no aperture (ENPD, FNUM or FLOA)");
+    }
+    recomputeAperture(d);
+
+    // Field: the largest angle of the file's fields, on either axis.
+    double field = 0;
+    auto widen = [&](const std::vector<double>& list) {
+        const std::size_t count =
+            file.fieldCount < 0 ? list.size() : std::min<std::size_t>(list.size(), file.fieldCount);
+        for (std::size_t k = 0; k < count; ++k) field = std::max(field, std::abs(list[k]));
+    };
+    widen(file.xFields);
+    widen(file.yFields);
+    if (field >= 90)
+        return refuse("a field angle of " + figure(field) + " degrees: the beam cannot reach the mirrors");
+    d.fieldSemiAngle = clean(field);
+    recomputeField(d);
+    d.units = file.inches ? "inches" : "mm";
+    d.designTitle = title;
+
+    out.status = ZmxImportStatus::ok;
+    if (elements.size() > 1 && d.surfaces[1].tilt != 0) {
+        out.warnings.push_back("mirror 1 is tilted by " + figure(d.surfaces[1].tilt) +
+                               " degrees: Orvelin measures the aperture in mirror 1's plane, so its beam is "
+                               "narrower in the plane of the tilts by the cosine of the tilt (" +
+                               figure(std::cos(d.surfaces[1].tilt * kRadiansPerDegree)) +
+                               ") and the figures differ a little from those of a circular pupil");
+    }
+    if (elements.size() > 1 && stopIndex != elements[0].index) {
+        out.warnings.push_back(
+            lineOf(s[stopIndex].line) + "the stop is surface " + std::to_string(stopIndex) +
+            ", not the first mirror: Orvelin's stop is the first mirror, so off-axis figures "
+            "will differ");
+    }
+    if (!out.warnings.empty()) out.status = ZmxImportStatus::warnings;
+    return out;
+}
+
+Axes breakRotation(const ZmxSurface& s, bool reverse) {
+    const Axes x = rotationX(s.parameter(3) * kRadiansPerDegree);
+    const Axes y = rotationY(s.parameter(4) * kRadiansPerDegree);
+    const Axes z = rotationZ(s.parameter(5) * kRadiansPerDegree);
+    return reverse ? z * y * x : x * y * z;
+}
+
+}  // namespace
+
+std::vector<Frame> placeZmxSurfaces(const ZmxFile& file) {
+    std::vector<Frame> at;
+    Frame f;
+    for (std::size_t k = 0; k < file.surfaces.size(); ++k) {
+        const ZmxSurface& s = file.surfaces[k];
+        if (s.isBreak() && k > 0) {
+            // Order 0: decenter, then tilt about x, y, z in turn; any other
+            // order undoes that: tilts about z, y, x, then the decenter.
+            const Vec3 decenter{s.parameter(1), s.parameter(2), 0};
+            const bool reverse = s.parameter(6) != 0;
+            if (!reverse) f.origin = f.origin + f.axes * decenter;
+            f.axes = f.axes * breakRotation(s, reverse);
+            if (reverse) f.origin = f.origin + f.axes * decenter;
+        }
+        at.push_back(f);
+        // The object's distance is infinite: surface 1 starts at the origin.
+        if (k > 0 && !s.infiniteThickness) f.origin = f.origin + f.axes * Vec3{0, 0, s.thickness};
+    }
+    return at;
+}
+
+ZmxImportResult importZmx(const ZmxFile& file, const std::string& title) {
+    Importer importer(file);
+    return importer.run(title);
+}
+
+ZmxImportResult importZmxText(const std::string& bytes, const std::string& title) {
+    ZmxReadResult read = readZmx(bytes);
+    if (!read.ok) {
+        ZmxImportResult r;
+        r.message = read.message;
+        return r;
+    }
+    return importZmx(read.file, title);
+}
+
+ZmxImportResult importZmxFile(const std::string& path) {
+    ZmxReadResult read = readZmxFile(path);
+    if (!read.ok) {
+        ZmxImportResult r;
+        r.message = read.message;
+        return r;
+    }
+    std::string title = fileNameOfPath(path);
+    const std::size_t dot = title.rfind('.');
+    if (dot != std::string::npos && dot > 0) title.erase(dot);
+    return importZmx(read.file, title);
+}
+
+}  // namespace orvelin::exchange

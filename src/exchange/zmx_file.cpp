@@ -215,7 +215,8 @@ bool Reader::line(const std::string& text) {
         return fields(t, f.yFields);
     } else if (k == "SURF") {
         long long index = 0;
-        if (t.size() < 2 || !integer(t[1], index)) return refuse("SURF: the surface number is missing");
+        if (t.size() < 2) return refuse("SURF: the surface number is missing");
+        if (!integer(t[1], index)) return refuse("SURF " + t[1] + ": not a surface number");
         if (index != static_cast<long long>(f.surfaces.size()))
             return refuse("SURF " + t[1] + " where surface " + std::to_string(f.surfaces.size()) +
                           " was due");
@@ -345,6 +346,19 @@ ZmxReadResult readZmx(const std::string& bytes) {
         ++r.lineNo;
         if (!r.line(line)) return r.result;
         pos = end + 1;
+    }
+    // A file cut short: its last line has no line end, or its last surface
+    // no thickness (every writer gives every surface one).
+    if (!text.empty() && text.back() != '\n') {
+        r.result.message =
+            "line " + std::to_string(r.lineNo) + ": the file ends inside this line: it is cut short";
+        return r.result;
+    }
+    if (!r.result.file.surfaces.empty() && r.result.file.surfaces.back().thicknessLine == 0) {
+        r.result.message = "line " + std::to_string(r.result.file.surfaces.back().line) + ": surface " +
+                           std::to_string(r.result.file.surfaces.size() - 1) +
+                           " has no thickness (DISZ): the file is cut short";
+        return r.result;
     }
     if (r.result.file.surfaces.empty()) {
         r.result.message = "no surfaces (SURF records): not a sequential prescription";

@@ -18,6 +18,9 @@ constexpr double kRadiansPerDegree = std::numbers::pi / 180;
 constexpr double kAngleTolerance = 1e-9;
 /// Positions agree within this fraction of the system's size.
 constexpr double kPositionTolerance = 1e-9;
+/// Lengths and curvatures beyond this cannot be a telescope and would
+/// overflow the composition of positions.
+constexpr double kMaxLength = 1e15;
 
 std::string lineOf(int line) {
     return "line " + std::to_string(line) + ": ";
@@ -144,6 +147,9 @@ ZmxImportResult Importer::run(const std::string& title) {
 
     double size = 1;
     for (const Frame& f : at) size = std::max(size, norm(f.origin));
+    if (!(size <= kMaxLength))
+        return refuse("the surfaces lie more than " + figure(kMaxLength) +
+                      " from the first: beyond any telescope");
     const double tolerance = kPositionTolerance * size;
 
     // The plane of the tilts: the first surface whose normal leaves the axis
@@ -186,11 +192,11 @@ ZmxImportResult Importer::run(const std::string& title) {
         const Frame& f = at[e.index];
         const std::string who = name(e, i);
         Vec3 n = f.axes.ez;
-        if (std::abs(dot(n, axis)) > kAngleTolerance)
+        if (!(std::abs(dot(n, axis)) <= kAngleTolerance))
             return refuse(lineOf(zs.line) + who +
                           " is tilted about a second axis: all tilts must lie in one plane");
         const double un = dot(u, n);
-        if (std::abs(un) < kAngleTolerance)
+        if (!(std::abs(un) >= kAngleTolerance))
             return refuse(lineOf(zs.line) + who + " stands edge-on to the beam");
 
         // Where the axis meets the surface.  A flat surface may slide in its
@@ -201,11 +207,13 @@ ZmxImportResult Importer::run(const std::string& title) {
         } else {
             t = dot(f.origin - p, u);
             const double off = norm(f.origin - p - t * u);
-            if (off > tolerance)
-                return refuse(lineOf(zs.line) + who + " is decentred by " + figure(off) +
-                              (i == 1 ? " from the entrance axis"
-                                      : " from the axis leaving mirror " + std::to_string(i - 1)) +
-                              ": off-axis segments cannot be held");
+            if (!(off <= tolerance)) {
+                const std::string from = i == 1 ? " from the entrance axis"
+                                                : " from the axis leaving mirror " + std::to_string(i - 1);
+                return refuse(lineOf(zs.line) + who + " is decentred by " + figure(off) + from +
+                              (e.image ? ": only a flat image surface may sit off the axis"
+                                       : ": off-axis segments cannot be held"));
+            }
         }
         const Vec3 vertex = p + t * u;
         if (i == 1)
@@ -298,6 +306,17 @@ ZmxImportResult Importer::run(const std::string& title) {
         return refuse("a field angle of " + figure(field) + " degrees: the beam cannot reach the mirrors");
     d.fieldSemiAngle = clean(field);
     recomputeField(d);
+    for (int i = 1; i <= d.surfaceCount; ++i) {
+        const Surface& v = d.surfaces[i];
+        const double values[] = {v.radius,    v.sagRadius,    v.conic,           v.separation,
+                                 v.curvature, v.sagCurvature, v.signedSeparation};
+        for (double x : values)
+            if (!(std::abs(x) <= kMaxLength))
+                return refuse(lineOf(s[elements[i - 1].index].line) + name(elements[i - 1], i) +
+                              " has a value beyond the range of numbers Orvelin keeps");
+    }
+    if (!(d.aperture <= kMaxLength))
+        return refuse(lineOf(file.apertureLine) + "the aperture is beyond any telescope");
     d.units = file.inches ? "inches" : "mm";
     d.designTitle = title;
 

@@ -22,6 +22,8 @@ enum Command : int {
     kCmdMetric = 107,
     kCmdEnglish = 108,
     kCmdExit = 109,
+    kCmdImport = 110,  ///< File > Import...: a .zmx mirror system
+    kCmdExport = 111,  ///< File > Export...: the design as .zmx
     kCmdSurfaceBase = 200,  ///< 200 + k: the Edit-menu item of surface k
     kCmdTrace = 300,
     kViewTraceReport = kCmdTrace,

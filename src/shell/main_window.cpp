@@ -156,6 +156,8 @@ void MainWindow::buildMenu() {
     addCommand(file, QStringLiteral("&Open..."), kCmdOpen);
     addCommand(file, QStringLiteral("&Save"), kCmdSave)->setEnabled(false);
     addCommand(file, QStringLiteral("Save &As..."), kCmdSaveAs)->setEnabled(false);
+    addCommand(file, QStringLiteral("&Import..."), kCmdImport);
+    addCommand(file, QStringLiteral("&Export..."), kCmdExport)->setEnabled(false);
     file->addSeparator();
     addCommand(file, QStringLiteral("&Print Page..."), kCmdPrintPage)->setEnabled(false);
     addCommand(file, QStringLiteral("&Quick Print"), kCmdQuickPrint)->setEnabled(false);
@@ -224,6 +226,8 @@ void MainWindow::setDesignCaption() {
 void MainWindow::enableDesignCommands() {
     for (int id : {kCmdAperture, kCmdField, kCmdSave, kCmdSaveAs, kCmdPrintPage, kCmdQuickPrint,
                    kCmdStandardPlot, kCmdUniformAiry, kCmdUniformBlur, kCmdClearance})
+    for (int id : {kCmdAperture, kCmdField, kCmdSave, kCmdSaveAs, kCmdExport, kCmdPrintPage, kCmdQuickPrint,
+                   kCmdStandardPlot, kCmdUniformAiry, kCmdUniformBlur})
         action(id)->setEnabled(true);
 }
 
@@ -274,6 +278,12 @@ void MainWindow::runCommand(int id) {
             break;
         case kCmdSaveAs:
             saveAsCommand();
+            break;
+        case kCmdImport:
+            importCommand();
+            break;
+        case kCmdExport:
+            exportCommand();
             break;
         case kCmdPrintPage:
             if (traced) printPage(this, s);

@@ -48,6 +48,10 @@ class MainWindow : public QMainWindow {
     /// whether the design was taken.
     bool openDesignFile(const std::string& path);
 
+    /// Import the .zmx file at `path` as File > Import... does after its
+    /// file dialog.  Returns whether the design was taken.
+    bool importDesignFile(const std::string& path);
+
     /// The New command; 1 when a new design was made, 0 when cancelled.
     int newDesign();
 
@@ -55,6 +59,8 @@ class MainWindow : public QMainWindow {
     /// system dialogs.  They return the chosen path, or "" when cancelled.
     std::function<std::string()> chooseOpenFile;
     std::function<std::string()> chooseSaveFile;
+    std::function<std::string()> chooseImportFile;  ///< a .zmx file to read
+    std::function<std::string()> chooseExportFile;  ///< a .zmx file to write
 
     QWidget* clientView() const;
     QAction* action(int id) const;
@@ -91,6 +97,8 @@ class MainWindow : public QMainWindow {
 
     // Commands.
     void openCommand();
+    void importCommand();  // in exchange_commands.cpp
+    void exportCommand();
     bool saveCommand();
     bool saveAsCommand();
     bool writeDesign();

@@ -169,6 +169,22 @@ TEST(ZmxRead, RefusedFilesNameTheLineAndTheReason) {
               "line 3: an F-number for an afocal system gives no aperture");
 }
 
+TEST(ZmxRead, OnlyAFlatImageMaySitOffTheAxis) {
+    const auto shifted = [](const char* curvature) {
+        std::string text = oneMirror();
+        text.replace(text.find("SURF 2\r\n  DISZ 0"), 16,
+                     "SURF 2\r\n  TYPE COORDBRK\r\n  PARM 2 5\r\n  DISZ 0\r\nSURF 3\r\n  CURV " +
+                         std::string(curvature) + "\r\n  DISZ 0");
+        return importZmxText(text, "t");
+    };
+    const ZmxImportResult flat = shifted("0");
+    ASSERT_EQ(flat.status, ZmxImportStatus::ok) << flat.message;
+    EXPECT_EQ(flat.design.surfaces[1].separation, 500);
+    EXPECT_EQ(shifted("0.002").message,
+              "line 16: the image surface is decentred by 5 from the axis leaving mirror "
+              "1: only a flat image surface may sit off the axis");
+}
+
 TEST(ZmxRead, EveryEncodingReadsTheSameDesign) {
     const std::string ascii = oneMirror("NAME caf\xE9\r\nFTYP 0 0 2 1 0 0 0\r\nYFLN 0 -0.7 0.3\r\n");
     const ZmxImportResult plain = importZmxText(ascii, "t");

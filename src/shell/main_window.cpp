@@ -228,6 +228,8 @@ void MainWindow::enableDesignCommands() {
                    kCmdStandardPlot, kCmdUniformAiry, kCmdUniformBlur, kCmdClearance})
     for (int id : {kCmdAperture, kCmdField, kCmdSave, kCmdSaveAs, kCmdExport, kCmdPrintPage, kCmdQuickPrint,
                    kCmdStandardPlot, kCmdUniformAiry, kCmdUniformBlur})
+    for (int id : {kCmdAperture, kCmdField, kCmdSave, kCmdSaveAs, kCmdPrintPage, kCmdQuickPrint,
+                   kCmdStandardPlot, kCmdUniformAiry, kCmdUniformBlur, kCmdClearance})
         action(id)->setEnabled(true);
 }
 

@@ -1,5 +1,6 @@
 // Real rays of one field through the design, with the optical path each one
-// travels: the only place where the image-quality figures call the trace.
+// travels: the only place where the image-quality figures call the trace
+// (the batched trace, which sums each ray's path mirror to mirror).
 #pragma once
 
 #include <span>
@@ -30,9 +31,12 @@ struct FieldRay {
 /// (startAxialRay, startFieldRayMinus/Plus/Sagittal), at the origin.
 void startQualityRay(const Design& design, QualityField field, RayState& ray);
 
-/// Trace one ray, already started and placed in the start plane, to the
-/// focal plane.  The design's entrance distance must have been set.
-FieldRay traceFieldRay(const Design& design, const RayState& start);
+/// Trace rays started as `start` from the points (px[k], py[k]) of the
+/// start plane into out (one entry per point), with the entrance distance
+/// set as the spot plots set it.  A ray whose numbers overflow counts as
+/// missing the focal plane.
+void traceFromPupil(const Design& design, const RayState& start, std::span<const double> px,
+                    std::span<const double> py, std::span<FieldRay> out);
 
 /// Trace the pupil samples of a field (a h, b h in the start plane) into
 /// out, which must hold one entry per sample.

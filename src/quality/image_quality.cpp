@@ -203,7 +203,9 @@ ReferenceSphere exitPupilSphere(const Design& design, QualityField field, const 
         ray.L /= len;
         ray.M /= len;
         ray.N /= len;
-        const FieldRay probe = traceFieldRay(design, ray);
+        const double zero[1] = {0};
+        FieldRay probe;
+        traceFromPupil(design, ray, zero, zero, std::span<FieldRay>(&probe, 1));
         if (probe.status != kTraceOk) continue;
         const Vec3 D0 = direction(chief), D1 = direction(probe);
         const Vec3 c = cross(D0, D1);

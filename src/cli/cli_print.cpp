@@ -52,6 +52,7 @@ const std::map<std::string, PrintView>& printViews() {
         {"blur", {kViewUniformBlur, {kCmdUniformBlur}}},
         {"overlay", {kViewAiryOverlay, {kCmdStandardPlot, kCmdAiry}}},
         {"clearance", {kViewClearance, {}}},
+        {"quality", {kViewImageQuality, {}}},
     };
     return views;
 }

@@ -2,6 +2,9 @@
 // [--focus-steps K]`; the plot views live in cli_render_plots.cpp.
 #include "cli/cli_render.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <QSvgGenerator>
 #include <algorithm>
 #include <cstdio>
 #include <memory>
@@ -11,6 +14,7 @@
 #include "cli/cli.h"
 #include "cli/cli_render_plots.h"
 #include "platform/qt/headless.h"
+#include "quality/quality_view.h"
 #include "reports/design_view.h"
 #include "reports/screen_report.h"
 
@@ -40,6 +44,12 @@ void renderReport(RenderJob& job) {
 // The clearance view, with the default edge, blank thickness and margin.
 void renderClearance(RenderJob& job) {
     job.trace.status = paintClearanceView(job.window, job.design, {}).status;
+// The image-quality view, refused like the report for a design whose design
+// view would not trace.
+void renderQuality(RenderJob& job) {
+    Design probe = job.design;
+    traceDesignView(probe);
+    drawQualityView(job.window, job.window.clientRect(), computeQualityView(job.design));
 }
 
 const RenderView kViews[] = {
@@ -47,6 +57,7 @@ const RenderView kViews[] = {
     {"design", kViewDesign, renderDesign},
     {"report", kViewTraceReport, renderReport},
     {"clearance", kViewClearance, renderClearance},
+    {"quality", kViewImageQuality, renderQuality},
 };
 
 bool parseSize(const std::string& text, int& w, int& h) {
@@ -66,12 +77,13 @@ void addRenderCommand(CLI::App& app) {
     for (const RenderView& v : kViews) viewNames += std::string(viewNames.empty() ? "" : "|") + v.name;
     for (const RenderView& v : kPlotViews) viewNames += std::string("|") + v.name;
 
-    CLI::App* cmd =
-        app.add_subcommand("render", "Draw a view as the window would show it and write it as a PNG image");
+    CLI::App* cmd = app.add_subcommand(
+        "render", "Draw a view as the window would show it and write it as a PNG image or an SVG drawing");
     cmd->add_option("file", options->file, "design file (.ov)")->required();
     cmd->add_option("--view", options->view, "the view: " + viewNames)->capture_default_str();
     cmd->add_option("-o,--output", options->output,
-                    "PNG file to write; written also when the design meets a trace problem (exit 4)")
+                    "PNG file to write (SVG when its name ends in .svg); written also when the design meets "
+                    "a trace problem (exit 4)")
         ->required();
     cmd->add_option("--size", options->size,
                     "client area WIDTHxHEIGHT (default " + std::to_string(qt::kInitialClientWidth) + "x" +
@@ -98,15 +110,30 @@ void addRenderCommand(CLI::App& app) {
         // 38-row allowance below, as the program measures it), or on one
         // just large enough for a larger window.
         qt::DeviceCaps screen{std::max(1024, w + 8), std::max(768, h + 46)};
+        // A file named .svg gets the view as vector drawing, any other a PNG.
+        const std::string& out = options->output;
+        const bool svg = out.size() >= 4 && (out.compare(out.size() - 4, 4, ".svg") == 0 ||
+                                             out.compare(out.size() - 4, 4, ".SVG") == 0);
         QImage image(w, h, QImage::Format_RGB32);
+        QSvgGenerator generator;
+        if (svg) {
+            QFile::remove(QString::fromStdString(out));
+            generator.setFileName(QString::fromStdString(out));
+            generator.setSize(QSize(w, h));
+            generator.setViewBox(QRect(0, 0, w, h));
+            generator.setTitle(QString::fromStdString(design.designTitle));
+        }
         {
-            qt::QtDevice window(image, gdi::Rect{0, 0, w, h}, screen);
-            eraseBackground(window, viewBackground(view->viewState));
-            RenderJob job{design, trace, results, geometry, window, screen};
+            std::unique_ptr<qt::QtDevice> window =
+                svg ? std::make_unique<qt::QtDevice>(generator, gdi::Rect{0, 0, w, h}, screen)
+                    : std::make_unique<qt::QtDevice>(image, gdi::Rect{0, 0, w, h}, screen);
+            eraseBackground(*window, viewBackground(view->viewState));
+            RenderJob job{design, trace, results, geometry, *window, screen};
             view->render(job);
         }
-        if (!image.save(QString::fromStdString(options->output), "PNG"))
-            throw Failure(kExitOutputFailed, "cannot write " + options->output);
+        if (svg ? !QFileInfo(QString::fromStdString(out)).size()
+                : !image.save(QString::fromStdString(out), "PNG"))
+            throw Failure(kExitOutputFailed, "cannot write " + out);
         // The image is kept: the design view shows the banner, a plot what
         // was drawn before the problem.
         if (trace.status != kTraceOk) failTrace(trace.status);

@@ -47,6 +47,8 @@ enum Command : int {
     kCmdFocusOut = 904,
     kCmdClearance = 1600,  ///< Tools > "Clearance...": the clearance view
     kViewClearance = kCmdClearance,
+    kCmdImageQuality = 1001,  ///< Tools menu: the image-quality figures and spots
+    kViewImageQuality = kCmdImageQuality,
 };
 
 }  // namespace orvelin

@@ -19,6 +19,8 @@ gdi::COLORREF viewBackground(int viewState) {
         case kViewUniformBlur:
         case kViewAiryOverlay:
             return RGB(160, 96, 32);
+        case kViewImageQuality:
+            return RGB(255, 255, 255);
         default:
             return RGB(128, 128, 128);  // the stock grey brush of the welcome page
     }

@@ -7,6 +7,7 @@
 #include "clearance/clearance_view.h"
 #include "design/design_table.h"
 #include "reports/report_figures.h"
+#include "quality/quality_view.h"
 
 namespace orvelin {
 
@@ -288,6 +289,10 @@ void drawPrintPage(Device& dc, PrintRecords& r, int viewState, PrintProgress& pr
             printClearanceView(dc, r.design, ClearanceOptions{}, {0, H, W, H + W * 3 / 4}, std::max(1, W / 640));
             break;
         }
+        case kViewImageQuality:
+            drawQualityView(dc, gdi::Rect{0, H, dc.getDeviceCaps(gdi::HORZRES), dc.getDeviceCaps(gdi::VERTRES)},
+                            computeQualityView(r.design));
+            break;
         default:
             break;  // nothing but the header
     }

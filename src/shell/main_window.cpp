@@ -191,6 +191,8 @@ void MainWindow::buildMenu() {
     addCommand(menuBar()->addMenu(QStringLiteral("&Tools")), QStringLiteral("Clearance..."), kCmdClearance)
         ->setEnabled(false);
 
+    addCommand(menuBar()->addMenu(QStringLiteral("&Tools")), QStringLiteral("Image &quality"), kCmdImageQuality);
+
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     addCommand(help, QStringLiteral("&Contents..."), kCmdHelpContents);
     addCommand(help, QStringLiteral("&About..."), kCmdAbout);
@@ -323,6 +325,9 @@ void MainWindow::runCommand(int id) {
             if (s.viewState == kViewStandardPlot || s.viewState == kViewUniformAiry ||
                 s.viewState == kViewUniformBlur)
                 airyOverlay();
+            break;
+        case kCmdImageQuality:
+            if (designShown && traced) changeView(kViewImageQuality);
             break;
         case kCmdHelpContents:
             showHelp();

@@ -6,6 +6,7 @@
 #include "clearance/clearance_view.h"
 #include "platform/qt/qt_device.h"
 #include "plots/plot_dispatch.h"
+#include "quality/quality_view.h"
 #include "reports/design_view.h"
 #include "reports/screen_report.h"
 
@@ -75,6 +76,11 @@ void paintView(QPainter& painter, const QRect& client, AppState& s, const QImage
         case kViewAiryOverlay:
             paintPlotBuffer(painter, client, plotBuffer);
             break;
+        case kViewImageQuality: {
+            qt::QtDevice dc(painter, toRect(client), capsOf(screen));
+            drawQualityView(dc, toRect(client), computeQualityView(s.design));
+            break;
+        }
         default:
             break;
     }

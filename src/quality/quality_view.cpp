@@ -1,0 +1,160 @@
+#include "quality/quality_view.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+namespace orvelin {
+
+QualityViewData computeQualityView(const Design& design) {
+    QualityViewData v;
+    v.report = computeQuality(design);
+    for (size_t i = 0; i < kQualityFields.size(); ++i)
+        v.spots[i] = design.sinField == 0 && i > 0 ? v.spots[0] : fieldSpot(design, kQualityFields[i]);
+    v.title = design.designTitle;
+    v.units = design.units == "mm" ? "mm" : "inches";
+    return v;
+}
+
+namespace {
+
+/// Lines of text under each spot box.
+constexpr int kFigureLines = 12;
+
+/// The longest scale bar of 1, 2 or 5 times a power of ten micrometres that
+/// fits in `pixels` at the scale.
+double niceBar(double pixelsPerMicron, int pixels) {
+    const double most = pixels / pixelsPerMicron;
+    if (!(most > 0) || !std::isfinite(most)) return 0;
+    double p = std::pow(10.0, std::floor(std::log10(most)));
+    for (double m : {5.0, 2.0, 1.0})
+        if (m * p <= most) return m * p;
+    return p;
+}
+
+std::string format(const char* fmt, double v) {
+    char buf[96];
+    std::snprintf(buf, sizeof buf, fmt, v);
+    return buf;
+}
+
+}  // namespace
+
+QualityViewLayout layoutQualityView(const gdi::Rect& area, int lineHeight, const QualityViewData& data) {
+    QualityViewLayout l;
+    l.lineHeight = std::max(1, lineHeight);
+    l.margin = std::max(4, area.width() / 80);
+    const int columnWidth = (area.width() - 2 * l.margin) / 4;
+    const int textHeight = (3 + kFigureLines + 3) * l.lineHeight;
+    const int side =
+        std::max(16, std::min(columnWidth - l.margin, area.height() - 2 * l.margin - textHeight));
+    const int top = area.top + l.margin + 3 * l.lineHeight;
+    for (int i = 0; i < 4; ++i) {
+        const int left = area.left + l.margin + i * columnWidth;
+        l.boxes[i] = gdi::Rect{left, top, left + side, top + side};
+    }
+    // One scale for all four spots: the largest spot radius (from its
+    // centroid) or Airy radius fills half a box.
+    double extent = 0;
+    for (size_t i = 0; i < 4; ++i) {
+        const FieldQuality& q = data.report.fields[i];
+        if (q.status != kTraceOk) continue;
+        extent = std::max(extent, q.airyRadius);
+        const double cx = q.centroidX, cy = q.centroidY;
+        for (const SpotPoint& p : data.spots[i]) extent = std::max(extent, std::hypot(p.x - cx, p.y - cy));
+    }
+    l.pixelsPerMicron = extent > 0 && std::isfinite(extent) ? (side / 2 - 2) / extent : 0;
+    l.barMicrons = niceBar(l.pixelsPerMicron, side);
+    l.barPixels = static_cast<int>(l.barMicrons * l.pixelsPerMicron);
+    l.barX = area.left + l.margin;
+    l.barY = top + side + (kFigureLines + 2) * l.lineHeight + l.lineHeight / 2;
+    return l;
+}
+
+void drawQualityView(gdi::Device& dc, const gdi::Rect& area, const QualityViewData& data) {
+    using namespace gdi;
+    const int fontHeight = std::clamp(area.width() / 56, 11, 400);
+    const Handle font = dc.createFont(FontSpec{fontHeight, 0, FW_NORMAL, false, "MS Sans Serif"});
+    const Handle oldFont = dc.selectObject(font);
+    const TextMetrics tm = dc.getTextMetrics();
+    const QualityViewLayout l = layoutQualityView(area, tm.tmHeight + tm.tmExternalLeading, data);
+    const int penWidth = std::max(1, area.width() / 800);
+    const Handle boxPen = dc.createPen(PS_SOLID, penWidth, kQualityBoxColour);
+    const Handle airyPen = dc.createPen(PS_SOLID, penWidth, kQualityAiryColour);
+    const Handle blackPen = dc.createPen(PS_SOLID, penWidth, RGB(0, 0, 0));
+    const Handle oldPen = dc.selectObject(boxPen);
+    const Handle oldBrush = dc.selectObject(stockHandle(NULL_BRUSH));
+    const int oldMode = dc.setBkMode(TRANSPARENT);
+    const COLORREF oldText = dc.setTextColor(RGB(0, 0, 0));
+
+    const int x0 = area.left + l.margin, y0 = area.top + l.margin;
+    dc.textOut(x0, y0, "Image quality: " + data.title);
+    dc.textOut(
+        x0, y0 + l.lineHeight,
+        format("Wavelength %g \xB5m; Strehl ratio by the ", data.report.wavelengthMicrons) + kStrehlMethod);
+
+    for (size_t i = 0; i < 4; ++i) {
+        const Rect& box = l.boxes[i];
+        const FieldQuality& q = data.report.fields[i];
+        dc.textOut(box.left, box.top - l.lineHeight, qualityFieldName(kQualityFields[i]));
+        dc.selectObject(boxPen);
+        dc.rectangle(box.left, box.top, box.right, box.bottom);
+        const int cx = box.left + box.width() / 2, cy = box.top + box.height() / 2;
+        int y = box.bottom + l.lineHeight / 2;
+        auto line = [&](const std::string& s) {
+            dc.textOut(box.left, y, s);
+            y += l.lineHeight;
+        };
+        if (q.status != kTraceOk) {
+            line(traceProblemMessage(q.status));
+            continue;
+        }
+        for (const SpotPoint& p : data.spots[i]) {
+            const int dx = static_cast<int>((q.centroidX - p.x) * l.pixelsPerMicron);
+            const int dy = static_cast<int>((p.y - q.centroidY) * l.pixelsPerMicron);
+            dc.setPixel(cx + dx, cy + dy, RGB(0, 0, 0));
+        }
+        const int r = static_cast<int>(q.airyRadius * l.pixelsPerMicron);
+        dc.selectObject(airyPen);
+        dc.ellipse(cx - r, cy - r, cx + r + 1, cy + r + 1);
+        line(format("rmsSpot %.3f \xB5m", q.rmsSpot));
+        line(format("rmsSpotChief %.3f \xB5m", q.rmsSpotChief));
+        line(format("geoSpot %.3f \xB5m", q.geoSpot));
+        line(format("centroid %.3f", q.centroidX) + format(", %.3f \xB5m", q.centroidY));
+        line(format("rmsWavefront %.4f waves", q.rmsWavefront));
+        line(format("at best focus %.4f waves", q.rmsWavefrontBestFocus));
+        line(format("strehl %.4f", q.strehl));
+        line(format("airyRadius %.3f \xB5m", q.airyRadius));
+        line(q.diffractionLimited ? "diffraction-limited" : "not diffraction-limited");
+        line(format("bestFocus %+.4f ", q.bestFocusShift) + data.units);
+        line(format("  rmsSpot there %.3f \xB5m", q.bestFocusRmsSpot));
+        line(format("missed %.0f", q.missed) + format(" of %.0f rays", q.rays));
+    }
+
+    // The scale bar with end ticks, and its length.
+    if (l.barPixels > 0) {
+        dc.selectObject(blackPen);
+        const int tick = std::max(2, l.lineHeight / 4);
+        dc.moveTo(l.barX, l.barY);
+        dc.lineTo(l.barX + l.barPixels, l.barY);
+        dc.moveTo(l.barX, l.barY - tick);
+        dc.lineTo(l.barX, l.barY + tick + 1);
+        dc.moveTo(l.barX + l.barPixels, l.barY - tick);
+        dc.lineTo(l.barX + l.barPixels, l.barY + tick + 1);
+        dc.textOut(l.barX + l.barPixels + l.margin, l.barY - l.lineHeight / 2,
+                   format("%g \xB5m (Airy circles in red)", l.barMicrons));
+    }
+
+    dc.setTextColor(oldText);
+    dc.setBkMode(static_cast<BkMode>(oldMode));
+    dc.selectObject(oldBrush);
+    dc.selectObject(oldPen);
+    dc.selectObject(oldFont);
+    dc.deleteObject(boxPen);
+    dc.deleteObject(airyPen);
+    dc.deleteObject(blackPen);
+    dc.deleteObject(font);
+}
+
+}  // namespace orvelin

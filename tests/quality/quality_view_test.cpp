@@ -1,0 +1,89 @@
+// The image-quality view through the recording device: boxes, dots, Airy
+// circles and scale bar where the common scale puts them.
+#include "quality/quality_view.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "platform/recording_device.h"
+#include "support/test_designs.h"
+
+using namespace orvelin;
+using gdi::DrawCall;
+using gdi::RecordingDevice;
+
+TEST(QualityView, SpotsCirclesAndScaleBarAtTheCommonScale) {
+    const QualityViewData data = computeQualityView(orvelin::testing::paraboloid(0.5));
+    RecordingDevice dc(640, 454);
+    const gdi::Rect area{0, 0, 640, 454};
+    drawQualityView(dc, area, data);
+    EXPECT_TRUE(dc.misuse().empty());
+    EXPECT_EQ(dc.liveObjects(), 0);
+
+    // Four equal square boxes side by side, in grey.
+    const auto boxes = dc.callsOf("rectangle");
+    ASSERT_EQ(boxes.size(), 4u);
+    const int side = boxes[0].args[2] - boxes[0].args[0];
+    EXPECT_EQ(boxes[0].args[3] - boxes[0].args[1], side);
+    EXPECT_EQ(boxes[0].args[0], 8);  // the margin, 640 / 80
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(boxes[i].args[0], 8 + static_cast<int>(i) * 156) << i;  // (640 - 16) / 4 apart
+        EXPECT_EQ(boxes[i].args[2] - boxes[i].args[0], side);
+        EXPECT_EQ(boxes[i].penColor, kQualityBoxColour);
+    }
+
+    // The common scale: the largest field spot (its farthest ray from the
+    // centroid, the geometric spot size) fills half a box less 2 pixels.
+    double extent = 0;
+    for (const FieldQuality& q : data.report.fields) extent = std::max({extent, q.geoSpot, q.airyRadius});
+    const double scale = (side / 2 - 2) / extent;
+    const auto circles = dc.callsOf("ellipse");
+    ASSERT_EQ(circles.size(), 4u);
+    for (size_t i = 0; i < 4; ++i) {
+        const int cx = boxes[i].args[0] + side / 2, cy = boxes[i].args[1] + side / 2;
+        const int r = static_cast<int>(data.report.fields[i].airyRadius * scale);
+        EXPECT_EQ(circles[i].args, (std::vector<int>{cx - r, cy - r, cx + r + 1, cy + r + 1})) << i;
+        EXPECT_EQ(circles[i].penColor, kQualityAiryColour);
+        EXPECT_TRUE(circles[i].brushNull);
+    }
+    // A perfect axial image: every dot of the centre spot on the box centre.
+    const auto dots = dc.callsOf("setPixel");
+    ASSERT_EQ(dots.size(), 4u * 289u);
+    for (size_t k = 0; k < 289; ++k)
+        EXPECT_EQ(dots[k].args, (std::vector<int>{8 + side / 2, boxes[0].args[1] + side / 2}));
+    // The field spots stay inside their boxes.
+    for (size_t k = 289; k < dots.size(); ++k) {
+        const auto& box = boxes[k / 289].args;
+        EXPECT_GT(dots[k].args[0], box[0]);
+        EXPECT_LT(dots[k].args[0], box[2] - 1);
+        EXPECT_GT(dots[k].args[1], box[1]);
+        EXPECT_LT(dots[k].args[1], box[3] - 1);
+    }
+    // The scale bar: the longest 1, 2 or 5 x 10^k um that fits a box,
+    // labelled; for the f/5 paraboloid's 25.76 um coma flare at half a
+    // degree the box holds 2 x 25.76 um, so the bar is 50 um.
+    const QualityViewLayout l = layoutQualityView(area, (boxes[0].args[1] - 8) / 3, data);
+    EXPECT_DOUBLE_EQ(l.barMicrons, 50);
+    const int barPixels = static_cast<int>(50 * scale);
+    const auto lines = dc.callsOf("lineTo");
+    ASSERT_EQ(lines.size(), 3u);
+    const auto moves = dc.callsOf("moveTo");
+    EXPECT_EQ(moves[0].args[0], 8);
+    EXPECT_EQ(lines[0].args, (std::vector<int>{8, moves[0].args[1], 8 + barPixels, moves[0].args[1]}));
+    EXPECT_EQ(moves[0].args[1], l.barY);
+    EXPECT_EQ(dc.textsEqual("50 \xB5m (Airy circles in red)").size(), 1u);
+    EXPECT_EQ(dc.textsEqual("rmsSpot 9.138 \xB5m").size(), 3u);
+    EXPECT_EQ(dc.textsEqual("rmsSpot 0.000 \xB5m").size(), 1u);
+    EXPECT_EQ(dc.textsEqual("sagittal").size(), 1u);
+}
+
+TEST(QualityView, FieldThatDoesNotTraceShowsItsMessage) {
+    // A small secondary that the field's chief ray misses.
+    const Design d = orvelin::testing::makeDesign({{1000, 1, 0, 400}, {-20, 0, 0, 200}, {}}, 100, 5);
+    RecordingDevice dc(800, 600);
+    drawQualityView(dc, {0, 0, 800, 600}, computeQualityView(d));
+    EXPECT_EQ(dc.textsEqual("Light misses surface #2").size(), 3u);
+    EXPECT_EQ(dc.callsOf("ellipse").size(), 1u);
+    EXPECT_TRUE(dc.misuse().empty());
+}

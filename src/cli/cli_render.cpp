@@ -44,6 +44,8 @@ void renderReport(RenderJob& job) {
 // The clearance view, with the default edge, blank thickness and margin.
 void renderClearance(RenderJob& job) {
     job.trace.status = paintClearanceView(job.window, job.design, {}).status;
+}
+
 // The image-quality view, refused like the report for a design whose design
 // view would not trace.
 void renderQuality(RenderJob& job) {

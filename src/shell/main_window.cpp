@@ -188,10 +188,9 @@ void MainWindow::buildMenu() {
     addCommand(plot, QStringLiteral("Uniform &Blur"), kCmdUniformBlur)->setEnabled(false);
 
     addTopCommand(QStringLiteral("&Airy!"), kCmdAiry);
-    addCommand(menuBar()->addMenu(QStringLiteral("&Tools")), QStringLiteral("Clearance..."), kCmdClearance)
-        ->setEnabled(false);
-
-    addCommand(menuBar()->addMenu(QStringLiteral("&Tools")), QStringLiteral("Image &quality"), kCmdImageQuality);
+    QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
+    addCommand(tools, QStringLiteral("Clearance..."), kCmdClearance)->setEnabled(false);
+    addCommand(tools, QStringLiteral("Image &quality"), kCmdImageQuality);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     addCommand(help, QStringLiteral("&Contents..."), kCmdHelpContents);

@@ -225,11 +225,7 @@ void MainWindow::setDesignCaption() {
 }
 
 void MainWindow::enableDesignCommands() {
-    for (int id : {kCmdAperture, kCmdField, kCmdSave, kCmdSaveAs, kCmdPrintPage, kCmdQuickPrint,
-                   kCmdStandardPlot, kCmdUniformAiry, kCmdUniformBlur, kCmdClearance})
     for (int id : {kCmdAperture, kCmdField, kCmdSave, kCmdSaveAs, kCmdExport, kCmdPrintPage, kCmdQuickPrint,
-                   kCmdStandardPlot, kCmdUniformAiry, kCmdUniformBlur})
-    for (int id : {kCmdAperture, kCmdField, kCmdSave, kCmdSaveAs, kCmdPrintPage, kCmdQuickPrint,
                    kCmdStandardPlot, kCmdUniformAiry, kCmdUniformBlur, kCmdClearance})
         action(id)->setEnabled(true);
 }

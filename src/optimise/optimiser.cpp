@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "quality/image_quality.h"
+#include "reports/report_figures.h"
 #include "trace/analysis.h"
 #include "trace/ray_trace.h"
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "support/test_designs.h"
+#include "reports/report_figures.h"
 #include "trace/analysis.h"
 
 using namespace orvelin;

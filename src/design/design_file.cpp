@@ -11,6 +11,8 @@
 #include <cstring>
 #include <initializer_list>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "design/design_table.h"
 #include "platform/atomic_file.h"
@@ -53,11 +55,14 @@ class Reader {
 
     // A number that reads as NaN or infinity cannot be traced or shown; it
     // is treated like a failed conversion: the target keeps its old value.
-    void keepFinite(double& target, double old, const char* what) {
+    // True when the value was taken.
+    bool keepFinite(double& target, double old, const char* what) {
         if (!std::isfinite(target)) {
             target = old;
             damage(what, std::ftell(f_));
+            return false;
         }
+        return true;
     }
 
     // The legacy layout stores twice this value (the full aperture or field
@@ -96,6 +101,18 @@ class Reader {
     }
 
     bool damaged() const { return damaged_; }
+    /// Note values that the file did not supply, and of what they are.
+    void kept(const std::vector<const char*>& names, const std::string& of) {
+        if (names.empty()) return;
+        std::string text = "the ";
+        for (size_t i = 0; i < names.size(); ++i) {
+            if (i > 0) text += i + 1 == names.size() ? " and " : ", ";
+            text += names[i];
+        }
+        if (!of.empty()) text += " of " + of;
+        kept_.push_back(text);
+    }
+    const std::vector<std::string>& keptValues() const { return kept_; }
     int line() const { return line_; }
     const std::string& what() const { return what_; }
 
@@ -118,6 +135,7 @@ class Reader {
     bool damaged_ = false;
     int line_ = 0;
     std::string what_;
+    std::vector<std::string> kept_;
 };
 
 double invOrZero(double v) {
@@ -154,9 +172,11 @@ void readNumeric(Reader& in, Design& d) {
                                d.surfaces[i].tilt,         d.surfaces[i].signedSeparation,
                                d.surfaces[i].sinTilt,      d.surfaces[i].cosTilt};
         const std::string what = surfaceText("six numbers", i, n);
-        in.scan(6, what.c_str(), " %lg , %lg , %lg , %lg , %lg , %lg \n", &d.surfaces[i].signedRadius,
-                &d.surfaces[i].oneMinusConic, &d.surfaces[i].tilt, &d.surfaces[i].signedSeparation,
-                &d.surfaces[i].sinTilt, &d.surfaces[i].cosTilt);
+        const int got =
+            in.scan(6, what.c_str(), " %lg , %lg , %lg , %lg , %lg , %lg \n", &d.surfaces[i].signedRadius,
+                    &d.surfaces[i].oneMinusConic, &d.surfaces[i].tilt, &d.surfaces[i].signedSeparation,
+                    &d.surfaces[i].sinTilt, &d.surfaces[i].cosTilt);
+        if (got != 6) in.kept({"values"}, i == n ? "the focal plane" : "surface " + std::to_string(i));
         double* fields[6] = {&d.surfaces[i].signedRadius, &d.surfaces[i].oneMinusConic,
                              &d.surfaces[i].tilt,         &d.surfaces[i].signedSeparation,
                              &d.surfaces[i].sinTilt,      &d.surfaces[i].cosTilt};
@@ -177,8 +197,9 @@ void readNumeric(Reader& in, Design& d) {
         d.surfaces[i].sagCurvature = invOrZero(d.surfaces[i].signedSagRadius);
     }
     const double old[4] = {d.semiAperture, d.fieldSemiAngle, d.sinField, d.cosField};
-    in.scan(4, "the semi-aperture, field angle, its sine and cosine", " %lg , %lg , %lg , %lg \n",
-            &d.semiAperture, &d.fieldSemiAngle, &d.sinField, &d.cosField);
+    if (in.scan(4, "the semi-aperture, field angle, its sine and cosine", " %lg , %lg , %lg , %lg \n",
+                &d.semiAperture, &d.fieldSemiAngle, &d.sinField, &d.cosField) != 4)
+        in.kept({"aperture", "field semi-angle"}, "");
     in.keepFinite(d.semiAperture, old[0], "a finite semi-aperture");
     in.keepFinite(d.fieldSemiAngle, old[1], "a finite field angle");
     in.keepDoublable(d.fieldSemiAngle, old[1], "a field angle that can be saved");
@@ -224,46 +245,75 @@ bool readLegacy(Reader& in, Design& d, int& count) {
 
     for (int j = 1; j <= n; ++j) {
         const bool plane = j == n;
-        const double old[5] = {d.surfaces[j].radius, d.surfaces[j].conic, d.surfaces[j].tilt,
-                               d.surfaces[j].separation, 0};
+        Surface& s = d.surfaces[j];
         const std::string what = surfaceText(
             plane ? "kind, radius, CC/Rsag and tilt" : "kind, radius, CC/Rsag, tilt and separation", j, n);
-        if (plane)
-            in.scan(4, what.c_str(), " %d%lg%lg%lg", &d.surfaces[j].kind, &d.surfaces[j].radius,
-                    &d.surfaces[j].conic, &d.surfaces[j].tilt);
-        else
-            in.scan(5, what.c_str(), " %d%lg%lg%lg%lg", &d.surfaces[j].kind, &d.surfaces[j].radius,
-                    &d.surfaces[j].conic, &d.surfaces[j].tilt, &d.surfaces[j].separation);
-        in.keepFinite(d.surfaces[j].radius, old[0], what.c_str());
-        in.keepFinite(d.surfaces[j].conic, old[1], what.c_str());
-        in.keepFinite(d.surfaces[j].tilt, old[2], what.c_str());
-        in.keepFinite(d.surfaces[j].separation, old[3], what.c_str());
-        d.surfaces[j].sagRadius = d.surfaces[j].radius;
-        if (d.surfaces[j].kind == kToroid) {
-            d.surfaces[j].sagRadius = d.surfaces[j].conic;
-            d.surfaces[j].conic = 0;
+        int kind = s.kind;
+        double radius = s.radius, second = 0, tilt = s.tilt, separation = s.separation;
+        int got =
+            plane ? in.scan(4, what.c_str(), " %d%lg%lg%lg", &kind, &radius, &second, &tilt)
+                  : in.scan(5, what.c_str(), " %d%lg%lg%lg%lg", &kind, &radius, &second, &tilt, &separation);
+        if (got < 0) got = 0;
+        // What the row supplied, in its order; a number that is not finite
+        // is not taken.
+        const bool has[5] = {got > 0, got > 1 && in.keepFinite(radius, s.radius, what.c_str()),
+                             got > 2 && in.keepFinite(second, 0, what.c_str()),
+                             got > 3 && in.keepFinite(tilt, s.tilt, what.c_str()),
+                             !plane && got > 4 && in.keepFinite(separation, s.separation, what.c_str())};
+        if (has[0]) s.kind = kind;
+        if (has[1]) s.radius = radius;
+        if (has[3]) s.tilt = tilt;
+        if (has[4]) s.separation = separation;
+        if (has[2]) {
+            // The CC/Rsag column is the sagittal radius of a toroid and the
+            // conic constant of any other kind.
+            s.sagRadius = s.radius;
+            if (s.kind == kToroid) {
+                s.sagRadius = second;
+                s.conic = 0;
+            } else {
+                s.conic = second;
+            }
+        } else if (s.kind == kToroid) {
+            s.conic = 0;  // the sagittal radius stays as it was
+        } else {
+            s.sagRadius = s.radius;  // the conic constant stays as it was
         }
+        static const char* const names[5] = {"kind", "radius", "CC/Rsag", "tilt", "separation"};
+        std::vector<const char*> missing;
+        for (int k = 0; k < (plane ? 4 : 5); ++k)
+            if (!has[k]) missing.push_back(names[k]);
+        in.kept(missing, plane ? "the focal plane" : "surface " + std::to_string(j));
         recomputeSurface(d, j);
     }
     in.skipToken("\"focal\"");
     in.skipToken("\"plane\"");
     in.skipToken("\"Aperture\"");
-    const double oldAperture = d.aperture;
-    in.scan(1, "the aperture", " %lg", &d.aperture);
-    in.keepFinite(d.aperture, oldAperture, "a finite aperture");
+    double aperture = d.aperture;
+    if (in.scan(1, "the aperture", " %lg", &aperture) == 1 &&
+        in.keepFinite(aperture, d.aperture, "a finite aperture"))
+        d.aperture = aperture;
+    else
+        in.kept({"aperture"}, "");
     recomputeAperture(d);
     if (in.scan(1, "the unit word", " " TOKEN, token) == 1) {
         if (std::strcmp(token, "Inches") == 0) d.units = "inches";
         if (std::strcmp(token, "mm") == 0) d.units = "mm";
+    } else {
+        in.kept({"units"}, "");
     }
     in.skipToken("\"Field\"");
-    const double oldField = d.fieldSemiAngle;
-    in.scan(1, "the field angle", " %lg", &d.fieldSemiAngle);
-    in.keepFinite(d.fieldSemiAngle, oldField, "a finite field angle");
-    // The file holds the full field angle.
-    d.fieldSemiAngle = d.fieldSemiAngle * 0.5;
-    d.sinField = std::sin(d.fieldSemiAngle * kDegree);
-    d.cosField = std::cos(d.fieldSemiAngle * kDegree);
+    // The file holds the full field angle.  One that is not there leaves the
+    // field semi-angle, its sine and its cosine exactly as they were.
+    double fullField = 0;
+    if (in.scan(1, "the field angle", " %lg", &fullField) == 1 &&
+        in.keepFinite(fullField, 2 * d.fieldSemiAngle, "a finite field angle")) {
+        d.fieldSemiAngle = fullField * 0.5;
+        d.sinField = std::sin(d.fieldSemiAngle * kDegree);
+        d.cosField = std::cos(d.fieldSemiAngle * kDegree);
+    } else {
+        in.kept({"field semi-angle"}, "");
+    }
     in.skipToken("\"Degrees\"");
     // The f-ratio is a note for the reader and is never read back; older
     // files end without it, and that is no damage.
@@ -357,6 +407,7 @@ LoadResult loadDesignFromText(Design& design, const std::string& raw, const std:
         r.status = LoadStatus::damaged;
         r.damagedLine = in.line();
         r.message = "line " + std::to_string(in.line()) + ": expected " + in.what();
+        r.kept = in.keptValues();
     }
     design = d;
     return r;

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "design/design.h"
 
@@ -31,8 +32,14 @@ struct LoadResult {
     /// For refused/unreadable: the reason.  For damaged: where and what was
     /// expected, e.g. "line 8: expected the radius of surface 2".
     std::string message;
-    int damagedLine = 0;       ///< first damaged line (1-based), 0 if none
-    int oldSurfaceCount = 0;   ///< surfaceCount before the load (for the menu)
+    int damagedLine = 0;  ///< first damaged line (1-based), 0 if none
+    /// For damaged: the values the file did not supply, in file order ("the
+    /// tilt and separation of surface 2", "the field semi-angle"); each keeps
+    /// the design's value from before the load exactly.  Scanning goes on
+    /// after a slip, so values read after the damaged line may come from
+    /// the wrong places.
+    std::vector<std::string> kept;
+    int oldSurfaceCount = 0;  ///< surfaceCount before the load (for the menu)
 
     bool accepted() const { return status == LoadStatus::ok || status == LoadStatus::damaged; }
 };

@@ -37,7 +37,6 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("About Orvelin"));
     setModal(true);
     const DialogUnits du(font());
-    setFixedSize(du.size(120, 130));
 
     blackFrame(this, du.rect(5, 2, 18, 18));
     auto* icon = new QLabel(this);
@@ -65,6 +64,7 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     ok->setDefault(true);
     ok->setGeometry(du.rect(40, 112, 40, 14));
     connect(ok, &QPushButton::clicked, this, [this] { done(1); });
+    fitDialogToTexts(this, du.size(120, 130), true);
 }
 
 void AboutDialog::keyPressEvent(QKeyEvent* event) {

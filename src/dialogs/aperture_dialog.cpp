@@ -10,12 +10,12 @@ namespace orvelin {
 ApertureDialog::ApertureDialog(Design& design, QWidget* parent) : ParameterDialog(parent), design_(design) {
     setObjectName(QStringLiteral("ApertureDlgBox"));
     setWindowTitle(QStringLiteral("Edit aperture and field semi-angle"));
-    setFixedSize(units().size(130, 56));
     addLabel(QStringLiteral("Aperture"), QStringLiteral("labelAperture"), 6, 4, 50, 12);
     addLabel(QStringLiteral("Field semi-angle"), QStringLiteral("labelField"), 66, 4, 60, 12);
     aperture_ = addNumberBox(design.aperture, QStringLiteral("edit19"), 6, 16, 50, 12);
     field_ = addNumberBox(design.fieldSemiAngle, QStringLiteral("edit20"), 74, 16, 50, 12);
     addButtons(58, 35, 94, 35, 30, 14);
+    fitDialogToTexts(this, units().size(130, 56), true);
 }
 
 bool ApertureDialog::store() {

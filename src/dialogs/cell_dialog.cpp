@@ -23,9 +23,8 @@ CellDialog::CellDialog(Design& design, int row, int column, QWidget* mainWindow)
     const ScreenPoint at = cellDialogPosition(design, row, column, outer.left(), outer.top(),
                                               outer.right() + 1, outer.bottom() + 1);
     setGeometry(at.x, at.y, 160, 84);
-    setFixedSize(160, 84);
-    value_->setFocus();
-    value_->selectAll();
+    // 160 x 84 pixels, wider only when a long prompt would be cut.
+    fitDialogToTexts(this, QSize(160, 84), false);
 }
 
 bool CellDialog::store() {

@@ -26,12 +26,29 @@ class DialogUnits {
     double baseY_ = 13;
 };
 
+/// Widens a dialog built from a template of `templateSize` pixels so that
+/// every label and check box shows its whole text and, for a dialog with a
+/// title bar, the caption fits beside the window manager's buttons.  The
+/// controls keep their places relative to one another and are centred in
+/// the added width; the dialog never becomes smaller than its template.
+void fitDialogToTexts(QDialog* dialog, QSize templateSize, bool captioned);
+
+/// The width a title bar needs to show `caption` whole: the text in a bold
+/// face of the dialog's font, and room for the icon and three buttons.
+int captionWidth(const QWidget* dialog, const QString& caption);
+
 class ParameterDialog : public QDialog {
     Q_OBJECT
   public:
     explicit ParameterDialog(QWidget* parent);
 
   protected:
+    /// The box that takes the focus when the dialog opens, text selected,
+    /// so that what the user types replaces the value shown.
+    void setFirstBox(QLineEdit* box) { firstBox_ = box; }
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
     DialogUnits units() const { return DialogUnits(font()); }
 
     /// A label (centred, as the dialogs' statics are) at dialog units x, y.
@@ -56,6 +73,9 @@ class ParameterDialog : public QDialog {
 
   private slots:
     void onOk();
+
+  private:
+    QLineEdit* firstBox_ = nullptr;
 };
 
 }  // namespace orvelin

@@ -14,7 +14,6 @@ namespace orvelin {
 NewDialog::NewDialog(QWidget* parent) : ParameterDialog(parent) {
     setObjectName(QStringLiteral("NewDlgBox"));
     setWindowTitle(QStringLiteral("New Design"));
-    setFixedSize(units().size(60, 74));
     addLabel(QStringLiteral("Select"), QStringLiteral("select"), 30, 3, 26, 12);
     addLabel(QStringLiteral("mirror"), QStringLiteral("mirror"), 30, 11, 26, 12);
     addLabel(QStringLiteral("count"), QStringLiteral("count"), 30, 19, 26, 12);
@@ -34,7 +33,7 @@ NewDialog::NewDialog(QWidget* parent) : ParameterDialog(parent) {
         done(1);
     });
     addButtons(30, 44, 30, 59, 26, 12);
-    count_->setFocus();
+    fitDialogToTexts(this, units().size(60, 74), true);
 }
 
 bool NewDialog::eventFilter(QObject* watched, QEvent* event) {

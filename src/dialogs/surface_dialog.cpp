@@ -15,15 +15,12 @@ SurfaceDialog::SurfaceDialog(Design& design, int k, QWidget* parent)
       k_(k),
       focalPlane_(k == design.surfaceCount),
       kind_(design.surfaces[k].kind) {
-    const DialogUnits du = units();
     if (focalPlane_) {
         setObjectName(QStringLiteral("FocusDlgBox"));
         setWindowTitle(QStringLiteral("Edit focal plane parameters (optional)"));
-        setFixedSize(du.size(170, 56));
     } else {
         setObjectName(QStringLiteral("SurfaceDlgBox"));
         setWindowTitle(QStringLiteral("Edit Surface #%1 parameters").arg(k));
-        setFixedSize(du.size(224, 56));
     }
     radiusLabel_ = addLabel(QStringLiteral("Radius"), QStringLiteral("label15"), 6, 4, 50, 12);
     secondLabel_ = addLabel(QStringLiteral("Conic Constant"), QStringLiteral("label16"), 60, 4, 50, 12);
@@ -47,6 +44,9 @@ SurfaceDialog::SurfaceDialog(Design& design, int k, QWidget* parent)
         toroid_ = addCheck(QStringLiteral("Check if toroid"), QStringLiteral("toroid14"), 6, 36, 60, 12);
         addButtons(152, 35, 188, 35, 30, 14);
     }
+    // Sized while the labels read "Radius" and "Conic Constant", longer
+    // than a toroid's "Rtan" and "Rsag", so that ticking the box cuts none.
+    fitDialogToTexts(this, focalPlane_ ? units().size(170, 56) : units().size(224, 56), true);
     // Only a toroid opens ticked; a "duplicate" kind from a file opens as a
     // conic would.
     showKind(kind_ == kToroid);

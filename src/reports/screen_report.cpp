@@ -1,10 +1,12 @@
 #include "reports/screen_report.h"
 
 #include <cstdio>
+#include <string>
 #include <string_view>
 
 #include "design/design_table.h"
 #include "reports/report_figures.h"
+#include "platform/platform_name.h"
 
 namespace orvelin {
 
@@ -44,6 +46,8 @@ void paintWelcomePage(Device& dc) {
         dc.deleteObject(bitmap);
     }
 
+    // The system the program runs on, as "for Linux".
+    const std::string forPlatform = std::string("for ") + platformName();
     dc.setBkMode(gdi::TRANSPARENT);
     Handle font64 = dc.createFont({64, 0, gdi::FW_BOLD, false, "System_Font"});
     Handle oldFont = dc.selectObject(font64);
@@ -52,7 +56,7 @@ void paintWelcomePage(Device& dc) {
     // coloured copy drawn over it.
     dc.setTextColor(kBlack);
     dc.textOut(cx - 146, cy - 149, "Welcome to");
-    dc.textOut(cx - 151, cy + 91, "for Windows");
+    dc.textOut(cx - 151, cy + 91, forPlatform);
 
     Handle font96 = dc.createFont({96, 0, gdi::FW_BOLD, false, "System_Font"});
     dc.selectObject(font96);
@@ -64,7 +68,7 @@ void paintWelcomePage(Device& dc) {
 
     dc.setTextColor(RGB(224, 224, 0));
     dc.textOut(cx - 149, cy - 153, "Welcome to");
-    dc.textOut(cx - 154, cy + 87, "for Windows");
+    dc.textOut(cx - 154, cy + 87, forPlatform);
     dc.selectObject(oldFont);
     dc.deleteObject(font64);
 }

@@ -1,29 +1,34 @@
 #!/usr/bin/env bash
 # Draws the program's two pictures with ImageMagick:
-#   welcome.png  297 x 265, the welcome page: a folded two-mirror telescope
-#                on a grey ground, parallel light entering at the top left,
-#                a tilted concave primary, a flat fold mirror and the focus
-#                with its little spot of light-cyan dots.
-#   icon.png     32 x 32, the same light path in miniature.
+#   welcome.png  297 x 265, the welcome page: a spot diagram of light-cyan
+#                dots on a grey ground, a rounded triangle with three flared
+#                tips, drawn in the band between "Orvelin" and the line
+#                naming the system so that it stays clear of the texts.
+#                The dots are the standard plot's ring pattern (ring j of N
+#                has 6j points) through defocus plus trefoil:
+#                z = a rho e^(i phi) + b rho^2 e^(-2 i phi), a = 2.4 b.
+#   icon.png     32 x 32, a folded two-mirror telescope in miniature:
+#                parallel light, a concave primary, a flat fold mirror and
+#                the focus.
 # Run from this folder; the PNGs are stored in the repository.
 set -euo pipefail
 cd "$(dirname "$0")"
 
 CYAN='#80ffff'
-convert -size 297x265 xc:'#808080' \
-  -fill none -stroke "$CYAN" -strokewidth 1 \
-  -draw "line 6,28 248,28"   -draw "line 6,44 250,44"   -draw "line 6,60 248,60" \
-  -draw "line 248,28 70,196" -draw "line 250,44 70,196" -draw "line 248,60 70,196" \
-  -stroke '#0000a0' -strokewidth 4 -draw "arc 52,-56 252,144 -25,25" \
-  -stroke '#00a000' -strokewidth 4 -draw "line 56,182 86,214" \
-  -stroke "$CYAN" -strokewidth 1 \
-  -draw "line 70,198 232,238" \
-  -stroke '#a00000' -strokewidth 2 -draw "line 236,222 236,254" \
-  -stroke none -fill "$CYAN" \
-  -draw "point 233,238" -draw "point 232,236" -draw "point 232,240" -draw "point 230,237" \
-  -draw "point 230,239" -draw "point 234,235" -draw "point 234,241" -draw "point 229,238" \
-  -draw "point 231,234" -draw "point 231,242" -draw "point 228,236" -draw "point 228,240" \
-  -type TrueColor PNG24:welcome.png
+dots=$(awk -v ratio=2.4 -v rings=12 -v size=38 -v cx=148 -v cy=194 'BEGIN {
+  pi = atan2(0, -1); b = 1; a = ratio * b; s = size / (a + b)
+  for (j = 1; j <= rings; j++) {
+    r = j / rings; n = 6 * j
+    for (k = 0; k < n; k++) {
+      f = 2 * pi * k / n
+      zx = a * r * cos(f) + b * r * r * cos(-2 * f)
+      zy = a * r * sin(f) + b * r * r * sin(-2 * f)
+      # Turned a quarter so that one tip points up.
+      printf "point %d,%d ", int(cx - s * zy + 0.5), int(cy - s * zx + 0.5)
+    }
+  }
+}')
+convert -size 297x265 xc:'#808080' -fill "$CYAN" -draw "$dots" -type TrueColor PNG24:welcome.png
 
 convert -size 32x32 xc:'#808080' \
   -fill none -stroke "$CYAN" -strokewidth 1 \

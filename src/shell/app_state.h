@@ -4,6 +4,7 @@
 // layout drawing and the plots leave for one another.
 #pragma once
 
+#include "app/history.h"
 #include "design/design.h"
 #include "design/design_file.h"
 #include "plots/plot_frame.h"
@@ -32,8 +33,10 @@ struct AppState {
     PlotFrame frame;
     RandomSource random;
     PrintJobState print;
-    /// The design has changed since it was last loaded, made or saved.
+    /// The design differs from its file (a design made by New has none).
     bool modified = false;
+    /// Every change to the design, for Undo and Redo.
+    History history;
 };
 
 }  // namespace orvelin

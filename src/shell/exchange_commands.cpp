@@ -60,7 +60,7 @@ bool MainWindow::importDesignFile(const std::string& path) {
     enableDesignCommands();
     checkUnitsMenu();
     s.frame.scale = 0;
-    s.modified = true;
+    markModified("Import");
     showDesignViewNow();
     if (!r.warnings.empty()) {
         QString text = QStringLiteral("\"%1\" was read with these warnings:").arg(q(fileNameOfPath(path)));

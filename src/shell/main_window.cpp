@@ -1,8 +1,10 @@
 #include "shell/main_window.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -13,6 +15,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QScreen>
+#include <QSettings>
 #include <QTimer>
 
 #include "dialogs/about_dialog.h"
@@ -47,6 +50,29 @@ QColor toQColor(gdi::COLORREF c) {
 
 QString q(const std::string& s) {
     return QString::fromStdString(s);
+}
+
+// The smallest client area that shows the design table (541 pixels wide,
+// 14n + 44 high for the largest n = 21) and the trace report (600 wide)
+// whole; a smaller window would cut them at both sides.
+constexpr int kMinimumClientWidth = 600;
+constexpr int kMinimumClientHeight = 340;
+
+// Recent files: the newest first, at most this many.
+constexpr int kRecentFiles = 8;
+
+/// The program's own settings (recent files, the last folder); the only
+/// ones it keeps between runs.
+QSettings settings() {
+    return QSettings(QStringLiteral("Orvelin"), QStringLiteral("Orvelin"));
+}
+
+/// A change's name from the single-value dialog's line: "Edit radius #2"
+/// gives "Radius #2", "Sagittal radius #1" stays.
+std::string cellChangeName(const std::string& prompt) {
+    std::string name = prompt.rfind("Edit ", 0) == 0 ? prompt.substr(5) : prompt;
+    if (!name.empty() && name[0] >= 'a' && name[0] <= 'z') name[0] = static_cast<char>(name[0] - 'a' + 'A');
+    return name;
 }
 
 /// The accelerator a key press stands for, if any.
@@ -100,6 +126,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     background_ = toQColor(viewBackground(kViewWelcome));
     view_->setBackground(background_);
     buildMenu();
+    view_->setMinimumSize(kMinimumClientWidth, kMinimumClientHeight);
+    state_.history.reset({state_.design, state_.files}, true);
 
     // The screen less a band for the caption; the window is centred in it
     // and the plot buffer has its size, once and for all.
@@ -152,14 +180,24 @@ QAction* MainWindow::addTopCommand(const QString& text, int id) {
 
 void MainWindow::buildMenu() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    addCommand(file, QStringLiteral("&New"), kCmdNew);
-    addCommand(file, QStringLiteral("&Open..."), kCmdOpen);
-    addCommand(file, QStringLiteral("&Save"), kCmdSave)->setEnabled(false);
-    addCommand(file, QStringLiteral("Save &As..."), kCmdSaveAs)->setEnabled(false);
+    // The desktop's usual keys stand beside the letter keys.
+    addCommand(file, QStringLiteral("&New"), kCmdNew)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    addCommand(file, QStringLiteral("&Open..."), kCmdOpen)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    recentMenu_ = file->addMenu(QStringLiteral("&Recent"));
+    recentMenu_->setObjectName(QStringLiteral("recent"));
+    rebuildRecentMenu();
+    QAction* save = addCommand(file, QStringLiteral("&Save"), kCmdSave);
+    save->setEnabled(false);
+    save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    QAction* saveAs = addCommand(file, QStringLiteral("Save &As..."), kCmdSaveAs);
+    saveAs->setEnabled(false);
+    saveAs->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     addCommand(file, QStringLiteral("&Import..."), kCmdImport);
     addCommand(file, QStringLiteral("&Export..."), kCmdExport)->setEnabled(false);
     file->addSeparator();
-    addCommand(file, QStringLiteral("&Print Page..."), kCmdPrintPage)->setEnabled(false);
+    QAction* print = addCommand(file, QStringLiteral("&Print Page..."), kCmdPrintPage);
+    print->setEnabled(false);
+    print->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     addCommand(file, QStringLiteral("&Quick Print"), kCmdQuickPrint)->setEnabled(false);
     file->addSeparator();
     QMenu* measure = file->addMenu(QStringLiteral("&Measure..."));
@@ -172,9 +210,23 @@ void MainWindow::buildMenu() {
     // command, never by the action's own toggling.
     for (QAction* a : {metric, english}) connect(a, &QAction::triggered, this, [this] { checkUnitsMenu(); });
     file->addSeparator();
-    addCommand(file, QStringLiteral("E&xit"), kCmdExit);
+    addCommand(file, QStringLiteral("E&xit"), kCmdExit)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     editMenu_ = menuBar()->addMenu(QStringLiteral("&Edit"));
+    // Undo and Redo head the Edit menu with a separator of their own; the
+    // surface items below are removed and rebuilt without touching them.
+    undoAction_ = editMenu_->addAction(QStringLiteral("&Undo"));
+    undoAction_->setObjectName(QStringLiteral("undo"));
+    undoAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    connect(undoAction_, &QAction::triggered, this, &MainWindow::undo);
+    redoAction_ = editMenu_->addAction(QStringLiteral("&Redo"));
+    redoAction_->setObjectName(QStringLiteral("redo"));
+    redoAction_->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    connect(redoAction_, &QAction::triggered, this, &MainWindow::redo);
+    undoSeparator_ = editMenu_->addSeparator();
+    undoAction_->setEnabled(false);
+    redoAction_->setEnabled(false);
     addCommand(editMenu_, QStringLiteral("&Aperture..."), kCmdAperture)->setEnabled(false);
     addCommand(editMenu_, QStringLiteral("&Field semi-angle..."), kCmdField)->setEnabled(false);
 
@@ -195,6 +247,17 @@ void MainWindow::buildMenu() {
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     addCommand(help, QStringLiteral("&Contents..."), kCmdHelpContents);
     addCommand(help, QStringLiteral("&About..."), kCmdAbout);
+
+    // A menu opened with Alt and a letter and closed with Escape leaves the
+    // menu bar waiting for more letters; the letter keys belong to the view,
+    // so the keyboard goes back there once no menu is open.
+    for (QMenu* menu : {file, editMenu_, plot, help})
+        connect(menu, &QMenu::aboutToHide, this, [this] {
+            QTimer::singleShot(0, this, [this] {
+                if (!QApplication::activePopupWidget() && isActiveWindow())
+                    view_->setFocus(Qt::OtherFocusReason);
+            });
+        });
 }
 
 // ---------------------------------------------------------------------------
@@ -204,7 +267,7 @@ void MainWindow::removeSurfaceMenu(int count) {
     if (count == 0) return;
     for (QAction* a : editMenu_->actions()) {
         const int id = a->data().toInt();
-        const bool separator = a->isSeparator();
+        const bool separator = a->isSeparator() && a != undoSeparator_;
         if (separator || (id > kCmdSurfaceBase && id <= kCmdSurfaceBase + count)) {
             editMenu_->removeAction(a);
             if (!separator) actions_.erase(id);
@@ -221,7 +284,48 @@ void MainWindow::buildSurfaceMenu(int count) {
 }
 
 void MainWindow::setDesignCaption() {
-    setWindowTitle(q(designCaption(state_.design.designTitle)));
+    // A star marks changes that are not in the design's file.
+    designCaption_ = true;
+    setWindowTitle(q(designCaption(state_.design.designTitle)) + (state_.modified ? "*" : ""));
+}
+
+void MainWindow::markModified(const std::string& change) {
+    state_.history.record(change, {state_.design, state_.files});
+    followHistory();
+}
+
+void MainWindow::followHistory() {
+    const History& h = state_.history;
+    state_.modified = h.modified();
+    if (designCaption_) setDesignCaption();
+    undoAction_->setEnabled(h.canUndo());
+    undoAction_->setText(h.canUndo() ? QStringLiteral("&Undo %1").arg(q(h.undoName()))
+                                     : QStringLiteral("&Undo"));
+    redoAction_->setEnabled(h.canRedo());
+    redoAction_->setText(h.canRedo() ? QStringLiteral("&Redo %1").arg(q(h.redoName()))
+                                     : QStringLiteral("&Redo"));
+}
+
+void MainWindow::undo() {
+    if (state_.history.canUndo()) restore(state_.history.undo());
+}
+
+void MainWindow::redo() {
+    if (state_.history.canRedo()) restore(state_.history.redo());
+}
+
+void MainWindow::restore(const DesignSnapshot& snapshot) {
+    // The whole design comes back with the file it belongs to; the surface
+    // items follow its count, and the design view shows it.
+    const int oldCount = state_.design.surfaceCount;
+    state_.design = snapshot.design;
+    state_.files = snapshot.files;
+    removeSurfaceMenu(oldCount);
+    buildSurfaceMenu(state_.design.surfaceCount);
+    checkUnitsMenu();
+    followHistory();
+    setDesignCaption();
+    changeView(kViewDesign);
 }
 
 void MainWindow::enableDesignCommands() {
@@ -306,7 +410,7 @@ void MainWindow::runCommand(int id) {
         case kCmdFocus:
             if (designShown && traced) {
                 focusToBestFit(s.design, s.results.bestFocus, s.results.bestFitTilt);
-                markModified();
+                markModified("Focus");
                 if (s.viewState == kViewDesign) view_->update();
             }
             break;
@@ -340,7 +444,7 @@ void MainWindow::queueKey(char c) {
     if (isCurveKey(c)) {
         if (state_.viewState == kViewWelcome) return;
         curveFocalPlane(state_.design);
-        markModified();
+        markModified("Curve Focal Plane");
         if (state_.viewState == kViewDesign) view_->update();
         return;
     }
@@ -361,7 +465,7 @@ void MainWindow::surfaceItem(int id) {
     if (k < 1 || k > n) return;  // no such surface in this design
     SurfaceDialog dialog(state_.design, k, this);
     if (dialog.exec() == 1) {
-        markModified();
+        markModified(k == n ? std::string("Focal Plane") : "Surface #" + std::to_string(k));
         changeView(kViewDesign);
     }
 }
@@ -371,7 +475,7 @@ void MainWindow::cellDialog(int row, int column, bool fromMenu) {
     state_.editColumn = column;
     CellDialog dialog(state_.design, row, column, this);
     if (dialog.exec() != 1) return;
-    markModified();
+    markModified(cellChangeName(cellPrompt(state_.design, row, column).text));
     if (fromMenu)
         changeView(kViewDesign);
     else
@@ -382,7 +486,7 @@ void MainWindow::setUnits(const char* units) {
     if (state_.design.units != units) {
         state_.design.units = units;
         // Units are part of the saved design.
-        if (state_.design.surfaceCount > 0) markModified();
+        if (state_.design.surfaceCount > 0) markModified("Units");
     }
     checkUnitsMenu();
     if (state_.viewState != kViewWelcome) changeView(kViewDesign);
@@ -410,7 +514,7 @@ void MainWindow::leftClick(int x, int y) {
 void MainWindow::rightClick() {
     if (state_.viewState != kViewDesign) return;
     ApertureDialog dialog(state_.design, this);
-    if (dialog.exec() == 1) markModified();
+    if (dialog.exec() == 1) markModified("Aperture and Field");
     view_->update();
 }
 
@@ -423,9 +527,60 @@ std::string MainWindow::defaultChooseOpenFile() {
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilters({QStringLiteral("Orvelin Files (*.ov)"), QStringLiteral("All Files (*.*)")});
     dialog.setDefaultSuffix(QStringLiteral("ov"));
+    // The platform's own dialog where there is one; Qt's, in the folder last
+    // used and wide enough for its columns, where there is not.
+    dialog.setDirectory(lastFolder());
+    dialog.setViewMode(QFileDialog::Detail);
+    dialog.resize(760, 460);
     if (!state_.files.filePath.empty()) dialog.selectFile(q(state_.files.filePath));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().first().toStdString();
+}
+
+QString MainWindow::lastFolder() const {
+    const QString folder = settings().value(QStringLiteral("lastFolder")).toString();
+    return !folder.isEmpty() && QDir(folder).exists() ? folder : QDir::homePath();
+}
+
+void MainWindow::rememberFile(const std::string& path) {
+    const QString file = QFileInfo(q(path)).absoluteFilePath();
+    QSettings store = settings();
+    QStringList recent = store.value(QStringLiteral("recentFiles")).toStringList();
+    recent.removeAll(file);
+    recent.prepend(file);
+    while (recent.size() > kRecentFiles) recent.removeLast();
+    store.setValue(QStringLiteral("recentFiles"), recent);
+    store.setValue(QStringLiteral("lastFolder"), QFileInfo(file).absolutePath());
+    rebuildRecentMenu();
+}
+
+void MainWindow::rebuildRecentMenu() {
+    recentMenu_->clear();
+    const QStringList recent = settings().value(QStringLiteral("recentFiles")).toStringList();
+    const QString home = QDir::homePath();
+    for (int i = 0; i < recent.size() && i < kRecentFiles; ++i) {
+        QString shown = recent[i];
+        if (shown.startsWith(home + "/")) shown = "~" + shown.mid(home.size());
+        // "&" would underline the next letter instead of showing itself.
+        shown.replace(QStringLiteral("&"), QStringLiteral("&&"));
+        QAction* a = recentMenu_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(shown));
+        const QString path = recent[i];
+        connect(a, &QAction::triggered, this, [this, path] { openRecent(path); });
+    }
+    recentMenu_->setEnabled(!recent.isEmpty());
+}
+
+void MainWindow::openRecent(const QString& path) {
+    if (!saveChangesFirst()) return;
+    if (!QFileInfo::exists(path)) {
+        // A file that has gone is dropped from the list, with a word why.
+        QSettings store = settings();
+        QStringList recent = store.value(QStringLiteral("recentFiles")).toStringList();
+        recent.removeAll(path);
+        store.setValue(QStringLiteral("recentFiles"), recent);
+        rebuildRecentMenu();
+    }
+    openDesignFile(path.toStdString());
 }
 
 std::string MainWindow::defaultChooseSaveFile() {
@@ -435,6 +590,9 @@ std::string MainWindow::defaultChooseSaveFile() {
     dialog.setNameFilters({QStringLiteral("Orvelin Files (*.ov)"), QStringLiteral("All Files (*.*)")});
     dialog.setDefaultSuffix(QStringLiteral("ov"));
     // Replacing an existing file is asked first (the dialog's default).
+    dialog.setDirectory(lastFolder());
+    dialog.setViewMode(QFileDialog::Detail);
+    dialog.resize(760, 460);
     if (!state_.files.filePath.empty()) dialog.selectFile(q(state_.files.filePath));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().first().toStdString();
@@ -469,7 +627,10 @@ void MainWindow::openCommand() {
 bool MainWindow::openDesignFile(const std::string& path) {
     AppState& s = state_;
     const int oldCount = s.design.surfaceCount;
-    const LoadResult result = loadDesign(s.design, path);
+    // Read into a copy: the design in the window changes only once the file
+    // is taken.
+    Design loaded = s.design;
+    const LoadResult result = loadDesign(loaded, path);
     if (!result.accepted()) {
         // Nothing was taken: the design, its file and the menu stay.
         QMessageBox box(QMessageBox::Critical, QStringLiteral("Open"),
@@ -479,34 +640,57 @@ bool MainWindow::openDesignFile(const std::string& path) {
         box.exec();
         return false;
     }
+    const bool damaged = result.status == LoadStatus::damaged;
+    if (damaged && !openDamagedFile(path, result)) return false;
+    const bool hadDesign = oldCount > 0;
+    s.design = loaded;
     s.files.filePath = path;
     s.files.fileTitle = fileNameOfPath(path);
     s.design.designTitle = titleFromFileName(s.files.fileTitle);
+    // A damaged file's design is not what the file holds: it is unsaved.
+    const DesignSnapshot opened{s.design, s.files};
+    if (hadDesign)
+        s.history.record("Open", opened, true, !damaged);
+    else
+        s.history.reset(opened, !damaged);
+    followHistory();
     removeSurfaceMenu(oldCount);
     setDesignCaption();
     buildSurfaceMenu(s.design.surfaceCount);
     enableDesignCommands();
     checkUnitsMenu();
     s.frame.scale = 0;
-    s.modified = false;
+    rememberFile(path);
     showDesignViewNow();
-    if (result.status == LoadStatus::damaged) {
-        // The reason comes as "line N: expected ..."; the box names the line itself.
-        QString why = q(result.message);
-        const QString linePrefix = QStringLiteral("line %1: ").arg(result.damagedLine);
-        if (why.startsWith(linePrefix)) why.remove(0, linePrefix.size());
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("Open"),
-                        QStringLiteral("\"%1\" is damaged at line %2: %3.\n\n"
-                                       "The values that could be read have been loaded; "
-                                       "the others kept their previous values.")
-                            .arg(q(s.files.fileTitle))
-                            .arg(result.damagedLine)
-                            .arg(why),
-                        QMessageBox::Ok, this);
-        box.setObjectName(QStringLiteral("openDamaged"));
-        box.exec();
-    }
     return true;
+}
+
+bool MainWindow::openDamagedFile(const std::string& path, const LoadResult& result) {
+    // The reason comes as "line N: expected ..."; the box names the line itself.
+    QString why = q(result.message);
+    const QString linePrefix = QStringLiteral("line %1: ").arg(result.damagedLine);
+    if (why.startsWith(linePrefix)) why.remove(0, linePrefix.size());
+    QStringList kept;
+    for (const std::string& k : result.kept) kept << q(k);
+    QString details;
+    if (!kept.isEmpty())
+        details =
+            QStringLiteral("Not in the file, so kept from the current design: %1.\n").arg(kept.join("; "));
+    details += QStringLiteral("Values after line %1 may have been read from the wrong places.")
+                   .arg(result.damagedLine);
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Open"),
+                    QStringLiteral("\"%1\" is damaged at line %2 (expected %3): "
+                                   "open what could be read, or keep the current design?")
+                        .arg(q(fileNameOfPath(path)))
+                        .arg(result.damagedLine)
+                        .arg(why),
+                    QMessageBox::Open | QMessageBox::Cancel, this);
+    box.setInformativeText(details);
+    box.setObjectName(QStringLiteral("openDamaged"));
+    box.setDefaultButton(QMessageBox::Cancel);
+    box.button(QMessageBox::Open)->setText(QStringLiteral("&Open What Could Be Read"));
+    box.button(QMessageBox::Cancel)->setText(QStringLiteral("&Keep Current Design"));
+    return box.exec() == QMessageBox::Open;
 }
 
 bool MainWindow::writeDesign() {
@@ -520,7 +704,11 @@ bool MainWindow::writeDesign() {
         box.exec();
         return false;
     }
-    state_.modified = false;
+    // What is in the file now is this design, under this name.
+    state_.history.renameDocument(state_.files, state_.design.designTitle);
+    state_.history.markSaved();
+    followHistory();
+    rememberFile(state_.files.filePath);
     return true;
 }
 
@@ -532,6 +720,16 @@ bool MainWindow::saveCommand() {
 }
 
 bool MainWindow::saveAsCommand() {
+    if (state_.design.surfaceCount == 0) {
+        // Before any design there is nothing a file could give back.
+        QMessageBox box(QMessageBox::Information, QStringLiteral("Save As"),
+                        QStringLiteral("There is no design to save yet.\n"
+                                       "Make one with New or open one with Open."),
+                        QMessageBox::Ok, this);
+        box.setObjectName(QStringLiteral("nothingToSave"));
+        box.exec();
+        return false;
+    }
     const std::string path = chooseSaveFile ? chooseSaveFile() : std::string();
     if (path.empty()) return false;
     // Keep what the caption and the file names said, to put back if the
@@ -584,7 +782,14 @@ int MainWindow::newDesign() {
     s.design.units = unitsForNewAperture(s.design.semiAperture);
     checkUnitsMenu();
     s.frame.scale = 0;
-    s.modified = false;
+    // A design built with New is in no file yet: it is unsaved work.
+    const DesignSnapshot made{s.design, s.files};
+    if (oldCount > 0)
+        s.history.record("New Design", made, true, false);
+    else
+        s.history.reset(made, false);
+    followHistory();
+    setDesignCaption();
     showDesignViewNow();
     return 1;
 }
@@ -600,7 +805,8 @@ void MainWindow::startPlot(int command) {
     runPlotCommand(view_, view_->rect(), state_, plotBuffer_, screen(), command);
     view_->update();
     const int n = state_.design.surfaceCount;
-    if (n > 1 && state_.design.surfaces[n - 1].separation != separationBefore) markModified();
+    if (n > 1 && state_.design.surfaces[n - 1].separation != separationBefore)
+        markModified(command == kCmdFocusOut ? "Focus Out" : "Focus In");
 }
 
 void MainWindow::airyOverlay() {

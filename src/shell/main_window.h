@@ -71,6 +71,14 @@ class MainWindow : public QMainWindow {
     QColor background() const { return background_; }
     HelpViewer* helpViewer() const { return help_; }
 
+    /// Undo and Redo of the Edit menu, and the File menu's Recent submenu.
+    QAction* undoAction() const { return undoAction_; }
+    QAction* redoAction() const { return redoAction_; }
+    QMenu* recentMenu() const { return recentMenu_; }
+    /// Undo or redo the last change to the design.
+    void undo();
+    void redo();
+
     /// Paint the client area for the current view (the paint handler).
     void paintClient(QPainter& painter, const QRect& client);
 
@@ -102,6 +110,8 @@ class MainWindow : public QMainWindow {
     bool saveCommand();
     bool saveAsCommand();
     bool writeDesign();
+    /// Ask whether to open what a damaged file gave or keep the design.
+    bool openDamagedFile(const std::string& path, const LoadResult& result);
     void setUnits(const char* units);
     void startPlot(int command);
     void airyOverlay();
@@ -113,7 +123,17 @@ class MainWindow : public QMainWindow {
     /// True when the caller may go on.
     bool saveChangesFirst();
     ScreenSize screen() const { return {screenWidth_, screenHeight_ + kCaptionAllowance}; }
-    void markModified() { state_.modified = true; }
+    /// The design has changed: a step for Undo named after the change.
+    void markModified(const std::string& change);
+    /// The unsaved marker, the caption and Undo/Redo follow the history.
+    void followHistory();
+    /// Show a design from the history (after Undo or Redo).
+    void restore(const DesignSnapshot& snapshot);
+    /// Recent files and the folder the file dialogs open in.
+    void rememberFile(const std::string& path);
+    void rebuildRecentMenu();
+    void openRecent(const QString& path);
+    QString lastFolder() const;
 
     std::string defaultChooseOpenFile();
     std::string defaultChooseSaveFile();
@@ -125,6 +145,11 @@ class MainWindow : public QMainWindow {
     QColor background_;
     ClientView* view_ = nullptr;
     QMenu* editMenu_ = nullptr;
+    QMenu* recentMenu_ = nullptr;
+    QAction* undoAction_ = nullptr;
+    QAction* redoAction_ = nullptr;
+    QAction* undoSeparator_ = nullptr;
+    bool designCaption_ = false;  ///< the caption names a design
     std::map<int, QAction*> actions_;
     QPointer<HelpViewer> help_;
     bool closing_ = false;

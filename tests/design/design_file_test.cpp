@@ -239,6 +239,65 @@ TEST(DesignFile, DamagedFilesLoadAndSayWhere) {
     EXPECT_EQ(f.surfaces[1].conic, 1);  // the rest of the row still reads
 }
 
+TEST(DesignFile, ValuesADamagedFileDidNotSupplyKeepTheirValuesAndAreNamed) {
+    // Empty, cut after the count, and binary noise: opened again and again,
+    // the field semi-angle stays 0.25 (it was halved on every open), with
+    // its sine and cosine to the bit.
+    Design start;
+    start.fieldSemiAngle = 0.25;
+    start.sinField = std::sin(0.25 * kDegree);
+    start.cosField = std::cos(0.25 * kDegree);
+    start.aperture = 100;
+    for (const std::string text : {std::string(), std::string("QuorVex V0.90 x\n\n 1 surface design\n"),
+                                   std::string("\x01\x7f\xff\x10 noise\n\x02", 12)}) {
+        SCOPED_TRACE(text);
+        Design d = start;
+        for (int open = 0; open < 3; ++open) {
+            const LoadResult r = loadDesignFromText(d, text, "x.ov");
+            ASSERT_EQ(r.status, LoadStatus::damaged);
+            EXPECT_EQ(d.fieldSemiAngle, 0.25);
+            EXPECT_EQ(d.sinField, start.sinField);
+            EXPECT_EQ(d.cosField, start.cosField);
+            EXPECT_EQ(d.aperture, 100);
+            ASSERT_GE(r.kept.size(), 3u);
+            EXPECT_EQ(r.kept[r.kept.size() - 3], "the aperture");
+            EXPECT_EQ(r.kept[r.kept.size() - 2], "the units");
+            EXPECT_EQ(r.kept.back(), "the field semi-angle");
+        }
+    }
+
+    // A typo in a radius: the number before the slip is read, the rest of
+    // the row keeps its values, and the list says so in file order.
+    std::string typo = kDemo;
+    typo.replace(typo.find(" 800 "), 5, " -33x0 ");
+    Design d;
+    d.surfaces[1].conic = 0.5;
+    d.surfaces[1].tilt = 3;
+    d.surfaces[1].separation = 250;
+    LoadResult r = loadDesignFromText(d, typo, "typo.ov");
+    EXPECT_EQ(r.status, LoadStatus::damaged);
+    EXPECT_EQ(r.damagedLine, 7);
+    EXPECT_EQ(d.surfaces[1].radius, -33);
+    EXPECT_EQ(d.surfaces[1].conic, 0.5);
+    EXPECT_EQ(d.surfaces[1].tilt, 3);
+    EXPECT_EQ(d.surfaces[1].separation, 250);
+    ASSERT_FALSE(r.kept.empty());
+    EXPECT_EQ(r.kept[0], "the CC/Rsag, tilt and separation of surface 1");
+
+    // A toroid row cut after its radius keeps its sagittal radius (the
+    // conic constant of a toroid is 0 whatever the file says).
+    Design t;
+    t.surfaces[1].kind = kToroid;
+    t.surfaces[1].sagRadius = 1010;
+    r = loadDesignFromText(t, "QuorVex V0.90 x\n\n 1 surface design\n\n heading\n\n 1 1200\n", "t.ov");
+    EXPECT_EQ(t.surfaces[1].kind, kToroid);
+    EXPECT_EQ(t.surfaces[1].radius, 1200);
+    EXPECT_EQ(t.surfaces[1].sagRadius, 1010);
+    ASSERT_FALSE(r.kept.empty());
+    EXPECT_EQ(r.kept[0], "the CC/Rsag, tilt and separation of surface 1");
+    EXPECT_EQ(r.kept[1], "the kind, radius, CC/Rsag and tilt of the focal plane");
+}
+
 TEST(DesignFile, WriterKeepsEveryValueReadable) {
     Design d = load(kDemo);
     // Negative aperture and field get a blank of their own and read back.

@@ -71,18 +71,51 @@ TEST_F(Files, UnreadableOpenSaysWhyAndKeepsTheDesign) {
     EXPECT_EQ(window->windowTitle(), "ORVELIN - newtonian");
 }
 
-TEST_F(Files, DamagedFileLoadsThenNamesTheFirstDamagedLine) {
-    QString title, text;
-    answerBox(&title, &text);
-    open(
-        "QuorVex V0.90 broken\n\n 1 surface design\n\n heading\n\n 0 1000 1 0 500\n 0 zero 0 0 focal plane\n",
-        "broken.ov");
-    EXPECT_EQ(title, "Open");
-    EXPECT_TRUE(text.contains("broken.ov") && text.contains("line 8")) << text.toStdString();
-    // What could be read is there, and the window is up to date.
+TEST_F(Files, ADamagedFileAsksAndCancelKeepsTheDesignWhole) {
+    open(kNewtonian);
+    const Design before = state().design;
+    const std::string broken =
+        writeFile(path("broken.ov"),
+                  "QuorVex V0.90 broken\n\n 1 surface design\n\n heading\n\n 0 1000 1 0 500\n"
+                  " 0 zero 0 0 focal plane\n");
+    // Cancel: design, caption, file name and menu exactly as they were.
+    QString text, details;
+    whenModal<QMessageBox>([&](QMessageBox* box) {
+        text = box->text();
+        details = box->informativeText();
+        box->button(QMessageBox::Cancel)->click();
+    });
+    openFile(broken);
+    EXPECT_TRUE(text.contains("\"broken.ov\" is damaged at line 8")) << text.toStdString();
+    EXPECT_TRUE(text.endsWith("open what could be read, or keep the current design?")) << text.toStdString();
+    EXPECT_TRUE(details.contains("the radius, CC/Rsag and tilt of the focal plane")) << details.toStdString();
+    EXPECT_TRUE(details.contains("the field semi-angle")) << details.toStdString();
+    EXPECT_TRUE(bitIdentical(state().design, before));
+    EXPECT_EQ(window->windowTitle(), "ORVELIN - newtonian");
+    EXPECT_EQ(state().files.fileTitle, "newtonian.ov");
+    EXPECT_EQ(editItems(), 6);
+
+    // Open: what could be read, the rest from the design before, and the
+    // field semi-angle as it was (it used to be halved).  The design is not
+    // what the file says, so it is unsaved.
+    answerBox(nullptr, nullptr, QMessageBox::Open);
+    openFile(broken);
+    EXPECT_EQ(state().design.surfaceCount, 2);
     EXPECT_EQ(state().design.surfaces[1].separation, 500);
-    EXPECT_EQ(window->windowTitle(), "ORVELIN - broken");
+    EXPECT_EQ(state().design.fieldSemiAngle, 0.25);
+    EXPECT_EQ(state().design.aperture, 100);
+    EXPECT_EQ(window->windowTitle(), "ORVELIN - broken*");
     EXPECT_EQ(state().viewState, kViewDesign);
+    EXPECT_EQ(editItems(), 5);
+
+    // An empty file opened over and over keeps the field semi-angle.
+    const std::string empty = writeFile(path("empty.ov"), "");
+    for (int again = 0; again < 3; ++again) {
+        state().modified = false;  // no question about the damaged design
+        answerBox(nullptr, nullptr, QMessageBox::Open);
+        openFile(empty);
+        EXPECT_EQ(state().design.fieldSemiAngle, 0.25);
+    }
 }
 
 TEST_F(Files, SaveAsWritesAndAFailedSaveClaimsNothing) {
@@ -103,14 +136,14 @@ TEST_F(Files, SaveAsWritesAndAFailedSaveClaimsNothing) {
 
     // Save As into a folder that does not exist: an error box, and the
     // caption, title and file names stay those of the last real save.
-    window->queueKey('Z');
+    window->runCommand(kCmdEnglish);  // a change
     window->chooseSaveFile = [this] { return path("nowhere/else.ov"); };
     QString title, text;
     answerBox(&title, &text);
     window->runCommand(kCmdSaveAs);
     EXPECT_EQ(title, "Save");
     EXPECT_TRUE(text.contains("else.ov")) << text.toStdString();
-    EXPECT_EQ(window->windowTitle(), "ORVELIN - copy");
+    EXPECT_EQ(window->windowTitle(), "ORVELIN - copy*");  // still unsaved
     EXPECT_EQ(state().design.designTitle, "copy");
     EXPECT_EQ(state().files.filePath, copy);
     EXPECT_TRUE(state().modified);
@@ -121,12 +154,12 @@ TEST_F(Files, SaveAsWritesAndAFailedSaveClaimsNothing) {
     window->chooseSaveFile = [inner] { return inner; };
     window->runCommand(kCmdSaveAs);
     QDir(dir.path() + "/inner").removeRecursively();
-    window->queueKey('Z');
+    window->runCommand(kCmdMetric);
     answerBox(&title, &text);
     window->runCommand(kCmdSave);
     EXPECT_EQ(title, "Save");
     EXPECT_TRUE(state().modified);
-    EXPECT_EQ(window->windowTitle(), "ORVELIN - one");
+    EXPECT_EQ(window->windowTitle(), "ORVELIN - one*");
 
     // A cancelled Save As changes nothing.
     window->chooseSaveFile = [] { return std::string(); };
@@ -163,8 +196,8 @@ TEST_F(Files, NewLeadsThroughEveryDialogAndSavesThroughSaveAs) {
     EXPECT_EQ(d.surfaceCount, 3);
     EXPECT_EQ(d.surfaces[1].radius, 1000);
     EXPECT_EQ(d.surfaces[1].separation, 400);
-    EXPECT_EQ(d.units, "mm");  // aperture above 40
-    EXPECT_EQ(window->windowTitle(), "ORVELIN - (New Design)");
+    EXPECT_EQ(d.units, "mm");                                     // aperture above 40
+    EXPECT_EQ(window->windowTitle(), "ORVELIN - (New Design)*");  // unsaved work
     EXPECT_EQ(state().viewState, kViewDesign);
     EXPECT_TRUE(window->action(kCmdSave)->isEnabled());
     EXPECT_EQ(state().frame.scale, 0);

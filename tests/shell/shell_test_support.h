@@ -11,6 +11,8 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -27,6 +29,9 @@
 namespace orvelin::testing {
 
 inline void ensureApp() {
+    // Settings (recent files, the last folder) go to a test location, never
+    // to the user's own.
+    QStandardPaths::setTestModeEnabled(true);
     qt::ensureQtApplication();
     std::setlocale(LC_NUMERIC, "C");
 }
@@ -93,6 +98,25 @@ inline void typeInto(QWidget* dialog, const char* box, const QString& text) {
         QTest::keyClicks(edit, text);
 }
 
+/// Type as a user does: the keys go to whatever has the dialog's focus, with
+/// no selection made first.
+inline void typeAsUser(QWidget* dialog, const QString& text) {
+    // A user's keys reach a window once it is active.
+    if (!dialog->isActiveWindow()) EXPECT_TRUE(QTest::qWaitForWindowActive(dialog));
+    QWidget* target = dialog->focusWidget();
+    if (!target) {
+        ADD_FAILURE() << "nothing in the dialog has the focus";
+        return;
+    }
+    QTest::keyClicks(target, text);
+}
+
+inline void pressKey(QWidget* dialog, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    if (!dialog->isActiveWindow()) EXPECT_TRUE(QTest::qWaitForWindowActive(dialog));
+    QWidget* target = dialog->focusWidget() ? dialog->focusWidget() : dialog;
+    QTest::keyClick(target, key, mods);
+}
+
 inline void clickButton(QWidget* dialog, const char* name) {
     auto* b = child<QPushButton>(dialog, name);
     if (b) QTest::mouseClick(b, Qt::LeftButton);
@@ -140,6 +164,7 @@ class WindowTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ensureApp();
+        QSettings(QStringLiteral("Orvelin"), QStringLiteral("Orvelin")).clear();
         window = std::make_unique<MainWindow>();
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
@@ -161,7 +186,9 @@ class WindowTest : public ::testing::Test {
     void open(const std::string& text, const char* name = "newtonian.ov") {
         openFile(writeFile(path(name), text));
     }
-    int editItems() { return static_cast<int>(window->editMenu()->actions().size()); }
+    /// The Edit menu's items below Undo, Redo and their separator.
+    QList<QAction*> editActions() { return window->editMenu()->actions().mid(3); }
+    int editItems() { return static_cast<int>(editActions().size()); }
     AppState& state() { return window->state(); }
 
     std::unique_ptr<MainWindow> window;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QDir>
 #include <QLabel>
 #include <QMenuBar>
 #include <QTextBrowser>
@@ -24,8 +25,7 @@ class Window : public WindowTest {
     /// Edit menu items: ids, separators as 0.
     std::vector<int> editIds() {
         std::vector<int> ids;
-        for (QAction* a : window->editMenu()->actions())
-            ids.push_back(a->isSeparator() ? 0 : a->data().toInt());
+        for (QAction* a : editActions()) ids.push_back(a->isSeparator() ? 0 : a->data().toInt());
         return ids;
     }
     void key(Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
@@ -62,13 +62,16 @@ TEST_F(Window, StartsOnTheWelcomePageWithDesignCommandsGreyed) {
     EXPECT_FALSE(window->action(kCmdMetric)->isChecked());
     EXPECT_EQ(clientPixel(2, 400), qRgb(128, 128, 128));
 
-    // "S" still reaches Save As: the empty design is written (no rows, -1
-    // mirrors) and named, and the welcome page stays.
-    window->chooseSaveFile = [p = path("empty.ov")] { return p; };
+    // "S" reaches Save As, which says there is nothing to save yet rather
+    // than write a file that Open would refuse; no file dialog, no file.
+    QString title, text;
+    answerBox(&title, &text);
     key(Qt::Key_S);
-    EXPECT_EQ(window->windowTitle(), "ORVELIN - empty");
+    EXPECT_EQ(title, "Save As");
+    EXPECT_TRUE(text.startsWith("There is no design to save yet.")) << text.toStdString();
+    EXPECT_EQ(window->windowTitle(), "ORVELIN");
     EXPECT_EQ(state().viewState, kViewWelcome);
-    EXPECT_NE(readAll(path("empty.ov")).find("\n\n-1 surface design\n"), std::string::npos);
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
 }
 
 TEST_F(Window, OpenShowsTheDesignAndBuildsOneSetOfSurfaceItems) {

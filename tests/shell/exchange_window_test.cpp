@@ -27,7 +27,7 @@ TEST_F(Exchange, ImportTakesTheDesignWarnsAndRefuses) {
     EXPECT_EQ(state().design.surfaceCount, 3);
     EXPECT_EQ(state().design.surfaces[2].tilt, 45);
     EXPECT_EQ(state().viewState, kViewDesign);
-    EXPECT_EQ(window->windowTitle(), "ORVELIN - (New Design)");
+    EXPECT_EQ(window->windowTitle(), "ORVELIN - (New Design)*");
     EXPECT_TRUE(state().modified);  // not saved anywhere yet
     EXPECT_TRUE(window->action(kCmdExport)->isEnabled());
     EXPECT_EQ(editItems(), 6);  // aperture, field, separator, two mirrors, the focal plane

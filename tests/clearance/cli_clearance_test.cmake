@@ -58,17 +58,7 @@ endif()
 expect_run(1 "clearance;${schief};--edge;-1")
 expect_run(1 "clearance;${schief};--thickness;-3")
 expect_run(1 "clearance;${schief};--margin;nan")
-file(WRITE ${WORK}/flat_only.ov "QuorVex V0.90                       flat_only
-
- 1 surface design
-
- Type         Radius        CC/Rsag       Tilt          Separation
-
- 0             0             0             0             500
- 0             0             0             0            focal plane
-
- Aperture 100 mm         Field 0 Degrees     f/0.00
-")
+write_flat_only_design(${WORK}/flat_only.ov)
 expect_run(4 "clearance;${WORK}/flat_only.ov")
 if(NOT err MATCHES "There is no focus")
   message(FATAL_ERROR "flat mirror: stderr '${err}'")

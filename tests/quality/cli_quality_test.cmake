@@ -44,17 +44,7 @@ expect_run(1 "quality;--field;top;${EXAMPLES}/sphere.ov")
 expect_run(1 "quality;--rays;0;${EXAMPLES}/sphere.ov")
 expect_run(1 "quality;--wavelength;-1;${EXAMPLES}/sphere.ov")
 file(MAKE_DIRECTORY ${WORK})
-file(WRITE ${WORK}/flat_only.ov "QuorVex V0.90                       flat_only
-
- 1 surface design
-
- Type         Radius        CC/Rsag       Tilt          Separation
-
- 0             0             0             0             500
- 0             0             0             0            focal plane
-
- Aperture 100 mm         Field 0 Degrees     f/0.00
-")
+write_flat_only_design(${WORK}/flat_only.ov)
 expect_run(4 "quality;${WORK}/flat_only.ov")
 if(NOT err MATCHES "There is no focus")
   message(FATAL_ERROR "flat mirror: stderr '${err}'")

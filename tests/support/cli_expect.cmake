@@ -14,3 +14,19 @@ function(expect_run code args)
   set(out "${out}" PARENT_SCOPE)
   set(err "${err}" PARENT_SCOPE)
 endfunction()
+
+# write_flat_only_design(path): a lone flat mirror before its focal plane, a
+# design that traces to no focus (exit 4, "There is no focus").
+function(write_flat_only_design path)
+  file(WRITE ${path} "QuorVex V0.90                       flat_only
+
+ 1 surface design
+
+ Type         Radius        CC/Rsag       Tilt          Separation
+
+ 0             0             0             0             500
+ 0             0             0             0            focal plane
+
+ Aperture 100 mm         Field 0 Degrees     f/0.00
+")
+endfunction()

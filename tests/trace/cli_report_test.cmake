@@ -37,17 +37,7 @@ expect_json_title("a\"b\\c" "a\"b\\c")
 expect_json_title("Spiegel été" "Spiegel été")
 string(ASCII 255 notUtf8)
 expect_json_title("bad${notUtf8}name" "bad�name")
-file(WRITE ${WORK}/flat_only.ov "QuorVex V0.90                       flat_only
-
- 1 surface design
-
- Type         Radius        CC/Rsag       Tilt          Separation
-
- 0             0             0             0             500
- 0             0             0             0            focal plane
-
- Aperture 100 mm         Field 0 Degrees     f/0.00
-")
+write_flat_only_design(${WORK}/flat_only.ov)
 expect_run(4 "report;${WORK}/flat_only.ov")
 if(NOT err MATCHES "There is no focus")
   message(FATAL_ERROR "flat mirror: stderr '${err}'")

@@ -15,6 +15,11 @@ cp "$design" "$work/keys.ov"
 # The window system, not the offscreen one; settings in the work folder.
 export QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME="$work/config"
 unset QT_SCALE_FACTOR
+# No session bus here: make D-Bus and the accessibility bridge fail at once
+# rather than wait for an autolaunch that never answers.
+export DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent NO_AT_BRIDGE=1 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=0
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -p -m 0700 "$XDG_RUNTIME_DIR"
 
 openbox >/dev/null 2>&1 &
 wm=$!
@@ -27,13 +32,28 @@ fail() {
   exit 1
 }
 
+# A shared machine may be slow to start the first X client: wait up to 60 s,
+# and say what the program printed when no window came.
 wid=""
-for _ in $(seq 100); do
+for _ in $(seq 600); do
   wid=$(xdotool search --name '^ORVELIN - keys' 2>/dev/null | head -1 || true)
   [ -n "$wid" ] && break
+  kill -0 "$app" 2>/dev/null || break
   sleep 0.1
 done
-[ -n "$wid" ] || fail "no window named ORVELIN - keys"
+if [ -z "$wid" ]; then
+  echo "--- the program's output:" >&2
+  cat "$work/orvelin.log" >&2 || true
+  echo "--- windows on the display:" >&2
+  xdotool search --name . getwindowname %@ >&2 2>/dev/null || true
+  # A display the platform plugin cannot reach is this machine's fault, not
+  # the program's: skip rather than fail.
+  if grep -qE "could not connect to display|Could not load the Qt platform plugin" "$work/orvelin.log"; then
+    echo "SKIP: no usable X display for the xcb platform" >&2
+    exit 77
+  fi
+  fail "no window named ORVELIN - keys"
+fi
 sleep 1
 xdotool windowactivate --sync "$wid"
 sleep 0.5

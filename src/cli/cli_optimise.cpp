@@ -4,9 +4,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "clearance/clearance.h"
 #include "cli/cli.h"
 #include "optimise/optimiser.h"
 
@@ -35,6 +37,7 @@ void printText(const OptimiseProblem& p, const OptimiseResult& r) {
                         r.startFigures[i], r.endFigures[i]);
     }
     std::printf("%-24s %20.12g %20.12g\n", "merit", r.startMerit, r.endMerit);
+    if (p.keepClear) std::printf("%-24s %20.12g %20.12g\n", "clearance", r.startClearance, r.endClearance);
     std::printf("iterations %d\n", r.iterations);
 }
 
@@ -52,6 +55,10 @@ void printJson(const OptimiseProblem& p, const OptimiseResult& r) {
         j["targets"][p.targets[i].figure] = {{"target", number(p.targets[i].value)},
                                              {"start", number(r.startFigures[i])},
                                              {"end", number(r.endFigures[i])}};
+    if (p.keepClear)
+        j["clearance"] = {{"margin", number(p.clearMargin)},
+                          {"start", number(r.startClearance)},
+                          {"end", number(r.endClearance)}};
     std::printf("%s\n", j.dump(2).c_str());
 }
 
@@ -64,6 +71,7 @@ void addOptimiseCommand(CLI::App& app) {
     static std::vector<std::string> vary, targets;
     static int maxIterations = 100;
     static bool json = false;
+    static std::optional<double> keepClear;
     cmd->add_option("DESIGN", path, "design file (.ov)")->required();
     cmd->add_option("-o,--output", out, "design file to write (never the input)")->required();
     cmd->add_option("--vary", vary, "VAR[=LOW..HIGH]: radius:K, conic:K, rsag:K, tilt:K or sep:K")
@@ -73,11 +81,17 @@ void addOptimiseCommand(CLI::App& app) {
         ->check(CLI::IsMember({"spot", "wavefront"}));
     cmd->add_option("--max-iterations", maxIterations, "most iterations of the search")
         ->check(CLI::NonNegativeNumber);
+    cmd->add_option("--keep-clear", keepClear,
+                    "M: keep the light path unobstructed, every clearance at least M (design units; "
+                    "mirror blanks a sixth of their diameter thick, as `clearance` checks)")
+        ->check(CLI::NonNegativeNumber);
     cmd->add_flag("--json", json, "the result as JSON");
     cmd->callback([] {
         Design d = loadForCommand(path);
         OptimiseProblem p;
         p.maxIterations = maxIterations;
+        p.keepClear = keepClear.has_value();
+        p.clearMargin = keepClear.value_or(0);
         std::string error;
         for (const std::string& v : vary) {
             auto parsed = parseVariable(v, d, error);
@@ -118,6 +132,17 @@ void addOptimiseCommand(CLI::App& app) {
                 if (r.converged && !met)
                     r.reason = "the targets are not met once the values are rounded for the file";
                 r.converged = r.converged && met;
+            }
+        }
+        if (p.keepClear) {
+            Design written;
+            if (loadDesign(written, out).accepted()) {
+                r.endClearance = minClearance(written, ClearanceOptions{0, -1, p.clearMargin});
+                if (r.converged && !(r.endClearance >= p.clearMargin - kClearanceTolerance)) {
+                    r.converged = false;
+                    r.reason =
+                        "the design is not clear by the margin once its values are rounded for the file";
+                }
             }
         }
         if (json)

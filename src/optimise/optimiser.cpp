@@ -7,7 +7,10 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "clearance/clearance.h"
+#include "quality/field_rays.h"
 #include "quality/image_quality.h"
+#include "quality/pupil_sampling.h"
 #include "reports/report_figures.h"
 #include "trace/analysis.h"
 #include "trace/ray_trace.h"
@@ -243,44 +246,152 @@ double FigureEvaluator::figure(const std::string& name) const {
 
 namespace {
 
-/// The problem as residuals of the variables' values: sqrt(weight) (figure
-/// - target) per target, then the four minimised field figures.
+bool heldFixed(const OptimiseVariable& v) {
+    return v.bounded && v.low == v.high;
+}
+
+/// Micrometres in one design unit, as the image-quality figures count them.
+double micronsPerUnit(const Design& d) {
+    return d.units == "mm" ? 1000.0 : 25400.0;
+}
+
+/// The spots of the four fields as residuals, two per weighted pupil ray:
+/// the ray's offset from its field's centroid in x and in y, in
+/// micrometres, times sqrt(w / sum of w).  The squares of one field then sum
+/// to that field's squared RMS spot radius, and all of them to the merit of
+/// the smallest spot; but the solver sees every ray move, not four numbers,
+/// and so learns how the aberrations trade against each other.
+class SpotResiduals {
+  public:
+    SpotResiduals() : sampling_(makePupilSampling(kDefaultQualityRays)) {
+        for (const PupilSample& s : sampling_.samples) weighted_ += s.weight > 0;
+        rays_.resize(sampling_.samples.size());
+    }
+    int count() const { return static_cast<int>(kQualityFields.size()) * 2 * weighted_; }
+
+    /// False when a pupil ray of any field misses.
+    bool operator()(const Design& design, double* r) {
+        if (std::clamp(design.surfaceCount, 0, kMaxSurfaces) < 2 || design.semiAperture == 0) return false;
+        // The entrance distance as the spot plots and the figures set it.
+        Design d = design;
+        TraceState state;
+        if (!setEntranceTangential(d, state)) return false;
+        const double um = micronsPerUnit(design);
+        const auto& samples = sampling_.samples;
+        const int perField = 2 * weighted_;
+        for (std::size_t f = 0; f < kQualityFields.size(); ++f) {
+            double* out = r + f * perField;
+            // Without a field every field is the axis.
+            if (design.sinField == 0 && f > 0) {
+                std::copy(r, r + perField, out);
+                continue;
+            }
+            traceFieldRays(d, kQualityFields[f], samples, rays_);
+            double sw = 0, cx = 0, cy = 0;
+            for (std::size_t k = 0; k < samples.size(); ++k) {
+                if (rays_[k].status != kTraceOk) return false;
+                sw += samples[k].weight;
+                cx += samples[k].weight * rays_[k].x;
+                cy += samples[k].weight * rays_[k].y;
+            }
+            cx /= sw;
+            cy /= sw;
+            int i = 0;
+            for (std::size_t k = 0; k < samples.size(); ++k) {
+                if (!(samples[k].weight > 0)) continue;
+                const double s = std::sqrt(samples[k].weight / sw) * um;
+                out[i++] = s * (rays_[k].x - cx);
+                out[i++] = s * (rays_[k].y - cy);
+            }
+        }
+        return true;
+    }
+
+  private:
+    PupilSampling sampling_;
+    int weighted_ = 0;
+    std::vector<FieldRay> rays_;
+};
+
+/// The problem as residuals of the free variables' values (those not held
+/// by equal bounds): sqrt(weight) (figure - target) per target, then the
+/// spot's rays or the four fields' wavefront errors, then the clearance
+/// penalty.
 class Residuals {
   public:
-    Residuals(const Design& start, const OptimiseProblem& p) : design_(start), problem_(p) {
+    /// `values` holds every variable's value, the held ones included.
+    Residuals(const Design& start, const OptimiseProblem& p, const std::vector<double>& values)
+        : design_(start), problem_(p) {
         for (const OptimiseTarget& t : p.targets) figures_.push_back(t.figure);
+        for (std::size_t j = 0; j < p.variables.size(); ++j) {
+            setVariable(design_, p.variables[j], values[j]);
+            if (!heldFixed(p.variables[j])) free_.push_back(static_cast<int>(j));
+        }
     }
+    int freeCount() const { return static_cast<int>(free_.size()); }
     int count() const {
-        return static_cast<int>(problem_.targets.size()) + (problem_.minimise != MinimiseKind::none ? 4 : 0);
+        int n = static_cast<int>(problem_.targets.size());
+        if (problem_.minimise == MinimiseKind::spot) n += spot_.count();
+        if (problem_.minimise == MinimiseKind::wavefront) n += static_cast<int>(kQualityFields.size());
+        return n + (problem_.keepClear ? 1 : 0);
+    }
+    std::vector<double> freeValues(const std::vector<double>& all) const {
+        std::vector<double> x;
+        for (int j : free_) x.push_back(all[j]);
+        return x;
+    }
+    std::vector<double> allValues(const double* x) const {
+        std::vector<double> all;
+        for (const OptimiseVariable& v : problem_.variables) all.push_back(variableValue(design_, v));
+        for (std::size_t i = 0; i < free_.size(); ++i) all[free_[i]] = x[i];
+        return all;
     }
     Design designAt(const double* x) const {
         Design d = design_;
-        for (std::size_t j = 0; j < problem_.variables.size(); ++j)
-            setVariable(d, problem_.variables[j], x[j]);
+        for (std::size_t i = 0; i < free_.size(); ++i) setVariable(d, problem_.variables[free_[i]], x[i]);
         return d;
     }
+    const std::vector<int>& freeIndices() const { return free_; }
+
     /// False when the design at x does not trace.
     bool operator()(const double* x, double* r) {
-        if (!evaluator_.evaluate(designAt(x), figures_, problem_.minimise)) {
-            ++refused;
-            return false;
-        }
+        const Design d = designAt(x);
+        const MinimiseKind viaFigures =
+            problem_.minimise == MinimiseKind::wavefront ? MinimiseKind::wavefront : MinimiseKind::none;
+        if (!evaluator_.evaluate(d, figures_, viaFigures)) return refuse();
         int k = 0;
         for (const OptimiseTarget& t : problem_.targets)
             r[k++] = std::sqrt(t.weight) * (evaluator_.figure(t.figure) - t.value);
-        for (double m : evaluator_.minimised()) r[k++] = m;
+        if (viaFigures != MinimiseKind::none)
+            for (double m : evaluator_.minimised()) r[k++] = m;
+        if (problem_.minimise == MinimiseKind::spot) {
+            if (!spot_(d, r + k)) return refuse();
+            k += spot_.count();
+        }
+        if (problem_.keepClear) {
+            clearance = minClearance(d, ClearanceOptions{0, -1, problem_.clearMargin});
+            if (!std::isfinite(clearance)) return refuse();
+            r[k++] = kClearancePenaltyWeight * std::max(0.0, problem_.clearMargin - clearance);
+        }
         for (int i = 0; i < k; ++i)
-            if (!std::isfinite(r[i])) return false;
+            if (!std::isfinite(r[i])) return refuse();
         return true;
     }
     const FigureEvaluator& evaluator() const { return evaluator_; }
     int refused = 0;
+    double clearance = NAN;  ///< of the last design evaluated, when kept clear
 
   private:
+    bool refuse() {
+        ++refused;
+        return false;
+    }
     Design design_;
     const OptimiseProblem& problem_;
     std::vector<std::string> figures_;
+    std::vector<int> free_;
     FigureEvaluator evaluator_;
+    SpotResiduals spot_;
 };
 
 // Derivatives by central differences rather than automatic differentiation:
@@ -355,9 +466,10 @@ double meritOfResiduals(const std::vector<double>& r) {
 }  // namespace
 
 std::optional<double> meritOf(const Design& design, const OptimiseProblem& problem) {
-    Residuals res(design, problem);
-    std::vector<double> x, r(res.count());
-    for (const OptimiseVariable& v : problem.variables) x.push_back(variableValue(design, v));
+    std::vector<double> all;
+    for (const OptimiseVariable& v : problem.variables) all.push_back(variableValue(design, v));
+    Residuals res(design, problem, all);
+    std::vector<double> x = res.freeValues(all), r(res.count());
     if (!res(x.data(), r.data())) return std::nullopt;
     return meritOfResiduals(r);
 }
@@ -365,15 +477,16 @@ std::optional<double> meritOf(const Design& design, const OptimiseProblem& probl
 OptimiseResult optimise(const Design& start, const OptimiseProblem& problem,
                         const OptimiseProgress& progress) {
     OptimiseResult out;
-    const int k = static_cast<int>(problem.variables.size());
-    std::vector<double> x;
+    std::vector<double> all;
     for (const OptimiseVariable& v : problem.variables) {
         double value = variableValue(start, v);
         if (v.bounded) value = std::clamp(value, v.low, v.high);
-        x.push_back(value);
+        all.push_back(value);
     }
-    out.startValues = x;
-    Residuals residuals(start, problem);
+    out.startValues = all;
+    Residuals residuals(start, problem, all);
+    std::vector<double> x = residuals.freeValues(all);
+    const int k = residuals.freeCount();
     const int m = residuals.count();
     std::vector<double> r(m);
     out.design = residuals.designAt(x.data());
@@ -382,7 +495,13 @@ OptimiseResult optimise(const Design& start, const OptimiseProblem& problem,
         for (const OptimiseTarget& t : problem.targets)
             into.push_back(residuals.evaluator().figure(t.figure));
     };
-    if (!residuals(x.data(), r.data())) {
+    bool traces = residuals(x.data(), r.data());
+    if (traces && problem.minimise == MinimiseKind::spot) {
+        // Every field must form an image at all (a parallel beam has none).
+        FigureEvaluator e;
+        traces = e.evaluate(out.design, {}, MinimiseKind::spot);
+    }
+    if (!traces) {
         TraceState state;
         AnalysisResults a;
         Design d = out.design;
@@ -390,22 +509,23 @@ OptimiseResult optimise(const Design& start, const OptimiseProblem& problem,
         out.reason = "the start design does not trace" +
                      (state.status != kTraceOk ? ": " + traceProblemMessage(state.status) : std::string());
         out.startMerit = out.endMerit = NAN;
-        out.endValues = x;
+        out.endValues = all;
         out.startFigures.assign(problem.targets.size(), NAN);
         out.endFigures = out.startFigures;
         return out;
     }
     out.startMerit = meritOfResiduals(r);
+    out.startClearance = residuals.clearance;
     figuresOf(out.startFigures);
 
     if (k > 0 && m > 0) {
         ceres::Problem cp;
         cp.AddResidualBlock(new CentralDifferenceCost(residuals, k), nullptr, x.data());
-        for (int j = 0; j < k; ++j) {
-            const OptimiseVariable& v = problem.variables[j];
+        for (int i = 0; i < k; ++i) {
+            const OptimiseVariable& v = problem.variables[residuals.freeIndices()[i]];
             if (!v.bounded) continue;
-            cp.SetParameterLowerBound(x.data(), j, v.low);
-            cp.SetParameterUpperBound(x.data(), j, v.high);
+            cp.SetParameterLowerBound(x.data(), i, v.low);
+            cp.SetParameterUpperBound(x.data(), i, v.high);
         }
         ceres::Solver::Options o;
         o.minimizer_type = ceres::TRUST_REGION;
@@ -427,7 +547,8 @@ OptimiseResult optimise(const Design& start, const OptimiseProblem& problem,
         if (progress) o.callbacks.push_back(&relay);
         ceres::Solver::Summary summary;
         ceres::Solve(o, &cp, &summary);
-        out.iterations = summary.num_successful_steps + summary.num_unsuccessful_steps;
+        out.iterations =
+            std::max(0, summary.num_successful_steps) + std::max(0, summary.num_unsuccessful_steps);
         out.converged = summary.termination_type == ceres::CONVERGENCE;
         if (summary.termination_type == ceres::USER_SUCCESS)
             out.reason = "stopped";
@@ -439,23 +560,30 @@ OptimiseResult optimise(const Design& start, const OptimiseProblem& problem,
         out.converged = true;
     }
     // Ceres leaves the best point it accepted in x.
-    out.endValues = x;
+    out.endValues = residuals.allValues(x.data());
     out.design = residuals.designAt(x.data());
     if (residuals(x.data(), r.data())) {
         out.endMerit = meritOfResiduals(r);
+        out.endClearance = residuals.clearance;
         figuresOf(out.endFigures);
     } else {
         out.endMerit = NAN;
         out.endFigures.assign(problem.targets.size(), NAN);
     }
     out.refusedTrials = residuals.refused;
+    const bool stopped = out.reason == "stopped";
     if (!problem.targets.empty()) {
         bool met = true;
         for (std::size_t i = 0; i < problem.targets.size(); ++i)
             met = met && targetMet(out.endFigures[i], problem.targets[i].value);
         if (!met && out.reason.empty()) out.reason = "the targets cannot all be met";
-        if (met) out.reason.clear();
-        out.converged = met;
+        if (met && !stopped) out.reason.clear();
+        out.converged = met && !stopped;
+    }
+    if (problem.keepClear && out.converged &&
+        !(out.endClearance >= problem.clearMargin - kClearanceTolerance)) {
+        out.converged = false;
+        out.reason = "the design cannot be kept clear by the margin";
     }
     return out;
 }

@@ -9,13 +9,18 @@
 // ("quality.plus.rmsSpot"), to take a value; its weight scales its share of
 // the merit.  The merit is the sum over targets of weight * (figure -
 // target)^2, plus, when minimising, the sum over the four fields of the
-// squared RMS spot radius or wavefront error.
+// squared RMS spot radius or wavefront error, plus, when the design must
+// stay unobstructed, a penalty on any clearance short of the margin.
+//
+// A variable whose bounds are equal is held at that value: it takes part in
+// the design but not in the search.
 //
 // A trial design that does not trace (a missed mirror, no focus) is refused:
 // the solver counts the step as failed, shortens it and tries again, so one
 // bad step never ends the search.
 #pragma once
 
+#include <cmath>
 #include <functional>
 #include <optional>
 #include <string>
@@ -50,7 +55,22 @@ struct OptimiseProblem {
     std::vector<OptimiseTarget> targets;
     MinimiseKind minimise = MinimiseKind::none;
     int maxIterations = 100;
+    /// Keep every clearance of the light path (the clearance check with its
+    /// usual blanks and no edge allowance) at least clearMargin, design
+    /// units.
+    bool keepClear = false;
+    double clearMargin = 0;
 };
+
+/// Weight of the clearance penalty: each design unit by which the smallest
+/// clearance falls short of the margin counts as this much in a residual.
+/// Large, so that the search gives up almost nothing of the margin for the
+/// image.
+inline constexpr double kClearancePenaltyWeight = 1e4;
+
+/// How far short of the margin a kept-clear result may end, design units:
+/// the penalty balances the image's pull a hair inside the margin.
+inline constexpr double kClearanceTolerance = 1e-3;
 
 /// Read "KIND:K" or "KIND:K=LOW..HIGH" for `design`.  On a bad text (unknown
 /// kind, surface out of range, a value the surface's kind does not have,
@@ -92,7 +112,8 @@ class FigureEvaluator {
 };
 
 /// Told after every iteration: the iteration number and the merit; false
-/// asks the search to stop (the best design so far is kept).
+/// asks the search to stop (the best design so far is kept, and the reason
+/// is "stopped").  Called on the thread that runs optimise().
 using OptimiseProgress = std::function<bool(int iteration, double merit)>;
 
 struct OptimiseResult {
@@ -105,7 +126,10 @@ struct OptimiseResult {
     std::vector<double> startValues, endValues;    ///< per variable
     std::vector<double> startFigures, endFigures;  ///< per target
     int refusedTrials = 0;                         ///< trial designs that did not trace
-    Design design;                                 ///< the best design found
+    /// The smallest clearance of the start and of the result, when the
+    /// problem keeps the design clear (NaN otherwise).
+    double startClearance = NAN, endClearance = NAN;
+    Design design;  ///< the best design found
 };
 
 /// |value - target| <= 1e-6 max(1, |target|), in the figure's own unit.
@@ -117,7 +141,8 @@ OptimiseResult optimise(const Design& start, const OptimiseProblem& problem,
                         const OptimiseProgress& progress = {});
 
 /// The merit of a design for a problem; nothing when the design does not
-/// trace.
+/// trace.  When minimising the spot, the sum over the four fields of the
+/// squared RMS spot radius (um^2).
 std::optional<double> meritOf(const Design& design, const OptimiseProblem& problem);
 
 }  // namespace orvelin

@@ -72,3 +72,24 @@ file(READ ${in} after)
 if(NOT before STREQUAL after)
   message(FATAL_ERROR "the input design was changed")
 endif()
+
+# Equal bounds hold a value: the search runs over the other variable.
+expect_run(0 "optimise;${in};-o;${outFile};--vary;tilt:2;--vary;tilt:3=-5..-5;--target;comaT=0;--json")
+string(JSON held GET "${out}" variables tilt:3 end)
+string(JSON conv GET "${out}" converged)
+if(NOT held EQUAL -5 OR NOT (conv STREQUAL "ON" OR conv STREQUAL "true"))
+  message(FATAL_ERROR "equal bounds: ${out}")
+endif()
+
+# The example's secondary reaches into the incoming beam, and the smallest
+# spot lies where the mirrors are barely tilted.  Kept clear by 1, the
+# result passes the clearance check with that margin.
+expect_run(8 "clearance;${in}")
+expect_run(0 "optimise;--help" "--keep-clear")
+expect_run(0 "optimise;${in};-o;${outFile};--vary;tilt:1;--vary;tilt:2;--vary;tilt:3;--keep-clear;1;--json")
+string(JSON cEnd GET "${out}" clearance end)
+if(cEnd LESS 0.999)
+  message(FATAL_ERROR "kept clear by ${cEnd}:\n${out}")
+endif()
+expect_run(0 "clearance;${outFile};--margin;0.999")
+expect_run(1 "optimise;${in};-o;${outFile};--vary;tilt:2;--keep-clear;-1")

@@ -8,8 +8,10 @@
 #include <cmath>
 #include <string>
 
-#include "support/test_designs.h"
+#include "clearance/clearance.h"
+#include "quality/image_quality.h"
 #include "reports/report_figures.h"
+#include "support/test_designs.h"
 #include "trace/analysis.h"
 
 using namespace orvelin;
@@ -232,4 +234,94 @@ TEST(Optimiser, MinimisesTheSpot) {
     double sum = 0;
     for (double v : e.minimised()) sum += v * v;
     EXPECT_NEAR(sum, t.endMerit, 1e-9 * sum);
+}
+
+TEST(Optimiser, HoldsAVariableWhoseBoundsAreEqual) {
+    // The focal plane's tilt held at -5.41 by equal bounds: the search over
+    // the secondary's tilt finds the same root as alone, and the held value
+    // is written as given, bit for bit.
+    const double root = comaFreeTiltByBisection(-12, -3);
+    const Design start = schiefspiegler(-6.6);
+    OptimiseResult r = optimise(start, problem(start, {"tilt:2", "tilt:3=-5.41..-5.41"}, {"comaT=0"}));
+    EXPECT_TRUE(r.converged) << r.reason;
+    EXPECT_NEAR(r.endValues[0], root, 1e-7);
+    EXPECT_EQ(r.endValues[1], -5.41);
+    EXPECT_EQ(r.design.surfaces[3].tilt, -5.41);
+    EXPECT_GT(r.iterations, 0);
+
+    // Held at another value than the start's: the design takes it, and the
+    // secondary's tilt is searched for with it.
+    r = optimise(start, problem(start, {"tilt:3=-4..-4", "tilt:2"}, {"comaT=0"}));
+    EXPECT_TRUE(r.converged) << r.reason;
+    EXPECT_EQ(r.startValues[0], -4);
+    EXPECT_EQ(r.design.surfaces[3].tilt, -4);
+    EXPECT_LE(std::fabs(figureOf(r.design, "comaT")), 1e-6);
+
+    // Every variable held: nothing to search; the verdict is the targets'.
+    r = optimise(start, problem(start, {"tilt:2=-6.6..-6.6"}, {"comaT=0"}));
+    EXPECT_FALSE(r.converged);
+    EXPECT_EQ(r.iterations, 0);
+    EXPECT_EQ(r.endValues[0], -6.6);
+    r = optimise(start, problem(start, {"tilt:2=-7..-7"}, {"comaT=0"}));
+    EXPECT_EQ(r.design.surfaces[2].tilt, -7);
+    EXPECT_EQ(r.endFigures[0], figureOf(schiefspiegler(-7), "comaT"));
+}
+
+TEST(Optimiser, TheSmallestSpotIsAMinimumOfTheMerit) {
+    if (!knownFigure("quality.center.rmsSpot")) GTEST_SKIP() << "no image-quality figures in this build";
+    // The secondary's and the focal plane's tilts: the search ends
+    // converged, its merit is the four fields' squared RMS spots, and no
+    // small step of either tilt lowers it.
+    const Design s = schiefspiegler(-6.6);
+    OptimiseProblem p = problem(s, {"tilt:2", "tilt:3"}, {});
+    p.minimise = MinimiseKind::spot;
+    const OptimiseResult r = optimise(s, p);
+    ASSERT_TRUE(r.converged) << r.reason;
+    const QualityReport q = computeQuality(r.design);
+    double sum = 0;
+    for (const FieldQuality& f : q.fields) sum += f.rmsSpot * f.rmsSpot;
+    EXPECT_NEAR(r.endMerit, sum, 1e-9 * sum);
+    EXPECT_NEAR(*meritOf(r.design, p), sum, 1e-9 * sum);
+    for (int j = 0; j < 2; ++j) {
+        for (double step : {-1e-3, 1e-3}) {
+            Design d = r.design;
+            setVariable(d, p.variables[j], r.endValues[j] + step);
+            EXPECT_GT(*meritOf(d, p), r.endMerit * (1 - 1e-12)) << p.variables[j].name() << " " << step;
+        }
+    }
+}
+
+TEST(Optimiser, KeepsTheDesignClear) {
+    if (!knownFigure("quality.center.rmsSpot")) GTEST_SKIP() << "no image-quality figures in this build";
+    // The Schiefspiegler's spot is smallest with its mirrors barely tilted,
+    // where the secondary stands in the incoming beam.  Kept clear, the
+    // search stops at the margin instead.
+    const Design s = schiefspiegler(-6.6);
+    OptimiseProblem p = problem(s, {"tilt:1", "tilt:2", "tilt:3"}, {});
+    p.minimise = MinimiseKind::spot;
+    const OptimiseResult free = optimise(s, p);
+    EXPECT_TRUE(free.converged) << free.reason;
+    EXPECT_LT(minClearance(free.design, {}), -10);
+    EXPECT_TRUE(std::isnan(free.endClearance));
+
+    for (double margin : {0.0, 5.0}) {
+        p.keepClear = true;
+        p.clearMargin = margin;
+        const OptimiseResult r = optimise(s, p);
+        EXPECT_TRUE(r.converged) << r.reason;
+        const double c = minClearance(r.design, {0, -1, margin});
+        EXPECT_EQ(c, r.endClearance);
+        EXPECT_GE(c, margin - kClearanceTolerance);
+        EXPECT_LT(c, margin + 0.1);  // the margin binds
+        EXPECT_NEAR(r.startClearance, minClearance(s, {}), 1e-12);
+        EXPECT_GT(r.endMerit, free.endMerit);
+    }
+    // A margin the variables cannot reach: not converged, with the reason.
+    OptimiseProblem q = problem(s, {"tilt:2=-6.7..-6.5"}, {});
+    q.minimise = MinimiseKind::spot;
+    q.keepClear = true;
+    q.clearMargin = 50;
+    const OptimiseResult r = optimise(s, q);
+    EXPECT_FALSE(r.converged);
+    EXPECT_NE(r.reason.find("clear"), std::string::npos) << r.reason;
 }

@@ -22,8 +22,8 @@ enum Command : int {
     kCmdMetric = 107,
     kCmdEnglish = 108,
     kCmdExit = 109,
-    kCmdImport = 110,  ///< File > Import...: a .zmx mirror system
-    kCmdExport = 111,  ///< File > Export...: the design as .zmx
+    kCmdImport = 110,       ///< File > Import...: a .zmx mirror system
+    kCmdExport = 111,       ///< File > Export...: the design as .zmx
     kCmdSurfaceBase = 200,  ///< 200 + k: the Edit-menu item of surface k
     kCmdTrace = 300,
     kViewTraceReport = kCmdTrace,
@@ -49,6 +49,7 @@ enum Command : int {
     kViewClearance = kCmdClearance,
     kCmdImageQuality = 1001,  ///< Tools menu: the image-quality figures and spots
     kViewImageQuality = kCmdImageQuality,
+    kCmdOptimise = 1700,  ///< Tools > "Optimise...": the optimiser's dialog
 };
 
 }  // namespace orvelin

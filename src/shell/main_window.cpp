@@ -28,6 +28,7 @@
 #include "reports/design_view.h"
 #include "shell/client_view.h"
 #include "shell/help_viewer.h"
+#include "shell/optimise_dialog.h"
 #include "shell/printing.h"
 #include "shell/view_paint.h"
 
@@ -243,6 +244,7 @@ void MainWindow::buildMenu() {
     QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
     addCommand(tools, QStringLiteral("Clearance..."), kCmdClearance)->setEnabled(false);
     addCommand(tools, QStringLiteral("Image &quality"), kCmdImageQuality);
+    addCommand(tools, QStringLiteral("&Optimise..."), kCmdOptimise)->setEnabled(false);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     addCommand(help, QStringLiteral("&Contents..."), kCmdHelpContents);
@@ -330,7 +332,7 @@ void MainWindow::restore(const DesignSnapshot& snapshot) {
 
 void MainWindow::enableDesignCommands() {
     for (int id : {kCmdAperture, kCmdField, kCmdSave, kCmdSaveAs, kCmdExport, kCmdPrintPage, kCmdQuickPrint,
-                   kCmdStandardPlot, kCmdUniformAiry, kCmdUniformBlur, kCmdClearance})
+                   kCmdStandardPlot, kCmdUniformAiry, kCmdUniformBlur, kCmdClearance, kCmdOptimise})
         action(id)->setEnabled(true);
 }
 
@@ -427,6 +429,12 @@ void MainWindow::runCommand(int id) {
             break;
         case kCmdImageQuality:
             if (designShown && traced) changeView(kViewImageQuality);
+            break;
+        case kCmdOptimise:
+            if (designShown && optimiseDesign(this, s.design)) {
+                markModified("Optimise");
+                changeView(kViewDesign);
+            }
             break;
         case kCmdHelpContents:
             showHelp();

@@ -333,7 +333,7 @@ class Residuals {
         int n = static_cast<int>(problem_.targets.size());
         if (problem_.minimise == MinimiseKind::spot) n += spot_.count();
         if (problem_.minimise == MinimiseKind::wavefront) n += static_cast<int>(kQualityFields.size());
-        return n + (problem_.keepClear ? 1 : 0);
+        return n + (problem_.keepClear ? clearanceSlots() : 0);
     }
     std::vector<double> freeValues(const std::vector<double>& all) const {
         std::vector<double> x;
@@ -369,9 +369,22 @@ class Residuals {
             k += spot_.count();
         }
         if (problem_.keepClear) {
-            clearance = minClearance(d, ClearanceOptions{0, -1, problem_.clearMargin});
-            if (!std::isfinite(clearance)) return refuse();
-            r[k++] = kClearancePenaltyWeight * std::max(0.0, problem_.clearMargin - clearance);
+            // One residual per (space, surface) pair, always in the same
+            // slot: with only the smallest clearance the solver would see
+            // one pair at a time and zigzag where two pairs take turns at
+            // being the closest; with each its own, a step can widen both.
+            const ClearanceReport c = checkClearance(d, ClearanceOptions{0, -1, problem_.clearMargin});
+            if (c.status != kTraceOk) return refuse();
+            clearance = c.minClearance;
+            const int side = surfaceLimit(design_) + 1;
+            std::fill(r + k, r + k + clearanceSlots(), 0.0);
+            for (const ClearancePair& pair : c.pairs) {
+                if (pair.space < 0 || pair.space >= side || pair.surface < 0 || pair.surface >= side)
+                    return refuse();
+                r[k + pair.space * side + pair.surface] =
+                    kClearancePenaltyWeight * std::max(0.0, problem_.clearMargin - pair.clearance);
+            }
+            k += clearanceSlots();
         }
         for (int i = 0; i < k; ++i)
             if (!std::isfinite(r[i])) return refuse();
@@ -382,6 +395,10 @@ class Residuals {
     double clearance = NAN;  ///< of the last design evaluated, when kept clear
 
   private:
+    int clearanceSlots() const {
+        const int side = surfaceLimit(design_) + 1;
+        return side * side;
+    }
     bool refuse() {
         ++refused;
         return false;

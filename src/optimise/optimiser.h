@@ -62,8 +62,9 @@ struct OptimiseProblem {
     double clearMargin = 0;
 };
 
-/// Weight of the clearance penalty: each design unit by which the smallest
-/// clearance falls short of the margin counts as this much in a residual.
+/// Weight of the clearance penalty: each design unit by which a clearance
+/// falls short of the margin counts as this much in a residual (one residual
+/// for every pair of a space and a surface).
 /// Large, so that the search gives up almost nothing of the margin for the
 /// image.
 inline constexpr double kClearancePenaltyWeight = 1e4;

@@ -100,6 +100,10 @@ OptimiseDialog::OptimiseDialog(const Design& design, QWidget* parent) : QDialog(
         }
     }
     variables_->resizeColumnsToContents();
+    variables_->setColumnWidth(3, 90);
+    variables_->setColumnWidth(4, 90);
+    variables_->horizontalHeader()->setStretchLastSection(true);
+    variables_->setMinimumHeight(240);
     varyLayout->addWidget(variables_);
     layout->addWidget(varyBox);
 
@@ -111,6 +115,8 @@ OptimiseDialog::OptimiseDialog(const Design& design, QWidget* parent) : QDialog(
     targets_->setHorizontalHeaderLabels(
         {QStringLiteral("Figure"), QStringLiteral("Value"), QStringLiteral("Weight")});
     targets_->verticalHeader()->hide();
+    targets_->horizontalHeader()->setStretchLastSection(true);
+    targets_->setMaximumHeight(130);
     aimLayout->addWidget(targets_);
     auto* targetButtons = new QHBoxLayout;
     addTarget_ = new QPushButton(QStringLiteral("Add target"), aimBox);
@@ -159,6 +165,8 @@ OptimiseDialog::OptimiseDialog(const Design& design, QWidget* parent) : QDialog(
     figures_->setObjectName(QStringLiteral("figures"));
     figures_->setHorizontalHeaderLabels({QStringLiteral("Before"), QStringLiteral("After")});
     figures_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    figures_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    figures_->setMinimumHeight(200);
     layout->addWidget(figures_);
 
     auto* buttons = new QHBoxLayout;
@@ -181,7 +189,7 @@ OptimiseDialog::OptimiseDialog(const Design& design, QWidget* parent) : QDialog(
     connect(run_, &QPushButton::clicked, this, &OptimiseDialog::run);
     connect(cancel_, &QPushButton::clicked, this, &OptimiseDialog::reject);
     connect(apply_, &QPushButton::clicked, this, &QDialog::accept);
-    resize(560, 640);
+    resize(600, 860);
 }
 
 OptimiseDialog::~OptimiseDialog() {
@@ -343,7 +351,6 @@ void OptimiseDialog::showFigures(const OptimiseProblem& p, const Design* after) 
                           new QTableWidgetItem(tracedAfter ? number(later.figure(names[i])) : QString()));
     }
     figures_->setVerticalHeaderLabels(rows);
-    figures_->resizeColumnsToContents();
 }
 
 void OptimiseDialog::reject() {

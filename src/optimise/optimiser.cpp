@@ -261,16 +261,34 @@ double micronsPerUnit(const Design& d) {
 /// to that field's squared RMS spot radius, and all of them to the merit of
 /// the smallest spot; but the solver sees every ray move, not four numbers,
 /// and so learns how the aberrations trade against each other.
-class SpotResiduals {
+class ImageResiduals {
   public:
-    SpotResiduals() : sampling_(makePupilSampling(kDefaultQualityRays)) {
+    ImageResiduals() : sampling_(makePupilSampling(kDefaultQualityRays)) {
         for (const PupilSample& s : sampling_.samples) weighted_ += s.weight > 0;
         rays_.resize(sampling_.samples.size());
     }
-    int count() const { return static_cast<int>(kQualityFields.size()) * 2 * weighted_; }
+    int spotCount() const { return static_cast<int>(kQualityFields.size()) * 2 * weighted_; }
+
+    /// The wavefront's residuals likewise: one per weighted pupil ray, its
+    /// error in waves (piston and tilt removed) times sqrt(w / sum of w).
+    int wavefrontCount() const { return static_cast<int>(kQualityFields.size()) * weighted_; }
+    bool wavefront(const Design& design, double* r) {
+        for (std::size_t f = 0; f < kQualityFields.size(); ++f) {
+            double* out = r + f * weighted_;
+            if (design.sinField == 0 && f > 0) {
+                std::copy(r, r + weighted_, out);
+                continue;
+            }
+            if (!fieldWavefrontResiduals(design, kQualityFields[f], errors_) ||
+                static_cast<int>(errors_.size()) != weighted_)
+                return false;
+            std::copy(errors_.begin(), errors_.end(), out);
+        }
+        return true;
+    }
 
     /// False when a pupil ray of any field misses.
-    bool operator()(const Design& design, double* r) {
+    bool spot(const Design& design, double* r) {
         if (std::clamp(design.surfaceCount, 0, kMaxSurfaces) < 2 || design.semiAperture == 0) return false;
         // The entrance distance as the spot plots and the figures set it.
         Design d = design;
@@ -311,12 +329,12 @@ class SpotResiduals {
     PupilSampling sampling_;
     int weighted_ = 0;
     std::vector<FieldRay> rays_;
+    std::vector<double> errors_;
 };
 
 /// The problem as residuals of the free variables' values (those not held
 /// by equal bounds): sqrt(weight) (figure - target) per target, then the
-/// spot's rays or the four fields' wavefront errors, then the clearance
-/// penalty.
+/// spot's or the wavefront's rays, then the clearance penalties.
 class Residuals {
   public:
     /// `values` holds every variable's value, the held ones included.
@@ -331,8 +349,8 @@ class Residuals {
     int freeCount() const { return static_cast<int>(free_.size()); }
     int count() const {
         int n = static_cast<int>(problem_.targets.size());
-        if (problem_.minimise == MinimiseKind::spot) n += spot_.count();
-        if (problem_.minimise == MinimiseKind::wavefront) n += static_cast<int>(kQualityFields.size());
+        if (problem_.minimise == MinimiseKind::spot) n += image_.spotCount();
+        if (problem_.minimise == MinimiseKind::wavefront) n += image_.wavefrontCount();
         return n + (problem_.keepClear ? clearanceSlots() : 0);
     }
     std::vector<double> freeValues(const std::vector<double>& all) const {
@@ -356,17 +374,17 @@ class Residuals {
     /// False when the design at x does not trace.
     bool operator()(const double* x, double* r) {
         const Design d = designAt(x);
-        const MinimiseKind viaFigures =
-            problem_.minimise == MinimiseKind::wavefront ? MinimiseKind::wavefront : MinimiseKind::none;
-        if (!evaluator_.evaluate(d, figures_, viaFigures)) return refuse();
+        if (!evaluator_.evaluate(d, figures_, MinimiseKind::none)) return refuse();
         int k = 0;
         for (const OptimiseTarget& t : problem_.targets)
             r[k++] = std::sqrt(t.weight) * (evaluator_.figure(t.figure) - t.value);
-        if (viaFigures != MinimiseKind::none)
-            for (double m : evaluator_.minimised()) r[k++] = m;
         if (problem_.minimise == MinimiseKind::spot) {
-            if (!spot_(d, r + k)) return refuse();
-            k += spot_.count();
+            if (!image_.spot(d, r + k)) return refuse();
+            k += image_.spotCount();
+        }
+        if (problem_.minimise == MinimiseKind::wavefront) {
+            if (!image_.wavefront(d, r + k)) return refuse();
+            k += image_.wavefrontCount();
         }
         if (problem_.keepClear) {
             // One residual per (space, surface) pair, always in the same
@@ -408,7 +426,7 @@ class Residuals {
     std::vector<std::string> figures_;
     std::vector<int> free_;
     FigureEvaluator evaluator_;
-    SpotResiduals spot_;
+    ImageResiduals image_;
 };
 
 // Derivatives by central differences rather than automatic differentiation:
@@ -513,10 +531,10 @@ OptimiseResult optimise(const Design& start, const OptimiseProblem& problem,
             into.push_back(residuals.evaluator().figure(t.figure));
     };
     bool traces = residuals(x.data(), r.data());
-    if (traces && problem.minimise == MinimiseKind::spot) {
+    if (traces && problem.minimise != MinimiseKind::none) {
         // Every field must form an image at all (a parallel beam has none).
         FigureEvaluator e;
-        traces = e.evaluate(out.design, {}, MinimiseKind::spot);
+        traces = e.evaluate(out.design, {}, problem.minimise);
     }
     if (!traces) {
         TraceState state;

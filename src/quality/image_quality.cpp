@@ -511,6 +511,37 @@ FieldQuality computeFieldQuality(const Design& design, QualityField field, const
     return q;
 }
 
+bool fieldWavefrontResiduals(const Design& design, QualityField field, std::vector<double>& out,
+                             const QualityOptions& options) {
+    out.clear();
+    const TracedField t = traceField(design, field, options.rays);
+    if (t.status != kTraceOk) return false;
+    std::vector<FieldRay> rays;
+    std::vector<double> weight;
+    for (size_t k = 0; k < t.rays.size(); ++k) {
+        if (t.rays[k].status != kTraceOk) return false;
+        if (t.sampling.samples[k].weight > 0) {
+            rays.push_back(t.rays[k]);
+            weight.push_back(t.sampling.samples[k].weight);
+        }
+    }
+    if (rays.empty()) return false;
+    const double lambda = options.wavelengthMicrons / micronsPerUnit(design);
+    const ReferenceSphere sphere = exitPupilSphere(t.design, field, t.rays[0]);
+    Vec3 C = position(t.rays[0]);
+    bestWavefrontRms(rays, weight, C, sphere, false);
+    std::vector<double> w(rays.size());
+    std::vector<std::array<double, 3>> u(rays.size());
+    wavefront(rays, C, sphere, w, u);
+    double sw = 0, m = 0;
+    for (size_t k = 0; k < w.size(); ++k) sw += weight[k], m += weight[k] * w[k];
+    m /= sw;
+    for (size_t k = 0; k < w.size(); ++k) out.push_back(std::sqrt(weight[k] / sw) * (w[k] - m) / lambda);
+    for (double v : out)
+        if (!std::isfinite(v)) return false;
+    return true;
+}
+
 QualityReport computeQuality(const Design& design, const QualityOptions& options) {
     QualityReport report;
     report.wavelengthMicrons = options.wavelengthMicrons;

@@ -89,6 +89,15 @@ struct SpotPoint {
 };
 std::vector<SpotPoint> fieldSpot(const Design& design, QualityField field, int rays = kDefaultQualityRays);
 
+/// The wavefront error of one field ray by ray, for a least-squares search:
+/// for every weighted pupil ray, its error in waves against the reference
+/// sphere about the best centre in the focal plane (piston and tilt
+/// removed, as rmsWavefront has them), times sqrt(w / sum of w), so that the
+/// squares sum to rmsWavefront^2.  False when the field's chief ray or any
+/// pupil ray fails.
+bool fieldWavefrontResiduals(const Design& design, QualityField field, std::vector<double>& out,
+                             const QualityOptions& options = {});
+
 /// A figure by its name "quality.FIELD.FIGURE" (FIGURE one of rmsSpot,
 /// rmsSpotChief, geoSpot, centroid.x, centroid.y, rmsWavefront,
 /// rmsWavefrontBestFocus, strehl, airyRadius, diffractionLimited (1 or 0),

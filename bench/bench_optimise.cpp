@@ -68,6 +68,15 @@ void BM_OptimiseSpotFourVariables(benchmark::State& st) {
 }
 BENCHMARK(BM_OptimiseSpotFourVariables)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+void BM_OptimiseWavefrontFourVariables(benchmark::State& st) {
+    if (!knownFigure("quality.center.rmsWavefront")) {
+        st.SkipWithError("no image-quality figures in this build");
+        return;
+    }
+    run(st, {"tilt:1", "tilt:2", "tilt:3", "sep:2"}, {}, MinimiseKind::wavefront);
+}
+BENCHMARK(BM_OptimiseWavefrontFourVariables)->Unit(benchmark::kMillisecond)->Iterations(3);
+
 // The example's secondary stands in the incoming beam; the smallest spot
 // with every clearance at least 1 mm, over the three tilts.
 void BM_OptimiseSpotKeptClear(benchmark::State& st) {

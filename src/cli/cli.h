@@ -3,6 +3,7 @@
 #pragma once
 
 #include <CLI/CLI.hpp>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -88,17 +89,64 @@ DesignViewTrace traceDesignView(Design& design);
 /// carries on its last line), or 0 when the design does not trace.
 double layoutFRatioOf(Design& design);
 
+// Commands in a program of their own.  orvelin-cli links the core without
+// its heavy libraries, so that the commands that draw nothing and optimise
+// nothing (show, report, convert, focus, quality, clearance, import, export)
+// start and end in a few milliseconds.  The commands that draw through Qt
+// live in orvelin-cli-qt, the optimiser (Ceres and its linear algebra) in
+// orvelin-cli-optimise.  orvelin-cli knows them by name and help line only
+// and, when one is run, replaces itself with its program (execv: the same
+// process, arguments, output and exit status), found next to orvelin-cli or
+// in the installation's libexec/orvelin.
+// To add such a command:
+//   1. write its file src/cli/cli_<name>.cpp with add<Name>Command and list
+//      it with its program in src/cli/CMakeLists.txt;
+//   2. register add<Name>Command in that program's main (qt_main.cpp,
+//      optimise_main.cpp);
+//   3. add addDelegatedCommand(*app, {"<name>", "<help line>", program}, argv)
+//      to main.cpp.
+// A new view of render or a new page of print is added to cli_render*.cpp or
+// cli_print.cpp and needs nothing else.
+inline constexpr const char* kDrawingProgram = "orvelin-cli-qt";
+inline constexpr const char* kOptimiseProgram = "orvelin-cli-optimise";
+
+/// A command that runs in another program, as orvelin-cli lists it.
+struct DelegatedCommand {
+    const char* name;
+    const char* description;
+    const char* program;
+};
+inline constexpr DelegatedCommand kRenderCommand{
+    "render", "Draw a view as the window would show it and write it as a PNG image or an SVG drawing",
+    kDrawingProgram};
+inline constexpr DelegatedCommand kPrintCommand{
+    "print", "Print a view's page (Print Page) or the Quick Print summary", kDrawingProgram};
+inline constexpr DelegatedCommand kOptimiseCommand{
+    "optimise", "Vary design values to meet target figures or to make the image smallest, and save",
+    kOptimiseProgram};
+
+void addDelegatedCommand(CLI::App& app, const DelegatedCommand& command, char** argv);
+/// Run `program` with these arguments in this process's place; returns only
+/// by Failure when it cannot be run.
+[[noreturn]] void runProgramInPlace(const char* program, char** argv);
+
+/// The application every program of the command line starts from, and the one place where its
+/// errors become exit statuses: parse, run the command, and return the
+/// status (kExitDamaged after a damaged file that was still used).
+std::unique_ptr<CLI::App> makeApp();
+int runCommandLine(CLI::App& app, int argc, char** argv);
+
 // Registration of the subcommands.
 void addShowCommand(CLI::App& app);
 void addConvertCommand(CLI::App& app);
 void addRenderCommand(CLI::App& app);
-void addReportCommand(CLI::App& app);  // report, with --json
-void addFocusCommand(CLI::App& app);   // focus, with --curve
-void addPrintCommand(CLI::App& app);   // print, a view's page or --quick
+void addReportCommand(CLI::App& app);     // report, with --json
+void addFocusCommand(CLI::App& app);      // focus, with --curve
+void addPrintCommand(CLI::App& app);      // print, a view's page or --quick
 void addClearanceCommand(CLI::App& app);  // clearance, with --json
-void addQualityCommand(CLI::App& app);  // quality, with --json
-void addOptimiseCommand(CLI::App& app);  // optimise, towards targets or the smallest image
-void addImportCommand(CLI::App& app);  // import, a .zmx file to a design file
-void addExportCommand(CLI::App& app);  // export, a design file to a .zmx file
+void addQualityCommand(CLI::App& app);    // quality, with --json
+void addOptimiseCommand(CLI::App& app);   // optimise, towards targets or the smallest image
+void addImportCommand(CLI::App& app);     // import, a .zmx file to a design file
+void addExportCommand(CLI::App& app);     // export, a design file to a .zmx file
 
 }  // namespace orvelin::cli

@@ -65,8 +65,7 @@ void printJson(const OptimiseProblem& p, const OptimiseResult& r) {
 }  // namespace
 
 void addOptimiseCommand(CLI::App& app) {
-    auto* cmd = app.add_subcommand(
-        "optimise", "Vary design values to meet target figures or to make the image smallest, and save");
+    auto* cmd = app.add_subcommand(kOptimiseCommand.name, kOptimiseCommand.description);
     static std::string path, out, minimise;
     static std::vector<std::string> vary, targets;
     static int maxIterations = 100;

@@ -139,7 +139,7 @@ void runPrint(const PrintOptions& o) {
 
 void addPrintCommand(CLI::App& app) {
     static PrintOptions o;
-    auto* cmd = app.add_subcommand("print", "Print a view's page (Print Page) or the Quick Print summary");
+    auto* cmd = app.add_subcommand(kPrintCommand.name, kPrintCommand.description);
     cmd->add_option("FILE", o.path, "design file (.ov)")->required();
     cmd->add_option("--view", o.view, "report, design, standard, airy, blur, overlay or clearance");
     cmd->add_flag("--quick", o.quick, "the Quick Print summary page");

@@ -55,10 +55,8 @@ void renderQuality(RenderJob& job) {
 }
 
 const RenderView kViews[] = {
-    {"welcome", kViewWelcome, renderWelcome},
-    {"design", kViewDesign, renderDesign},
-    {"report", kViewTraceReport, renderReport},
-    {"clearance", kViewClearance, renderClearance},
+    {"welcome", kViewWelcome, renderWelcome},      {"design", kViewDesign, renderDesign},
+    {"report", kViewTraceReport, renderReport},    {"clearance", kViewClearance, renderClearance},
     {"quality", kViewImageQuality, renderQuality},
 };
 
@@ -79,8 +77,7 @@ void addRenderCommand(CLI::App& app) {
     for (const RenderView& v : kViews) viewNames += std::string(viewNames.empty() ? "" : "|") + v.name;
     for (const RenderView& v : kPlotViews) viewNames += std::string("|") + v.name;
 
-    CLI::App* cmd = app.add_subcommand(
-        "render", "Draw a view as the window would show it and write it as a PNG image or an SVG drawing");
+    CLI::App* cmd = app.add_subcommand(kRenderCommand.name, kRenderCommand.description);
     cmd->add_option("file", options->file, "design file (.ov)")->required();
     cmd->add_option("--view", options->view, "the view: " + viewNames)->capture_default_str();
     cmd->add_option("-o,--output", options->output,

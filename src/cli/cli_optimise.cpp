@@ -73,7 +73,9 @@ void addOptimiseCommand(CLI::App& app) {
     static std::optional<double> keepClear;
     cmd->add_option("DESIGN", path, "design file (.ov)")->required();
     cmd->add_option("-o,--output", out, "design file to write (never the input)")->required();
-    cmd->add_option("--vary", vary, "VAR[=LOW..HIGH]: radius:K, conic:K, rsag:K, tilt:K or sep:K")
+    cmd->add_option(
+           "--vary", vary,
+           "VAR[=LOW..HIGH]: radius:K, conic:K, rsag:K, tilt:K or sep:K; LOW = HIGH holds the value there")
         ->required();
     cmd->add_option("--target", targets, "FIGURE=VALUE[:WEIGHT], FIGURE as report --json names it");
     cmd->add_option("--minimise", minimise, "spot or wavefront: the image over the four fields")

@@ -19,6 +19,10 @@ unset QT_SCALE_FACTOR
 # rather than wait for an autolaunch that never answers.
 export DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent NO_AT_BRIDGE=1 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=0
 export XDG_RUNTIME_DIR="$work/runtime"
+# Under AddressSanitizer: the keyboard library of the X platform calls
+# strndup on a keymap name that is not NUL-terminated, which is allowed but
+# trips the strict string checks.  They stay on for every other test.
+if [ -n "${ASAN_OPTIONS:-}" ]; then export ASAN_OPTIONS="$ASAN_OPTIONS:strict_string_checks=0"; fi
 mkdir -p -m 0700 "$XDG_RUNTIME_DIR"
 
 openbox >/dev/null 2>&1 &

@@ -25,6 +25,22 @@ namespace {
 class NullDevice : public gdi::Device {
   public:
     gdi::Rect clientRect() const override { return {0, 0, 640, 400}; }
+    gdi::Size screenSize() const override { return {1024, 768}; }
+    gdi::Size resolution() const override { return {96, 96}; }
+    gdi::FontMetrics fontMetrics(const gdi::Font&) const override { return {}; }
+    gdi::Size textSize(std::string_view, const gdi::Font&) const override { return {}; }
+    void line(gdi::Point, gdi::Point, const gdi::Pen&) override {}
+    void pixel(gdi::Point at, gdi::Colour) override { sum += at.x + at.y; }
+    void rect(const gdi::Rect&, const gdi::Pen&, const gdi::Fill&) override {}
+    void ellipse(const gdi::Rect&, const gdi::Pen&, const gdi::Fill&) override {}
+    void fill(const gdi::Rect&, gdi::Colour) override {}
+    void text(gdi::Point, std::string_view, const gdi::Font&, gdi::Colour, const gdi::Fill&) override {}
+    int textBox(const gdi::Rect&, std::string_view, const gdi::Font&, gdi::Colour, gdi::Align,
+                const gdi::Fill&) override {
+        return 0;
+    }
+    void copy(gdi::Point, gdi::Size, const gdi::Device&, gdi::Point) override {}
+    void picture(gdi::Point, gdi::Size, std::string_view, gdi::Point) override {}
     int getDeviceCaps(gdi::DeviceCap cap) const override { return cap == gdi::HORZRES ? 1024 : 768; }
     gdi::Handle createPen(gdi::PenStyle, int, gdi::COLORREF) override { return {}; }
     gdi::Handle createSolidBrush(gdi::COLORREF) override { return {}; }

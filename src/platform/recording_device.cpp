@@ -42,6 +42,30 @@ TextMetrics createdFontMetrics(const FontSpec& f) {
     return cellMetrics(h, w, h * 4 / 5, h / 8);
 }
 
+// The same fake metrics for a font given as a value: the classic cells for
+// the screen fonts, and for a scaled font a cell of its height, half as wide.
+TextMetrics valueFontMetrics(const Font& f) {
+    switch (f.kind) {
+        case Font::Kind::oemFixed:
+            return stockFontMetrics(OEM_FIXED_FONT);
+        case Font::Kind::ansiFixed:
+            return stockFontMetrics(ANSI_FIXED_FONT);
+        case Font::Kind::systemFixed:
+            return stockFontMetrics(SYSTEM_FIXED_FONT);
+        case Font::Kind::system:
+            return stockFontMetrics(SYSTEM_FONT);
+        case Font::Kind::scaled:
+            break;
+    }
+    FontSpec spec;
+    spec.height = f.height;
+    return createdFontMetrics(spec);
+}
+
+Colour colourOf(COLORREF c) {
+    return rgb(GetRValue(c), GetGValue(c), GetBValue(c));
+}
+
 }  // namespace
 
 std::string DrawCall::str() const {
@@ -184,6 +208,24 @@ std::string RecordingDevice::fontName(Handle h) const {
     return o->faceStorage + "/" + std::to_string(o->font.height) + "/" + std::to_string(o->font.weight);
 }
 
+Font RecordingDevice::selectedFontValue() const {
+    switch (stockIndex(font_)) {
+        case OEM_FIXED_FONT:
+            return Font::oemFixed();
+        case ANSI_FIXED_FONT:
+            return Font::ansiFixed();
+        case SYSTEM_FIXED_FONT:
+            return Font::systemFixed();
+        case SYSTEM_FONT:
+            return Font::system();
+        default:
+            break;
+    }
+    const RecordedObject* o = find(font_);
+    if (!o) return Font::system();
+    return Font::scaled(o->font.height, o->font.weight);
+}
+
 DrawCall RecordingDevice::call(const std::string& op, std::vector<int> args, std::string text) const {
     DrawCall c;
     c.op = op;
@@ -198,6 +240,12 @@ DrawCall RecordingDevice::call(const std::string& op, std::vector<int> args, std
         c.penWidth = o->penWidth;
         c.penColor = o->color;
     }
+    c.pen.colour = colourOf(c.penColor);
+    c.pen.width = c.penWidth;
+    c.pen.style = c.penStyle == PS_NULL   ? LineStyle::none
+                  : c.penStyle == PS_DASH ? LineStyle::dash
+                  : c.penStyle == PS_DOT  ? LineStyle::dot
+                                          : LineStyle::solid;
     int stockBrush = stockIndex(brush_);
     if (stockBrush >= 0) {
         c.brushNull = stockBrush == NULL_BRUSH;
@@ -205,10 +253,101 @@ DrawCall RecordingDevice::call(const std::string& op, std::vector<int> args, std
     } else if (const RecordedObject* o = find(brush_)) {
         c.brushColor = o->color;
     }
+    c.fill = c.brushNull ? kHollow : Fill(colourOf(c.brushColor));
     c.font = fontName(font_);
+    c.textFont = selectedFontValue();
     c.textColor = textColor_;
+    c.colour = colourOf(textColor_);
     c.bkMode = bkMode_;
+    c.background = bkMode_ == OPAQUE ? Fill(colourOf(bkColor_)) : kHollow;
     return c;
+}
+
+// ---------------------------------------------------------------------------
+// The value calls record exactly what they are given.
+
+FontMetrics RecordingDevice::fontMetrics(const Font& font) const {
+    const TextMetrics m = valueFontMetrics(font);
+    return FontMetrics{m.tmHeight,          m.tmAscent,       m.tmInternalLeading,
+                       m.tmExternalLeading, m.tmAveCharWidth, m.tmMaxCharWidth};
+}
+
+Size RecordingDevice::textSize(std::string_view text, const Font& font) const {
+    const TextMetrics m = valueFontMetrics(font);
+    return Size{static_cast<int>(text.size()) * m.tmAveCharWidth, m.tmHeight};
+}
+
+namespace {
+DrawCall valueCall(const char* op, std::vector<int> args, std::string text = {}) {
+    DrawCall c;
+    c.op = op;
+    c.args = std::move(args);
+    c.text = std::move(text);
+    return c;
+}
+}  // namespace
+
+void RecordingDevice::line(Point from, Point to, const Pen& pen) {
+    DrawCall c = valueCall("line", {from.x, from.y, to.x, to.y});
+    c.pen = pen;
+    record(std::move(c));
+}
+
+void RecordingDevice::pixel(Point at, Colour colour) {
+    DrawCall c = valueCall("pixel", {at.x, at.y});
+    c.colour = colour;
+    record(std::move(c));
+}
+
+void RecordingDevice::rect(const Rect& box, const Pen& pen, const Fill& fill) {
+    DrawCall c = valueCall("rect", {box.left, box.top, box.right, box.bottom});
+    c.pen = pen;
+    c.fill = fill;
+    record(std::move(c));
+}
+
+void RecordingDevice::ellipse(const Rect& box, const Pen& pen, const Fill& fill) {
+    DrawCall c = valueCall("ellipse", {box.left, box.top, box.right, box.bottom});
+    c.pen = pen;
+    c.fill = fill;
+    record(std::move(c));
+}
+
+void RecordingDevice::fill(const Rect& box, Colour colour) {
+    DrawCall c = valueCall("fill", {box.left, box.top, box.right, box.bottom});
+    c.colour = colour;
+    record(std::move(c));
+}
+
+void RecordingDevice::text(Point at, std::string_view text, const Font& font, Colour colour,
+                           const Fill& background) {
+    DrawCall c = valueCall("text", {at.x, at.y}, std::string(text));
+    c.textFont = font;
+    c.colour = colour;
+    c.background = background;
+    record(std::move(c));
+}
+
+int RecordingDevice::textBox(const Rect& box, std::string_view text, const Font& font, Colour colour,
+                             Align align, const Fill& background) {
+    DrawCall c = valueCall("textBox", {box.left, box.top, box.right, box.bottom, static_cast<int>(align)},
+                           std::string(text));
+    c.textFont = font;
+    c.colour = colour;
+    c.background = background;
+    record(std::move(c));
+    int lines = 1;
+    for (char ch : text) lines += ch == '\n';
+    return lines * valueFontMetrics(font).tmHeight;
+}
+
+void RecordingDevice::copy(Point to, Size extent, const Device&, Point from) {
+    record(valueCall("copy", {to.x, to.y, extent.width, extent.height, from.x, from.y}));
+}
+
+void RecordingDevice::picture(Point to, Size extent, std::string_view name, Point from) {
+    record(
+        valueCall("picture", {to.x, to.y, extent.width, extent.height, from.x, from.y}, std::string(name)));
 }
 
 void RecordingDevice::moveTo(int x, int y) {
@@ -294,7 +433,9 @@ std::vector<DrawCall> RecordingDevice::callsOf(const std::string& op) const {
 std::vector<DrawCall> RecordingDevice::textsEqual(const std::string& text) const {
     std::vector<DrawCall> out;
     for (const DrawCall& c : calls_)
-        if ((c.op == "textOut" || c.op == "drawText") && c.text == text) out.push_back(c);
+        if ((c.op == "text" || c.op == "textBox" || c.op == "textOut" || c.op == "drawText") &&
+            c.text == text)
+            out.push_back(c);
     return out;
 }
 

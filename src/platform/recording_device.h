@@ -14,11 +14,26 @@ namespace orvelin::gdi {
 
 /// One recorded call.
 struct DrawCall {
-    std::string op;         ///< "moveTo", "lineTo", "setPixel", "rectangle", "ellipse",
-                            ///< "fillRect", "textOut", "drawText", "bitBlt", "bitBltBitmap"
-    std::vector<int> args;  ///< coordinates in call order (drawText: the rectangle, then flags)
-    std::string text;       ///< textOut/drawText string; bitBltBitmap: the bitmap name
-    COLORREF color = 0;     ///< setPixel: the colour; fillRect: the brush colour
+    /// The call: "line", "pixel", "rect", "ellipse", "fill", "text",
+    /// "textBox", "copy", "picture"; the older handle calls record as
+    /// "moveTo", "lineTo", "setPixel", "rectangle", "ellipse", "fillRect",
+    /// "textOut", "drawText", "bitBlt", "bitBltBitmap".
+    std::string op;
+    /// Coordinates in call order: line x0 y0 x1 y1; pixel and text x y;
+    /// rect, ellipse, fill and textBox left top right bottom (textBox then
+    /// the alignment, 0 left, 1 centre, 2 right); copy and picture x y w h
+    /// sx sy.  (drawText: the rectangle, then flags.)
+    std::vector<int> args;
+    std::string text;  ///< the text; picture: its name
+
+    // Style, as passed (the handle calls record the selected objects here).
+    Pen pen;          ///< line, rect, ellipse
+    Fill fill;        ///< rect, ellipse
+    Font textFont;    ///< text, textBox
+    Colour colour{};  ///< text and textBox: the text colour; pixel, fill: the colour
+    Fill background;  ///< text, textBox: the cells' background
+
+    COLORREF color = 0;  ///< setPixel: the colour; fillRect: the brush colour
 
     // State at the time of the call.
     COLORREF penColor = 0;
@@ -53,6 +68,23 @@ class RecordingDevice : public Device {
     RecordingDevice(int width, int height, int screenWidth = 1024, int screenHeight = 768);
 
     Rect clientRect() const override { return client_; }
+    Size screenSize() const override { return {screenWidth_, screenHeight_}; }
+    Size resolution() const override { return {96, 96}; }
+    FontMetrics fontMetrics(const Font& font) const override;
+    Size textSize(std::string_view text, const Font& font) const override;
+
+    void line(Point from, Point to, const Pen& pen) override;
+    void pixel(Point at, Colour colour) override;
+    void rect(const Rect& box, const Pen& pen, const Fill& fill = kHollow) override;
+    void ellipse(const Rect& box, const Pen& pen, const Fill& fill = kHollow) override;
+    void fill(const Rect& box, Colour colour) override;
+    void text(Point at, std::string_view text, const Font& font, Colour colour,
+              const Fill& background = kHollow) override;
+    int textBox(const Rect& box, std::string_view text, const Font& font, Colour colour, Align align,
+                const Fill& background = kHollow) override;
+    void copy(Point to, Size extent, const Device& source, Point from) override;
+    void picture(Point to, Size extent, std::string_view name, Point from = {}) override;
+
     int getDeviceCaps(DeviceCap cap) const override;
 
     Handle createPen(PenStyle style, int width, COLORREF color) override;
@@ -86,7 +118,7 @@ class RecordingDevice : public Device {
     const std::vector<DrawCall>& calls() const { return calls_; }
     /// The calls whose op is `op`, in order.
     std::vector<DrawCall> callsOf(const std::string& op) const;
-    /// The textOut calls whose text is `text`.
+    /// The text, textBox, textOut and drawText calls whose text is `text`.
     std::vector<DrawCall> textsEqual(const std::string& text) const;
     void clearCalls() { calls_.clear(); }
     /// Created objects not yet deleted (loaded bitmaps included).
@@ -102,6 +134,7 @@ class RecordingDevice : public Device {
 
   private:
     const RecordedObject* find(Handle h) const;
+    Font selectedFontValue() const;
     DrawCall call(const std::string& op, std::vector<int> args, std::string text = {}) const;
     std::string fontName(Handle h) const;
     void record(DrawCall c) { calls_.push_back(std::move(c)); }

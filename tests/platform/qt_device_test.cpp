@@ -103,6 +103,126 @@ TEST_F(QtDeviceTest, ShapesLeaveOutTheirRightAndBottomEdges) {
     EXPECT_FALSE(ink(20, 20));
 }
 
+TEST_F(QtDeviceTest, ValueCallsKeepTheIntegerRules) {
+    using gdi::Font;
+    using gdi::rgb;
+    const gdi::Pen black{};
+    paint([&](QtDevice& dc) {
+        dc.line({5, 5}, {15, 5}, black);          // 5..14
+        dc.polyline({{20, 10}, {20, 3}}, black);  // 10..4
+        dc.line({40, 40}, {40, 40}, black);       // nothing
+        dc.line({30, 30}, {34, 34}, gdi::kNoPen);
+    });
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(image.pixel(5 + i, 5), qRgb(0, 0, 0)) << i;
+    for (int i = 0; i < 7; ++i) EXPECT_TRUE(ink(20, 4 + i)) << i;
+    expectBlank({{15, 5}, {4, 5}, {20, 3}, {40, 40}, {31, 31}});
+
+    // A borderless panel fills [10, 20) x [5, 8); an outlined box keeps its
+    // outline inside the box; an inverted fill fills nothing.
+    paint([&](QtDevice& dc) { dc.rect({10, 5, 20, 8}, gdi::kNoPen, rgb(0, 0, 200)); });
+    EXPECT_EQ(inkBox(), (std::vector<int>{10, 5, 19, 7}));
+    EXPECT_EQ(image.pixel(15, 6), qRgb(0, 0, 200));
+    paint([&](QtDevice& dc) { dc.rect({2, 2, 12, 9}, black, rgb(255, 255, 255)); });
+    EXPECT_EQ(image.pixel(11, 8), qRgb(0, 0, 0));
+    expectBlank({{12, 5}, {5, 9}, {6, 5}});
+    paint([&](QtDevice& dc) {
+        dc.fill({3, 4, 9, 7}, rgb(192, 192, 192));
+        dc.fill({40, 40, 30, 45}, rgb(0, 0, 0));
+        dc.pixel({20, 30}, rgb(255, 0, 0));
+    });
+    EXPECT_EQ(image.pixel(8, 6), qRgb(192, 192, 192));
+    EXPECT_EQ(image.pixel(20, 30), qRgb(255, 0, 0));
+    expectBlank({{9, 6}, {35, 42}});
+    // The Airy circle: centre (20, 20), R 8, hollow.
+    paint([&](QtDevice& dc) { dc.ellipse({12, 12, 29, 29}, black); });
+    EXPECT_EQ(inkBox(), (std::vector<int>{12, 12, 28, 28}));
+    EXPECT_FALSE(ink(20, 20));
+
+    // Text hangs from its cell's top-left corner in 8-pixel cells; a solid
+    // background paints the cells.  textBox centres each line in its box.
+    paint([&](QtDevice& dc) {
+        EXPECT_EQ(dc.textSize("Radius", Font::oemFixed()), (gdi::Size{48, 12}));
+        EXPECT_EQ(dc.fontMetrics(Font::systemFixed()).height, 16);
+        EXPECT_EQ(dc.textBox({10, 0, 50, 50}, "\n\n  ", Font::oemFixed(), rgb(0, 0, 0), gdi::Align::centre,
+                             rgb(0, 0, 0)),
+                  36);
+        dc.text({44, 40}, "  ", Font::oemFixed(), rgb(255, 255, 255), rgb(0, 0, 0));
+    });
+    for (auto [x, y] : {std::pair{22, 24}, {37, 35}, {44, 45}}) EXPECT_EQ(image.pixel(x, y), qRgb(0, 0, 0));
+    expectBlank({{21, 30}, {38, 30}, {30, 23}, {43, 45}});
+}
+
+TEST_F(QtDeviceTest, ValueCallsDrawWhatTheHandleCallsDraw) {
+    // The same picture through both forms of the interface, pixel for pixel:
+    // a panel and its bevel, a wide line, a hollow circle, text in every
+    // kind of font with and without a background, and the welcome picture.
+    auto draw = [&](bool values) {
+        QImage out(kInitialClientWidth, kInitialClientHeight, QImage::Format_RGB32);
+        out.fill(Qt::gray);
+        QtDevice dc(out);
+        using gdi::Font;
+        using gdi::rgb;
+        if (values) {
+            dc.rect({100, 20, 400, 70}, gdi::kNoPen, rgb(168, 168, 168));
+            dc.polyline({{399, 19}, {99, 19}, {99, 71}}, gdi::Pen{rgb(224, 224, 224)});
+            dc.line({50, 100}, {300, 250}, gdi::Pen{rgb(0, 0, 160), 3});
+            dc.ellipse({200, 200, 261, 261}, gdi::Pen{rgb(255, 255, 255)}, gdi::kHollow);
+            dc.text({110, 30}, "Separation -12.5", Font::oemFixed(), rgb(0, 0, 0));
+            dc.text({110, 50}, "Field center", Font::systemFixed(), rgb(255, 255, 255), rgb(0, 0, 0));
+            dc.textBox({0, 300, 632, 408}, "* Trace problem *\nsecond", Font::system(), rgb(0, 32, 192),
+                       gdi::Align::centre);
+            dc.text({300, 120}, "Orvelin", Font::scaled(64, 700), rgb(255, 255, 0));
+            dc.picture({400, 150}, {466, 337}, kWelcomeBitmap);
+        } else {
+            gdi::Handle brush = dc.createSolidBrush(RGB(168, 168, 168));
+            gdi::Handle oldBrush = dc.selectObject(brush);
+            gdi::Handle oldPen = dc.selectObject(dc.getStockObject(gdi::NULL_PEN));
+            dc.rectangle(100, 20, 400, 70);
+            gdi::Handle light = dc.createPen(gdi::PS_SOLID, 1, RGB(224, 224, 224));
+            dc.selectObject(light);
+            dc.moveTo(399, 19);
+            dc.lineTo(99, 19);
+            dc.lineTo(99, 71);
+            gdi::Handle wide = dc.createPen(gdi::PS_SOLID, 3, RGB(0, 0, 160));
+            dc.selectObject(wide);
+            dc.moveTo(50, 100);
+            dc.lineTo(300, 250);
+            gdi::Handle white = dc.createPen(gdi::PS_SOLID, 1, RGB(255, 255, 255));
+            dc.selectObject(white);
+            dc.selectObject(dc.getStockObject(gdi::NULL_BRUSH));
+            dc.ellipse(200, 200, 261, 261);
+            dc.selectObject(oldPen);
+            dc.selectObject(oldBrush);
+            dc.setBkMode(gdi::TRANSPARENT);
+            gdi::Handle oldFont = dc.selectObject(dc.getStockObject(gdi::OEM_FIXED_FONT));
+            dc.textOut(110, 30, "Separation -12.5");
+            dc.selectObject(dc.getStockObject(gdi::SYSTEM_FIXED_FONT));
+            dc.setBkMode(gdi::OPAQUE);
+            dc.setBkColor(RGB(0, 0, 0));
+            dc.setTextColor(RGB(255, 255, 255));
+            dc.textOut(110, 50, "Field center");
+            dc.setBkMode(gdi::TRANSPARENT);
+            dc.selectObject(dc.getStockObject(gdi::SYSTEM_FONT));
+            dc.setTextColor(RGB(0, 32, 192));
+            dc.drawText("* Trace problem *\nsecond", gdi::Rect{0, 300, 632, 408}, gdi::DT_CENTER);
+            gdi::Handle big = dc.createFont({64, 0, gdi::FW_BOLD, false, "System_Font"});
+            dc.selectObject(big);
+            dc.setTextColor(RGB(255, 255, 0));
+            dc.textOut(300, 120, "Orvelin");
+            dc.selectObject(oldFont);
+            gdi::Handle bitmap = dc.loadBitmap(kWelcomeBitmap);
+            dc.bitBltBitmap(400, 150, 466, 337, bitmap, 0, 0);
+            for (gdi::Handle h : {brush, light, wide, white, big, bitmap}) EXPECT_TRUE(dc.deleteObject(h));
+        }
+        dc.end();
+        return out;
+    };
+    const QImage byValue = draw(true);
+    const QImage byHandle = draw(false);
+    EXPECT_TRUE(byValue == byHandle);
+    EXPECT_NE(byValue.pixel(110, 19), qRgb(128, 128, 128));  // something was drawn
+}
+
 TEST_F(QtDeviceTest, FixedFontsKeepTheirCharacterCells) {
     paint([](QtDevice& dc) {
         dc.selectObject(dc.getStockObject(gdi::OEM_FIXED_FONT));
@@ -112,7 +232,7 @@ TEST_F(QtDeviceTest, FixedFontsKeepTheirCharacterCells) {
         dc.textOut(4, 10, "H H");
         dc.selectObject(dc.getStockObject(gdi::SYSTEM_FIXED_FONT));
         EXPECT_EQ(dc.getTextMetrics().tmHeight, 16);
-        EXPECT_EQ(dc.getTextExtent("Separation").cx, 80);
+        EXPECT_EQ(dc.getTextExtent("Separation").width, 80);
     });
     // Ink only in the first and third 8-pixel cells, inside the 12-row cell.
     std::vector<int> box = inkBox();
@@ -143,7 +263,8 @@ TEST_F(QtDeviceTest, CreatedFontsHonourTheirCellHeightAndKerning) {
         gdi::Handle old = dc.selectObject(f);
         EXPECT_NEAR(dc.getTextMetrics().tmHeight, h, 2) << h;
         // Ligatures are off, kerning is not: "AV" closes up.
-        EXPECT_LT(dc.getTextExtent("AV").cx, dc.getTextExtent("A").cx + dc.getTextExtent("V").cx) << h;
+        EXPECT_LT(dc.getTextExtent("AV").width, dc.getTextExtent("A").width + dc.getTextExtent("V").width)
+            << h;
         dc.selectObject(old);
         EXPECT_TRUE(dc.deleteObject(f));
     }

@@ -34,6 +34,27 @@ QColor qcolour(COLORREF c) {
     return QColor(gdi::GetRValue(c), gdi::GetGValue(c), gdi::GetBValue(c));
 }
 
+QColor qcolour(gdi::Colour c) {
+    return QColor(c.r, c.g, c.b);
+}
+
+gdi::Colour colourOf(COLORREF c) {
+    return gdi::rgb(gdi::GetRValue(c), gdi::GetGValue(c), gdi::GetBValue(c));
+}
+
+Qt::PenStyle qtStyle(gdi::LineStyle style) {
+    switch (style) {
+        case gdi::LineStyle::none:
+            return Qt::NoPen;
+        case gdi::LineStyle::dash:
+            return Qt::DashLine;
+        case gdi::LineStyle::dot:
+            return Qt::DotLine;
+        default:
+            return Qt::SolidLine;
+    }
+}
+
 QString latin1(std::string_view s) {
     return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
 }
@@ -69,7 +90,7 @@ struct QtDevice::Object {
     gdi::PenStyle penStyle = gdi::PS_SOLID;
     int penWidth = 1;
     COLORREF colour = 0;
-    Font font;
+    gdi::Font font;
     QImage bitmap;
 };
 
@@ -170,44 +191,16 @@ Handle QtDevice::createSolidBrush(COLORREF colour) {
 Handle QtDevice::createFont(const gdi::FontSpec& spec) {
     auto o = std::make_unique<Object>();
     o->kind = ObjectKind::Font;
-    Font& f = o->font;
-
     // Faces: the system face becomes a bold sans, fixed-pitch names the mono
     // face, anything else the plain sans.
-    QString face = latin1(spec.face).toLower();
+    const QString face = latin1(spec.face).toLower();
     const bool system = face.contains(QLatin1String("system"));
     const bool mono = face.contains(QLatin1String("mono")) || face.contains(QLatin1String("courier")) ||
                       face.contains(QLatin1String("fixed")) || face.contains(QLatin1String("terminal"));
-    f.font = QFont(QString::fromLatin1(mono ? kMono : kSans));
-    f.font.setStyleHint(mono ? QFont::Monospace : QFont::SansSerif);
     int weight = spec.weight == 0 ? gdi::FW_NORMAL : spec.weight;
     if (system) weight = std::max(weight, static_cast<int>(gdi::FW_BOLD));
-    f.font.setWeight(static_cast<QFont::Weight>(std::clamp(weight, 100, 900)));
-    f.font.setItalic(spec.italic);
-    withoutLigatures(f.font);
-
-    // A positive height is the whole cell (ascent + descent): find the em
-    // size that gives it.  A negative one is the em size itself.
-    int pixelSize = 13;
-    if (spec.height < 0) {
-        pixelSize = -spec.height;
-    } else if (spec.height > 0) {
-        QFont probe = f.font;
-        probe.setPixelSize(100);
-        QFontMetricsF m(probe);
-        const double cellPerEm = (m.ascent() + m.descent()) / 100.0;
-        pixelSize =
-            std::max(1, static_cast<int>(std::lround(spec.height / (cellPerEm > 0 ? cellPerEm : 1.0))));
-    }
-    f.font.setPixelSize(pixelSize);
-    QFontMetrics m(f.font, painter_->device());
-    f.ascent = m.ascent();
-    f.cellHeight = m.ascent() + m.descent();
-    f.internalLeading = std::max(0, f.cellHeight - pixelSize);
-    f.externalLeading = std::max(0, m.leading());
-    f.aveCharWidth = m.averageCharWidth();
-    f.maxCharWidth = m.maxWidth();
-
+    o->font =
+        gdi::Font::scaled(spec.height, weight, mono ? gdi::FontFace::mono : gdi::FontFace::sans, spec.italic);
     const int id = gNextId++;
     objects_[id] = std::move(o);
     ++gLiveObjects;
@@ -259,89 +252,118 @@ bool QtDevice::deleteObject(Handle h) {
     return true;
 }
 
-const QtDevice::Font& QtDevice::currentFont() const {
-    if (const Object* o = find(font_)) return o->font;
-    int stock = gdi::stockIndex(font_);
-    if (stock < 0) stock = gdi::SYSTEM_FONT;
-    auto& slot = stockFonts_[stock];
-    if (!slot) {
-        slot = std::make_unique<Font>();
-        Font& f = *slot;
-        switch (stock) {
-            case gdi::OEM_FIXED_FONT:
-                f.font = QFont(QString::fromLatin1(kMono));
-                f.cellHeight = 12;
-                f.ascent = 10;
-                break;
-            case gdi::SYSTEM_FIXED_FONT:
-            case gdi::ANSI_FIXED_FONT:
-                f.font = QFont(QString::fromLatin1(kMono));
-                f.font.setBold(true);
-                f.cellHeight = 16;
-                f.ascent = 13;
-                break;
-            default:  // SYSTEM_FONT: a bold proportional face in a 16-pixel cell
-                f.font = QFont(QString::fromLatin1(kSans));
-                f.font.setBold(true);
-                f.cellHeight = 16;
-                f.ascent = 13;
-                break;
-        }
-        f.font.setPixelSize(13);
-        f.font.setKerning(false);
+const QtDevice::Font& QtDevice::qtFont(const gdi::Font& font) const {
+    using Kind = gdi::Font::Kind;
+    auto& slot = fonts_[{static_cast<int>(font.kind), font.height, font.weight, font.italic,
+                         static_cast<int>(font.face)}];
+    if (slot) return *slot;
+    slot = std::make_unique<Font>();
+    Font& f = *slot;
+    if (font.kind == Kind::scaled) {
+        const bool mono = font.face == gdi::FontFace::mono;
+        f.font = QFont(QString::fromLatin1(mono ? kMono : kSans));
+        f.font.setStyleHint(mono ? QFont::Monospace : QFont::SansSerif);
+        const int weight = font.weight == 0 ? gdi::FW_NORMAL : font.weight;
+        f.font.setWeight(static_cast<QFont::Weight>(std::clamp(weight, 100, 900)));
+        f.font.setItalic(font.italic);
         withoutLigatures(f.font);
-        if (stock == gdi::SYSTEM_FONT) {
-            QFontMetrics m(f.font, painter_->device());
-            f.aveCharWidth = m.averageCharWidth();
-            f.maxCharWidth = m.maxWidth();
-        } else {
-            f.font.setStyleHint(QFont::Monospace);
-            f.fixedPitch = 8;
-            f.aveCharWidth = f.maxCharWidth = 8;
+
+        // A positive height is the whole cell (ascent + descent): find the em
+        // size that gives it.  A negative one is the em size itself.
+        int pixelSize = 13;
+        if (font.height < 0) {
+            pixelSize = -font.height;
+        } else if (font.height > 0) {
+            QFont probe = f.font;
+            probe.setPixelSize(100);
+            QFontMetricsF m(probe);
+            const double cellPerEm = (m.ascent() + m.descent()) / 100.0;
+            pixelSize =
+                std::max(1, static_cast<int>(std::lround(font.height / (cellPerEm > 0 ? cellPerEm : 1.0))));
         }
+        f.font.setPixelSize(pixelSize);
+        QFontMetrics m(f.font, painter_->device());
+        f.ascent = m.ascent();
+        f.cellHeight = m.ascent() + m.descent();
+        f.internalLeading = std::max(0, f.cellHeight - pixelSize);
+        f.externalLeading = std::max(0, m.leading());
+        f.aveCharWidth = m.averageCharWidth();
+        f.maxCharWidth = m.maxWidth();
+        return f;
     }
-    return *slot;
+    switch (font.kind) {
+        case Kind::oemFixed:
+            f.font = QFont(QString::fromLatin1(kMono));
+            f.cellHeight = 12;
+            f.ascent = 10;
+            break;
+        case Kind::systemFixed:
+        case Kind::ansiFixed:
+            f.font = QFont(QString::fromLatin1(kMono));
+            f.font.setBold(true);
+            f.cellHeight = 16;
+            f.ascent = 13;
+            break;
+        default:  // the system font: a bold proportional face in a 16-pixel cell
+            f.font = QFont(QString::fromLatin1(kSans));
+            f.font.setBold(true);
+            f.cellHeight = 16;
+            f.ascent = 13;
+            break;
+    }
+    f.font.setPixelSize(13);
+    f.font.setKerning(false);
+    withoutLigatures(f.font);
+    if (font.kind == Kind::system) {
+        QFontMetrics m(f.font, painter_->device());
+        f.aveCharWidth = m.averageCharWidth();
+        f.maxCharWidth = m.maxWidth();
+    } else {
+        f.font.setStyleHint(QFont::Monospace);
+        f.fixedPitch = 8;
+        f.aveCharWidth = f.maxCharWidth = 8;
+    }
+    return f;
 }
 
-QColor QtDevice::penColour() const {
-    const int stock = gdi::stockIndex(pen_);
-    if (stock == gdi::WHITE_PEN) return Qt::white;
-    if (stock >= 0) return Qt::black;
-    const Object* o = find(pen_);
-    return o ? qcolour(o->colour) : QColor(Qt::black);
-}
-
-int QtDevice::penWidth() const {
-    const Object* o = find(pen_);
-    return o ? std::max(1, o->penWidth) : 1;
-}
-
-Qt::PenStyle QtDevice::penStyle() const {
-    const int stock = gdi::stockIndex(pen_);
-    if (stock == gdi::NULL_PEN) return Qt::NoPen;
-    const Object* o = find(pen_);
-    if (!o) return Qt::SolidLine;
-    switch (o->penStyle) {
-        case gdi::PS_NULL:
-            return Qt::NoPen;
-        case gdi::PS_DASH:
-            return Qt::DashLine;
-        case gdi::PS_DOT:
-            return Qt::DotLine;
+const QtDevice::Font& QtDevice::currentFont() const {
+    if (const Object* o = find(font_)) return qtFont(o->font);
+    switch (gdi::stockIndex(font_)) {
+        case gdi::OEM_FIXED_FONT:
+            return qtFont(gdi::Font::oemFixed());
+        case gdi::ANSI_FIXED_FONT:
+            return qtFont(gdi::Font::ansiFixed());
+        case gdi::SYSTEM_FIXED_FONT:
+            return qtFont(gdi::Font::systemFixed());
         default:
-            return Qt::SolidLine;
+            return qtFont(gdi::Font::system());
     }
 }
 
-bool QtDevice::brushNull() const {
-    return gdi::stockIndex(brush_) == gdi::NULL_BRUSH;
+gdi::Pen QtDevice::currentPen() const {
+    const int stock = gdi::stockIndex(pen_);
+    if (stock == gdi::NULL_PEN) return gdi::kNoPen;
+    if (stock == gdi::WHITE_PEN) return gdi::Pen{gdi::rgb(255, 255, 255)};
+    const Object* o = find(pen_);
+    if (stock >= 0 || !o) return gdi::Pen{};
+    gdi::LineStyle style = gdi::LineStyle::solid;
+    if (o->penStyle == gdi::PS_NULL) style = gdi::LineStyle::none;
+    if (o->penStyle == gdi::PS_DASH) style = gdi::LineStyle::dash;
+    if (o->penStyle == gdi::PS_DOT) style = gdi::LineStyle::dot;
+    return gdi::Pen{colourOf(o->colour), std::max(1, o->penWidth), style};
 }
 
-QColor QtDevice::brushColour() const {
-    if (const int stock = gdi::stockIndex(brush_); stock >= 0)
-        return qcolour(gdi::stockBrushColor(static_cast<gdi::StockObject>(stock)));
+gdi::Fill QtDevice::currentFill() const {
+    if (const int stock = gdi::stockIndex(brush_); stock >= 0) {
+        if (stock == gdi::NULL_BRUSH) return gdi::kHollow;
+        return colourOf(gdi::stockBrushColor(static_cast<gdi::StockObject>(stock)));
+    }
     const Object* o = find(brush_);
-    return o ? qcolour(o->colour) : QColor(255, 255, 255);
+    return o ? colourOf(o->colour) : gdi::rgb(255, 255, 255);
+}
+
+gdi::Fill QtDevice::textBackground() const {
+    return bkMode_ == gdi::OPAQUE ? gdi::Fill(colourOf(bkColor_)) : gdi::kHollow;
 }
 
 // ---------------------------------------------------------------------------
@@ -394,39 +416,48 @@ void QtDevice::drawLine1(int x0, int y0, int x1, int y1, const QColor& c) {
     }
 }
 
-void QtDevice::lineTo(int x, int y) {
-    const Qt::PenStyle style = penStyle();
-    if (style == Qt::SolidLine && penWidth() == 1) {
-        drawLine1(curX_, curY_, x, y, penColour());
+void QtDevice::line(gdi::Point from, gdi::Point to, const gdi::Pen& pen) {
+    const Qt::PenStyle style = qtStyle(pen.style);
+    const int width = std::max(1, pen.width);
+    if (style == Qt::SolidLine && width == 1) {
+        drawLine1(from.x, from.y, to.x, to.y, qcolour(pen.colour));
     } else if (style != Qt::NoPen) {
-        QPen pen(penColour(), penWidth(), style, Qt::FlatCap);
-        painter_->setPen(pen);
-        painter_->drawLine(curX_, curY_, x, y);
+        painter_->setPen(QPen(qcolour(pen.colour), width, style, Qt::FlatCap));
+        painter_->drawLine(from.x, from.y, to.x, to.y);
     }
+}
+
+void QtDevice::lineTo(int x, int y) {
+    line({curX_, curY_}, {x, y}, currentPen());
     curX_ = x;
     curY_ = y;
 }
 
-void QtDevice::setPixel(int x, int y, COLORREF colour) {
-    painter_->fillRect(x, y, 1, 1, qcolour(colour));
+void QtDevice::pixel(gdi::Point at, gdi::Colour colour) {
+    painter_->fillRect(at.x, at.y, 1, 1, qcolour(colour));
 }
 
-void QtDevice::rectangle(int left, int top, int right, int bottom) {
+void QtDevice::setPixel(int x, int y, COLORREF colour) {
+    pixel({x, y}, colourOf(colour));
+}
+
+void QtDevice::rect(const gdi::Rect& box, const gdi::Pen& pen, const gdi::Fill& fill) {
+    int left = box.left, top = box.top, right = box.right, bottom = box.bottom;
     if (right < left) std::swap(left, right);
     if (bottom < top) std::swap(top, bottom);
     const int w = right - left, h = bottom - top;
     if (w <= 0 || h <= 0) return;
-    const bool outline = penStyle() != Qt::NoPen;
-    if (!brushNull()) {
+    const bool outline = pen.style != gdi::LineStyle::none;
+    if (fill.solid) {
         if (outline)
-            painter_->fillRect(left + 1, top + 1, w - 2, h - 2, brushColour());
+            painter_->fillRect(left + 1, top + 1, w - 2, h - 2, qcolour(fill.colour));
         else
-            painter_->fillRect(left, top, w, h, brushColour());
+            painter_->fillRect(left, top, w, h, qcolour(fill.colour));
     }
     if (outline) {
         // The outline runs along the box's own edge pixels, inside it.
-        const QColor c = penColour();
-        const int pw = std::min(penWidth(), std::min(w, h));
+        const QColor c = qcolour(pen.colour);
+        const int pw = std::min(std::max(1, pen.width), std::min(w, h));
         painter_->fillRect(left, top, w, pw, c);
         painter_->fillRect(left, bottom - pw, w, pw, c);
         painter_->fillRect(left, top, pw, h, c);
@@ -434,33 +465,42 @@ void QtDevice::rectangle(int left, int top, int right, int bottom) {
     }
 }
 
-void QtDevice::ellipse(int left, int top, int right, int bottom) {
+void QtDevice::rectangle(int left, int top, int right, int bottom) {
+    rect({left, top, right, bottom}, currentPen(), currentFill());
+}
+
+void QtDevice::ellipse(const gdi::Rect& box, const gdi::Pen& pen, const gdi::Fill& fill) {
+    int left = box.left, top = box.top, right = box.right, bottom = box.bottom;
     if (right < left) std::swap(left, right);
     if (bottom < top) std::swap(top, bottom);
     const int w = right - left, h = bottom - top;
     if (w <= 0 || h <= 0) return;
-    const Qt::PenStyle style = penStyle();
-    painter_->setPen(style == Qt::NoPen ? QPen(Qt::NoPen) : QPen(penColour(), 0, style));
-    painter_->setBrush(brushNull() ? QBrush(Qt::NoBrush) : QBrush(brushColour()));
+    const Qt::PenStyle style = qtStyle(pen.style);
+    painter_->setPen(style == Qt::NoPen ? QPen(Qt::NoPen) : QPen(qcolour(pen.colour), 0, style));
+    painter_->setBrush(fill.solid ? QBrush(qcolour(fill.colour)) : QBrush(Qt::NoBrush));
     // An aliased outline of a w-1 by h-1 rectangle covers exactly the w x h
     // pixels of the box.
     painter_->drawEllipse(QRect(left, top, w - 1, h - 1));
     painter_->setBrush(Qt::NoBrush);
 }
 
-void QtDevice::fillRect(const gdi::Rect& r, Handle brush) {
+void QtDevice::ellipse(int left, int top, int right, int bottom) {
+    ellipse({left, top, right, bottom}, currentPen(), currentFill());
+}
+
+void QtDevice::fill(const gdi::Rect& r, gdi::Colour colour) {
     // An empty or inverted rectangle fills nothing, as on the platform.
     if (r.width() <= 0 || r.height() <= 0) return;
-    QColor c;
+    painter_->fillRect(r.left, r.top, r.width(), r.height(), qcolour(colour));
+}
+
+void QtDevice::fillRect(const gdi::Rect& r, Handle brush) {
     const int stock = gdi::stockIndex(brush);
     if (stock == gdi::NULL_BRUSH) return;
     if (stock >= 0)
-        c = qcolour(gdi::stockBrushColor(static_cast<gdi::StockObject>(stock)));
+        fill(r, colourOf(gdi::stockBrushColor(static_cast<gdi::StockObject>(stock))));
     else if (const Object* o = find(brush); o && o->kind == ObjectKind::Brush)
-        c = qcolour(o->colour);
-    else
-        return;
-    painter_->fillRect(r.left, r.top, r.width(), r.height(), c);
+        fill(r, colourOf(o->colour));
 }
 
 // ---------------------------------------------------------------------------
@@ -471,11 +511,12 @@ int QtDevice::textWidth(const QString& s, const Font& f) const {
     return QFontMetrics(f.font, painter_->device()).horizontalAdvance(s);
 }
 
-void QtDevice::drawTextLine(int x, int y, const QString& s, const Font& f) {
+void QtDevice::drawTextLine(int x, int y, const QString& s, const Font& f, gdi::Colour colour,
+                            const gdi::Fill& background) {
     if (s.isEmpty()) return;
-    if (bkMode_ == gdi::OPAQUE) painter_->fillRect(x, y, textWidth(s, f), f.cellHeight, qcolour(bkColor_));
+    if (background.solid) painter_->fillRect(x, y, textWidth(s, f), f.cellHeight, qcolour(background.colour));
     painter_->setFont(f.font);
-    painter_->setPen(qcolour(textColor_));
+    painter_->setPen(qcolour(colour));
     const int baseline = y + f.ascent;
     if (f.fixedPitch > 0) {
         // One glyph per cell, so that columns line up to the pixel.
@@ -486,8 +527,34 @@ void QtDevice::drawTextLine(int x, int y, const QString& s, const Font& f) {
     }
 }
 
+void QtDevice::text(gdi::Point at, std::string_view text, const gdi::Font& font, gdi::Colour colour,
+                    const gdi::Fill& background) {
+    drawTextLine(at.x, at.y, latin1(text), qtFont(font), colour, background);
+}
+
 void QtDevice::textOut(int x, int y, std::string_view text) {
-    drawTextLine(x, y, latin1(text), currentFont());
+    drawTextLine(x, y, latin1(text), currentFont(), colourOf(textColor_), textBackground());
+}
+
+int QtDevice::textBox(const gdi::Rect& r, std::string_view text, const gdi::Font& font, gdi::Colour colour,
+                      gdi::Align align, const gdi::Fill& background) {
+    const Font& f = qtFont(font);
+    const QStringList lines = latin1(text).remove(QLatin1Char('\r')).split(QLatin1Char('\n'));
+    painter_->save();
+    painter_->setClipRect(QRect(r.left, r.top, r.width(), r.height()), Qt::IntersectClip);
+    int y = r.top;
+    for (const QString& line : lines) {
+        const int w = textWidth(line, f);
+        int x = r.left;
+        if (align == gdi::Align::centre)
+            x = r.left + (r.width() - w) / 2;
+        else if (align == gdi::Align::right)
+            x = r.right - w;
+        drawTextLine(x, y, line, f, colour, background);
+        y += f.cellHeight;
+    }
+    painter_->restore();
+    return static_cast<int>(lines.size()) * f.cellHeight;
 }
 
 int QtDevice::drawText(std::string_view text, const gdi::Rect& r, unsigned flags) {
@@ -516,11 +583,22 @@ int QtDevice::drawText(std::string_view text, const gdi::Rect& r, unsigned flags
             x = r.left + (r.width() - w) / 2;
         else if (flags & gdi::DT_RIGHT)
             x = r.right - w;
-        drawTextLine(x, y, line, f);
+        drawTextLine(x, y, line, f, colourOf(textColor_), textBackground());
         y += f.cellHeight;
     }
     if (clip) painter_->restore();
     return static_cast<int>(lines.size()) * f.cellHeight;
+}
+
+gdi::FontMetrics QtDevice::fontMetrics(const gdi::Font& font) const {
+    const Font& f = qtFont(font);
+    return gdi::FontMetrics{f.cellHeight,      f.ascent,       f.internalLeading,
+                            f.externalLeading, f.aveCharWidth, f.maxCharWidth};
+}
+
+gdi::Size QtDevice::textSize(std::string_view text, const gdi::Font& font) const {
+    const Font& f = qtFont(font);
+    return {textWidth(latin1(text), f), f.cellHeight};
 }
 
 gdi::TextMetrics QtDevice::getTextMetrics() const {
@@ -553,6 +631,24 @@ void QtDevice::blit(int x, int y, int w, int h, const QImage& src, int sx, int s
     painter_->setCompositionMode(QPainter::CompositionMode_Source);
     painter_->drawImage(to, src, from);
     painter_->setCompositionMode(mode);
+}
+
+void QtDevice::copy(gdi::Point to, gdi::Size extent, const gdi::Device& source, gdi::Point from) {
+    const auto* q = dynamic_cast<const QtDevice*>(&source);
+    if (!q || !q->image()) return;
+    blit(to.x, to.y, extent.width, extent.height, *q->image(), from.x, from.y);
+}
+
+void QtDevice::picture(gdi::Point to, gdi::Size extent, std::string_view name, gdi::Point from) {
+    auto it = pictures_.find(name);
+    if (it == pictures_.end()) {
+        initOrvelinResources();
+        QImage loaded(bitmapResource(name));
+        if (!loaded.isNull()) loaded = loaded.convertToFormat(QImage::Format_RGB32);
+        it = pictures_.emplace(std::string(name), loaded).first;
+    }
+    if (it->second.isNull()) return;
+    blit(to.x, to.y, extent.width, extent.height, it->second, from.x, from.y);
 }
 
 void QtDevice::bitBlt(int x, int y, int w, int h, const gdi::Device& source, int sx, int sy) {

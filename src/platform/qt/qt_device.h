@@ -20,6 +20,8 @@
 #include <QPainter>
 #include <map>
 #include <memory>
+#include <string>
+#include <tuple>
 
 #include "platform/gdi.h"
 
@@ -50,6 +52,23 @@ class QtDevice : public gdi::Device {
     QtDevice& operator=(const QtDevice&) = delete;
 
     gdi::Rect clientRect() const override { return client_; }
+    gdi::Size screenSize() const override { return {caps_.horzRes, caps_.vertRes}; }
+    gdi::Size resolution() const override { return {caps_.logPixelsX, caps_.logPixelsY}; }
+    gdi::FontMetrics fontMetrics(const gdi::Font& font) const override;
+    gdi::Size textSize(std::string_view text, const gdi::Font& font) const override;
+
+    void line(gdi::Point from, gdi::Point to, const gdi::Pen& pen) override;
+    void pixel(gdi::Point at, gdi::Colour colour) override;
+    void rect(const gdi::Rect& box, const gdi::Pen& pen, const gdi::Fill& fill = gdi::kHollow) override;
+    void ellipse(const gdi::Rect& box, const gdi::Pen& pen, const gdi::Fill& fill = gdi::kHollow) override;
+    void fill(const gdi::Rect& box, gdi::Colour colour) override;
+    void text(gdi::Point at, std::string_view text, const gdi::Font& font, gdi::Colour colour,
+              const gdi::Fill& background = gdi::kHollow) override;
+    int textBox(const gdi::Rect& box, std::string_view text, const gdi::Font& font, gdi::Colour colour,
+                gdi::Align align, const gdi::Fill& background = gdi::kHollow) override;
+    void copy(gdi::Point to, gdi::Size extent, const gdi::Device& source, gdi::Point from) override;
+    void picture(gdi::Point to, gdi::Size extent, std::string_view name, gdi::Point from = {}) override;
+
     int getDeviceCaps(gdi::DeviceCap cap) const override;
 
     gdi::Handle createPen(gdi::PenStyle style, int width, gdi::COLORREF color) override;
@@ -100,14 +119,14 @@ class QtDevice : public gdi::Device {
 
     void init();
     const Object* find(gdi::Handle h) const;
+    const Font& qtFont(const gdi::Font& font) const;
     const Font& currentFont() const;
-    QColor penColour() const;
-    int penWidth() const;
-    Qt::PenStyle penStyle() const;
-    bool brushNull() const;
-    QColor brushColour() const;
+    gdi::Pen currentPen() const;
+    gdi::Fill currentFill() const;
+    gdi::Fill textBackground() const;
     void drawLine1(int x0, int y0, int x1, int y1, const QColor& c);
-    void drawTextLine(int x, int y, const QString& s, const Font& f);
+    void drawTextLine(int x, int y, const QString& s, const Font& f, gdi::Colour colour,
+                      const gdi::Fill& background);
     int textWidth(const QString& s, const Font& f) const;
     void blit(int x, int y, int w, int h, const QImage& src, int sx, int sy);
 
@@ -117,7 +136,8 @@ class QtDevice : public gdi::Device {
     gdi::Rect client_;
     DeviceCaps caps_;
     std::map<int, std::unique_ptr<Object>> objects_;
-    mutable std::map<int, std::unique_ptr<Font>> stockFonts_;
+    mutable std::map<std::tuple<int, int, int, bool, int>, std::unique_ptr<Font>> fonts_;
+    std::map<std::string, QImage, std::less<>> pictures_;
     gdi::Handle pen_, brush_, font_;
     int bkMode_ = gdi::OPAQUE;
     gdi::COLORREF bkColor_ = gdi::RGB(255, 255, 255);

@@ -12,30 +12,28 @@ namespace orvelin {
 
 namespace {
 
-using gdi::COLORREF;
+using gdi::Colour;
 using gdi::Device;
-using gdi::Handle;
-using gdi::RGB;
+using gdi::Font;
+using gdi::rgb;
 
 constexpr int kMarginPx = 8;
 constexpr int kHeadingPx = 36;  // two lines of the fixed font and some air
 constexpr double kTintAlpha = 0.3;
-constexpr COLORREF kOutline = RGB(40, 40, 40);
-constexpr COLORREF kObstructed = RGB(210, 0, 0);
+constexpr Colour kOutline = rgb(40, 40, 40);
+constexpr Colour kObstructed = rgb(210, 0, 0);
 
 // One tint per space, repeating: the beams of neighbouring spaces differ.
-constexpr COLORREF kTints[] = {RGB(255, 190, 0),  RGB(0, 150, 255),  RGB(0, 190, 110),
-                               RGB(190, 80, 255), RGB(255, 100, 40), RGB(0, 200, 200)};
+constexpr Colour kTints[] = {rgb(255, 190, 0),  rgb(0, 150, 255),  rgb(0, 190, 110),
+                             rgb(190, 80, 255), rgb(255, 100, 40), rgb(0, 200, 200)};
 
-COLORREF tintOf(int space) {
+Colour tintOf(int space) {
     return kTints[space % (sizeof kTints / sizeof kTints[0])];
 }
 
-COLORREF blend(COLORREF under, COLORREF over, double alpha) {
+Colour blend(Colour under, Colour over, double alpha) {
     auto mix = [alpha](int a, int b) { return static_cast<int>(std::lround(a + (b - a) * alpha)); };
-    return RGB(mix(gdi::GetRValue(under), gdi::GetRValue(over)),
-               mix(gdi::GetGValue(under), gdi::GetGValue(over)),
-               mix(gdi::GetBValue(under), gdi::GetBValue(over)));
+    return rgb(mix(under.r, over.r), mix(under.g, over.g), mix(under.b, over.b));
 }
 
 // Screen positions are truncated toward zero; anything beyond any screen is
@@ -45,33 +43,6 @@ int px(double v) {
     if (!(v < 1e8)) return 100000000;
     return static_cast<int>(v);
 }
-
-// Pens and brushes of the colours one painting needs, each created once and
-// deleted when the painting ends.
-class Palette {
-  public:
-    explicit Palette(Device& dc) : dc_(dc) {}
-    ~Palette() {
-        for (auto& [key, h] : made_) dc_.deleteObject(h);
-    }
-    Palette(const Palette&) = delete;
-    Palette& operator=(const Palette&) = delete;
-
-    Handle brush(COLORREF c) { return get(c, 0); }
-    Handle pen(COLORREF c, int width) { return get(c, width); }
-
-  private:
-    Handle get(COLORREF c, int penWidth) {
-        const std::uint64_t key = (static_cast<std::uint64_t>(penWidth) << 32) | c;
-        for (auto& [k, h] : made_)
-            if (k == key) return h;
-        Handle h = penWidth == 0 ? dc_.createSolidBrush(c) : dc_.createPen(gdi::PS_SOLID, penWidth, c);
-        made_.push_back({key, h});
-        return h;
-    }
-    Device& dc_;
-    std::vector<std::pair<std::uint64_t, Handle>> made_;
-};
 
 struct Mapper {
     ClearancePicture pic;
@@ -105,16 +76,15 @@ bool clip(Vec2& a, Vec2& b, const gdi::Rect& r) {
     return true;
 }
 
-void segment(Device& dc, Vec2 a, Vec2 b, const gdi::Rect& area) {
+void segment(Device& dc, Vec2 a, Vec2 b, const gdi::Rect& area, const gdi::Pen& pen) {
     if (!clip(a, b, area)) return;
-    dc.moveTo(px(a.x), px(a.y));
-    dc.lineTo(px(b.x), px(b.y));
-    dc.lineTo(px(b.x) + 1, px(b.y));  // paint the end point too
+    // The last step paints the end point too.
+    dc.polyline({{px(a.x), px(a.y)}, {px(b.x), px(b.y)}, {px(b.x) + 1, px(b.y)}}, pen);
 }
 
 // The envelopes, row by row: each pixel whose centre lies inside some
 // space's beam takes the background tinted by every beam that covers it.
-void fillEnvelopes(Device& dc, Palette& palette, const ClearanceReport& report, const Mapper& map) {
+void fillEnvelopes(Device& dc, const ClearanceReport& report, const Mapper& map) {
     const gdi::Rect& area = map.pic.area;
     const int width = area.width();
     if (width <= 0 || area.height() <= 0) return;
@@ -157,10 +127,10 @@ void fillEnvelopes(Device& dc, Palette& palette, const ClearanceReport& report, 
             int end = c + 1;
             while (end < width && cover[end] == mask) ++end;
             if (mask != 0) {
-                COLORREF colour = kClearanceBackground;
+                Colour colour = kClearanceBackground;
                 for (int j = 0; j < 32; ++j)
                     if (mask & (1u << j)) colour = blend(colour, tintOf(j), kTintAlpha);
-                dc.fillRect({area.left + c, row, area.left + end, row + 1}, palette.brush(colour));
+                dc.fill({area.left + c, row, area.left + end, row + 1}, colour);
             }
             c = end;
         }
@@ -225,42 +195,37 @@ std::string clearanceHeading(const Design& design, const ClearanceReport& report
 namespace {
 
 // The view inside `box`: the heading, the beams, the bodies and the short
-// clearances, in the font already selected, `unit` device pixels to a
-// screen pixel.
+// clearances, in `font`, `unit` device pixels to a screen pixel.
 ClearanceReport drawClearanceView(Device& dc, const Design& design, const ClearanceOptions& options,
-                                  const gdi::Rect& box, int unit) {
+                                  const gdi::Rect& box, int unit, const Font& font) {
     ClearanceReport report = checkClearance(design, options);
-    dc.setBkMode(gdi::TRANSPARENT);
     const int textX = box.left + kMarginPx * unit;
     const int lineHeight = 14 * unit;
     if (report.status != kTraceOk) {
-        dc.setTextColor(RGB(0, 32, 192));
-        dc.textOut(textX, box.top + 4 * unit, "* Trace problem *");
-        dc.setTextColor(RGB(0, 0, 0));
-        dc.textOut(textX, box.top + 4 * unit + lineHeight, traceProblemMessage(report.status));
+        dc.text({textX, box.top + 4 * unit}, "* Trace problem *", font, rgb(0, 32, 192));
+        dc.text({textX, box.top + 4 * unit + lineHeight}, traceProblemMessage(report.status), font,
+                rgb(0, 0, 0));
         return report;
     }
-    dc.setTextColor(report.clear ? RGB(0, 0, 0) : kObstructed);
-    dc.textOut(textX, box.top + 4 * unit, clearanceHeading(design, report));
-    dc.setTextColor(RGB(64, 64, 64));
+    dc.text({textX, box.top + 4 * unit}, clearanceHeading(design, report), font,
+            report.clear ? rgb(0, 0, 0) : kObstructed);
     const std::string thickness =
         options.thickness < 0 ? std::string("1/6 of each diameter") : figure(options.thickness);
-    dc.textOut(
-        textX, box.top + 4 * unit + lineHeight,
-        "edge " + figure(options.edge) + "  thickness " + thickness + "  margin " + figure(options.margin));
+    dc.text(
+        {textX, box.top + 4 * unit + lineHeight},
+        "edge " + figure(options.edge) + "  thickness " + thickness + "  margin " + figure(options.margin),
+        font, rgb(64, 64, 64));
 
     const Mapper map{fitClearancePicture(report, box, unit)};
     const gdi::Rect& area = map.pic.area;
-    Palette palette(dc);
-    fillEnvelopes(dc, palette, report, map);
+    fillEnvelopes(dc, report, map);
 
     // The marginal rays of every field, in a deeper shade of the beam.
-    const Handle oldPen = dc.selectObject(dc.getStockObject(gdi::BLACK_PEN));
     for (size_t j = 0; j < report.envelopes.size(); ++j) {
-        dc.selectObject(palette.pen(blend(tintOf(static_cast<int>(j)), RGB(0, 0, 0), 0.35), unit));
+        const gdi::Pen ray{blend(tintOf(static_cast<int>(j)), rgb(0, 0, 0), 0.35), unit};
         for (const FieldBeam& f : report.envelopes[j].fields) {
-            segment(dc, map(f.plusFrom), map(f.plusTo), area);
-            segment(dc, map(f.minusFrom), map(f.minusTo), area);
+            segment(dc, map(f.plusFrom), map(f.plusTo), area, ray);
+            segment(dc, map(f.minusFrom), map(f.minusTo), area, ray);
         }
     }
 
@@ -273,59 +238,47 @@ ClearanceReport drawClearanceView(Device& dc, const Design& design, const Cleara
     for (int i = 1; i <= n; ++i) {
         const SurfaceBody& body = report.bodies[i];
         const bool blocked = !shortOf[i].empty();
-        dc.selectObject(palette.pen(blocked ? kObstructed : kOutline, (blocked ? 2 : 1) * unit));
+        const gdi::Pen pen{blocked ? kObstructed : kOutline, (blocked ? 2 : 1) * unit};
         std::vector<Vec2> outline(body.face.begin(), body.face.end());
         if (body.thickness > 0) {
             outline.insert(outline.end(), body.back.rbegin(), body.back.rend());
             outline.push_back(body.face.front());
         }
-        for (size_t k = 1; k < outline.size(); ++k) segment(dc, map(outline[k - 1]), map(outline[k]), area);
-        if (outline.size() == 1) segment(dc, map(outline[0]), map(outline[0]), area);
+        for (size_t k = 1; k < outline.size(); ++k)
+            segment(dc, map(outline[k - 1]), map(outline[k]), area, pen);
+        if (outline.size() == 1) segment(dc, map(outline[0]), map(outline[0]), area, pen);
 
         // The surface's number beside its first rim, the short clearances
         // beside the other, on the background's colour so that they read
         // over the beams.
         const Vec2 numberAt = map(body.face.front());
-        dc.setTextColor(blocked ? kObstructed : RGB(0, 0, 0));
-        dc.textOut(px(numberAt.x) - 12 * unit, px(numberAt.y) - 6 * unit, std::to_string(i));
+        const Colour numberColour = blocked ? kObstructed : rgb(0, 0, 0);
+        dc.text({px(numberAt.x) - 12 * unit, px(numberAt.y) - 6 * unit}, std::to_string(i), font,
+                numberColour);
         const Vec2 labelAt = map(body.face.back());
-        dc.setBkMode(gdi::OPAQUE);
-        dc.setBkColor(kClearanceBackground);
         int line = 0;
         for (const ClearancePair* p : shortOf[i])
-            dc.textOut(px(labelAt.x) + 6 * unit, px(labelAt.y) - 6 * unit + 12 * unit * line++,
-                       figure(p->clearance) + " (" + clearanceSpaceName(p->space) + ")");
-        dc.setBkMode(gdi::TRANSPARENT);
+            dc.text({px(labelAt.x) + 6 * unit, px(labelAt.y) - 6 * unit + 12 * unit * line++},
+                    figure(p->clearance) + " (" + clearanceSpaceName(p->space) + ")", font, numberColour,
+                    kClearanceBackground);
     }
-    dc.selectObject(oldPen);
-    return report;  // the palette's pens and brushes go here, none of them selected
+    return report;
 }
 
 }  // namespace
 
 ClearanceReport paintClearanceView(Device& dc, const Design& design, const ClearanceOptions& options) {
-    const gdi::Rect client = dc.clientRect();
-    Handle background = dc.createSolidBrush(kClearanceBackground);
-    dc.fillRect(client, background);
-    dc.deleteObject(background);
-    const Handle oldFont = dc.selectObject(dc.getStockObject(gdi::OEM_FIXED_FONT));
-    ClearanceReport report = drawClearanceView(dc, design, options, client, 1);
-    dc.selectObject(oldFont);
-    return report;
+    const gdi::Rect client{0, 0, dc.size().width, dc.size().height};
+    dc.fill(client, kClearanceBackground);
+    return drawClearanceView(dc, design, options, client, 1, Font::oemFixed());
 }
 
 ClearanceReport printClearanceView(Device& dc, const Design& design, const ClearanceOptions& options,
                                    const gdi::Rect& box, int unit) {
     unit = std::max(1, unit);
-    gdi::FontSpec spec;
-    spec.height = 12 * unit;
-    spec.face = "Courier New";
-    const Handle font = dc.createFont(spec);
-    const Handle oldFont = dc.selectObject(font);
-    ClearanceReport report = drawClearanceView(dc, design, options, box, unit);
-    dc.selectObject(oldFont);
-    dc.deleteObject(font);
-    return report;
+    // The fixed-pitch face at the screen font's cell height, scaled.
+    return drawClearanceView(dc, design, options, box, unit,
+                             Font::scaled(12 * unit, 400, gdi::FontFace::mono));
 }
 
 }  // namespace orvelin

@@ -41,6 +41,6 @@ ClearanceReport printClearanceView(gdi::Device& dc, const Design& design, const 
 std::string clearanceHeading(const Design& design, const ClearanceReport& report);
 
 /// Background of the view.
-inline constexpr gdi::COLORREF kClearanceBackground = gdi::RGB(240, 240, 236);
+inline constexpr gdi::Colour kClearanceBackground = gdi::rgb(240, 240, 236);
 
 }  // namespace orvelin

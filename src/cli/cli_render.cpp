@@ -51,7 +51,8 @@ void renderClearance(RenderJob& job) {
 void renderQuality(RenderJob& job) {
     Design probe = job.design;
     traceDesignView(probe);
-    drawQualityView(job.window, job.window.clientRect(), computeQualityView(job.design));
+    drawQualityView(job.window, {0, 0, job.window.size().width, job.window.size().height},
+                    computeQualityView(job.design));
 }
 
 const RenderView kViews[] = {

@@ -66,12 +66,8 @@ void renderPlot(RenderJob& job, int lastCommand) {
         if (command == kCmdAiry) {
             // The overlay asks only for a plot on screen: a plot whose rays
             // missed a mirror still gets its circle.
-            // Hollow circles in both targets; the window keeps its picture.
-            gdi::Handle oldWindowBrush = job.window.selectObject(job.window.getStockObject(gdi::NULL_BRUSH));
-            gdi::Handle oldBufferBrush = buffer.selectObject(buffer.getStockObject(gdi::NULL_BRUSH));
+            // The window keeps its picture.
             dispatchPlot(plot, job.results, job.geometry, command);
-            job.window.selectObject(oldWindowBrush);
-            buffer.selectObject(oldBufferBrush);
             continue;
         }
         // A ray that missed a surface blocks the next plot command, as in
@@ -79,7 +75,7 @@ void renderPlot(RenderJob& job, int lastCommand) {
         if (job.trace.status != kTraceOk) break;
         clearPlotBuffer(buffer);
         eraseBackground(job.window, viewBackground(kViewStandardPlot));
-        repaint.invalidateRect(job.window.clientRect());
+        repaint.invalidateRect({0, 0, job.window.size().width, job.window.size().height});
         repaint.updateWindow();
         dispatchPlot(plot, job.results, job.geometry, command);
     }

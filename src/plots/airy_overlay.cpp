@@ -18,8 +18,10 @@ bool drawAiryOverlay(SpotPlot& p, int limit) {
     const double r = airyDiskRadius(p.design, p.trace);
     int R = 0;
     if (!airyCirclePixels(r, f.scale, limit, R)) return false;
-    p.buffer.ellipse(f.bufferOriginX - R, f.bufferCentreY - R, f.bufferOriginX + R + 1,
-                     f.bufferCentreY + R + 1);
+    // An outline only: the dots inside stay visible.
+    p.buffer.ellipse(
+        {f.bufferOriginX - R, f.bufferCentreY - R, f.bufferOriginX + R + 1, f.bufferCentreY + R + 1},
+        kAiryCirclePen);
     // The window shows the circle at its next repaint, a copy of the buffer.
     if (p.repaint)
         p.repaint->invalidateRect(

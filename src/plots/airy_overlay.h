@@ -13,10 +13,9 @@ namespace orvelin {
 bool airyCirclePixels(double radius, double scale, double limit, int& pixels);
 
 /// Draw the Airy circle of the design into the plot buffer, centred on the
-/// plot centre, hollow with the buffer's pen, and ask the window to repaint
-/// that square from the buffer.  A circle larger than `limit` (the half
-/// diagonal of the buffer) is silently not drawn.  Returns whether it was.
-/// The caller selects hollow brushes into the window and the buffer first.
+/// plot centre, a hollow black outline, and ask the window to repaint that
+/// square from the buffer.  A circle larger than `limit` (the half diagonal
+/// of the buffer) is silently not drawn.  Returns whether it was.
 bool drawAiryOverlay(SpotPlot& p, int limit);
 
 }  // namespace orvelin

@@ -56,8 +56,8 @@ void plotMonteCarloRays(SpotPlot& p) {
         }
         int dx, dy;
         if (!roundedSpotOffsets(f.spotCentreX, f.scale, rays.x[i], rays.y[i], dx, dy)) continue;
-        p.window.setPixel(f.windowOriginX + dx, f.windowCentreY + dy, kSpotDotColour);
-        p.buffer.setPixel(f.bufferOriginX + dx, f.bufferCentreY + dy, kSpotDotColour);
+        p.window.pixel({f.windowOriginX + dx, f.windowCentreY + dy}, kSpotDotColour);
+        p.buffer.pixel({f.bufferOriginX + dx, f.bufferCentreY + dy}, kSpotDotColour);
     }
     // Leave the last ray in the trace as the one-ray loop did.
     if (!rays.size()) return;
@@ -106,13 +106,12 @@ void plotUniformAiry(SpotPlot& p) {
     f.scale = kAiryRadiusPixels / std::fabs(r);
     if (!std::isfinite(f.scale)) f.scale = kPointSpotScale;
 
-    // The circle goes into the buffer, hollow, with the buffer's own pen;
-    // the window gets it through a repaint from the buffer.
+    // The circle goes into the buffer, a hollow black outline; the window
+    // gets it through a repaint from the buffer.
     const int R = kAiryCirclePixels;
-    gdi::Handle oldBrush = p.buffer.selectObject(p.buffer.getStockObject(gdi::NULL_BRUSH));
-    p.buffer.ellipse(f.bufferCentreX - R, f.bufferCentreY - R, f.bufferCentreX + R + 1,
-                     f.bufferCentreY + R + 1);
-    p.buffer.selectObject(oldBrush);
+    p.buffer.ellipse(
+        {f.bufferCentreX - R, f.bufferCentreY - R, f.bufferCentreX + R + 1, f.bufferCentreY + R + 1},
+        kAiryCirclePen);
     if (p.repaint) {
         p.repaint->invalidateRect(
             {f.windowCentreX - R, f.windowCentreY - R, f.windowCentreX + R + 1, f.windowCentreY + R + 1});

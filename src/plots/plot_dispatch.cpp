@@ -7,10 +7,9 @@
 namespace orvelin {
 
 int dispatchPlot(SpotPlot& p, AnalysisResults& results, LayoutGeometry& geometry, int command) {
-    const gdi::Rect client = p.window.clientRect();
-    const int limit =
-        setUpPlotFrame(p.frame, client.right, client.bottom, p.window.getDeviceCaps(gdi::HORZRES),
-                       p.window.getDeviceCaps(gdi::VERTRES));
+    const gdi::Size client = p.window.size();
+    const gdi::Size screen = p.window.screenSize();
+    const int limit = setUpPlotFrame(p.frame, client.width, client.height, screen.width, screen.height);
     switch (command) {
         case kCmdDisplay:
             return drawLayout(p.design, p.trace, results, geometry, p.window) ? 1 : 0;
@@ -42,23 +41,17 @@ int dispatchPlot(SpotPlot& p, AnalysisResults& results, LayoutGeometry& geometry
 }
 
 void clearPlotBuffer(gdi::Device& buffer) {
-    const gdi::Rect r = buffer.clientRect();
-    gdi::Handle brush = buffer.createSolidBrush(kPlotBackground);
-    gdi::Handle oldPen = buffer.selectObject(buffer.getStockObject(gdi::NULL_PEN));
-    gdi::Handle oldBrush = buffer.selectObject(brush);
+    const gdi::Size s = buffer.size();
     // With no pen the rectangle fills up to, not including, right and bottom:
     // one more than the size covers the last row and column.
-    buffer.rectangle(0, 0, r.right + 1, r.bottom + 1);
-    buffer.selectObject(oldBrush);
-    buffer.selectObject(oldPen);
-    buffer.deleteObject(brush);
+    buffer.rect({0, 0, s.width + 1, s.height + 1}, gdi::kNoPen, kPlotBackground);
 }
 
 void paintPlotView(gdi::Device& window, const gdi::Device& buffer) {
-    const gdi::Rect client = window.clientRect();
-    const gdi::Rect screen = buffer.clientRect();
-    window.bitBlt(0, 0, screen.right, screen.bottom, buffer, (screen.right - client.right) / 2,
-                  (screen.bottom - client.bottom) / 2);
+    const gdi::Size client = window.size();
+    const gdi::Size screen = buffer.size();
+    window.copy({0, 0}, screen, buffer,
+                {(screen.width - client.width) / 2, (screen.height - client.height) / 2});
 }
 
 }  // namespace orvelin

@@ -11,7 +11,7 @@
 namespace orvelin {
 
 /// Set up the plot frame from the window's client area and the screen
-/// (HORZRES, VERTRES of the window's device) and run the command:
+/// (the screen size of the window's device) and run the command:
 /// 500 layout drawing, 601/604/605/606 standard plot with that scale mode,
 /// 602 uniform Airy, 603 uniform blur, 700 Airy overlay (limit: the half
 /// diagonal of the plot buffer), 903/904 focus step in/out then a standard
@@ -20,8 +20,7 @@ namespace orvelin {
 int dispatchPlot(SpotPlot& p, AnalysisResults& results, LayoutGeometry& geometry, int command);
 
 /// Clear the plot buffer to the plot background, as every plot command does
-/// before it plots: a borderless rectangle over the whole buffer.  The brush
-/// is created and deleted here; the buffer's pen and brush are restored.
+/// before it plots: a borderless rectangle over the whole buffer.
 void clearPlotBuffer(gdi::Device& buffer);
 
 /// Paint a plot view: copy the plot buffer into the window so that the

@@ -32,7 +32,7 @@ bool readyForStep(PrintedPlot& p) {
 void setBlack(PrintedPlot& p, int x, int y) {
     const gdi::Rect& c = p.clip;
     if (x < c.left || x >= c.right || y < c.top || y >= c.bottom) return;
-    p.printer.setPixel(x, y, kPrintedDotColour);
+    p.printer.pixel({x, y}, kPrintedDotColour);
 }
 
 // Dots of the spot printed mirrored in y, at (X + dx, Y +- dy).
@@ -98,14 +98,14 @@ long blurRayCount(int halfW, int halfH) {
     return c > 0 ? static_cast<long>(c) : 0;
 }
 
-// A circle of radius R about the plot centre, in the current pen and brush.
-// A radius beyond any page (or not a number) draws nothing.
-void printCircle(PrintedPlot& p, double radius) {
+// A circle of radius R about the plot centre in the page's black pen, filled
+// as asked.  A radius beyond any page (or not a number) draws nothing.
+void printCircle(PrintedPlot& p, double radius, const gdi::Fill& inside) {
     int R;
     if (!truncatedOffset(radius, R)) return;
     const int cx = p.frame.windowCentreX;
     const int cy = p.frame.windowCentreY;
-    p.printer.ellipse(cx - R, cy - R, cx + R + 1, cy + R + 1);
+    p.printer.ellipse({cx - R, cy - R, cx + R + 1, cy + R + 1}, gdi::Pen{kPrintedDotColour}, inside);
 }
 
 }  // namespace
@@ -201,7 +201,8 @@ void printStandardSpots(PrintedPlot& p) {
 
     setEntranceTangential(p.design, p.trace);  // a failure stays in the status
     const double r = airyDiskRadius(p.design, p.trace);
-    if (p.viewState == kViewAiryOverlay) printCircle(p, std::fabs(r * f.printScale));
+    // The overlay's circle is filled white, under the dots printed next.
+    if (p.viewState == kViewAiryOverlay) printCircle(p, std::fabs(r * f.printScale), gdi::rgb(255, 255, 255));
 
     SpotPlot centring = measuringView(p);
     measureSpotCentre(centring, StartRay::axial);
@@ -262,9 +263,7 @@ void printUniformAiry(PrintedPlot& p) {
     long count = !(area <= static_cast<double>(most)) ? most : static_cast<long>(area);
     if (count < kMinPrintedAiryRays) count = kMinPrintedAiryRays;
 
-    gdi::Handle oldBrush = p.printer.selectObject(p.printer.getStockObject(gdi::NULL_BRUSH));
-    printCircle(p, R);
-    p.printer.selectObject(oldBrush);
+    printCircle(p, R, gdi::kHollow);
     printMonteCarloRays(p, count);
 }
 

@@ -28,7 +28,7 @@
 namespace orvelin {
 
 /// Dots on paper are black.
-inline constexpr gdi::COLORREF kPrintedDotColour = gdi::RGB(0, 0, 0);
+inline constexpr gdi::Colour kPrintedDotColour = gdi::rgb(0, 0, 0);
 
 /// Ring counts of the printed standard plot by the page's magnification k
 /// (index k, 1..10; index 0 is unused).

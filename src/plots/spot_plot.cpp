@@ -27,9 +27,9 @@ template <class Pixels>
 void setPixels(SpotPlot& p, const Pixels& rel) {
     const PlotFrame& f = p.frame;
     for (const PixelOffset& q : rel)
-        p.window.setPixel(f.windowOriginX + q.x, f.windowCentreY + q.y, kSpotDotColour);
+        p.window.pixel({f.windowOriginX + q.x, f.windowCentreY + q.y}, kSpotDotColour);
     for (const PixelOffset& q : rel)
-        p.buffer.setPixel(f.bufferOriginX + q.x, f.bufferCentreY + q.y, kSpotDotColour);
+        p.buffer.pixel({f.bufferOriginX + q.x, f.bufferCentreY + q.y}, kSpotDotColour);
 }
 
 }  // namespace

@@ -25,9 +25,11 @@
 namespace orvelin {
 
 /// Colour of a spot dot on screen.
-inline constexpr gdi::COLORREF kSpotDotColour = gdi::RGB(255, 255, 255);
+inline constexpr gdi::Colour kSpotDotColour = gdi::rgb(255, 255, 255);
 /// Background of every plot view and of the cleared plot buffer.
-inline constexpr gdi::COLORREF kPlotBackground = gdi::RGB(160, 96, 32);
+inline constexpr gdi::Colour kPlotBackground = gdi::rgb(160, 96, 32);
+/// The pen of the Airy circles drawn into the plot buffer (outlines only).
+inline constexpr gdi::Pen kAiryCirclePen{gdi::rgb(0, 0, 0)};
 
 /// The window's side of a plot: repaint requests.  The desktop program
 /// forwards them to its window; the headless renderer paints the plot view

@@ -75,35 +75,28 @@ QualityViewLayout layoutQualityView(const gdi::Rect& area, int lineHeight, const
 void drawQualityView(gdi::Device& dc, const gdi::Rect& area, const QualityViewData& data) {
     using namespace gdi;
     const int fontHeight = std::clamp(area.width() / 56, 11, 400);
-    const Handle font = dc.createFont(FontSpec{fontHeight, 0, FW_NORMAL, false, "MS Sans Serif"});
-    const Handle oldFont = dc.selectObject(font);
-    const TextMetrics tm = dc.getTextMetrics();
-    const QualityViewLayout l = layoutQualityView(area, tm.tmHeight + tm.tmExternalLeading, data);
+    const Font font = Font::scaled(fontHeight, 400);
+    const QualityViewLayout l = layoutQualityView(area, dc.fontMetrics(font).lineHeight(), data);
     const int penWidth = std::max(1, area.width() / 800);
-    const Handle boxPen = dc.createPen(PS_SOLID, penWidth, kQualityBoxColour);
-    const Handle airyPen = dc.createPen(PS_SOLID, penWidth, kQualityAiryColour);
-    const Handle blackPen = dc.createPen(PS_SOLID, penWidth, RGB(0, 0, 0));
-    const Handle oldPen = dc.selectObject(boxPen);
-    const Handle oldBrush = dc.selectObject(stockHandle(NULL_BRUSH));
-    const int oldMode = dc.setBkMode(TRANSPARENT);
-    const COLORREF oldText = dc.setTextColor(RGB(0, 0, 0));
+    const Pen boxPen{kQualityBoxColour, penWidth};
+    const Pen airyPen{kQualityAiryColour, penWidth};
+    const Pen blackPen{rgb(0, 0, 0), penWidth};
+    const auto text = [&](int x, int y, const std::string& s) { dc.text({x, y}, s, font, rgb(0, 0, 0)); };
 
     const int x0 = area.left + l.margin, y0 = area.top + l.margin;
-    dc.textOut(x0, y0, "Image quality: " + data.title);
-    dc.textOut(
-        x0, y0 + l.lineHeight,
-        format("Wavelength %g \xB5m; Strehl ratio by the ", data.report.wavelengthMicrons) + kStrehlMethod);
+    text(x0, y0, "Image quality: " + data.title);
+    text(x0, y0 + l.lineHeight,
+         format("Wavelength %g \xB5m; Strehl ratio by the ", data.report.wavelengthMicrons) + kStrehlMethod);
 
     for (size_t i = 0; i < 4; ++i) {
         const Rect& box = l.boxes[i];
         const FieldQuality& q = data.report.fields[i];
-        dc.textOut(box.left, box.top - l.lineHeight, qualityFieldName(kQualityFields[i]));
-        dc.selectObject(boxPen);
-        dc.rectangle(box.left, box.top, box.right, box.bottom);
+        text(box.left, box.top - l.lineHeight, qualityFieldName(kQualityFields[i]));
+        dc.rect(box, boxPen);
         const int cx = box.left + box.width() / 2, cy = box.top + box.height() / 2;
         int y = box.bottom + l.lineHeight / 2;
         auto line = [&](const std::string& s) {
-            dc.textOut(box.left, y, s);
+            text(box.left, y, s);
             y += l.lineHeight;
         };
         if (q.status != kTraceOk) {
@@ -113,11 +106,10 @@ void drawQualityView(gdi::Device& dc, const gdi::Rect& area, const QualityViewDa
         for (const SpotPoint& p : data.spots[i]) {
             const int dx = static_cast<int>((q.centroidX - p.x) * l.pixelsPerMicron);
             const int dy = static_cast<int>((p.y - q.centroidY) * l.pixelsPerMicron);
-            dc.setPixel(cx + dx, cy + dy, RGB(0, 0, 0));
+            dc.pixel({cx + dx, cy + dy}, rgb(0, 0, 0));
         }
         const int r = static_cast<int>(q.airyRadius * l.pixelsPerMicron);
-        dc.selectObject(airyPen);
-        dc.ellipse(cx - r, cy - r, cx + r + 1, cy + r + 1);
+        dc.ellipse({cx - r, cy - r, cx + r + 1, cy + r + 1}, airyPen);
         line(format("rmsSpot %.3f \xB5m", q.rmsSpot));
         line(format("rmsSpotChief %.3f \xB5m", q.rmsSpotChief));
         line(format("geoSpot %.3f \xB5m", q.geoSpot));
@@ -134,27 +126,13 @@ void drawQualityView(gdi::Device& dc, const gdi::Rect& area, const QualityViewDa
 
     // The scale bar with end ticks, and its length.
     if (l.barPixels > 0) {
-        dc.selectObject(blackPen);
         const int tick = std::max(2, l.lineHeight / 4);
-        dc.moveTo(l.barX, l.barY);
-        dc.lineTo(l.barX + l.barPixels, l.barY);
-        dc.moveTo(l.barX, l.barY - tick);
-        dc.lineTo(l.barX, l.barY + tick + 1);
-        dc.moveTo(l.barX + l.barPixels, l.barY - tick);
-        dc.lineTo(l.barX + l.barPixels, l.barY + tick + 1);
-        dc.textOut(l.barX + l.barPixels + l.margin, l.barY - l.lineHeight / 2,
-                   format("%g \xB5m (Airy circles in red)", l.barMicrons));
+        dc.line({l.barX, l.barY}, {l.barX + l.barPixels, l.barY}, blackPen);
+        dc.line({l.barX, l.barY - tick}, {l.barX, l.barY + tick + 1}, blackPen);
+        dc.line({l.barX + l.barPixels, l.barY - tick}, {l.barX + l.barPixels, l.barY + tick + 1}, blackPen);
+        text(l.barX + l.barPixels + l.margin, l.barY - l.lineHeight / 2,
+             format("%g \xB5m (Airy circles in red)", l.barMicrons));
     }
-
-    dc.setTextColor(oldText);
-    dc.setBkMode(static_cast<BkMode>(oldMode));
-    dc.selectObject(oldBrush);
-    dc.selectObject(oldPen);
-    dc.selectObject(oldFont);
-    dc.deleteObject(boxPen);
-    dc.deleteObject(airyPen);
-    dc.deleteObject(blackPen);
-    dc.deleteObject(font);
 }
 
 }  // namespace orvelin

@@ -44,8 +44,8 @@ struct QualityViewLayout {
 QualityViewLayout layoutQualityView(const gdi::Rect& area, int lineHeight, const QualityViewData& data);
 
 /// Dots in black, Airy circles in red, boxes in grey, text in black.
-inline constexpr gdi::COLORREF kQualityAiryColour = gdi::RGB(208, 0, 0);
-inline constexpr gdi::COLORREF kQualityBoxColour = gdi::RGB(128, 128, 128);
+inline constexpr gdi::Colour kQualityAiryColour = gdi::rgb(208, 0, 0);
+inline constexpr gdi::Colour kQualityBoxColour = gdi::rgb(128, 128, 128);
 
 /// Draw the view into area (its background already erased).  Image +x is
 /// drawn to the left of a spot's centre and +y downward, as in the spot

@@ -6,30 +6,29 @@
 
 namespace orvelin {
 
-using gdi::RGB;
+using gdi::rgb;
 
-gdi::COLORREF viewBackground(int viewState) {
+gdi::Colour viewBackground(int viewState) {
     switch (viewState) {
         case kViewTraceReport:
-            return RGB(128, 160, 192);
+            return rgb(128, 160, 192);
         case kViewDesign:
-            return RGB(160, 160, 160);
+            return rgb(160, 160, 160);
         case kViewStandardPlot:
         case kViewUniformAiry:
         case kViewUniformBlur:
         case kViewAiryOverlay:
-            return RGB(160, 96, 32);
+            return rgb(160, 96, 32);
         case kViewImageQuality:
-            return RGB(255, 255, 255);
+            return rgb(255, 255, 255);
         default:
-            return RGB(128, 128, 128);  // the stock grey brush of the welcome page
+            return rgb(128, 128, 128);  // the grey of the welcome page
     }
 }
 
-void eraseBackground(gdi::Device& dc, gdi::COLORREF colour) {
-    gdi::Handle brush = dc.createSolidBrush(colour);
-    dc.fillRect(dc.clientRect(), brush);
-    dc.deleteObject(brush);
+void eraseBackground(gdi::Device& dc, gdi::Colour colour) {
+    const gdi::Size client = dc.size();
+    dc.fill({0, 0, client.width, client.height}, colour);
 }
 
 std::string traceProblemText(TraceStatus status) {
@@ -47,26 +46,20 @@ std::string traceProblemText(TraceStatus status) {
 }
 
 void drawTraceProblemBanner(gdi::Device& dc, int n, TraceStatus status) {
-    const gdi::Rect client = dc.clientRect();
+    const gdi::Size client = dc.size();
     // Centred in the space below the table; the half truncates toward zero
     // (C++ integer division), also when the window is shorter than the table.
     const int a = layoutBandTop(n);
-    const int y = a + (client.height() - a) / 2 - 27;
+    const int y = a + (client.height - a) / 2 - 27;
 
-    gdi::Rect r = client;
-    r.left = 2;
-    r.top = y;
-    dc.setBkMode(gdi::TRANSPARENT);
-    dc.setTextColor(RGB(128, 128, 128));
-    gdi::Handle oldFont = dc.selectObject(dc.getStockObject(gdi::SYSTEM_FONT));
-    dc.drawText("* Trace problem *", r, gdi::DT_CENTER);
-    r.left = 0;
-    r.top = y - 1;
-    dc.setTextColor(RGB(0, 32, 192));
-    dc.drawText("* Trace problem *", r, gdi::DT_CENTER);
-    dc.setTextColor(RGB(0, 0, 0));
-    dc.drawText(traceProblemText(status), r, gdi::DT_CENTER);
-    dc.selectObject(oldFont);
+    // A grey shadow a little right and down, then the blue text, then the
+    // reason below it, each centred across the rest of the client area.
+    const gdi::Font font = gdi::Font::system();
+    const gdi::Rect shadow{2, y, client.width, client.height};
+    const gdi::Rect r{0, y - 1, client.width, client.height};
+    dc.textBox(shadow, "* Trace problem *", font, rgb(128, 128, 128), gdi::Align::centre);
+    dc.textBox(r, "* Trace problem *", font, rgb(0, 32, 192), gdi::Align::centre);
+    dc.textBox(r, traceProblemText(status), font, rgb(0, 0, 0), gdi::Align::centre);
 }
 
 bool paintDesignView(gdi::Device& dc, Design& design, TraceState& state, AnalysisResults& results,

@@ -14,10 +14,10 @@ namespace orvelin {
 
 /// Window background of each view: grey for the welcome page, blue-grey for
 /// the trace report, light grey for the design view, brown for the plots.
-gdi::COLORREF viewBackground(int viewState);
+gdi::Colour viewBackground(int viewState);
 
 /// Fill the whole client area with a colour, as erasing the window does.
-void eraseBackground(gdi::Device& dc, gdi::COLORREF colour);
+void eraseBackground(gdi::Device& dc, gdi::Colour colour);
 
 /// The trace-problem banner centred in the client area below the table of
 /// an n-surface design: a grey shadow and a blue "* Trace problem *" in the

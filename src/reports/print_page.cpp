@@ -6,15 +6,20 @@
 
 #include "clearance/clearance_view.h"
 #include "design/design_table.h"
-#include "reports/report_figures.h"
 #include "quality/quality_view.h"
+#include "reports/report_figures.h"
 
 namespace orvelin {
 
 namespace {
 
 using gdi::Device;
-using gdi::Handle;
+using gdi::Font;
+
+// One line of printed text, its cell's top-left corner at (x, y).
+void printText(Device& dc, const Font& font, int x, int y, std::string_view text) {
+    dc.text({x, y}, text, font, kPrintTextColour, kPrintTextBackground);
+}
 
 // Printer positions are computed in doubles and truncated toward zero.  A
 // value beyond any page (a degenerate layout) is pinned far outside it
@@ -63,17 +68,9 @@ int valueFontHeight(int pageWidth) {
     return static_cast<int>(pageWidth * 0.023337222870478413);
 }
 
-Handle createPrintFont(Device& dc, int height) {
-    gdi::FontSpec spec;
-    spec.height = height;
-    spec.weight = kPrintFontWeight;
-    spec.face = kPrintFaceName;
-    return dc.createFont(spec);
-}
-
-LineMetrics lineMetrics(const Device& dc) {
-    const gdi::TextMetrics tm = dc.getTextMetrics();
-    return LineMetrics{tm.tmHeight + tm.tmExternalLeading, tm.tmAveCharWidth};
+LineMetrics lineMetrics(const Device& dc, const gdi::Font& font) {
+    const gdi::FontMetrics m = dc.fontMetrics(font);
+    return LineMetrics{m.lineHeight(), m.averageCharWidth};
 }
 
 std::string pageTitle(const Design& design) {
@@ -96,27 +93,28 @@ std::tm localTimeNow() {
     return out;
 }
 
-void drawHeaderLine(Device& dc, int pageWidth, int lineHeight, const Design& design, const std::tm& now) {
+void drawHeaderLine(Device& dc, const Font& font, int pageWidth, int lineHeight, const Design& design,
+                    const std::tm& now) {
     const gdi::Rect header{0, 0, pageWidth, lineHeight};
-    dc.drawText(pageTitle(design), header, gdi::DT_LEFT);
-    dc.drawText(pageDateText(now), header, gdi::DT_RIGHT);
+    dc.textBox(header, pageTitle(design), font, kPrintTextColour, gdi::Align::left, kPrintTextBackground);
+    dc.textBox(header, pageDateText(now), font, kPrintTextColour, gdi::Align::right, kPrintTextBackground);
 }
 
-void drawReportValues(Device& dc, const ReportGrid& grid, const Design& design,
+void drawReportValues(Device& dc, const Font& font, const ReportGrid& grid, const Design& design,
                       const AnalysisResults& results) {
     for (const ReportFigure& f : kReportFigures)
         if (showsFigure(f, design))
-            dc.textOut(gridX(grid, f.printValueA), gridY(grid, f.printValueB),
-                       formatFigure(f, figureValue(f, results)));
+            printText(dc, font, gridX(grid, f.printValueA), gridY(grid, f.printValueB),
+                      formatFigure(f, figureValue(f, results)));
 }
 
-void drawReportLabels(Device& dc, const ReportGrid& grid, const Design& design) {
+void drawReportLabels(Device& dc, const Font& font, const ReportGrid& grid, const Design& design) {
     for (const ReportBoxPlace& box : kReportBoxes)
         if (showsBox(box, design))
-            dc.textOut(gridX(grid, box.printTitleA), gridY(grid, box.printTitleB), box.title);
+            printText(dc, font, gridX(grid, box.printTitleA), gridY(grid, box.printTitleB), box.title);
     for (const ReportFigure& f : kReportFigures)
         if (showsFigure(f, design))
-            dc.textOut(gridX(grid, f.printLabelA), gridY(grid, f.printLabelB), f.label);
+            printText(dc, font, gridX(grid, f.printLabelA), gridY(grid, f.printLabelB), f.label);
 }
 
 void drawReportBoxes(Device& dc, const ReportGrid& grid, const Design& design) {
@@ -126,11 +124,7 @@ void drawReportBoxes(Device& dc, const ReportGrid& grid, const Design& design) {
         const int right = px(grid.left + b.printRight * grid.charWidth);
         const int top = px(grid.top + b.printTop * grid.lineHeight);
         const int bottom = px(grid.top + b.printBottom * grid.lineHeight);
-        dc.moveTo(left, top);
-        dc.lineTo(right, top);
-        dc.lineTo(right, bottom);
-        dc.lineTo(left, bottom);
-        dc.lineTo(left, top);
+        dc.polyline({{left, top}, {right, top}, {right, bottom}, {left, bottom}, {left, top}}, kPrintPen);
     }
 }
 
@@ -160,99 +154,85 @@ void drawPrintedLayout(Device& dc, Design& d, const LayoutGeometry& g, int pageW
     drawFoldedLayout(dc, d, g, X0, Y0, k, false);
 }
 
-void drawDesignTableHeadings(Device& dc, const Design& design, int left, int cw, int top, int rowHeight) {
+void drawDesignTableHeadings(Device& dc, const Font& font, const Design& design, int left, int cw, int top,
+                             int rowHeight) {
     const int n = design.surfaceCount;
     const int y = top + 2 * rowHeight;
-    dc.textOut(left, y, "Surface");
-    dc.textOut(left + 15 * cw, y, "Radius");
-    dc.textOut(left + 29 * cw, y, "CC/Rsag");
-    dc.textOut(left + 43 * cw, y, "Tilt");
-    dc.textOut(left + 57 * cw, y, "Separation");
+    printText(dc, font, left, y, "Surface");
+    printText(dc, font, left + 15 * cw, y, "Radius");
+    printText(dc, font, left + 29 * cw, y, "CC/Rsag");
+    printText(dc, font, left + 43 * cw, y, "Tilt");
+    printText(dc, font, left + 57 * cw, y, "Separation");
     const int ya = top + (n + 5) * rowHeight;
-    dc.textOut(left, ya, "Aperture");
-    dc.textOut(left + 27 * cw, ya, "Field semi-angle");
+    printText(dc, font, left, ya, "Aperture");
+    printText(dc, font, left + 27 * cw, ya, "Field semi-angle");
 }
 
-void drawDesignTableRows(Device& dc, const Design& d, int left, int cw, int top, int rowHeight) {
+void drawDesignTableRows(Device& dc, const Font& font, const Design& d, int left, int cw, int top,
+                         int rowHeight) {
     const int n = d.surfaceCount;
     if (n >= kSurfaceSlots) return;
     for (int i = 1; i <= n; ++i) {
         const int y = top + (i + 3) * rowHeight;
         const DesignTableRow row = designTableRow(d, i);
-        dc.textOut(left + cw, y, row.name);
-        dc.textOut(left + 15 * cw, y, row.radius);
-        dc.textOut(left + 29 * cw, y, row.conicOrSagRadius);
-        dc.textOut(left + 43 * cw, y, row.tilt);
-        dc.textOut(left + 57 * cw, y, i < n ? row.separation : "(focal plane)");
+        printText(dc, font, left + cw, y, row.name);
+        printText(dc, font, left + 15 * cw, y, row.radius);
+        printText(dc, font, left + 29 * cw, y, row.conicOrSagRadius);
+        printText(dc, font, left + 43 * cw, y, row.tilt);
+        printText(dc, font, left + 57 * cw, y, i < n ? row.separation : "(focal plane)");
     }
 }
 
-void drawApertureLine(Device& dc, const Design& d, const LayoutGeometry& g, int left, int cw, int y) {
-    dc.textOut(left + 9 * cw, y, apertureText(d));
-    dc.textOut(left + 44 * cw, y, fieldSemiAngleText(d));
-    dc.textOut(left + 62 * cw, y, format("f/%.2f", g.layoutFRatio));
+void drawApertureLine(Device& dc, const Font& font, const Design& d, const LayoutGeometry& g, int left,
+                      int cw, int y) {
+    printText(dc, font, left + 9 * cw, y, apertureText(d));
+    printText(dc, font, left + 44 * cw, y, fieldSemiAngleText(d));
+    printText(dc, font, left + 62 * cw, y, format("f/%.2f", g.layoutFRatio));
 }
 
 int drawPageHeader(Device& dc, const Design& design, const std::tm& now) {
-    const int W = dc.getDeviceCaps(gdi::HORZRES);
-    Handle font = createPrintFont(dc, headerFontHeight(W));
-    Handle old = dc.selectObject(font);
-    const int H = lineMetrics(dc).lineHeight;
-    drawHeaderLine(dc, W, H, design, now);
-    dc.selectObject(old);
-    dc.deleteObject(font);
+    const int W = dc.screenSize().width;
+    const Font font = printFont(headerFontHeight(W));
+    const int H = lineMetrics(dc, font).lineHeight;
+    drawHeaderLine(dc, font, W, H, design, now);
     return H;
 }
 
 void drawTraceReportPage(Device& dc, const Design& design, const AnalysisResults& results, int H) {
-    const int W = dc.getDeviceCaps(gdi::HORZRES);
-    Handle valueFont = createPrintFont(dc, valueFontHeight(W));
-    Handle old = dc.selectObject(valueFont);
-    const LineMetrics m = lineMetrics(dc);
+    const int W = dc.screenSize().width;
+    const Font valueFont = printFont(valueFontHeight(W));
+    const LineMetrics m = lineMetrics(dc, valueFont);
     // The report is 97 characters of the value font wide, centred.
     const ReportGrid grid{(W - 97 * m.charWidth) / 2, H, m.charWidth, m.lineHeight};
-    drawReportValues(dc, grid, design, results);
-
+    drawReportValues(dc, valueFont, grid, design, results);
     // Labels in the larger heading font, on the value font's grid.
-    Handle headingFont = createPrintFont(dc, headingFontHeight(W));
-    dc.selectObject(headingFont);
-    dc.deleteObject(valueFont);
-    drawReportLabels(dc, grid, design);
-
-    dc.selectObject(old);
-    dc.deleteObject(headingFont);
+    drawReportLabels(dc, printFont(headingFontHeight(W)), grid, design);
     drawReportBoxes(dc, grid, design);
 }
 
 void drawDesignPage(Device& dc, Design& design, const LayoutGeometry& geometry, int H) {
-    const int W = dc.getDeviceCaps(gdi::HORZRES);
+    const int W = dc.screenSize().width;
     const int n = design.surfaceCount;
-    Handle headingFont = createPrintFont(dc, headingFontHeight(W));
-    Handle old = dc.selectObject(headingFont);
-    const LineMetrics heading = lineMetrics(dc);
+    const Font headingFont = printFont(headingFontHeight(W));
+    const LineMetrics heading = lineMetrics(dc, headingFont);
     const int lh1 = heading.lineHeight;
     const int cw = heading.charWidth;
     // The table is 67 heading characters wide, centred.
     const int L = (W - 67 * cw) / 2;
-    drawDesignTableHeadings(dc, design, L, cw, H, lh1);
+    drawDesignTableHeadings(dc, headingFont, design, L, cw, H, lh1);
 
     // Rows in the value font, on the heading font's columns and rows.
-    Handle valueFont = createPrintFont(dc, valueFontHeight(W));
-    dc.selectObject(valueFont);
-    dc.deleteObject(headingFont);
-    const int lh2 = lineMetrics(dc).lineHeight;
-    drawDesignTableRows(dc, design, L, cw, H, lh1);
+    const Font valueFont = printFont(valueFontHeight(W));
+    const int lh2 = lineMetrics(dc, valueFont).lineHeight;
+    drawDesignTableRows(dc, valueFont, design, L, cw, H, lh1);
     // The aperture values stand on the baseline of their headings' line.
-    drawApertureLine(dc, design, geometry, L, cw, H + (n + 6) * lh1 - lh2);
+    drawApertureLine(dc, valueFont, design, geometry, L, cw, H + (n + 6) * lh1 - lh2);
 
     // The layout below, bounded by the width (not the page height) at 0.8 W.
     const int top = H + (n + 7) * lh1 - lh2;
     const int sideMargin = static_cast<int>(W * 0.125);
     const int bottom = static_cast<int>(W * 0.8);
     drawPrintedLayout(dc, design, geometry, W, sideMargin, top, bottom);
-
-    dc.selectObject(old);
-    dc.deleteObject(valueFont);
 }
 
 void setPageFrame(PlotFrame& frame, int pageWidth, int pageHeight, int H) {
@@ -274,7 +254,7 @@ void drawPrintPage(Device& dc, PrintRecords& r, int viewState, PrintProgress& pr
         case kViewUniformAiry:
         case kViewUniformBlur:
         case kViewAiryOverlay: {
-            setPageFrame(r.frame, dc.getDeviceCaps(gdi::HORZRES), dc.getDeviceCaps(gdi::VERTRES), H);
+            setPageFrame(r.frame, dc.screenSize().width, dc.screenSize().height, H);
             progress.show();
             PrintedPlot plot{r.design,  r.trace,
                              r.frame,   r.random,
@@ -285,12 +265,13 @@ void drawPrintPage(Device& dc, PrintRecords& r, int viewState, PrintProgress& pr
         }
         case kViewClearance: {
             // The clearance view across the page, as wide as three quarters tall.
-            const int W = dc.getDeviceCaps(gdi::HORZRES);
-            printClearanceView(dc, r.design, ClearanceOptions{}, {0, H, W, H + W * 3 / 4}, std::max(1, W / 640));
+            const int W = dc.screenSize().width;
+            printClearanceView(dc, r.design, ClearanceOptions{}, {0, H, W, H + W * 3 / 4},
+                               std::max(1, W / 640));
             break;
         }
         case kViewImageQuality:
-            drawQualityView(dc, gdi::Rect{0, H, dc.getDeviceCaps(gdi::HORZRES), dc.getDeviceCaps(gdi::VERTRES)},
+            drawQualityView(dc, gdi::Rect{0, H, dc.screenSize().width, dc.screenSize().height},
                             computeQualityView(r.design));
             break;
         default:

@@ -49,9 +49,7 @@ struct PrintRecords {
 inline constexpr const char* kProgramVersion = "V0.90";
 /// The name a Print Page job carries in the printer's queue.
 inline constexpr const char* kPrintPageDocumentName = "Orvelin: printing";
-/// The face every printed text asks for; the device maps it to the sans
-/// face it has.
-inline constexpr const char* kPrintFaceName = "MS Sans Serif";
+/// Every printed text is in the sans face, of normal weight.
 inline constexpr int kPrintFontWeight = 400;
 
 /// Font heights by the printable width W, truncated toward zero.
@@ -59,8 +57,15 @@ int headerFontHeight(int pageWidth);   ///< W / 50: the header line
 int headingFontHeight(int pageWidth);  ///< W / 37.5: headings, labels, box titles
 int valueFontHeight(int pageWidth);    ///< W / 42.85: table rows and figures
 
-/// Create a font of the printed face at a height (the caller deletes it).
-gdi::Handle createPrintFont(gdi::Device& dc, int height);
+/// The printed face at a cell height.
+constexpr gdi::Font printFont(int height) {
+    return gdi::Font::scaled(height, kPrintFontWeight);
+}
+/// Printed text is black, on white cells.
+inline constexpr gdi::Colour kPrintTextColour = gdi::rgb(0, 0, 0);
+inline constexpr gdi::Fill kPrintTextBackground = gdi::rgb(255, 255, 255);
+/// The pen of the printed boxes.
+inline constexpr gdi::Pen kPrintPen{gdi::rgb(0, 0, 0)};
 
 /// A font's line height (height plus external leading) and average
 /// character width, the two measures every position is made of.
@@ -68,7 +73,7 @@ struct LineMetrics {
     int lineHeight = 0;
     int charWidth = 0;
 };
-LineMetrics lineMetrics(const gdi::Device& dc);
+LineMetrics lineMetrics(const gdi::Device& dc, const gdi::Font& font);
 
 /// "Orvelin V0.90 - <title>".
 std::string pageTitle(const Design& design);
@@ -79,9 +84,10 @@ std::string pageDateText(const std::tm& now);
 /// The local time now.
 std::tm localTimeNow();
 
-/// The header line in the font now selected: the title left-aligned and the
-/// date right-aligned in the rectangle (0, 0)-(W, lineHeight).
-void drawHeaderLine(gdi::Device& dc, int pageWidth, int lineHeight, const Design& design, const std::tm& now);
+/// The header line in a font: the title left-aligned and the date
+/// right-aligned in the rectangle (0, 0)-(W, lineHeight).
+void drawHeaderLine(gdi::Device& dc, const gdi::Font& font, int pageWidth, int lineHeight,
+                    const Design& design, const std::tm& now);
 
 /// The character grid of the printed report: grid position (a, b) is
 /// x = left + a charWidth, y = top + b lineHeight.
@@ -93,13 +99,13 @@ struct ReportGrid {
 };
 
 /// The report's figures ("%10.6f", the anamorphism "%7.3f %%"), in the font
-/// now selected; the field rows only for a design with a field.
-void drawReportValues(gdi::Device& dc, const ReportGrid& grid, const Design& design,
+/// given; the field rows only for a design with a field.
+void drawReportValues(gdi::Device& dc, const gdi::Font& font, const ReportGrid& grid, const Design& design,
                       const AnalysisResults& results);
-/// The box titles and the labels of the figures, in the font now selected.
-void drawReportLabels(gdi::Device& dc, const ReportGrid& grid, const Design& design);
-/// The outlines of the boxes in the pen now selected: Field center and
-/// Focal plane, and with a field the - and + field boxes.
+/// The box titles and the labels of the figures, in the font given.
+void drawReportLabels(gdi::Device& dc, const gdi::Font& font, const ReportGrid& grid, const Design& design);
+/// The outlines of the boxes in black: Field center and Focal plane, and
+/// with a field the - and + field boxes.
 void drawReportBoxes(gdi::Device& dc, const ReportGrid& grid, const Design& design);
 
 /// How far the report reaches below its grid's top, in lines: the bottom of
@@ -108,7 +114,7 @@ void drawReportBoxes(gdi::Device& dc, const ReportGrid& grid, const Design& desi
 double reportDepthInLines(const Design& design);
 inline constexpr int kReportColumns = 97;
 
-/// The layout's side view in the pen now selected, scaled to fit both the
+/// The layout's side view in black, scaled to fit both the
 /// width W less a side margin and the band from `top` to `bottom`, centred
 /// across the full width, from the geometry of the last layout drawing.
 /// Sets the entrance distance for the drawing as the screen does.  A band of
@@ -116,19 +122,18 @@ inline constexpr int kReportColumns = 97;
 void drawPrintedLayout(gdi::Device& dc, Design& design, const LayoutGeometry& geometry, int pageWidth,
                        double sideMargin, double top, double bottom);
 
-/// The design table in the fonts now selected, with the column grid L and
+/// The design table in the fonts given, with the column grid L and
 /// charWidth and the row step rowHeight, rows from y = top: headings at row
 /// 2, surfaces at rows i + 3, the aperture headings at row n + 5.
-void drawDesignTableHeadings(gdi::Device& dc, const Design& design, int left, int charWidth, int top,
-                             int rowHeight);
-void drawDesignTableRows(gdi::Device& dc, const Design& design, int left, int charWidth, int top,
-                         int rowHeight);
+void drawDesignTableHeadings(gdi::Device& dc, const gdi::Font& font, const Design& design, int left,
+                             int charWidth, int top, int rowHeight);
+void drawDesignTableRows(gdi::Device& dc, const gdi::Font& font, const Design& design, int left,
+                         int charWidth, int top, int rowHeight);
 /// The aperture, field and focal-ratio line at y.
-void drawApertureLine(gdi::Device& dc, const Design& design, const LayoutGeometry& geometry, int left,
-                      int charWidth, int y);
+void drawApertureLine(gdi::Device& dc, const gdi::Font& font, const Design& design,
+                      const LayoutGeometry& geometry, int left, int charWidth, int y);
 
-/// The header line of a Print Page page (its own font, created and deleted
-/// here).  Returns H, the header font's line height.
+/// The header line of a Print Page page, in the header font.  Returns H, the header font's line height.
 int drawPageHeader(gdi::Device& dc, const Design& design, const std::tm& now);
 /// The trace report page below a header of height H.
 void drawTraceReportPage(gdi::Device& dc, const Design& design, const AnalysisResults& results, int H);

@@ -12,7 +12,6 @@ namespace orvelin {
 namespace {
 
 using gdi::Device;
-using gdi::Handle;
 
 // The next token of `rest` made of characters outside `delimiters`, leading
 // delimiters skipped (empty fields are no tokens); rest moves past it and
@@ -78,37 +77,32 @@ std::string printerNotOpenedMessage(const std::string& device) {
 void drawQuickPrintPage(Device& dc, PrintRecords& r, const std::tm& now) {
     Design& d = r.design;
     const int n = d.surfaceCount;
-    const int W = dc.getDeviceCaps(gdi::HORZRES);
-    const int V = dc.getDeviceCaps(gdi::VERTRES);
+    const int W = dc.screenSize().width;
+    const int V = dc.screenSize().height;
 
     // One font for the whole page: the header font, or a smaller one where
     // the page would not hold everything in it.
     int fontHeight = headerFontHeight(W);
-    Handle font = createPrintFont(dc, fontHeight);
-    Handle old = dc.selectObject(font);
-    LineMetrics m = lineMetrics(dc);
+    LineMetrics m = lineMetrics(dc, printFont(fontHeight));
     QuickPrintPlace place = placeQuickPrint(W, V, n, reportDepthInLines(d), m);
     for (int tries = 0; !place.fits && fontHeight > 1 && tries < 100; ++tries) {
-        dc.selectObject(old);
-        dc.deleteObject(font);
         fontHeight = std::min(fontHeight - 1, static_cast<int>(fontHeight * 0.97));
-        font = createPrintFont(dc, fontHeight);
-        old = dc.selectObject(font);
-        m = lineMetrics(dc);
+        m = lineMetrics(dc, printFont(fontHeight));
         place = placeQuickPrint(W, V, n, reportDepthInLines(d), m);
     }
+    const gdi::Font font = printFont(fontHeight);
     const int lh = m.lineHeight;
     const int cw = m.charWidth;
     const int H = lh;
     const int V2 = place.reportTop;
-    drawHeaderLine(dc, W, lh, d, now);
+    drawHeaderLine(dc, font, W, lh, d, now);
 
     // The table takes a quarter of the free width on its left, leaving the
     // room on its right for the spot diagram.
     const int L = (W - 67 * cw) / 4;
-    drawDesignTableHeadings(dc, d, L, cw, H, lh);
-    drawDesignTableRows(dc, d, L, cw, H, lh);
-    drawApertureLine(dc, d, r.geometry, L, cw, H + (n + 5) * lh);
+    drawDesignTableHeadings(dc, font, d, L, cw, H, lh);
+    drawDesignTableRows(dc, font, d, L, cw, H, lh);
+    drawApertureLine(dc, font, d, r.geometry, L, cw, H + (n + 5) * lh);
 
     // The layout fills the band between the table and the report.
     drawPrintedLayout(dc, d, r.geometry, W, W * 0.125, H + (n + 7) * lh, V2);
@@ -122,9 +116,7 @@ void drawQuickPrintPage(Device& dc, PrintRecords& r, const std::tm& now) {
     PlotFrame& f = r.frame;
     f.windowCentreX = f.windowOriginX = X;
     f.windowCentreY = Y;
-    Handle oldBrush = dc.selectObject(dc.getStockObject(gdi::NULL_BRUSH));
-    dc.ellipse(W - X - radius, Y - radius, W - X + radius + 1, Y + radius + 1);
-    dc.selectObject(oldBrush);
+    dc.ellipse({W - X - radius, Y - radius, W - X + radius + 1, Y + radius + 1}, kPrintPen);
 
     NoProgress noProgress;
     // A spot larger than the Airy disk is cut at the circle's box: its dots
@@ -143,11 +135,8 @@ void drawQuickPrintPage(Device& dc, PrintRecords& r, const std::tm& now) {
 
     // The trace report in the lower half, on a grid of the header font.
     const ReportGrid grid{(W - 97 * cw) / 2, V2, cw, lh};
-    drawReportValues(dc, grid, d, r.results);
-    drawReportLabels(dc, grid, d);
-
-    dc.selectObject(old);
-    dc.deleteObject(font);
+    drawReportValues(dc, font, grid, d, r.results);
+    drawReportLabels(dc, font, grid, d);
     drawReportBoxes(dc, grid, d);
 }
 

@@ -15,8 +15,7 @@ namespace orvelin {
 inline constexpr const char* kWelcomeBitmap = "quorvex";
 
 /// Paint the page of `viewState` (0 welcome, 300 trace report, 500 design
-/// table; anything else draws nothing).  Every created brush, pen and font
-/// is deleted before it returns; stock objects may stay selected.
+/// table; anything else draws nothing).
 void PaintViewPage(gdi::Device& dc, int viewState, const Design& design, const AnalysisResults& results);
 
 /// The pieces, for the printed pages and the tests.
@@ -26,6 +25,6 @@ void paintTraceReport(gdi::Device& dc, const Design& design, const AnalysisResul
 
 /// A raised panel: a box (left, top) of w x h filled with `fill` and no
 /// outline, with two bevel rings (light top and left, dark bottom and right).
-void drawRaisedPanel(gdi::Device& dc, int left, int top, int w, int h, gdi::COLORREF fill);
+void drawRaisedPanel(gdi::Device& dc, int left, int top, int w, int h, gdi::Colour fill);
 
 }  // namespace orvelin

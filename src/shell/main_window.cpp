@@ -45,8 +45,8 @@ namespace orvelin {
 
 namespace {
 
-QColor toQColor(gdi::COLORREF c) {
-    return QColor(gdi::GetRValue(c), gdi::GetGValue(c), gdi::GetBValue(c));
+QColor toQColor(gdi::Colour c) {
+    return QColor(c.r, c.g, c.b);
 }
 
 QString q(const std::string& s) {

@@ -96,17 +96,8 @@ void runPlotCommand(QWidget* window, const QRect& client, AppState& s, QImage& p
     qt::QtDevice bufferDevice(plotBuffer);
     WidgetRepaint repaint(window);
     SpotPlot plot{s.design, s.trace, s.frame, s.random, windowDevice, bufferDevice, &repaint};
-    if (command == kCmdAiry) {
-        // The overlay's circles are outlines only.
-        const gdi::Handle hollow = windowDevice.getStockObject(gdi::NULL_BRUSH);
-        const gdi::Handle oldWindowBrush = windowDevice.selectObject(hollow);
-        const gdi::Handle oldBufferBrush = bufferDevice.selectObject(hollow);
-        dispatchPlot(plot, s.results, s.geometry, command);
-        windowDevice.selectObject(oldWindowBrush);
-        bufferDevice.selectObject(oldBufferBrush);
-        return;
-    }
-    clearPlotBuffer(bufferDevice);
+    // The overlay draws over the plot shown; every other plot starts afresh.
+    if (command != kCmdAiry) clearPlotBuffer(bufferDevice);
     dispatchPlot(plot, s.results, s.geometry, command);
 }
 

@@ -9,8 +9,7 @@ namespace orvelin {
 namespace {
 
 using gdi::Device;
-using gdi::Handle;
-using gdi::RGB;
+using gdi::rgb;
 
 // The layout is traced and drawn with the focal plane at the best focus and
 // best-fit tilt; the user's focal plane comes back on every exit.
@@ -77,11 +76,14 @@ bool traceFootprint(Design& d, TraceState& state, StartLow startLow, StartHigh s
 
 // Mirrors are drawn in the colour of their curvature: concave (positive
 // radius) blue, convex red, flat green.
-gdi::COLORREF faceColour(double radius) {
-    if (radius > 0) return RGB(0, 0, 160);
-    if (radius < 0) return RGB(160, 0, 0);
-    return RGB(0, 160, 0);
+gdi::Colour faceColour(double radius) {
+    if (radius > 0) return rgb(0, 0, 160);
+    if (radius < 0) return rgb(160, 0, 0);
+    return rgb(0, 160, 0);
 }
+
+// The marginal rays, and the faces on paper, are black.
+constexpr gdi::Pen kLayoutPen{rgb(0, 0, 0)};
 
 }  // namespace
 
@@ -103,33 +105,22 @@ void drawFoldedLayout(Device& dc, const Design& d, const LayoutGeometry& g, doub
         const double y = prevY + std::sin(2 * e * kDegree) * run;
         if (i == 1) prevAc = ac;  // the incoming beam arrives parallel to X
 
-        // The marginal rays, in whatever pen the caller left selected.
-        dc.moveTo(px(prevX - prevAs), px(prevY + prevAc));
-        dc.lineTo(px(x - as), px(y + ac));
-        dc.moveTo(px(prevX + prevAs), px(prevY - prevAc));
-        dc.lineTo(px(x + as), px(y - ac));
+        // The marginal rays.
+        dc.line({px(prevX - prevAs), px(prevY + prevAc)}, {px(x - as), px(y + ac)}, kLayoutPen);
+        dc.line({px(prevX + prevAs), px(prevY - prevAc)}, {px(x + as), px(y - ac)}, kLayoutPen);
 
         // On screen each face has the colour of its curvature; on paper it
-        // is drawn in the page's own pen.
-        Handle pen{}, oldPen{};
-        if (colouredFaces) {
-            pen = dc.createPen(gdi::PS_SOLID, 1, faceColour(d.surfaces[i].radius));
-            oldPen = dc.selectObject(pen);
-        }
-        dc.moveTo(px(x + fs), px(y - fc));
-        dc.lineTo(px(x - fs), px(y + fc));
-        dc.lineTo(px(x - fs), px(y + fc + 1));  // paint the face's end point too
+        // is black.  The last step paints the face's end point too.
+        const gdi::Pen face = colouredFaces ? gdi::Pen{faceColour(d.surfaces[i].radius)} : kLayoutPen;
+        dc.polyline({{px(x + fs), px(y - fc)}, {px(x - fs), px(y + fc)}, {px(x - fs), px(y + fc + 1)}}, face);
         if (i != n) {
             // Mirrors are two pixels thick, the focal plane one; the second
             // stroke lies behind the face as the light sees it.
             const int shift = fold == 1 ? 1 : -1;
-            dc.moveTo(px(x + fs) + shift, px(y - fc));
-            dc.lineTo(px(x - fs) + shift, px(y + fc));
-            dc.lineTo(px(x - fs) + shift, px(y + fc + 1));
-        }
-        if (colouredFaces) {
-            dc.selectObject(oldPen);
-            dc.deleteObject(pen);
+            dc.polyline({{px(x + fs) + shift, px(y - fc)},
+                         {px(x - fs) + shift, px(y + fc)},
+                         {px(x - fs) + shift, px(y + fc + 1)}},
+                        face);
         }
         prevX = x;
         prevY = y;
@@ -210,15 +201,15 @@ bool measureLayout(Design& d, TraceState& state, AnalysisResults& results, Layou
 }  // the user's focal plane comes back here
 
 bool drawLayout(Design& d, TraceState& state, AnalysisResults& results, LayoutGeometry& g, Device& dc) {
-    const gdi::Rect client = dc.clientRect();
+    const gdi::Size client = dc.size();
     if (!measureLayout(d, state, results, g)) return false;
     const int n = d.surfaceCount;
 
     // Scale: the larger of the two units-per-pixel figures, so that the
     // picture fits across the window and down the band below the table.
     const int top = layoutBandTop(n);
-    const int right = client.right;
-    const int bottom = client.bottom;
+    const int right = client.width;
+    const int bottom = client.height;
     const double bandHeight = 0.95 * bottom - top;
     const double bandWidth = 0.95 * right;
     // A window too small for a band below the table (or a long design in a
@@ -241,14 +232,11 @@ bool drawLayout(Design& d, TraceState& state, AnalysisResults& results, LayoutGe
         drawFoldedLayout(dc, d, g, X0, Y0, k, true);
     }
 
-    dc.setBkMode(gdi::TRANSPARENT);
-    dc.setTextColor(RGB(0, 255, 255));
-    Handle oldFont = dc.selectObject(dc.getStockObject(gdi::OEM_FIXED_FONT));
     char text[64];
     int len = std::snprintf(text, sizeof text, "f/%.2f", g.layoutFRatio);
     if (len > static_cast<int>(sizeof text) - 1) len = sizeof text - 1;
-    dc.textOut((client.right + 1) / 2 + 208, 14 * n + 27, std::string_view(text, len > 0 ? len : 0));
-    dc.selectObject(oldFont);
+    dc.text({(client.width + 1) / 2 + 208, 14 * n + 27}, std::string_view(text, len > 0 ? len : 0),
+            gdi::Font::oemFixed(), rgb(0, 255, 255));
     return true;
 }
 

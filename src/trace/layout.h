@@ -85,7 +85,7 @@ bool drawLayout(Design& design, TraceState& state, AnalysisResults& results, Lay
 /// faces, surface after surface, from (X0, Y0) at k design units per pixel.
 /// The entrance distance signedSeparation[0] must already hold the run of
 /// the incoming beam.  Faces are coloured by curvature when asked (the
-/// screen), else drawn in the selected pen (paper).
+/// screen), else black (paper); the marginal rays are black.
 void drawFoldedLayout(gdi::Device& dc, const Design& design, const LayoutGeometry& geometry, double X0,
                       double Y0, double k, bool colouredFaces);
 

@@ -13,27 +13,27 @@
 namespace orvelin {
 namespace {
 
-using gdi::RGB;
+using gdi::rgb;
 
 TEST(ClearanceView, PrimeFocusInTheIncomingBeam) {
     const Design d = testing::paraboloid();
     gdi::RecordingDevice dev(640, 400);
     const ClearanceReport report = paintClearanceView(dev, d, {});
     ASSERT_EQ(report.status, kTraceOk);
-    EXPECT_EQ(dev.liveObjects(), 0);
-    EXPECT_TRUE(dev.misuse().empty());
 
     const auto heading =
         dev.textsEqual("Smallest clearance -50.000 mm (surface 2, entrance beam): obstructed");
     ASSERT_EQ(heading.size(), 1u);
     EXPECT_EQ(heading[0].args, (std::vector<int>{8, 4}));
-    EXPECT_EQ(heading[0].textColor, RGB(210, 0, 0));
+    EXPECT_EQ(heading[0].colour, rgb(210, 0, 0));
+    EXPECT_EQ(heading[0].textFont, gdi::Font::oemFixed());
+    EXPECT_EQ(heading[0].background, gdi::kHollow);
 
     // The picture: the beam runs from the mirror back past the left end of
     // the picture, a tenth of the width more than the bodies need.  Bodies:
     // the mirror from its rim (-1.25, +-50) back to its blank's back 100/6
     // behind; the image point at (-500, 0).
-    const ClearancePicture pic = fitClearancePicture(report, dev.clientRect());
+    const ClearancePicture pic = fitClearancePicture(report, {0, 0, 640, 400});
     EXPECT_EQ(pic.area.left, 8);
     EXPECT_EQ(pic.area.top, 36);
     const double width = 0 + 100.0 / 6 + 500 + 0.1 * (500 + 100.0 / 6);
@@ -44,19 +44,19 @@ TEST(ClearanceView, PrimeFocusInTheIncomingBeam) {
     // Along the axis: the incoming beam alone in its tint over the
     // background, from the picture's left edge to the image, then crossed by
     // the cone coming back from the mirror.
-    const gdi::COLORREF entranceOnly = RGB(245, 225, 165);
-    const gdi::COLORREF crossed = RGB(172, 203, 192);
+    const gdi::Colour entranceOnly = rgb(245, 225, 165);
+    const gdi::Colour crossed = rgb(172, 203, 192);
     std::vector<gdi::DrawCall> row;
-    for (const gdi::DrawCall& c : dev.callsOf("fillRect"))
+    for (const gdi::DrawCall& c : dev.callsOf("fill"))
         if (c.args[1] == axisRow && c.args[3] == axisRow + 1) row.push_back(c);
     ASSERT_GE(row.size(), 2u);
     EXPECT_EQ(row[0].args[0], 8);
-    EXPECT_EQ(row[0].color, entranceOnly);
+    EXPECT_EQ(row[0].colour, entranceOnly);
     // The cone of f/5 starts where the row's centre is as far off the axis
     // as the cone is wide there: ten times that distance from the image.
     const double offAxis = std::fabs(axisRow + 0.5 - pic.y0) * pic.k;
     EXPECT_EQ(row[0].args[2], static_cast<int>(std::ceil(pic.x0 + (-500 + 10 * offAxis) / pic.k - 0.5)));
-    EXPECT_EQ(row[1].color, crossed);
+    EXPECT_EQ(row[1].colour, crossed);
     EXPECT_EQ(row[1].args[0], row[0].args[2]);
 
     // The image blocks: red, two pixels, its clearance beside it on the
@@ -64,11 +64,12 @@ TEST(ClearanceView, PrimeFocusInTheIncomingBeam) {
     const auto label = dev.textsEqual("-50.000 (entrance)");
     ASSERT_EQ(label.size(), 1u);
     EXPECT_EQ(label[0].args[0], static_cast<int>(pic.x0 - 500 / pic.k) + 6);
-    EXPECT_EQ(label[0].bkMode, gdi::OPAQUE);
+    EXPECT_EQ(label[0].background, gdi::Fill(rgb(240, 240, 236)));
+    EXPECT_EQ(label[0].colour, rgb(210, 0, 0));
     int red = 0, grey = 0;
-    for (const gdi::DrawCall& c : dev.callsOf("lineTo")) {
-        if (c.penColor == RGB(210, 0, 0) && c.penWidth == 2) ++red;
-        if (c.penColor == RGB(40, 40, 40)) ++grey;
+    for (const gdi::DrawCall& c : dev.callsOf("line")) {
+        if (c.pen.colour == rgb(210, 0, 0) && c.pen.width == 2) ++red;
+        if (c.pen.colour == rgb(40, 40, 40) && c.pen.width == 1) ++grey;
     }
     EXPECT_GT(red, 0);
     EXPECT_GT(grey, 4);  // face, back and both sides of the blank
@@ -82,24 +83,22 @@ TEST(ClearanceView, ClearDesignAndTraceProblem) {
     gdi::RecordingDevice dev(640, 400);
     const ClearanceReport report = paintClearanceView(dev, wide, {});
     ASSERT_TRUE(report.clear);
-    EXPECT_EQ(dev.textsEqual(clearanceHeading(wide, report)).at(0).textColor, RGB(0, 0, 0));
+    EXPECT_EQ(dev.textsEqual(clearanceHeading(wide, report)).at(0).colour, rgb(0, 0, 0));
     EXPECT_NE(clearanceHeading(wide, report).find("): clear"), std::string::npos);
-    for (const gdi::DrawCall& c : dev.callsOf("lineTo")) EXPECT_NE(c.penColor, RGB(210, 0, 0));
-    EXPECT_EQ(dev.liveObjects(), 0);
+    for (const gdi::DrawCall& c : dev.callsOf("line")) EXPECT_NE(c.pen.colour, rgb(210, 0, 0));
 
     gdi::RecordingDevice failed(640, 400);
     const Design flat = testing::flatMirror(100);
     EXPECT_EQ(paintClearanceView(failed, flat, {}).status, kTraceNoFocus);
     EXPECT_EQ(failed.textsEqual("* Trace problem *").size(), 1u);
     EXPECT_EQ(failed.textsEqual("There is no focus").size(), 1u);
-    EXPECT_TRUE(failed.callsOf("lineTo").empty());
+    EXPECT_TRUE(failed.callsOf("line").empty());
 
     // A window too small for a picture still gets its heading and no more
     // than its client area.
     gdi::RecordingDevice tiny(10, 10);
     paintClearanceView(tiny, testing::paraboloid(), {});
-    for (const gdi::DrawCall& c : tiny.callsOf("fillRect")) EXPECT_LE(c.args[3], 10);
-    EXPECT_EQ(tiny.liveObjects(), 0);
+    for (const gdi::DrawCall& c : tiny.callsOf("fill")) EXPECT_LE(c.args[3], 10);
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ using PixelSet = std::set<std::pair<int, int>>;
 
 inline PixelSet pixels(const gdi::RecordingDevice& dev) {
     PixelSet s;
-    for (const auto& c : dev.callsOf("setPixel")) s.insert({c.args[0], c.args[1]});
+    for (const auto& c : dev.callsOf("pixel")) s.insert({c.args[0], c.args[1]});
     return s;
 }
 

@@ -36,13 +36,13 @@ TEST(StandardPlot, FlatMirrorDrawsThePupilPatternAtTheFourFieldOffsets) {
     Bench b(flatMirror(2 * kRimPixels / 1900, 1.0));
     ASSERT_TRUE(isSymmetricSystem(b.design));
     plotStandardSpots(b.framed().plot, kCmdStandardPlot);
-    const auto win = b.window.callsOf("setPixel");
+    const auto win = b.window.callsOf("pixel");
     ASSERT_EQ(win.size(), 232u + 116u * 8);
     // Pattern point (1, 0): x = +h lands 19 pixels left, twice on the axis;
     // then x = -h, right.  The buffer gets the same around its centre.
     for (auto [i, x] : {std::pair{0, 301}, {1, 301}, {2, 339}, {3, 339}})
         EXPECT_EQ(win[i].args, (std::vector<int>{x, 200})) << i;
-    EXPECT_EQ(b.buffer.callsOf("setPixel")[2].args, (std::vector<int>{531, 365}));
+    EXPECT_EQ(b.buffer.callsOf("pixel")[2].args, (std::vector<int>{531, 365}));
     // Axial: (0.5, 0.8660254) at 9.75 and 16.89 pixels; (0, 1) and its
     // mirror.  Field: (0, 1) left and right at 320 -+ 144, top and bottom
     // turned a quarter; (1, 0) at x = +h: 157, 483, and 37, 363.
@@ -73,7 +73,7 @@ TEST(StandardPlot, TiltedMirrorTracesThreeFieldSpotsInPlace) {
     ASSERT_FALSE(isSymmetricSystem(b.design));
     plotStandardSpots(b.framed().plot, kCmdStandardPlot);
     EXPECT_EQ(b.trace.status, kTraceOk);
-    const auto win = b.window.callsOf("setPixel");
+    const auto win = b.window.callsOf("pixel");
     ASSERT_EQ(win.size(), 3u * 232 + 432);  // axial, left, right: 116 rays; sagittal: 216
     // Every dot within 72 pixels of its spot centre, 144 from the plot centre
     // (the sagittal spot centred vertically on its chief ray).
@@ -115,8 +115,8 @@ TEST(StandardPlot, FailedRaysDrawNoDotAndThePlotGoesOn) {
     EXPECT_EQ(b.trace.status, traceMissStatus(2));
     // Rings 8 to 5 miss, rings 1 to 3 (21 rays) reach the image: the plot
     // went on past the misses, and a ray that missed draws no dot.
-    const auto dots = b.window.callsOf("setPixel").size();
+    const auto dots = b.window.callsOf("pixel").size();
     EXPECT_GE(dots, 42u);
     EXPECT_LT(dots, 232u);
-    EXPECT_EQ(b.buffer.callsOf("setPixel").size(), dots);
+    EXPECT_EQ(b.buffer.callsOf("pixel").size(), dots);
 }

@@ -64,9 +64,9 @@ inline std::tm fixedTime(int hour = 13) {
     return t;
 }
 
-/// The recording device's name for the printed face at a height.
-inline std::string printFont(int height) {
-    return std::string(kPrintFaceName) + "/" + std::to_string(height) + "/400";
+/// The printed face at a height: the sans face, normal weight.
+inline gdi::Font printFont(int height) {
+    return gdi::Font::scaled(height, 400, gdi::FontFace::sans);
 }
 
 }  // namespace orvelin::printtest

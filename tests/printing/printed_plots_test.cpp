@@ -40,10 +40,10 @@ struct Page {
     }
     PixelSet pixels() const {
         PixelSet s;
-        for (const auto& c : printer.callsOf("setPixel")) s.insert({c.args[0], c.args[1]});
+        for (const auto& c : printer.callsOf("pixel")) s.insert({c.args[0], c.args[1]});
         return s;
     }
-    long dots() const { return static_cast<long>(printer.callsOf("setPixel").size()); }
+    long dots() const { return static_cast<long>(printer.callsOf("pixel").size()); }
 };
 
 // Rays a spot traces for some pupil points: each point, and again mirrored
@@ -95,8 +95,8 @@ TEST(PrintedStandardPlot, FlatMirrorDotsLandOnExactPagePositions) {
                     {1275 + static_cast<int>(-a * 100 * 6), 1680 + sy * static_cast<int>(q.b * 100 * 6)});
     EXPECT_EQ(p.dots(), 2 * tracedRays(ringPattern(64)));
     EXPECT_EQ(p.pixels(), expected);
-    const auto dots = p.printer.callsOf("setPixel");
-    for (const auto& c : dots) ASSERT_EQ(c.color, gdi::RGB(0, 0, 0)) << c.str();
+    const auto dots = p.printer.callsOf("pixel");
+    for (const auto& c : dots) ASSERT_EQ(c.colour, gdi::rgb(0, 0, 0)) << c.str();
     EXPECT_EQ(dots.front().args, (std::vector<int>{675, 1680})) << "the rim first";
     EXPECT_TRUE(p.printer.callsOf("ellipse").empty()) << "no Airy circle in the standard view";
 }
@@ -132,7 +132,7 @@ TEST(PrintedStandardPlot, TiltedSystemTracesEveryFieldSpot) {
     EXPECT_EQ(tilted.dots(), 6 * T + 2 * tracedRays(ringPattern(64), true));
     EXPECT_EQ(tilted.r.frame.windowOriginX, 1275) << "back at the centre for the sagittal spot";
     // Field spots sit 6 x 144 = 864 pixels left and right of the centre.
-    const auto dots = tilted.printer.callsOf("setPixel");
+    const auto dots = tilted.printer.callsOf("pixel");
     EXPECT_NEAR(dots[2 * T].args[0], 1275 - 864, 300);
     EXPECT_NEAR(dots[4 * T].args[0], 1275 + 864, 300);
 }
@@ -167,8 +167,8 @@ TEST(PrintedMonteCarlo, CountsScalesAndCircle) {
     const auto circles = airy.printer.callsOf("ellipse");
     ASSERT_EQ(circles.size(), 1u);
     EXPECT_EQ(circles[0].args, (std::vector<int>{400 - 360, 520 - 360, 400 + 361, 520 + 361}));
-    EXPECT_TRUE(circles[0].brushNull);
-    EXPECT_NE(airy.printer.selectedBrush(), airy.printer.getStockObject(gdi::NULL_BRUSH)) << "brush restored";
+    EXPECT_EQ(circles[0].fill, gdi::kHollow);
+    EXPECT_EQ(circles[0].pen, (gdi::Pen{gdi::rgb(0, 0, 0), 1, gdi::LineStyle::solid}));
     EXPECT_NEAR(airy.r.frame.scale, 0.9 * 400 / kAiry, 0.5);
     EXPECT_EQ(airy.dots(), 2000);
     EXPECT_EQ(airy.pixels(), (PixelSet{{400, 520}}));

@@ -24,7 +24,7 @@ namespace {
 // A device that draws nothing: the plots' cost without the pixels.
 class NullDevice : public gdi::Device {
   public:
-    gdi::Rect clientRect() const override { return {0, 0, 640, 400}; }
+    gdi::Size size() const override { return {640, 400}; }
     gdi::Size screenSize() const override { return {1024, 768}; }
     gdi::Size resolution() const override { return {96, 96}; }
     gdi::FontMetrics fontMetrics(const gdi::Font&) const override { return {}; }
@@ -41,29 +41,6 @@ class NullDevice : public gdi::Device {
     }
     void copy(gdi::Point, gdi::Size, const gdi::Device&, gdi::Point) override {}
     void picture(gdi::Point, gdi::Size, std::string_view, gdi::Point) override {}
-    int getDeviceCaps(gdi::DeviceCap cap) const override { return cap == gdi::HORZRES ? 1024 : 768; }
-    gdi::Handle createPen(gdi::PenStyle, int, gdi::COLORREF) override { return {}; }
-    gdi::Handle createSolidBrush(gdi::COLORREF) override { return {}; }
-    gdi::Handle createFont(const gdi::FontSpec&) override { return {}; }
-    gdi::Handle loadBitmap(std::string_view) override { return {}; }
-    gdi::Size bitmapSize(gdi::Handle) const override { return {}; }
-    gdi::Handle selectObject(gdi::Handle) override { return {}; }
-    bool deleteObject(gdi::Handle) override { return false; }
-    int setBkMode(gdi::BkMode) override { return gdi::OPAQUE; }
-    gdi::COLORREF setBkColor(gdi::COLORREF) override { return 0; }
-    gdi::COLORREF setTextColor(gdi::COLORREF) override { return 0; }
-    void moveTo(int, int) override {}
-    void lineTo(int, int) override {}
-    void setPixel(int x, int y, gdi::COLORREF) override { sum += x + y; }
-    void rectangle(int, int, int, int) override {}
-    void ellipse(int, int, int, int) override {}
-    void fillRect(const gdi::Rect&, gdi::Handle) override {}
-    void textOut(int, int, std::string_view) override {}
-    int drawText(std::string_view, const gdi::Rect&, unsigned) override { return 0; }
-    gdi::TextMetrics getTextMetrics() const override { return {}; }
-    gdi::Size getTextExtent(std::string_view) const override { return {}; }
-    void bitBlt(int, int, int, int, const gdi::Device&, int, int) override {}
-    void bitBltBitmap(int, int, int, int, gdi::Handle, int, int) override {}
     long sum = 0;
 };
 

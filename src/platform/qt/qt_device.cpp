@@ -4,7 +4,6 @@
 #include <QFontMetricsF>
 #include <QPaintDevice>
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstdlib>
 
@@ -19,27 +18,10 @@ static void initOrvelinResources() {
 
 namespace orvelin::qt {
 
-using gdi::COLORREF;
-using gdi::Handle;
-using gdi::ObjectKind;
-
 namespace {
-
-// Handles are unique over the whole process, so that a handle of one device
-// is never mistaken for an object of another.
-std::atomic<int> gNextId{1};
-std::atomic<int> gLiveObjects{0};
-
-QColor qcolour(COLORREF c) {
-    return QColor(gdi::GetRValue(c), gdi::GetGValue(c), gdi::GetBValue(c));
-}
 
 QColor qcolour(gdi::Colour c) {
     return QColor(c.r, c.g, c.b);
-}
-
-gdi::Colour colourOf(COLORREF c) {
-    return gdi::rgb(gdi::GetRValue(c), gdi::GetGValue(c), gdi::GetBValue(c));
 }
 
 Qt::PenStyle qtStyle(gdi::LineStyle style) {
@@ -76,7 +58,7 @@ void withoutLigatures(QFont& font) {
 
 struct QtDevice::Font {
     QFont font;
-    int cellHeight = 16;  ///< tmHeight: ascent + descent
+    int cellHeight = 16;  ///< the cell: ascent + descent
     int ascent = 13;      ///< from the cell's top to the baseline
     int internalLeading = 0;
     int externalLeading = 0;
@@ -84,19 +66,6 @@ struct QtDevice::Font {
     int maxCharWidth = 8;
     int fixedPitch = 0;  ///< > 0: every character is drawn in a cell this wide
 };
-
-struct QtDevice::Object {
-    ObjectKind kind = ObjectKind::None;
-    gdi::PenStyle penStyle = gdi::PS_SOLID;
-    int penWidth = 1;
-    COLORREF colour = 0;
-    gdi::Font font;
-    QImage bitmap;
-};
-
-int QtDevice::leakedOrLiveObjects() {
-    return gLiveObjects.load();
-}
 
 QString QtDevice::bitmapResource(std::string_view name) {
     if (name == "quorvex") return QStringLiteral(":/orvelin/welcome.png");
@@ -126,17 +95,12 @@ QtDevice::QtDevice(QPainter& painter, gdi::Rect client, DeviceCaps caps)
 
 void QtDevice::init() {
     initOrvelinResources();
-    pen_ = gdi::stockHandle(gdi::BLACK_PEN);
-    brush_ = gdi::stockHandle(gdi::WHITE_BRUSH);
-    font_ = gdi::stockHandle(gdi::SYSTEM_FONT);
     // Shapes keep the exact pixels the drawing routines computed.
     painter_->setRenderHint(QPainter::Antialiasing, false);
     painter_->setRenderHint(QPainter::TextAntialiasing, true);
 }
 
 QtDevice::~QtDevice() {
-    // Objects the drawing code forgot to delete stay in the process-wide
-    // count, so that a leak shows even after its device is gone.
     end();
 }
 
@@ -144,113 +108,8 @@ void QtDevice::end() {
     if (ownPainter_ && ownPainter_->isActive()) ownPainter_->end();
 }
 
-int QtDevice::getDeviceCaps(gdi::DeviceCap cap) const {
-    switch (cap) {
-        case gdi::HORZRES:
-            return caps_.horzRes;
-        case gdi::VERTRES:
-            return caps_.vertRes;
-        case gdi::LOGPIXELSX:
-            return caps_.logPixelsX;
-        case gdi::LOGPIXELSY:
-            return caps_.logPixelsY;
-    }
-    return 0;
-}
-
 // ---------------------------------------------------------------------------
-// Objects.
-
-const QtDevice::Object* QtDevice::find(Handle h) const {
-    auto it = objects_.find(h.id);
-    return it == objects_.end() ? nullptr : it->second.get();
-}
-
-Handle QtDevice::createPen(gdi::PenStyle style, int width, COLORREF colour) {
-    auto o = std::make_unique<Object>();
-    o->kind = ObjectKind::Pen;
-    o->penStyle = style;
-    o->penWidth = width;
-    o->colour = colour;
-    const int id = gNextId++;
-    objects_[id] = std::move(o);
-    ++gLiveObjects;
-    return Handle{id};
-}
-
-Handle QtDevice::createSolidBrush(COLORREF colour) {
-    auto o = std::make_unique<Object>();
-    o->kind = ObjectKind::Brush;
-    o->colour = colour;
-    const int id = gNextId++;
-    objects_[id] = std::move(o);
-    ++gLiveObjects;
-    return Handle{id};
-}
-
-Handle QtDevice::createFont(const gdi::FontSpec& spec) {
-    auto o = std::make_unique<Object>();
-    o->kind = ObjectKind::Font;
-    // Faces: the system face becomes a bold sans, fixed-pitch names the mono
-    // face, anything else the plain sans.
-    const QString face = latin1(spec.face).toLower();
-    const bool system = face.contains(QLatin1String("system"));
-    const bool mono = face.contains(QLatin1String("mono")) || face.contains(QLatin1String("courier")) ||
-                      face.contains(QLatin1String("fixed")) || face.contains(QLatin1String("terminal"));
-    int weight = spec.weight == 0 ? gdi::FW_NORMAL : spec.weight;
-    if (system) weight = std::max(weight, static_cast<int>(gdi::FW_BOLD));
-    o->font =
-        gdi::Font::scaled(spec.height, weight, mono ? gdi::FontFace::mono : gdi::FontFace::sans, spec.italic);
-    const int id = gNextId++;
-    objects_[id] = std::move(o);
-    ++gLiveObjects;
-    return Handle{id};
-}
-
-Handle QtDevice::loadBitmap(std::string_view name) {
-    initOrvelinResources();
-    QImage picture(bitmapResource(name));
-    if (picture.isNull()) return Handle{};
-    auto o = std::make_unique<Object>();
-    o->kind = ObjectKind::Bitmap;
-    o->bitmap = picture.convertToFormat(QImage::Format_RGB32);
-    const int id = gNextId++;
-    objects_[id] = std::move(o);
-    ++gLiveObjects;
-    return Handle{id};
-}
-
-gdi::Size QtDevice::bitmapSize(Handle bitmap) const {
-    const Object* o = find(bitmap);
-    if (!o || o->kind != ObjectKind::Bitmap) return {};
-    return {o->bitmap.width(), o->bitmap.height()};
-}
-
-Handle QtDevice::selectObject(Handle h) {
-    ObjectKind kind = ObjectKind::None;
-    const int stock = gdi::stockIndex(h);
-    if (stock >= 0)
-        kind = gdi::stockKind(static_cast<gdi::StockObject>(stock));
-    else if (const Object* o = find(h))
-        kind = o->kind;
-    Handle* slot = kind == ObjectKind::Pen     ? &pen_
-                   : kind == ObjectKind::Brush ? &brush_
-                   : kind == ObjectKind::Font  ? &font_
-                                               : nullptr;
-    if (!slot) return Handle{};
-    Handle previous = *slot;
-    *slot = h;
-    return previous;
-}
-
-bool QtDevice::deleteObject(Handle h) {
-    if (gdi::stockIndex(h) >= 0) return true;
-    auto it = objects_.find(h.id);
-    if (it == objects_.end() || h == pen_ || h == brush_ || h == font_) return false;
-    objects_.erase(it);
-    --gLiveObjects;
-    return true;
-}
+// Fonts.
 
 const QtDevice::Font& QtDevice::qtFont(const gdi::Font& font) const {
     using Kind = gdi::Font::Kind;
@@ -263,7 +122,7 @@ const QtDevice::Font& QtDevice::qtFont(const gdi::Font& font) const {
         const bool mono = font.face == gdi::FontFace::mono;
         f.font = QFont(QString::fromLatin1(mono ? kMono : kSans));
         f.font.setStyleHint(mono ? QFont::Monospace : QFont::SansSerif);
-        const int weight = font.weight == 0 ? gdi::FW_NORMAL : font.weight;
+        const int weight = font.weight == 0 ? 400 : font.weight;
         f.font.setWeight(static_cast<QFont::Weight>(std::clamp(weight, 100, 900)));
         f.font.setItalic(font.italic);
         withoutLigatures(f.font);
@@ -326,74 +185,8 @@ const QtDevice::Font& QtDevice::qtFont(const gdi::Font& font) const {
     return f;
 }
 
-const QtDevice::Font& QtDevice::currentFont() const {
-    if (const Object* o = find(font_)) return qtFont(o->font);
-    switch (gdi::stockIndex(font_)) {
-        case gdi::OEM_FIXED_FONT:
-            return qtFont(gdi::Font::oemFixed());
-        case gdi::ANSI_FIXED_FONT:
-            return qtFont(gdi::Font::ansiFixed());
-        case gdi::SYSTEM_FIXED_FONT:
-            return qtFont(gdi::Font::systemFixed());
-        default:
-            return qtFont(gdi::Font::system());
-    }
-}
-
-gdi::Pen QtDevice::currentPen() const {
-    const int stock = gdi::stockIndex(pen_);
-    if (stock == gdi::NULL_PEN) return gdi::kNoPen;
-    if (stock == gdi::WHITE_PEN) return gdi::Pen{gdi::rgb(255, 255, 255)};
-    const Object* o = find(pen_);
-    if (stock >= 0 || !o) return gdi::Pen{};
-    gdi::LineStyle style = gdi::LineStyle::solid;
-    if (o->penStyle == gdi::PS_NULL) style = gdi::LineStyle::none;
-    if (o->penStyle == gdi::PS_DASH) style = gdi::LineStyle::dash;
-    if (o->penStyle == gdi::PS_DOT) style = gdi::LineStyle::dot;
-    return gdi::Pen{colourOf(o->colour), std::max(1, o->penWidth), style};
-}
-
-gdi::Fill QtDevice::currentFill() const {
-    if (const int stock = gdi::stockIndex(brush_); stock >= 0) {
-        if (stock == gdi::NULL_BRUSH) return gdi::kHollow;
-        return colourOf(gdi::stockBrushColor(static_cast<gdi::StockObject>(stock)));
-    }
-    const Object* o = find(brush_);
-    return o ? colourOf(o->colour) : gdi::rgb(255, 255, 255);
-}
-
-gdi::Fill QtDevice::textBackground() const {
-    return bkMode_ == gdi::OPAQUE ? gdi::Fill(colourOf(bkColor_)) : gdi::kHollow;
-}
-
-// ---------------------------------------------------------------------------
-// State.
-
-int QtDevice::setBkMode(gdi::BkMode mode) {
-    const int previous = bkMode_;
-    bkMode_ = mode;
-    return previous;
-}
-
-COLORREF QtDevice::setBkColor(COLORREF colour) {
-    const COLORREF previous = bkColor_;
-    bkColor_ = colour;
-    return previous;
-}
-
-COLORREF QtDevice::setTextColor(COLORREF colour) {
-    const COLORREF previous = textColor_;
-    textColor_ = colour;
-    return previous;
-}
-
 // ---------------------------------------------------------------------------
 // Lines and shapes.
-
-void QtDevice::moveTo(int x, int y) {
-    curX_ = x;
-    curY_ = y;
-}
 
 // A one-pixel line by Bresenham's rule, every pixel from the start up to but
 // not including the end.
@@ -427,18 +220,8 @@ void QtDevice::line(gdi::Point from, gdi::Point to, const gdi::Pen& pen) {
     }
 }
 
-void QtDevice::lineTo(int x, int y) {
-    line({curX_, curY_}, {x, y}, currentPen());
-    curX_ = x;
-    curY_ = y;
-}
-
 void QtDevice::pixel(gdi::Point at, gdi::Colour colour) {
     painter_->fillRect(at.x, at.y, 1, 1, qcolour(colour));
-}
-
-void QtDevice::setPixel(int x, int y, COLORREF colour) {
-    pixel({x, y}, colourOf(colour));
 }
 
 void QtDevice::rect(const gdi::Rect& box, const gdi::Pen& pen, const gdi::Fill& fill) {
@@ -465,10 +248,6 @@ void QtDevice::rect(const gdi::Rect& box, const gdi::Pen& pen, const gdi::Fill& 
     }
 }
 
-void QtDevice::rectangle(int left, int top, int right, int bottom) {
-    rect({left, top, right, bottom}, currentPen(), currentFill());
-}
-
 void QtDevice::ellipse(const gdi::Rect& box, const gdi::Pen& pen, const gdi::Fill& fill) {
     int left = box.left, top = box.top, right = box.right, bottom = box.bottom;
     if (right < left) std::swap(left, right);
@@ -484,23 +263,10 @@ void QtDevice::ellipse(const gdi::Rect& box, const gdi::Pen& pen, const gdi::Fil
     painter_->setBrush(Qt::NoBrush);
 }
 
-void QtDevice::ellipse(int left, int top, int right, int bottom) {
-    ellipse({left, top, right, bottom}, currentPen(), currentFill());
-}
-
 void QtDevice::fill(const gdi::Rect& r, gdi::Colour colour) {
     // An empty or inverted rectangle fills nothing, as on the platform.
     if (r.width() <= 0 || r.height() <= 0) return;
     painter_->fillRect(r.left, r.top, r.width(), r.height(), qcolour(colour));
-}
-
-void QtDevice::fillRect(const gdi::Rect& r, Handle brush) {
-    const int stock = gdi::stockIndex(brush);
-    if (stock == gdi::NULL_BRUSH) return;
-    if (stock >= 0)
-        fill(r, colourOf(gdi::stockBrushColor(static_cast<gdi::StockObject>(stock))));
-    else if (const Object* o = find(brush); o && o->kind == ObjectKind::Brush)
-        fill(r, colourOf(o->colour));
 }
 
 // ---------------------------------------------------------------------------
@@ -532,10 +298,6 @@ void QtDevice::text(gdi::Point at, std::string_view text, const gdi::Font& font,
     drawTextLine(at.x, at.y, latin1(text), qtFont(font), colour, background);
 }
 
-void QtDevice::textOut(int x, int y, std::string_view text) {
-    drawTextLine(x, y, latin1(text), currentFont(), colourOf(textColor_), textBackground());
-}
-
 int QtDevice::textBox(const gdi::Rect& r, std::string_view text, const gdi::Font& font, gdi::Colour colour,
                       gdi::Align align, const gdi::Fill& background) {
     const Font& f = qtFont(font);
@@ -557,39 +319,6 @@ int QtDevice::textBox(const gdi::Rect& r, std::string_view text, const gdi::Font
     return static_cast<int>(lines.size()) * f.cellHeight;
 }
 
-int QtDevice::drawText(std::string_view text, const gdi::Rect& r, unsigned flags) {
-    const Font& f = currentFont();
-    QStringList lines;
-    if (flags & gdi::DT_SINGLELINE)
-        lines << latin1(text).remove(QLatin1Char('\n')).remove(QLatin1Char('\r'));
-    else
-        lines = latin1(text).remove(QLatin1Char('\r')).split(QLatin1Char('\n'));
-    int y = r.top;
-    if (flags & gdi::DT_SINGLELINE) {
-        if (flags & gdi::DT_BOTTOM)
-            y = r.bottom - f.cellHeight;
-        else if (flags & gdi::DT_VCENTER)
-            y = r.top + (r.height() - f.cellHeight) / 2;
-    }
-    const bool clip = !(flags & gdi::DT_NOCLIP);
-    if (clip) {
-        painter_->save();
-        painter_->setClipRect(QRect(r.left, r.top, r.width(), r.height()), Qt::IntersectClip);
-    }
-    for (const QString& line : lines) {
-        const int w = textWidth(line, f);
-        int x = r.left;
-        if (flags & gdi::DT_CENTER)
-            x = r.left + (r.width() - w) / 2;
-        else if (flags & gdi::DT_RIGHT)
-            x = r.right - w;
-        drawTextLine(x, y, line, f, colourOf(textColor_), textBackground());
-        y += f.cellHeight;
-    }
-    if (clip) painter_->restore();
-    return static_cast<int>(lines.size()) * f.cellHeight;
-}
-
 gdi::FontMetrics QtDevice::fontMetrics(const gdi::Font& font) const {
     const Font& f = qtFont(font);
     return gdi::FontMetrics{f.cellHeight,      f.ascent,       f.internalLeading,
@@ -598,24 +327,6 @@ gdi::FontMetrics QtDevice::fontMetrics(const gdi::Font& font) const {
 
 gdi::Size QtDevice::textSize(std::string_view text, const gdi::Font& font) const {
     const Font& f = qtFont(font);
-    return {textWidth(latin1(text), f), f.cellHeight};
-}
-
-gdi::TextMetrics QtDevice::getTextMetrics() const {
-    const Font& f = currentFont();
-    gdi::TextMetrics m;
-    m.tmHeight = f.cellHeight;
-    m.tmAscent = f.ascent;
-    m.tmDescent = f.cellHeight - f.ascent;
-    m.tmInternalLeading = f.internalLeading;
-    m.tmExternalLeading = f.externalLeading;
-    m.tmAveCharWidth = f.aveCharWidth;
-    m.tmMaxCharWidth = f.maxCharWidth;
-    return m;
-}
-
-gdi::Size QtDevice::getTextExtent(std::string_view text) const {
-    const Font& f = currentFont();
     return {textWidth(latin1(text), f), f.cellHeight};
 }
 
@@ -649,18 +360,6 @@ void QtDevice::picture(gdi::Point to, gdi::Size extent, std::string_view name, g
     }
     if (it->second.isNull()) return;
     blit(to.x, to.y, extent.width, extent.height, it->second, from.x, from.y);
-}
-
-void QtDevice::bitBlt(int x, int y, int w, int h, const gdi::Device& source, int sx, int sy) {
-    const auto* q = dynamic_cast<const QtDevice*>(&source);
-    if (!q || !q->image()) return;
-    blit(x, y, w, h, *q->image(), sx, sy);
-}
-
-void QtDevice::bitBltBitmap(int x, int y, int w, int h, Handle bitmap, int sx, int sy) {
-    const Object* o = find(bitmap);
-    if (!o || o->kind != ObjectKind::Bitmap) return;
-    blit(x, y, w, h, o->bitmap, sx, sy);
 }
 
 }  // namespace orvelin::qt

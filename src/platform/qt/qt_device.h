@@ -6,13 +6,13 @@
 // drawn without antialiasing, so a picture has the exact pixels the drawing
 // routines computed; text is antialiased for legibility.
 //
-// Fonts.  The stock fixed-pitch fonts keep their classic character cells
-// (8 x 12 for OEM_FIXED_FONT, 8 x 16 for SYSTEM_FIXED_FONT): they are drawn
-// in DejaVu Sans Mono, spaced to exactly 8 pixels a character, so columns of
-// the tables line up and 14-pixel rows stay legible.  SYSTEM_FONT and the
-// face "System_Font" are DejaVu Sans Bold; other faces DejaVu Sans (or the
-// mono face for fixed-pitch names).  A created font's positive height is its
-// cell height (ascent + descent), a negative one its em size.
+// Fonts.  The classic fixed-pitch screen fonts keep their character cells
+// (8 x 12 for Font::oemFixed, 8 x 16 for Font::systemFixed and ansiFixed):
+// they are drawn in DejaVu Sans Mono, spaced to exactly 8 pixels a
+// character, so columns of the tables line up and 14-pixel rows stay
+// legible.  Font::system is DejaVu Sans Bold; scaled fonts DejaVu Sans or
+// DejaVu Sans Mono.  A scaled font's positive height is its cell height
+// (ascent + descent), a negative one its em size.
 #pragma once
 
 #include <QFont>
@@ -27,7 +27,7 @@
 
 namespace orvelin::qt {
 
-/// What getDeviceCaps reports.
+/// The screen (or printable page) a device stands on and its resolution.
 struct DeviceCaps {
     int horzRes = 0;  ///< screen (or printable page) width
     int vertRes = 0;  ///< screen (or printable page) height
@@ -51,7 +51,7 @@ class QtDevice : public gdi::Device {
     QtDevice(const QtDevice&) = delete;
     QtDevice& operator=(const QtDevice&) = delete;
 
-    gdi::Rect clientRect() const override { return client_; }
+    gdi::Size size() const override { return {client_.right, client_.bottom}; }
     gdi::Size screenSize() const override { return {caps_.horzRes, caps_.vertRes}; }
     gdi::Size resolution() const override { return {caps_.logPixelsX, caps_.logPixelsY}; }
     gdi::FontMetrics fontMetrics(const gdi::Font& font) const override;
@@ -69,45 +69,11 @@ class QtDevice : public gdi::Device {
     void copy(gdi::Point to, gdi::Size extent, const gdi::Device& source, gdi::Point from) override;
     void picture(gdi::Point to, gdi::Size extent, std::string_view name, gdi::Point from = {}) override;
 
-    int getDeviceCaps(gdi::DeviceCap cap) const override;
-
-    gdi::Handle createPen(gdi::PenStyle style, int width, gdi::COLORREF color) override;
-    gdi::Handle createSolidBrush(gdi::COLORREF color) override;
-    gdi::Handle createFont(const gdi::FontSpec& spec) override;
-    gdi::Handle loadBitmap(std::string_view name) override;
-    gdi::Size bitmapSize(gdi::Handle bitmap) const override;
-    gdi::Handle selectObject(gdi::Handle h) override;
-    bool deleteObject(gdi::Handle h) override;
-
-    int setBkMode(gdi::BkMode mode) override;
-    gdi::COLORREF setBkColor(gdi::COLORREF color) override;
-    gdi::COLORREF setTextColor(gdi::COLORREF color) override;
-
-    void moveTo(int x, int y) override;
-    void lineTo(int x, int y) override;
-    void setPixel(int x, int y, gdi::COLORREF color) override;
-    void rectangle(int left, int top, int right, int bottom) override;
-    void ellipse(int left, int top, int right, int bottom) override;
-    void fillRect(const gdi::Rect& r, gdi::Handle brush) override;
-
-    void textOut(int x, int y, std::string_view text) override;
-    int drawText(std::string_view text, const gdi::Rect& r, unsigned flags) override;
-    gdi::TextMetrics getTextMetrics() const override;
-    gdi::Size getTextExtent(std::string_view text) const override;
-
-    void bitBlt(int x, int y, int w, int h, const gdi::Device& source, int sx, int sy) override;
-    void bitBltBitmap(int x, int y, int w, int h, gdi::Handle bitmap, int sx, int sy) override;
-
     /// The image drawn on, when the device draws on one (a block copy source).
     const QImage* image() const { return image_; }
     QPainter& painter() { return *painter_; }
     /// End our own painter (before saving the image); the device draws no more.
     void end();
-    /// Created objects (pens, brushes, fonts, bitmaps) not yet deleted.
-    int liveObjects() const { return static_cast<int>(objects_.size()); }
-    /// The same over every QtDevice of the process, device lifetimes included:
-    /// an object left undeleted when its device goes away stays counted.
-    static int leakedOrLiveObjects();
 
     /// Resource path of a named bitmap (":/orvelin/welcome.png" for
     /// "quorvex").
@@ -115,15 +81,9 @@ class QtDevice : public gdi::Device {
 
   private:
     struct Font;
-    struct Object;
 
     void init();
-    const Object* find(gdi::Handle h) const;
     const Font& qtFont(const gdi::Font& font) const;
-    const Font& currentFont() const;
-    gdi::Pen currentPen() const;
-    gdi::Fill currentFill() const;
-    gdi::Fill textBackground() const;
     void drawLine1(int x0, int y0, int x1, int y1, const QColor& c);
     void drawTextLine(int x, int y, const QString& s, const Font& f, gdi::Colour colour,
                       const gdi::Fill& background);
@@ -135,14 +95,8 @@ class QtDevice : public gdi::Device {
     QImage* image_ = nullptr;
     gdi::Rect client_;
     DeviceCaps caps_;
-    std::map<int, std::unique_ptr<Object>> objects_;
     mutable std::map<std::tuple<int, int, int, bool, int>, std::unique_ptr<Font>> fonts_;
     std::map<std::string, QImage, std::less<>> pictures_;
-    gdi::Handle pen_, brush_, font_;
-    int bkMode_ = gdi::OPAQUE;
-    gdi::COLORREF bkColor_ = gdi::RGB(255, 255, 255);
-    gdi::COLORREF textColor_ = gdi::RGB(0, 0, 0);
-    int curX_ = 0, curY_ = 0;
 };
 
 /// The client area of the program's initial 640 x 454 window: less a

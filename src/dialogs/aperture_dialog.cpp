@@ -3,7 +3,7 @@
 #include <QLineEdit>
 #include <cmath>
 
-#include "dialogs/dialog_logic.h"
+#include "app/dialog_logic.h"
 
 namespace orvelin {
 

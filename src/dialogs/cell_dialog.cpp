@@ -3,7 +3,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "dialogs/dialog_logic.h"
+#include "app/dialog_logic.h"
 
 namespace orvelin {
 

@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "dialogs/entry.h"
+#include "app/entry.h"
 
 namespace orvelin {
 

@@ -6,8 +6,8 @@
 #include <QListWidget>
 
 #include "design/design.h"
-#include "dialogs/dialog_logic.h"
-#include "dialogs/entry.h"
+#include "app/dialog_logic.h"
+#include "app/entry.h"
 
 namespace orvelin {
 

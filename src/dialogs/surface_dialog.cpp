@@ -4,8 +4,8 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "dialogs/dialog_logic.h"
-#include "dialogs/entry.h"
+#include "app/dialog_logic.h"
+#include "app/entry.h"
 
 namespace orvelin {
 

@@ -21,7 +21,6 @@
 #include "dialogs/about_dialog.h"
 #include "dialogs/aperture_dialog.h"
 #include "dialogs/cell_dialog.h"
-#include "dialogs/dialog_logic.h"
 #include "dialogs/new_dialog.h"
 #include "dialogs/surface_dialog.h"
 #include "platform/qt/qt_device.h"
@@ -68,12 +67,15 @@ QSettings settings() {
     return QSettings(QStringLiteral("Orvelin"), QStringLiteral("Orvelin"));
 }
 
-/// A change's name from the single-value dialog's line: "Edit radius #2"
-/// gives "Radius #2", "Sagittal radius #1" stays.
-std::string cellChangeName(const std::string& prompt) {
-    std::string name = prompt.rfind("Edit ", 0) == 0 ? prompt.substr(5) : prompt;
-    if (!name.empty() && name[0] >= 'a' && name[0] <= 'z') name[0] = static_cast<char>(name[0] - 'a' + 'A');
-    return name;
+/// The file dialog of Import and Export.
+std::string chooseZmxFile(QWidget* parent, bool save) {
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setNameFilters({QStringLiteral("Zemax Files (*.zmx)"), QStringLiteral("All Files (*.*)")});
+    dialog.setDefaultSuffix(QStringLiteral("zmx"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().first().toStdString();
 }
 
 /// The accelerator a key press stands for, if any.
@@ -114,7 +116,121 @@ std::optional<AccelKey> acceleratorOf(const QKeyEvent& e) {
 
 }  // namespace
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
+/// The window's side of the application core: file dialogs, message boxes,
+/// the parameter dialogs, the menus and the caption, the plot buffer.
+class MainWindow::Host : public AppHost {
+  public:
+    explicit Host(MainWindow& w) : w_(w) {}
+
+    std::string chooseOpenFile() override { return w_.chooseOpenFile ? w_.chooseOpenFile() : std::string(); }
+    std::string chooseSaveFile() override { return w_.chooseSaveFile ? w_.chooseSaveFile() : std::string(); }
+    std::string chooseImportFile() override {
+        return w_.chooseImportFile ? w_.chooseImportFile() : chooseZmxFile(&w_, false);
+    }
+    std::string chooseExportFile() override {
+        return w_.chooseExportFile ? w_.chooseExportFile() : chooseZmxFile(&w_, true);
+    }
+
+    SaveChangesAnswer askSaveChanges(const std::string& designTitle) override {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("ORVELIN"),
+                        QStringLiteral("The design \"%1\" has changed since it was last saved.\n"
+                                       "Do you want to save the changes?")
+                            .arg(q(designTitle)),
+                        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, &w_);
+        box.setObjectName(QStringLiteral("unsaved"));
+        box.setDefaultButton(QMessageBox::Save);
+        switch (box.exec()) {
+            case QMessageBox::Save:
+                return SaveChangesAnswer::save;
+            case QMessageBox::Discard:
+                return SaveChangesAnswer::discard;
+            default:
+                return SaveChangesAnswer::cancel;
+        }
+    }
+
+    bool askOpenDamaged(const std::string& path, const LoadResult& result) override {
+        const UserMessage m = damagedFileQuestion(path, result);
+        QMessageBox box(QMessageBox::Warning, q(m.caption), q(m.text),
+                        QMessageBox::Open | QMessageBox::Cancel, &w_);
+        box.setInformativeText(q(m.details));
+        box.setObjectName(q(m.name));
+        box.setDefaultButton(QMessageBox::Cancel);
+        box.button(QMessageBox::Open)->setText(QStringLiteral("&Open What Could Be Read"));
+        box.button(QMessageBox::Cancel)->setText(QStringLiteral("&Keep Current Design"));
+        return box.exec() == QMessageBox::Open;
+    }
+
+    void tell(const UserMessage& m) override {
+        const QMessageBox::Icon icon = m.kind == MessageKind::error     ? QMessageBox::Critical
+                                       : m.kind == MessageKind::warning ? QMessageBox::Warning
+                                       // The diameters box is a plain note.
+                                       : m.name == "diameters" ? QMessageBox::NoIcon
+                                                               : QMessageBox::Information;
+        QMessageBox box(icon, q(m.caption), q(m.text), QMessageBox::Ok, &w_);
+        if (!m.details.empty()) box.setInformativeText(q(m.details));
+        box.setObjectName(q(m.name));
+        box.exec();
+    }
+
+    int askMirrorCount() override {
+        NewDialog count(&w_);
+        return count.exec() == 1 ? count.mirrors() : -1;
+    }
+    bool editSurface(Design& design, int k) override { return SurfaceDialog(design, k, &w_).exec() == 1; }
+    bool editApertureField(Design& design) override { return ApertureDialog(design, &w_).exec() == 1; }
+    bool editCell(Design& design, int row, int column) override {
+        return CellDialog(design, row, column, &w_).exec() == 1;
+    }
+    bool optimise(Design& design) override { return optimiseDesign(&w_, design); }
+
+    void showView(int viewState, bool now) override {
+        w_.background_ = toQColor(viewBackground(viewState));
+        w_.view_->setBackground(w_.background_);
+        if (now)
+            w_.view_->repaint();
+        else
+            w_.view_->update();
+    }
+    void designEdited() override {
+        if (w_.app_->state().viewState == kViewDesign) w_.view_->update();
+    }
+    void designReplaced(int oldCount) override {
+        w_.removeSurfaceMenu(oldCount);
+        w_.buildSurfaceMenu(w_.app_->state().design.surfaceCount);
+        w_.enableDesignCommands();
+        w_.checkUnitsMenu();
+    }
+    void unitsChanged() override { w_.checkUnitsMenu(); }
+    void documentChanged() override { w_.followHistory(); }
+    void fileUsed(const std::string& path) override { w_.rememberFile(path); }
+
+    void runPlot(int command) override {
+        runPlotCommand(w_.view_, w_.view_->rect(), w_.app_->state(), w_.plotBuffer_, w_.screen(), command);
+        w_.view_->update();
+    }
+    void printPage() override { orvelin::printPage(&w_, w_.app_->state()); }
+    void quickPrint() override { orvelin::quickPrint(&w_, w_.app_->state()); }
+    void showHelp() override {
+        if (!w_.help_) w_.help_ = new HelpViewer(&w_);
+        w_.help_->showContents();
+    }
+    void showAbout() override {
+        AboutDialog about(&w_);
+        about.exec();
+    }
+    void closeProgram() override {
+        // Closing goes through the close event, after what is queued.
+        QTimer::singleShot(0, &w_, [this] { w_.close(); });
+    }
+    int clientWidth() const override { return w_.view_->width(); }
+
+  private:
+    MainWindow& w_;
+};
+
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent), host_(std::make_unique<Host>(*this)), app_(std::make_unique<Application>(*host_)) {
     initShellResources();
     setWindowIcon(QIcon(QStringLiteral(":/orvelin/icon.png")));
     setObjectName(QStringLiteral("QUORVEX"));
@@ -128,7 +244,6 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     view_->setBackground(background_);
     buildMenu();
     view_->setMinimumSize(kMinimumClientWidth, kMinimumClientHeight);
-    state_.history.reset({state_.design, state_.files}, true);
 
     // The screen less a band for the caption; the window is centred in it
     // and the plot buffer has its size, once and for all.
@@ -285,49 +400,16 @@ void MainWindow::buildSurfaceMenu(int count) {
     addCommand(editMenu_, QStringLiteral("Focal plane..."), kCmdSurfaceBase + count);
 }
 
-void MainWindow::setDesignCaption() {
-    // A star marks changes that are not in the design's file.
-    designCaption_ = true;
-    setWindowTitle(q(designCaption(state_.design.designTitle)) + (state_.modified ? "*" : ""));
-}
-
-void MainWindow::markModified(const std::string& change) {
-    state_.history.record(change, {state_.design, state_.files});
-    followHistory();
-}
-
 void MainWindow::followHistory() {
-    const History& h = state_.history;
-    state_.modified = h.modified();
-    if (designCaption_) setDesignCaption();
+    // The caption, its unsaved marker and Undo/Redo follow the core.
+    setWindowTitle(q(app_->caption()));
+    const History& h = app_->state().history;
     undoAction_->setEnabled(h.canUndo());
     undoAction_->setText(h.canUndo() ? QStringLiteral("&Undo %1").arg(q(h.undoName()))
                                      : QStringLiteral("&Undo"));
     redoAction_->setEnabled(h.canRedo());
     redoAction_->setText(h.canRedo() ? QStringLiteral("&Redo %1").arg(q(h.redoName()))
                                      : QStringLiteral("&Redo"));
-}
-
-void MainWindow::undo() {
-    if (state_.history.canUndo()) restore(state_.history.undo());
-}
-
-void MainWindow::redo() {
-    if (state_.history.canRedo()) restore(state_.history.redo());
-}
-
-void MainWindow::restore(const DesignSnapshot& snapshot) {
-    // The whole design comes back with the file it belongs to; the surface
-    // items follow its count, and the design view shows it.
-    const int oldCount = state_.design.surfaceCount;
-    state_.design = snapshot.design;
-    state_.files = snapshot.files;
-    removeSurfaceMenu(oldCount);
-    buildSurfaceMenu(state_.design.surfaceCount);
-    checkUnitsMenu();
-    followHistory();
-    setDesignCaption();
-    changeView(kViewDesign);
 }
 
 void MainWindow::enableDesignCommands() {
@@ -337,126 +419,21 @@ void MainWindow::enableDesignCommands() {
 }
 
 void MainWindow::checkUnitsMenu() {
-    const bool mm = state_.design.units == "mm";
+    const bool mm = app_->state().design.units == "mm";
     action(kCmdMetric)->setChecked(mm);
     action(kCmdEnglish)->setChecked(!mm);
 }
 
-void MainWindow::changeView(int view) {
-    state_.viewState = view;
-    background_ = toQColor(viewBackground(view));
-    view_->setBackground(background_);
-    view_->update();
-}
-
-void MainWindow::showDesignViewNow() {
-    changeView(kViewDesign);
-    view_->repaint();
-}
-
-// ---------------------------------------------------------------------------
-// Commands.
-
 void MainWindow::runCommand(int id) {
-    AppState& s = state_;
-    const bool designShown = s.viewState != kViewWelcome;
-    const bool traced = s.trace.status == kTraceOk;
-    if (id > kCmdSurfaceBase && id < kCmdTrace) {
-        surfaceItem(id);
-        return;
-    }
-    switch (id) {
-        case kCmdAperture:
-            cellDialog(s.design.surfaceCount + 1, 1, true);
-            break;
-        case kCmdField:
-            cellDialog(s.design.surfaceCount + 1, 3, true);
-            break;
-        case kCmdNew:
-            newDesign();
-            break;
-        case kCmdOpen:
-            openCommand();
-            break;
-        case kCmdSave:
-            saveCommand();
-            break;
-        case kCmdSaveAs:
-            saveAsCommand();
-            break;
-        case kCmdImport:
-            importCommand();
-            break;
-        case kCmdExport:
-            exportCommand();
-            break;
-        case kCmdPrintPage:
-            if (traced) printPage(this, s);
-            break;
-        case kCmdQuickPrint:
-            if (traced) quickPrint(this, s);
-            break;
-        case kCmdMetric:
-            setUnits("mm");
-            break;
-        case kCmdEnglish:
-            setUnits("inches");
-            break;
-        case kCmdExit:
-            // Closing goes through the close event, after what is queued.
-            QTimer::singleShot(0, this, [this] { close(); });
-            break;
-        case kCmdTrace:
-            if (designShown && traced) changeView(kViewTraceReport);
-            break;
-        case kCmdFocus:
-            if (designShown && traced) {
-                focusToBestFit(s.design, s.results.bestFocus, s.results.bestFitTilt);
-                markModified("Focus");
-                if (s.viewState == kViewDesign) view_->update();
-            }
-            break;
-        case kCmdDisplay:
-            if (designShown) changeView(kViewDesign);
-            break;
-        case kCmdClearance:
-            if (designShown) changeView(kViewClearance);
-            break;
-        case kCmdAiry:
-            if (s.viewState == kViewStandardPlot || s.viewState == kViewUniformAiry ||
-                s.viewState == kViewUniformBlur)
-                airyOverlay();
-            break;
-        case kCmdImageQuality:
-            if (designShown && traced) changeView(kViewImageQuality);
-            break;
-        case kCmdOptimise:
-            if (designShown && optimiseDesign(this, s.design)) {
-                markModified("Optimise");
-                changeView(kViewDesign);
-            }
-            break;
-        case kCmdHelpContents:
-            showHelp();
-            break;
-        case kCmdAbout:
-            showAbout();
-            break;
-        default:
-            if (isPlotCommand(id) && designShown && traced) startPlot(id);
-            break;
-    }
+    app_->runCommand(id);
 }
 
 void MainWindow::queueKey(char c) {
     if (isCurveKey(c)) {
-        if (state_.viewState == kViewWelcome) return;
-        curveFocalPlane(state_.design);
-        markModified("Curve Focal Plane");
-        if (state_.viewState == kViewDesign) view_->update();
+        app_->curveFocalPlane();
         return;
     }
-    if (const auto id = commandForCharacter(c, state_.viewState)) {
+    if (const auto id = commandForCharacter(c, app_->state().viewState)) {
         const int command = *id;
         QMetaObject::invokeMethod(
             this, [this, command] { runCommand(command); }, Qt::QueuedConnection);
@@ -467,63 +444,12 @@ void MainWindow::runAccelerator(AccelKey key) {
     runCommand(commandForAccelerator(key));
 }
 
-void MainWindow::surfaceItem(int id) {
-    const int n = state_.design.surfaceCount;
-    const int k = id - kCmdSurfaceBase;
-    if (k < 1 || k > n) return;  // no such surface in this design
-    SurfaceDialog dialog(state_.design, k, this);
-    if (dialog.exec() == 1) {
-        markModified(k == n ? std::string("Focal Plane") : "Surface #" + std::to_string(k));
-        changeView(kViewDesign);
-    }
-}
-
-void MainWindow::cellDialog(int row, int column, bool fromMenu) {
-    state_.editRow = row;
-    state_.editColumn = column;
-    CellDialog dialog(state_.design, row, column, this);
-    if (dialog.exec() != 1) return;
-    markModified(cellChangeName(cellPrompt(state_.design, row, column).text));
-    if (fromMenu)
-        changeView(kViewDesign);
-    else
-        view_->update();
-}
-
-void MainWindow::setUnits(const char* units) {
-    if (state_.design.units != units) {
-        state_.design.units = units;
-        // Units are part of the saved design.
-        if (state_.design.surfaceCount > 0) markModified("Units");
-    }
-    checkUnitsMenu();
-    if (state_.viewState != kViewWelcome) changeView(kViewDesign);
-}
-
 void MainWindow::leftClick(int x, int y) {
-    if (state_.viewState != kViewDesign) return;
-    const int n = state_.design.surfaceCount;
-    const TableHit hit = hitDesignTable(x, y, view_->width(), n);
-    if (hit.kind == TableHit::outside) return;
-    state_.editRow = hit.row;
-    state_.editColumn = hit.column;
-    if (hit.kind == TableHit::diameters) {
-        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Tangential diameters"),
-                        q(diametersText(state_.geometry.centralSemiDiameter[hit.row],
-                                        state_.geometry.unvignettedSemiDiameter[hit.row])),
-                        QMessageBox::Ok, this);
-        box.setObjectName(QStringLiteral("diameters"));
-        box.exec();
-    } else if (hit.kind == TableHit::cell) {
-        cellDialog(hit.row, hit.column, false);
-    }
+    app_->leftClick(x, y);
 }
 
 void MainWindow::rightClick() {
-    if (state_.viewState != kViewDesign) return;
-    ApertureDialog dialog(state_.design, this);
-    if (dialog.exec() == 1) markModified("Aperture and Field");
-    view_->update();
+    app_->rightClick();
 }
 
 // ---------------------------------------------------------------------------
@@ -540,7 +466,7 @@ std::string MainWindow::defaultChooseOpenFile() {
     dialog.setDirectory(lastFolder());
     dialog.setViewMode(QFileDialog::Detail);
     dialog.resize(760, 460);
-    if (!state_.files.filePath.empty()) dialog.selectFile(q(state_.files.filePath));
+    if (!app_->state().files.filePath.empty()) dialog.selectFile(q(app_->state().files.filePath));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().first().toStdString();
 }
@@ -579,7 +505,7 @@ void MainWindow::rebuildRecentMenu() {
 }
 
 void MainWindow::openRecent(const QString& path) {
-    if (!saveChangesFirst()) return;
+    if (!app_->saveChangesFirst()) return;
     if (!QFileInfo::exists(path)) {
         // A file that has gone is dropped from the list, with a word why.
         QSettings store = settings();
@@ -601,244 +527,37 @@ std::string MainWindow::defaultChooseSaveFile() {
     dialog.setDirectory(lastFolder());
     dialog.setViewMode(QFileDialog::Detail);
     dialog.resize(760, 460);
-    if (!state_.files.filePath.empty()) dialog.selectFile(q(state_.files.filePath));
+    if (!app_->state().files.filePath.empty()) dialog.selectFile(q(app_->state().files.filePath));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().first().toStdString();
 }
 
-bool MainWindow::saveChangesFirst() {
-    if (!state_.modified) return true;
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("ORVELIN"),
-                    QStringLiteral("The design \"%1\" has changed since it was last saved.\n"
-                                   "Do you want to save the changes?")
-                        .arg(q(state_.design.designTitle)),
-                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
-    box.setObjectName(QStringLiteral("unsaved"));
-    box.setDefaultButton(QMessageBox::Save);
-    switch (box.exec()) {
-        case QMessageBox::Save:
-            return saveCommand();
-        case QMessageBox::Discard:
-            return true;
-        default:
-            return false;
-    }
-}
-
-void MainWindow::openCommand() {
-    if (!saveChangesFirst()) return;
-    const std::string path = chooseOpenFile ? chooseOpenFile() : std::string();
-    if (path.empty()) return;
-    openDesignFile(path);
-}
-
 bool MainWindow::openDesignFile(const std::string& path) {
-    AppState& s = state_;
-    const int oldCount = s.design.surfaceCount;
-    // Read into a copy: the design in the window changes only once the file
-    // is taken.
-    Design loaded = s.design;
-    const LoadResult result = loadDesign(loaded, path);
-    if (!result.accepted()) {
-        // Nothing was taken: the design, its file and the menu stay.
-        QMessageBox box(QMessageBox::Critical, QStringLiteral("Open"),
-                        QStringLiteral("Cannot open \"%1\":\n%2").arg(q(path), q(result.message)),
-                        QMessageBox::Ok, this);
-        box.setObjectName(QStringLiteral("openFailed"));
-        box.exec();
-        return false;
-    }
-    const bool damaged = result.status == LoadStatus::damaged;
-    if (damaged && !openDamagedFile(path, result)) return false;
-    const bool hadDesign = oldCount > 0;
-    s.design = loaded;
-    s.files.filePath = path;
-    s.files.fileTitle = fileNameOfPath(path);
-    s.design.designTitle = titleFromFileName(s.files.fileTitle);
-    // A damaged file's design is not what the file holds: it is unsaved.
-    const DesignSnapshot opened{s.design, s.files};
-    if (hadDesign)
-        s.history.record("Open", opened, true, !damaged);
-    else
-        s.history.reset(opened, !damaged);
-    followHistory();
-    removeSurfaceMenu(oldCount);
-    setDesignCaption();
-    buildSurfaceMenu(s.design.surfaceCount);
-    enableDesignCommands();
-    checkUnitsMenu();
-    s.frame.scale = 0;
-    rememberFile(path);
-    showDesignViewNow();
-    return true;
+    return app_->openDesignFile(path);
 }
 
-bool MainWindow::openDamagedFile(const std::string& path, const LoadResult& result) {
-    // The reason comes as "line N: expected ..."; the box names the line itself.
-    QString why = q(result.message);
-    const QString linePrefix = QStringLiteral("line %1: ").arg(result.damagedLine);
-    if (why.startsWith(linePrefix)) why.remove(0, linePrefix.size());
-    QStringList kept;
-    for (const std::string& k : result.kept) kept << q(k);
-    QString details;
-    if (!kept.isEmpty())
-        details =
-            QStringLiteral("Not in the file, so kept from the current design: %1.\n").arg(kept.join("; "));
-    details += QStringLiteral("Values after line %1 may have been read from the wrong places.")
-                   .arg(result.damagedLine);
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Open"),
-                    QStringLiteral("\"%1\" is damaged at line %2 (expected %3): "
-                                   "open what could be read, or keep the current design?")
-                        .arg(q(fileNameOfPath(path)))
-                        .arg(result.damagedLine)
-                        .arg(why),
-                    QMessageBox::Open | QMessageBox::Cancel, this);
-    box.setInformativeText(details);
-    box.setObjectName(QStringLiteral("openDamaged"));
-    box.setDefaultButton(QMessageBox::Cancel);
-    box.button(QMessageBox::Open)->setText(QStringLiteral("&Open What Could Be Read"));
-    box.button(QMessageBox::Cancel)->setText(QStringLiteral("&Keep Current Design"));
-    return box.exec() == QMessageBox::Open;
+bool MainWindow::importDesignFile(const std::string& path) {
+    return app_->importDesignFile(path);
 }
-
-bool MainWindow::writeDesign() {
-    const SaveResult result = saveDesign(state_.design, state_.files.filePath, state_.geometry.layoutFRatio);
-    if (!result.ok) {
-        QMessageBox box(
-            QMessageBox::Critical, QStringLiteral("Save"),
-            QStringLiteral("Cannot save \"%1\":\n%2").arg(q(state_.files.filePath), q(result.message)),
-            QMessageBox::Ok, this);
-        box.setObjectName(QStringLiteral("saveFailed"));
-        box.exec();
-        return false;
-    }
-    // What is in the file now is this design, under this name.
-    state_.history.renameDocument(state_.files, state_.design.designTitle);
-    state_.history.markSaved();
-    followHistory();
-    rememberFile(state_.files.filePath);
-    return true;
-}
-
-bool MainWindow::saveCommand() {
-    if (state_.design.designTitle == kNewDesignTitle) return saveAsCommand();
-    if (!writeDesign()) return false;
-    setDesignCaption();
-    return true;
-}
-
-bool MainWindow::saveAsCommand() {
-    if (state_.design.surfaceCount == 0) {
-        // Before any design there is nothing a file could give back.
-        QMessageBox box(QMessageBox::Information, QStringLiteral("Save As"),
-                        QStringLiteral("There is no design to save yet.\n"
-                                       "Make one with New or open one with Open."),
-                        QMessageBox::Ok, this);
-        box.setObjectName(QStringLiteral("nothingToSave"));
-        box.exec();
-        return false;
-    }
-    const std::string path = chooseSaveFile ? chooseSaveFile() : std::string();
-    if (path.empty()) return false;
-    // Keep what the caption and the file names said, to put back if the
-    // file cannot be written.
-    const FileSelection oldFiles = state_.files;
-    const std::string oldTitle = state_.design.designTitle;
-    state_.files.filePath = path;
-    state_.files.fileTitle = fileNameOfPath(path);
-    state_.design.designTitle = titleFromFileName(state_.files.fileTitle);
-    // A file named like an unsaved design gives that title back: ask again.
-    if (state_.design.designTitle == kNewDesignTitle) {
-        const bool saved = saveAsCommand();
-        if (!saved) {
-            state_.files = oldFiles;
-            state_.design.designTitle = oldTitle;
-        }
-        return saved;
-    }
-    if (!writeDesign()) {
-        state_.files = oldFiles;
-        state_.design.designTitle = oldTitle;
-        return false;
-    }
-    setDesignCaption();
-    return true;
-}
-
-// ---------------------------------------------------------------------------
-// New.
 
 int MainWindow::newDesign() {
-    if (!saveChangesFirst()) return 0;
-    AppState& s = state_;
-    const int oldCount = s.design.surfaceCount;
-    NewDialog count(this);
-    if (count.exec() != 1) return 0;
-    startNewDesign(s.design, count.mirrors());
-    const int n = s.design.surfaceCount;
-    s.files = {};
-    s.design.designTitle = kNewDesignTitle;
-    setDesignCaption();
-    removeSurfaceMenu(oldCount);
-    // One dialog per mirror, the focal plane, then aperture and field; a
-    // cancelled one leaves its values at zero.
-    for (int k = 1; k < n; ++k) SurfaceDialog(s.design, k, this).exec();
-    SurfaceDialog(s.design, n, this).exec();
-    ApertureDialog(s.design, this).exec();
-    buildSurfaceMenu(n);
-    enableDesignCommands();
-    s.design.units = unitsForNewAperture(s.design.semiAperture);
-    checkUnitsMenu();
-    s.frame.scale = 0;
-    // A design built with New is in no file yet: it is unsaved work.
-    const DesignSnapshot made{s.design, s.files};
-    if (oldCount > 0)
-        s.history.record("New Design", made, true, false);
-    else
-        s.history.reset(made, false);
-    followHistory();
-    setDesignCaption();
-    showDesignViewNow();
-    return 1;
+    return app_->newDesign();
 }
 
-// ---------------------------------------------------------------------------
-// Plots.
-
-void MainWindow::startPlot(int command) {
-    const double separationBefore = state_.design.surfaceCount > 1
-                                        ? state_.design.surfaces[state_.design.surfaceCount - 1].separation
-                                        : 0;
-    changeView(viewStateForPlotCommand(command));
-    runPlotCommand(view_, view_->rect(), state_, plotBuffer_, screen(), command);
-    view_->update();
-    const int n = state_.design.surfaceCount;
-    if (n > 1 && state_.design.surfaces[n - 1].separation != separationBefore)
-        markModified(command == kCmdFocusOut ? "Focus Out" : "Focus In");
+void MainWindow::undo() {
+    app_->undo();
 }
 
-void MainWindow::airyOverlay() {
-    runPlotCommand(view_, view_->rect(), state_, plotBuffer_, screen(), kCmdAiry);
-    state_.viewState = kViewAiryOverlay;
-    view_->update();
+void MainWindow::redo() {
+    app_->redo();
 }
 
 void MainWindow::paintClient(QPainter& painter, const QRect& client) {
-    paintView(painter, client, state_, plotBuffer_, screen());
+    paintView(painter, client, app_->state(), plotBuffer_, screen());
 }
 
 // ---------------------------------------------------------------------------
 // Help, about, keys and closing.
-
-void MainWindow::showHelp() {
-    if (!help_) help_ = new HelpViewer(this);
-    help_->showContents();
-}
-
-void MainWindow::showAbout() {
-    AboutDialog about(this);
-    about.exec();
-}
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
     const QString text = event->text();
@@ -871,7 +590,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (!saveChangesFirst()) {
+    if (!app_->saveChangesFirst()) {
         event->ignore();
         return;
     }

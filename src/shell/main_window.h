@@ -1,6 +1,7 @@
-// The main window: menu, accelerators and character keys, the view states,
-// the design table's mouse handling, the Edit menu's surface items, the
-// caption, and painting by view.
+// The main window: a thin adapter around the application core.  It owns the
+// menu, the accelerators and character keys, the Edit menu's surface items,
+// the caption, the plot buffer and painting by view; every command's rules
+// are the core's (app/application.h), reached through the window's AppHost.
 #pragma once
 
 #include <QColor>
@@ -9,9 +10,10 @@
 #include <QPointer>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 
-#include "shell/app_state.h"
+#include "app/application.h"
 #include "shell/help_viewer.h"
 #include "shell/view_paint.h"
 
@@ -30,8 +32,9 @@ class MainWindow : public QMainWindow {
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    AppState& state() { return state_; }
-    const AppState& state() const { return state_; }
+    AppState& state() { return app_->state(); }
+    const AppState& state() const { return app_->state(); }
+    Application& application() { return *app_; }
 
     /// A menu command or accelerator: runs at once.
     void runCommand(int id);
@@ -88,47 +91,19 @@ class MainWindow : public QMainWindow {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    class Host;
+
     void buildMenu();
     QAction* addCommand(QMenu* menu, const QString& text, int id);
     QAction* addTopCommand(const QString& text, int id);
 
-    // Window operations shared by Open and New.
     void removeSurfaceMenu(int count);
     void buildSurfaceMenu(int count);
-    void setDesignCaption();
     void enableDesignCommands();
     void checkUnitsMenu();
-    void showDesignViewNow();
-    /// ViewState := view, background := the view's colour, repaint the
-    /// whole client.
-    void changeView(int view);
-
-    // Commands.
-    void openCommand();
-    void importCommand();  // in exchange_commands.cpp
-    void exportCommand();
-    bool saveCommand();
-    bool saveAsCommand();
-    bool writeDesign();
-    /// Ask whether to open what a damaged file gave or keep the design.
-    bool openDamagedFile(const std::string& path, const LoadResult& result);
-    void setUnits(const char* units);
-    void startPlot(int command);
-    void airyOverlay();
-    void surfaceItem(int id);
-    void cellDialog(int row, int column, bool fromMenu);
-    void showHelp();
-    void showAbout();
-    /// When the design has unsaved changes: ask Save / Discard / Cancel.
-    /// True when the caller may go on.
-    bool saveChangesFirst();
     ScreenSize screen() const { return {screenWidth_, screenHeight_ + kCaptionAllowance}; }
-    /// The design has changed: a step for Undo named after the change.
-    void markModified(const std::string& change);
-    /// The unsaved marker, the caption and Undo/Redo follow the history.
+    /// The caption, its unsaved marker and Undo/Redo follow the history.
     void followHistory();
-    /// Show a design from the history (after Undo or Redo).
-    void restore(const DesignSnapshot& snapshot);
     /// Recent files and the folder the file dialogs open in.
     void rememberFile(const std::string& path);
     void rebuildRecentMenu();
@@ -138,7 +113,8 @@ class MainWindow : public QMainWindow {
     std::string defaultChooseOpenFile();
     std::string defaultChooseSaveFile();
 
-    AppState state_;
+    std::unique_ptr<Host> host_;
+    std::unique_ptr<Application> app_;
     int screenWidth_ = 0;
     int screenHeight_ = 0;  ///< the screen less a 38-pixel band
     QImage plotBuffer_;
@@ -149,7 +125,6 @@ class MainWindow : public QMainWindow {
     QAction* undoAction_ = nullptr;
     QAction* redoAction_ = nullptr;
     QAction* undoSeparator_ = nullptr;
-    bool designCaption_ = false;  ///< the caption names a design
     std::map<int, QAction*> actions_;
     QPointer<HelpViewer> help_;
     bool closing_ = false;

@@ -5,7 +5,7 @@
 
 #include "platform/qt/printing.h"
 #include "reports/quick_print.h"
-#include "shell/app_state.h"
+#include "app/app_state.h"
 
 namespace orvelin {
 

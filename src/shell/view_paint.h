@@ -5,7 +5,7 @@
 #include <QImage>
 #include <QRect>
 
-#include "shell/app_state.h"
+#include "app/app_state.h"
 
 class QPainter;
 class QWidget;

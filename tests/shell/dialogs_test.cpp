@@ -8,7 +8,7 @@
 
 #include "dialogs/aperture_dialog.h"
 #include "dialogs/cell_dialog.h"
-#include "dialogs/dialog_logic.h"
+#include "app/dialog_logic.h"
 #include "dialogs/new_dialog.h"
 #include "dialogs/surface_dialog.h"
 #include "shell_test_support.h"

@@ -6,9 +6,9 @@
 #include <cmath>
 #include <tuple>
 
-#include "dialogs/dialog_logic.h"
-#include "dialogs/entry.h"
-#include "shell/commands.h"
+#include "app/dialog_logic.h"
+#include "app/entry.h"
+#include "app/command_rules.h"
 #include "support/test_designs.h"
 
 using namespace orvelin;

@@ -1,4 +1,4 @@
-#include "dialogs/entry.h"
+#include "app/entry.h"
 
 #include <cctype>
 #include <cerrno>

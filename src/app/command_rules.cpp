@@ -1,4 +1,4 @@
-#include "shell/commands.h"
+#include "app/command_rules.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "dialogs/dialog_logic.h"
+#include "app/dialog_logic.h"
 
 #include <cstdio>
 

@@ -4,12 +4,12 @@
 // layout drawing and the plots leave for one another.
 #pragma once
 
+#include "app/command_rules.h"
 #include "app/history.h"
 #include "design/design.h"
 #include "design/design_file.h"
 #include "plots/plot_frame.h"
 #include "plots/random.h"
-#include "shell/commands.h"
 #include "trace/analysis.h"
 #include "trace/layout.h"
 #include "trace/ray_trace.h"

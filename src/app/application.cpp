@@ -1,0 +1,443 @@
+#include "app/application.h"
+
+#include "app/command_rules.h"
+#include "app/dialog_logic.h"
+#include "exchange/zmx_export.h"
+#include "exchange/zmx_import.h"
+#include "trace/analysis.h"
+
+namespace orvelin {
+
+namespace {
+
+/// A change's name from the single-value dialog's line: "Edit radius #2"
+/// gives "Radius #2", "Sagittal radius #1" stays.
+std::string cellChangeName(const std::string& prompt) {
+    std::string name = prompt.rfind("Edit ", 0) == 0 ? prompt.substr(5) : prompt;
+    if (!name.empty() && name[0] >= 'a' && name[0] <= 'z') name[0] = static_cast<char>(name[0] - 'a' + 'A');
+    return name;
+}
+
+}  // namespace
+
+// The reason comes as "line N: expected ..."; the question names the line
+// itself.
+UserMessage damagedFileQuestion(const std::string& path, const LoadResult& result) {
+    std::string why = result.message;
+    const std::string linePrefix = "line " + std::to_string(result.damagedLine) + ": ";
+    if (why.rfind(linePrefix, 0) == 0) why.erase(0, linePrefix.size());
+    UserMessage m;
+    m.kind = MessageKind::warning;
+    m.name = "openDamaged";
+    m.caption = "Open";
+    m.text = "\"" + fileNameOfPath(path) + "\" is damaged at line " + std::to_string(result.damagedLine) +
+             " (expected " + why + "): open what could be read, or keep the current design?";
+    if (!result.kept.empty()) {
+        m.details = "Not in the file, so kept from the current design: ";
+        for (std::size_t i = 0; i < result.kept.size(); ++i) m.details += (i ? "; " : "") + result.kept[i];
+        m.details += ".\n";
+    }
+    m.details += "Values after line " + std::to_string(result.damagedLine) +
+                 " may have been read from the wrong places.";
+    return m;
+}
+
+Application::Application(AppHost& host) : host_(host) {
+    state_.history.reset({state_.design, state_.files}, true);
+}
+
+std::string Application::caption() const {
+    // Before any design the caption is the program's name; a star marks
+    // changes that are not in the design's file.
+    if (state_.design.surfaceCount == 0) return kInitialCaption;
+    return designCaption(state_.design.designTitle) + (state_.modified ? "*" : "");
+}
+
+void Application::changeView(int view, bool now) {
+    state_.viewState = view;
+    host_.showView(view, now);
+}
+
+void Application::markModified(const std::string& change) {
+    state_.history.record(change, {state_.design, state_.files});
+    state_.modified = state_.history.modified();
+    host_.documentChanged();
+}
+
+void Application::undo() {
+    if (state_.history.canUndo()) restore(state_.history.undo());
+}
+
+void Application::redo() {
+    if (state_.history.canRedo()) restore(state_.history.redo());
+}
+
+void Application::restore(const DesignSnapshot& snapshot) {
+    // The whole design comes back with the file it belongs to, and the
+    // design view shows it.
+    const int oldCount = state_.design.surfaceCount;
+    state_.design = snapshot.design;
+    state_.files = snapshot.files;
+    state_.modified = state_.history.modified();
+    host_.designReplaced(oldCount);
+    host_.documentChanged();
+    changeView(kViewDesign);
+}
+
+// ---------------------------------------------------------------------------
+// Commands.
+
+void Application::runCommand(int id) {
+    AppState& s = state_;
+    const bool designShown = s.viewState != kViewWelcome;
+    const bool traced = s.trace.status == kTraceOk;
+    if (id > kCmdSurfaceBase && id < kCmdTrace) {
+        surfaceItem(id);
+        return;
+    }
+    switch (id) {
+        case kCmdAperture:
+            cellDialog(s.design.surfaceCount + 1, 1, true);
+            break;
+        case kCmdField:
+            cellDialog(s.design.surfaceCount + 1, 3, true);
+            break;
+        case kCmdNew:
+            newDesign();
+            break;
+        case kCmdOpen:
+            if (saveChangesFirst()) {
+                const std::string path = host_.chooseOpenFile();
+                if (!path.empty()) openDesignFile(path);
+            }
+            break;
+        case kCmdSave:
+            save();
+            break;
+        case kCmdSaveAs:
+            saveAs();
+            break;
+        case kCmdImport:
+            if (saveChangesFirst()) {
+                const std::string path = host_.chooseImportFile();
+                if (!path.empty()) importDesignFile(path);
+            }
+            break;
+        case kCmdExport:
+            exportDesign();
+            break;
+        case kCmdPrintPage:
+            if (traced) host_.printPage();
+            break;
+        case kCmdQuickPrint:
+            if (traced) host_.quickPrint();
+            break;
+        case kCmdMetric:
+            setUnits("mm");
+            break;
+        case kCmdEnglish:
+            setUnits("inches");
+            break;
+        case kCmdExit:
+            host_.closeProgram();
+            break;
+        case kCmdTrace:
+            if (designShown && traced) changeView(kViewTraceReport);
+            break;
+        case kCmdFocus:
+            if (designShown && traced) {
+                focusToBestFit(s.design, s.results.bestFocus, s.results.bestFitTilt);
+                markModified("Focus");
+                host_.designEdited();
+            }
+            break;
+        case kCmdDisplay:
+            if (designShown) changeView(kViewDesign);
+            break;
+        case kCmdClearance:
+            if (designShown) changeView(kViewClearance);
+            break;
+        case kCmdAiry:
+            if (s.viewState == kViewStandardPlot || s.viewState == kViewUniformAiry ||
+                s.viewState == kViewUniformBlur)
+                airyOverlay();
+            break;
+        case kCmdImageQuality:
+            if (designShown && traced) changeView(kViewImageQuality);
+            break;
+        case kCmdOptimise:
+            // The optimiser's result is one step for Undo.
+            if (designShown && host_.optimise(s.design)) {
+                markModified("Optimise");
+                changeView(kViewDesign);
+            }
+            break;
+        case kCmdHelpContents:
+            host_.showHelp();
+            break;
+        case kCmdAbout:
+            host_.showAbout();
+            break;
+        default:
+            if (isPlotCommand(id) && designShown && traced) startPlot(id);
+            break;
+    }
+}
+
+void Application::curveFocalPlane() {
+    if (state_.viewState == kViewWelcome) return;
+    orvelin::curveFocalPlane(state_.design);
+    markModified("Curve Focal Plane");
+    host_.designEdited();
+}
+
+void Application::surfaceItem(int id) {
+    const int n = state_.design.surfaceCount;
+    const int k = id - kCmdSurfaceBase;
+    if (k < 1 || k > n) return;  // no such surface in this design
+    if (host_.editSurface(state_.design, k)) {
+        markModified(k == n ? std::string("Focal Plane") : "Surface #" + std::to_string(k));
+        changeView(kViewDesign);
+    }
+}
+
+void Application::cellDialog(int row, int column, bool fromMenu) {
+    state_.editRow = row;
+    state_.editColumn = column;
+    if (!host_.editCell(state_.design, row, column)) return;
+    markModified(cellChangeName(cellPrompt(state_.design, row, column).text));
+    if (fromMenu)
+        changeView(kViewDesign);
+    else
+        host_.designEdited();
+}
+
+void Application::setUnits(const char* units) {
+    if (state_.design.units != units) {
+        state_.design.units = units;
+        // Units are part of the saved design.
+        if (state_.design.surfaceCount > 0) markModified("Units");
+    }
+    host_.unitsChanged();
+    if (state_.viewState != kViewWelcome) changeView(kViewDesign);
+}
+
+void Application::leftClick(int x, int y) {
+    if (state_.viewState != kViewDesign) return;
+    const TableHit hit = hitDesignTable(x, y, host_.clientWidth(), state_.design.surfaceCount);
+    if (hit.kind == TableHit::outside) return;
+    state_.editRow = hit.row;
+    state_.editColumn = hit.column;
+    if (hit.kind == TableHit::diameters) {
+        host_.tell({MessageKind::information,
+                    "diameters",
+                    "Tangential diameters",
+                    diametersText(state_.geometry.centralSemiDiameter[hit.row],
+                                  state_.geometry.unvignettedSemiDiameter[hit.row]),
+                    {}});
+    } else if (hit.kind == TableHit::cell) {
+        cellDialog(hit.row, hit.column, false);
+    }
+}
+
+void Application::rightClick() {
+    if (state_.viewState != kViewDesign) return;
+    if (host_.editApertureField(state_.design)) markModified("Aperture and Field");
+    host_.designEdited();
+}
+
+// ---------------------------------------------------------------------------
+// Files.
+
+bool Application::saveChangesFirst() {
+    if (!state_.modified) return true;
+    switch (host_.askSaveChanges(state_.design.designTitle)) {
+        case SaveChangesAnswer::save:
+            return save();
+        case SaveChangesAnswer::discard:
+            return true;
+        default:
+            return false;
+    }
+}
+
+void Application::takeDesign(int oldCount) {
+    state_.frame.scale = 0;
+    state_.modified = state_.history.modified();
+    host_.designReplaced(oldCount);
+    host_.documentChanged();
+    changeView(kViewDesign, true);
+}
+
+bool Application::openDesignFile(const std::string& path) {
+    AppState& s = state_;
+    const int oldCount = s.design.surfaceCount;
+    // Read into a copy: the design changes only once the file is taken.
+    Design loaded = s.design;
+    const LoadResult result = loadDesign(loaded, path);
+    if (!result.accepted()) {
+        // Nothing was taken: the design, its file and the menu stay.
+        host_.tell({MessageKind::error,
+                    "openFailed",
+                    "Open",
+                    "Cannot open \"" + path + "\":\n" + result.message,
+                    {}});
+        return false;
+    }
+    const bool damaged = result.status == LoadStatus::damaged;
+    if (damaged && !host_.askOpenDamaged(path, result)) return false;
+    s.design = loaded;
+    s.files.filePath = path;
+    s.files.fileTitle = fileNameOfPath(path);
+    s.design.designTitle = titleFromFileName(s.files.fileTitle);
+    // A damaged file's design is not what the file holds: it is unsaved.
+    const DesignSnapshot opened{s.design, s.files};
+    if (oldCount > 0)
+        s.history.record("Open", opened, true, !damaged);
+    else
+        s.history.reset(opened, !damaged);
+    host_.fileUsed(path);
+    takeDesign(oldCount);
+    return true;
+}
+
+bool Application::importDesignFile(const std::string& path) {
+    const exchange::ZmxImportResult r = exchange::importZmxFile(path);
+    if (!r.accepted()) {
+        // Nothing was taken: the design, its file and the menu stay.
+        host_.tell({MessageKind::error,
+                    "importFailed",
+                    "Import",
+                    "Cannot import \"" + path + "\":\n" + r.message,
+                    {}});
+        return false;
+    }
+    AppState& s = state_;
+    const int oldCount = s.design.surfaceCount;
+    s.design = r.design;
+    // An imported design has no design file yet: Save asks for its name.
+    s.files = FileSelection{};
+    s.design.designTitle = kNewDesignTitle;
+    s.history.record("Import", {s.design, s.files});
+    takeDesign(oldCount);
+    if (!r.warnings.empty()) {
+        std::string text = "\"" + fileNameOfPath(path) + "\" was read with these warnings:";
+        for (const std::string& w : r.warnings) text += "\n\n" + w;
+        host_.tell({MessageKind::warning, "importWarnings", "Import", text, {}});
+    }
+    return true;
+}
+
+void Application::exportDesign() {
+    const std::string path = host_.chooseExportFile();
+    if (path.empty()) return;
+    const WriteResult r = exchange::exportZmxFile(state_.design, path);
+    if (!r.ok)
+        host_.tell({MessageKind::error,
+                    "exportFailed",
+                    "Export",
+                    "Cannot export \"" + path + "\":\n" + r.message,
+                    {}});
+}
+
+bool Application::writeDesign() {
+    const SaveResult result = saveDesign(state_.design, state_.files.filePath, state_.geometry.layoutFRatio);
+    if (!result.ok) {
+        host_.tell({MessageKind::error,
+                    "saveFailed",
+                    "Save",
+                    "Cannot save \"" + state_.files.filePath + "\":\n" + result.message,
+                    {}});
+        return false;
+    }
+    // What is in the file now is this design, under this name.
+    state_.history.renameDocument(state_.files, state_.design.designTitle);
+    state_.history.markSaved();
+    state_.modified = state_.history.modified();
+    host_.fileUsed(state_.files.filePath);
+    host_.documentChanged();
+    return true;
+}
+
+bool Application::save() {
+    if (state_.design.designTitle == kNewDesignTitle) return saveAs();
+    return writeDesign();
+}
+
+bool Application::saveAs() {
+    if (state_.design.surfaceCount == 0) {
+        // Before any design there is nothing a file could give back.
+        host_.tell({MessageKind::information,
+                    "nothingToSave",
+                    "Save As",
+                    "There is no design to save yet.\nMake one with New or open one with Open.",
+                    {}});
+        return false;
+    }
+    const std::string path = host_.chooseSaveFile();
+    if (path.empty()) return false;
+    // Keep what the caption and the file names said, to put back if the
+    // file cannot be written.
+    const FileSelection oldFiles = state_.files;
+    const std::string oldTitle = state_.design.designTitle;
+    state_.files.filePath = path;
+    state_.files.fileTitle = fileNameOfPath(path);
+    state_.design.designTitle = titleFromFileName(state_.files.fileTitle);
+    // A file named like an unsaved design gives that title back: ask again.
+    const bool saved = state_.design.designTitle == kNewDesignTitle ? saveAs() : writeDesign();
+    if (!saved) {
+        state_.files = oldFiles;
+        state_.design.designTitle = oldTitle;
+    }
+    host_.documentChanged();
+    return saved;
+}
+
+int Application::newDesign() {
+    if (!saveChangesFirst()) return 0;
+    AppState& s = state_;
+    const int oldCount = s.design.surfaceCount;
+    const int mirrors = host_.askMirrorCount();
+    if (mirrors < 0) return 0;
+    startNewDesign(s.design, mirrors);
+    const int n = s.design.surfaceCount;
+    s.files = {};
+    s.design.designTitle = kNewDesignTitle;
+    host_.documentChanged();
+    // One dialog per mirror, the focal plane, then aperture and field; a
+    // cancelled one leaves its values at zero.
+    for (int k = 1; k < n; ++k) host_.editSurface(s.design, k);
+    host_.editSurface(s.design, n);
+    host_.editApertureField(s.design);
+    s.design.units = unitsForNewAperture(s.design.semiAperture);
+    // A design built with New is in no file yet: it is unsaved work.
+    const DesignSnapshot made{s.design, s.files};
+    if (oldCount > 0)
+        s.history.record("New Design", made, true, false);
+    else
+        s.history.reset(made, false);
+    takeDesign(oldCount);
+    return 1;
+}
+
+// ---------------------------------------------------------------------------
+// Plots.
+
+void Application::startPlot(int command) {
+    const Design& d = state_.design;
+    const double separationBefore = d.surfaceCount > 1 ? d.surfaces[d.surfaceCount - 1].separation : 0;
+    changeView(viewStateForPlotCommand(command));
+    host_.runPlot(command);
+    // The focus steps move the focal plane: a change for Undo.
+    const int n = d.surfaceCount;
+    if (n > 1 && d.surfaces[n - 1].separation != separationBefore)
+        markModified(command == kCmdFocusOut ? "Focus Out" : "Focus In");
+}
+
+void Application::airyOverlay() {
+    host_.runPlot(kCmdAiry);
+    state_.viewState = kViewAiryOverlay;
+    host_.showView(kViewAiryOverlay, false);
+}
+
+}  // namespace orvelin

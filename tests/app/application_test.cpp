@@ -1,0 +1,166 @@
+// The command rules of the application core, driven without any window: a
+// scripted host answers the questions and paints the design view on a
+// recording device, as the window's paint handler would.
+#include "app/application.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/recording_device.h"
+#include "reports/design_view.h"
+
+namespace orvelin {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kExamples = ORVELIN_EXAMPLES;
+const std::string kHostile = std::string(ORVELIN_TEST_DATA) + "/hostile";
+
+class ScriptedHost : public AppHost {
+  public:
+    Application* app = nullptr;
+    std::deque<std::string> files;  ///< answers to the file dialogs, in turn
+    SaveChangesAnswer saveAnswer = SaveChangesAnswer::cancel;
+    bool openDamaged = false;
+    std::vector<std::string> told;       ///< names of the messages shown
+    std::vector<int> plots;              ///< plot commands run
+    std::vector<std::string> questions;  ///< questions asked
+
+    std::string nextFile() {
+        if (files.empty()) return {};
+        std::string f = files.front();
+        files.pop_front();
+        return f;
+    }
+    std::string chooseOpenFile() override { return nextFile(); }
+    std::string chooseSaveFile() override { return nextFile(); }
+    std::string chooseImportFile() override { return nextFile(); }
+    std::string chooseExportFile() override { return nextFile(); }
+    SaveChangesAnswer askSaveChanges(const std::string& title) override {
+        questions.push_back("save " + title);
+        return saveAnswer;
+    }
+    bool askOpenDamaged(const std::string& path, const LoadResult&) override {
+        questions.push_back("damaged " + fileNameOfPath(path));
+        return openDamaged;
+    }
+    void tell(const UserMessage& m) override { told.push_back(m.name); }
+    int askMirrorCount() override { return -1; }
+    bool editSurface(Design&, int) override { return false; }
+    bool editApertureField(Design&) override { return false; }
+    bool editCell(Design&, int, int) override { return false; }
+    bool optimise(Design&) override { return false; }
+    // Painting the design view is what traces the design.
+    void showView(int view, bool) override {
+        if (view != kViewDesign) return;
+        AppState& s = app->state();
+        gdi::RecordingDevice dc(640, 400);
+        paintDesignView(dc, s.design, s.trace, s.results, s.geometry);
+    }
+    void designEdited() override { showView(app->state().viewState, false); }
+    void designReplaced(int) override {}
+    void unitsChanged() override {}
+    void documentChanged() override {}
+    void fileUsed(const std::string&) override {}
+    void runPlot(int command) override { plots.push_back(command); }
+    void printPage() override { plots.push_back(kCmdPrintPage); }
+    void quickPrint() override { plots.push_back(kCmdQuickPrint); }
+    void showHelp() override {}
+    void showAbout() override {}
+    void closeProgram() override {}
+    int clientWidth() const override { return 640; }
+};
+
+struct Fixture {
+    ScriptedHost host;
+    Application app{host};
+    Fixture() { host.app = &app; }
+};
+
+TEST(Application, CommandsNeedADesignOnScreenAndACleanTrace) {
+    Fixture f;
+    EXPECT_EQ(f.app.caption(), "ORVELIN");
+    // Before any design, nothing that needs one on screen runs.
+    for (int id : {kCmdTrace, kCmdFocus, kCmdStandardPlot, kCmdClearance, kCmdImageQuality, kCmdAiry})
+        f.app.runCommand(id);
+    EXPECT_EQ(f.app.state().viewState, kViewWelcome);
+    EXPECT_TRUE(f.host.plots.empty());
+    f.app.runCommand(kCmdSaveAs);
+    EXPECT_EQ(f.host.told, std::vector<std::string>{"nothingToSave"});
+
+    f.host.files = {kExamples + "/sphere.ov"};
+    f.app.runCommand(kCmdOpen);
+    EXPECT_EQ(f.app.caption(), "ORVELIN - sphere");
+    EXPECT_EQ(f.app.state().viewState, kViewDesign);
+    EXPECT_EQ(f.app.state().trace.status, kTraceOk);
+
+    // The Airy overlay needs a plot on screen; a plot needs a clean trace.
+    f.app.runCommand(kCmdAiry);
+    EXPECT_TRUE(f.host.plots.empty());
+    f.app.runCommand(kCmdStandardPlot);
+    EXPECT_EQ(f.app.state().viewState, kViewStandardPlot);
+    f.app.runCommand(kCmdAiry);
+    EXPECT_EQ(f.app.state().viewState, kViewAiryOverlay);
+    EXPECT_EQ(f.host.plots, (std::vector<int>{kCmdStandardPlot, kCmdAiry}));
+
+    // Focus changes the design: the caption carries the star, Undo takes it
+    // back and clears it.
+    f.app.runCommand(kCmdDisplay);
+    const Design before = f.app.state().design;
+    f.app.runCommand(kCmdFocus);
+    EXPECT_FALSE(bitIdentical(before, f.app.state().design));
+    EXPECT_EQ(f.app.caption(), "ORVELIN - sphere*");
+    f.app.undo();
+    EXPECT_TRUE(bitIdentical(before, f.app.state().design));
+    EXPECT_EQ(f.app.caption(), "ORVELIN - sphere");
+
+    // A design whose light misses a mirror is shown, but not plotted.
+    f.host.files = {kHostile + "/light-misses-surface-2.ov"};
+    f.app.runCommand(kCmdOpen);
+    EXPECT_NE(f.app.state().trace.status, kTraceOk);
+    f.app.runCommand(kCmdStandardPlot);
+    f.app.runCommand(kCmdQuickPrint);
+    EXPECT_EQ(f.host.plots.size(), 2u);
+}
+
+TEST(Application, UnsavedWorkIsAskedForAndADamagedFileCanBeRefused) {
+    Fixture f;
+    const fs::path work = fs::temp_directory_path() / "orvelin-application-test";
+    fs::remove_all(work);
+    fs::create_directories(work);
+    fs::copy_file(kExamples + "/sphere.ov", work / "mine.ov");
+    ASSERT_TRUE(f.app.openDesignFile((work / "mine.ov").string()));
+    f.app.runCommand(kCmdFocus);
+    ASSERT_TRUE(f.app.state().modified);
+
+    // Cancel keeps the changed design; a damaged file refused keeps it too.
+    f.host.files = {kExamples + "/toroid.ov"};
+    f.app.runCommand(kCmdOpen);
+    EXPECT_EQ(f.app.state().design.designTitle, "mine");
+    EXPECT_EQ(f.host.questions, std::vector<std::string>{"save mine"});
+    f.host.saveAnswer = SaveChangesAnswer::discard;
+    const Design changed = f.app.state().design;
+    f.host.files = {kHostile + "/cut-mid-row.ov"};
+    f.app.runCommand(kCmdOpen);
+    EXPECT_EQ(f.host.questions.back(), "damaged cut-mid-row.ov");
+    EXPECT_TRUE(bitIdentical(changed, f.app.state().design));
+    EXPECT_EQ(f.app.caption(), "ORVELIN - mine*");
+
+    // Save writes the file and clears the star; Save As onto a folder that
+    // cannot hold it fails and keeps the old name.
+    EXPECT_TRUE(f.app.save());
+    EXPECT_EQ(f.app.caption(), "ORVELIN - mine");
+    f.host.files = {(work / "no-such-folder" / "other.ov").string()};
+    EXPECT_FALSE(f.app.saveAs());
+    EXPECT_EQ(f.app.state().files.filePath, (work / "mine.ov").string());
+    EXPECT_EQ(f.app.caption(), "ORVELIN - mine");
+    EXPECT_EQ(f.host.told.back(), "saveFailed");
+    fs::remove_all(work);
+}
+
+}  // namespace
+}  // namespace orvelin

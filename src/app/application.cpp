@@ -269,6 +269,13 @@ void Application::takeDesign(int oldCount) {
     changeView(kViewDesign, true);
 }
 
+void Application::showDesign(const Design& design) {
+    const int oldCount = state_.design.surfaceCount;
+    state_.design = design;
+    state_.history.reset({state_.design, state_.files}, true);
+    takeDesign(oldCount);
+}
+
 bool Application::openDesignFile(const std::string& path) {
     AppState& s = state_;
     const int oldCount = s.design.surfaceCount;

@@ -113,6 +113,10 @@ class Application {
     void leftClick(int x, int y);
     void rightClick();
 
+    /// Show a design read elsewhere (the command line's loader reports its
+    /// own damage) in the design view, as Open shows a file it has taken.
+    void showDesign(const Design& design);
+
     // Files.
     /// Open `path` as Open does after its file dialog; whether it was taken.
     bool openDesignFile(const std::string& path);

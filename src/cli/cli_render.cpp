@@ -20,6 +20,20 @@
 
 namespace orvelin::cli {
 
+void RenderHost::showView(int viewState, bool) {
+    // The design view's painting runs the analysis and the layout's traces.
+    if (viewState == kViewDesign && job)
+        paintDesignView(job->window, job->design, job->trace, job->results, job->geometry);
+}
+
+int RenderHost::clientWidth() const {
+    return job ? job->window.size().width : 0;
+}
+
+void showJobDesign(RenderJob& job) {
+    job.app.showDesign(job.design);
+}
+
 namespace {
 
 void renderWelcome(RenderJob& job) {
@@ -35,9 +49,12 @@ void renderDesign(RenderJob& job) {
 // The trace report shows the figures of the design view's last painting,
 // and is refused, as in the window, when that painting met a trace problem:
 // in the analysis, or in the layout's own traces to the best-fit focal plane.
-// Only the design view's figures are wanted, since the report replaces it.
+// The report then replaces the design view's picture.
 void renderReport(RenderJob& job) {
-    if (!measureLayout(job.design, job.trace, job.results, job.geometry)) failTrace(job.trace.status);
+    showJobDesign(job);
+    job.app.runCommand(kCmdTrace);
+    if (job.app.state().viewState != kViewTraceReport) failTrace(job.trace.status);
+    eraseBackground(job.window, viewBackground(kViewTraceReport));
     PaintViewPage(job.window, kViewTraceReport, job.design, job.results);
 }
 
@@ -49,8 +66,10 @@ void renderClearance(RenderJob& job) {
 // The image-quality view, refused like the report for a design whose design
 // view would not trace.
 void renderQuality(RenderJob& job) {
-    Design probe = job.design;
-    traceDesignView(probe);
+    showJobDesign(job);
+    job.app.runCommand(kCmdImageQuality);
+    if (job.app.state().viewState != kViewImageQuality) failTrace(job.trace.status);
+    eraseBackground(job.window, viewBackground(kViewImageQuality));
     drawQualityView(job.window, {0, 0, job.window.size().width, job.window.size().height},
                     computeQualityView(job.design));
 }
@@ -101,10 +120,11 @@ void addRenderCommand(CLI::App& app) {
         if (!options->size.empty() && !parseSize(options->size, w, h))
             throw Failure(kExitUsage, "--size wants WIDTHxHEIGHT, e.g. 640x454, not '" + options->size + "'");
 
-        Design design = loadForCommand(options->file);
-        TraceState trace;
-        AnalysisResults results;
-        LayoutGeometry geometry;
+        RenderHost host;
+        Application app(host);
+        AppState& s = app.state();
+        Design& design = s.design;
+        design = loadForCommand(options->file);
         qt::ensureQtApplication();
         // The window stands on a 1024 x 768 screen (the screen less the
         // 38-row allowance below, as the program measures it), or on one
@@ -128,15 +148,17 @@ void addRenderCommand(CLI::App& app) {
                 svg ? std::make_unique<qt::QtDevice>(generator, gdi::Rect{0, 0, w, h}, screen)
                     : std::make_unique<qt::QtDevice>(image, gdi::Rect{0, 0, w, h}, screen);
             eraseBackground(*window, viewBackground(view->viewState));
-            RenderJob job{design, trace, results, geometry, *window, screen};
+            RenderJob job{app, &host, design, s.trace, s.results, s.geometry, *window, screen};
+            host.job = &job;
             view->render(job);
+            host.job = nullptr;
         }
         if (svg ? !QFileInfo(QString::fromStdString(out)).size()
                 : !image.save(QString::fromStdString(out), "PNG"))
             throw Failure(kExitOutputFailed, "cannot write " + out);
         // The image is kept: the design view shows the banner, a plot what
         // was drawn before the problem.
-        if (trace.status != kTraceOk) failTrace(trace.status);
+        if (s.trace.status != kTraceOk) failTrace(s.trace.status);
     });
 }
 

@@ -52,33 +52,31 @@ void renderPlot(RenderJob& job, int lastCommand) {
     QImage bufferImage(job.screen.horzRes, job.screen.vertRes - kCaptionAllowance, QImage::Format_RGB32);
     qt::QtDevice buffer(bufferImage);
     HeadlessPlotWindow repaint(job.window, buffer);
-    PlotFrame frame;  // scale 0: the first standard plot takes the unit's default
-    RandomSource random;
-    SpotPlot plot{job.design, job.trace, frame, random, job.window, buffer, &repaint};
+    AppState& s = job.app.state();
+    SpotPlot plot{s.design, s.trace, s.frame, s.random, job.window, buffer, &repaint};
 
-    // An opened design is shown in the design view first; plots are offered
-    // only when its painting (the analysis and the layout drawing) traced
-    // cleanly.  The plot command erases that picture.
-    paintDesignView(job.window, job.design, job.trace, job.results, job.geometry);
-    if (job.trace.status != kTraceOk) failTrace(job.trace.status);
-
-    for (int command : commandsFor(lastCommand)) {
-        if (command == kCmdAiry) {
-            // The overlay asks only for a plot on screen: a plot whose rays
-            // missed a mirror still gets its circle.
-            // The window keeps its picture.
-            dispatchPlot(plot, job.results, job.geometry, command);
-            continue;
+    // The plot commands draw as the window draws them: the overlay over the
+    // plot on screen, every other plot on a cleared buffer and window.
+    job.app.state().frame.scale = 0;  // the first standard plot takes the unit's default
+    RenderHost& renderHost = *job.host;
+    renderHost.plot = [&](int command) {
+        if (command != kCmdAiry) {
+            clearPlotBuffer(buffer);
+            eraseBackground(job.window, viewBackground(kViewStandardPlot));
+            repaint.invalidateRect({0, 0, job.window.size().width, job.window.size().height});
+            repaint.updateWindow();
         }
-        // A ray that missed a surface blocks the next plot command, as in
-        // the window; the caller reports the status.
-        if (job.trace.status != kTraceOk) break;
-        clearPlotBuffer(buffer);
-        eraseBackground(job.window, viewBackground(kViewStandardPlot));
-        repaint.invalidateRect({0, 0, job.window.size().width, job.window.size().height});
-        repaint.updateWindow();
-        dispatchPlot(plot, job.results, job.geometry, command);
-    }
+        dispatchPlot(plot, s.results, s.geometry, command);
+    };
+
+    // An opened design is shown in the design view first; the core offers
+    // the plots only when its painting traced cleanly, stops the commands
+    // after a plot whose rays missed a surface (the caller reports it), and
+    // draws the overlay only over a plot on screen.
+    showJobDesign(job);
+    if (s.trace.status != kTraceOk) failTrace(s.trace.status);
+    for (int command : commandsFor(lastCommand)) job.app.runCommand(command);
+    renderHost.plot = nullptr;
     // What the window shows once the pending repaints are done: the buffer.
     paintPlotView(job.window, buffer);
 }

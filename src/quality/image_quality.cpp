@@ -159,8 +159,11 @@ double wavefrontRms(const std::vector<FieldRay>& rays, const std::vector<double>
 /// otherwise), so the figure is always the error against a real centre.
 double bestWavefrontRms(const std::vector<FieldRay>& rays, const std::vector<double>& weight, Vec3& C,
                         const ReferenceSphere& sphere, bool depth) {
-    std::vector<double> w(rays.size());
-    std::vector<std::array<double, 3>> u(rays.size());
+    // Two sets of errors, the kept centre's and the one tried, allocated once:
+    // with a million rays a fresh set for every step tried costs more than
+    // computing it.
+    std::vector<double> w(rays.size()), w2(rays.size());
+    std::vector<std::array<double, 3>> u(rays.size()), u2(rays.size());
     double best = wavefrontRms(rays, weight, C, sphere, w, u);
     for (int pass = 0; pass < 8 && best > 0; ++pass) {
         const Fit fit = fitAndRemove(weight, w, u, depth ? 3 : 2);
@@ -168,8 +171,6 @@ double bestWavefrontRms(const std::vector<FieldRay>& rays, const std::vector<dou
         if (!std::isfinite(move.x + move.y + move.z)) break;
         bool improved = false;
         for (int halving = 0; halving < 20 && !improved; ++halving, move = 0.5 * move) {
-            std::vector<double> w2(rays.size());
-            std::vector<std::array<double, 3>> u2(rays.size());
             const double r = wavefrontRms(rays, weight, C + move, sphere, w2, u2);
             if (r < best) {
                 improved = true;

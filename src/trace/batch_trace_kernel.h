@@ -294,6 +294,7 @@ void laneTurnOut(const Surface& s, Lanes<V>& r) {
 /// that the processor overlaps the long dependent chain of one lane group
 /// (two divisions and a square root a surface) with the next groups'.
 constexpr std::size_t kChunkRays = 256;
+static_assert(kChunkRays % 8 == 0, "a chunk holds whole lane groups of every kernel");
 
 /// One chunk of rays in cache: the bundle's seven arrays and, per ray, the
 /// surface it missed first (0: none yet).

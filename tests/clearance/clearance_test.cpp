@@ -11,6 +11,7 @@
 
 #include "design/design_file.h"
 #include "support/test_designs.h"
+#include "support/tolerances.h"
 
 namespace orvelin {
 namespace {
@@ -21,7 +22,7 @@ using testing::SurfaceSpec;
 // Clearances computed from traced rays: a few roundings of the trace and of
 // the degree factor (a hair off pi/180, so a 45 degree fold is not exactly
 // square).
-constexpr double kTraced = 1e-6;
+constexpr double kTraced = testing::kSearched;
 
 double pairClearance(const ClearanceReport& r, int space, int surface) {
     for (const ClearancePair& p : r.pairs)

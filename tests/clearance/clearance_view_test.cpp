@@ -9,6 +9,7 @@
 
 #include "platform/recording_device.h"
 #include "support/test_designs.h"
+#include "support/tolerances.h"
 
 namespace orvelin {
 namespace {
@@ -37,8 +38,8 @@ TEST(ClearanceView, PrimeFocusInTheIncomingBeam) {
     EXPECT_EQ(pic.area.left, 8);
     EXPECT_EQ(pic.area.top, 36);
     const double width = 0 + 100.0 / 6 + 500 + 0.1 * (500 + 100.0 / 6);
-    EXPECT_NEAR(pic.k, width / (640 - 16), 1e-9);
-    EXPECT_NEAR(pic.x0 + (-500 - 0.1 * (500 + 100.0 / 6)) / pic.k, 8, 1e-9);
+    EXPECT_NEAR(pic.k, width / (640 - 16), testing::kWorkedFigure);
+    EXPECT_NEAR(pic.x0 + (-500 - 0.1 * (500 + 100.0 / 6)) / pic.k, 8, testing::kWorkedFigure);
     const int axisRow = static_cast<int>(pic.y0);
 
     // Along the axis: the incoming beam alone in its tint over the

@@ -7,11 +7,12 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include "support/tolerances.h"
 
 namespace orvelin {
 namespace {
 
-constexpr double kExact = 1e-12;  // figures that involve only a few roundings
+constexpr double kExact = testing::kFewRoundings;  // figures that involve only a few roundings
 
 ConvexPiece box(double x0, double y0, double x1, double y1) {
     return makePiece({{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}});
@@ -106,7 +107,7 @@ TEST(PlaneGeometry, RandomPiecesAgreeWithBruteForce) {
         if (d > kExact) {
             ++apart;
             EXPECT_FALSE(overlap) << trial;
-            EXPECT_NEAR(d, brute, 1e-9) << trial;
+            EXPECT_NEAR(d, brute, testing::kWorkedFigure) << trial;
             EXPECT_LE(boxGap(a, b), d + kExact) << trial;
         } else if (d < -kExact) {
             ++overlapping;

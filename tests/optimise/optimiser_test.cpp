@@ -13,6 +13,7 @@
 #include "reports/report_figures.h"
 #include "support/test_designs.h"
 #include "trace/analysis.h"
+#include "support/tolerances.h"
 
 using namespace orvelin;
 using orvelin::testing::makeDesign;
@@ -319,7 +320,7 @@ TEST(Optimiser, KeepsTheDesignClear) {
         EXPECT_EQ(c, r.endClearance);
         EXPECT_GE(c, margin - kClearanceTolerance);
         EXPECT_LT(c, margin + 0.1);  // the margin binds
-        EXPECT_NEAR(r.startClearance, minClearance(s, {}), 1e-12);
+        EXPECT_NEAR(r.startClearance, minClearance(s, {}), orvelin::testing::kFewRoundings);
         EXPECT_GT(r.endMerit, free.endMerit);
     }
     // From a secondary tilted less, two pairs (the secondary in the

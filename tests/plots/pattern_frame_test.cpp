@@ -5,6 +5,7 @@
 
 #include "plot_test_util.h"
 #include "plots/pupil_pattern.h"
+#include "support/tolerances.h"
 
 using namespace orvelin;
 using namespace orvelin::plottest;
@@ -20,8 +21,8 @@ TEST(RingPattern, ReflectedRingsAreFullCircles) {
             for (int k = 0; k < ringListedCount(j); ++k, ++at) {
                 ASSERT_LT(at, pattern.size());
                 const PupilPoint p = pattern[at];
-                EXPECT_NEAR(std::hypot(p.a, p.b), double(j) / rings, 1e-12);
-                EXPECT_NEAR(std::atan2(p.b, p.a) * 180 / M_PI, k * 60.0 / j, 1e-9) << j << " " << k;
+                EXPECT_NEAR(std::hypot(p.a, p.b), double(j) / rings, orvelin::testing::kFewRoundings);
+                EXPECT_NEAR(std::atan2(p.b, p.a) * 180 / M_PI, k * 60.0 / j, orvelin::testing::kWorkedFigure) << j << " " << k;
                 for (double sa : {1, -1})
                     for (double sb : {1, -1})
                         full.insert({std::lround(sa * p.a * 1e9), std::lround(sb * p.b * 1e9)});

@@ -14,6 +14,7 @@
 #include "dialogs/surface_dialog.h"
 #include "shell/help_viewer.h"
 #include "shell_test_support.h"
+#include "support/tolerances.h"
 
 using namespace orvelin;
 using namespace orvelin::testing;
@@ -152,7 +153,7 @@ TEST_F(Window, ViewCommandsKeysAndBackgrounds) {
     EXPECT_DOUBLE_EQ(state().design.surfaces[2].separation, before - state().frame.focusStep);
     EXPECT_TRUE(state().modified);
     key(Qt::Key_F12);
-    EXPECT_NEAR(state().design.surfaces[2].separation, before, 1e-9);
+    EXPECT_NEAR(state().design.surfaces[2].separation, before, orvelin::testing::kWorkedFigure);
 
     // English while a plot is shown returns to the design view.
     window->runCommand(kCmdEnglish);

@@ -12,6 +12,7 @@
 
 #include "support/test_designs.h"
 #include "trace/ray_trace.h"
+#include "support/tolerances.h"
 
 using namespace orvelin;
 using orvelin::testing::makeDesign;
@@ -259,8 +260,8 @@ TEST(BatchTrace, OpticalPathObeysFermat) {
         ASSERT_TRUE(tracePupilToFocalPlane(orvelin::testing::paraboloid(), axial, px, py, b));
         for (std::size_t i = 0; i < b.size(); ++i) {
             ASSERT_EQ(b.status[i], kTraceOk);
-            EXPECT_NEAR(b.path[i], 501.25, 1e-9);
-            EXPECT_NEAR(std::hypot(b.x[i], b.y[i]), 0, 1e-9);
+            EXPECT_NEAR(b.path[i], 501.25, orvelin::testing::kWorkedFigure);
+            EXPECT_NEAR(std::hypot(b.x[i], b.y[i]), 0, orvelin::testing::kWorkedFigure);
         }
     }
     // Classical Cassegrain: paraboloid R = 2000 (focus 1000), a convex
@@ -283,7 +284,7 @@ TEST(BatchTrace, OpticalPathObeysFermat) {
         EXPECT_LT(hi - lo, 1e-9);
         // The axial ray: 2.5 from the rim's plane to the primary's vertex
         // (the sag at h = 100), 700 to the secondary, 1000 back to the focus.
-        EXPECT_NEAR(lo, 2.5 + 700 + 1000, 1e-9);
+        EXPECT_NEAR(lo, 2.5 + 700 + 1000, orvelin::testing::kWorkedFigure);
     }
     // A flat mirror tilted 10 degrees with a field: the reflected wave is
     // plane, so the path less the projection of the hit point on the final
@@ -297,7 +298,7 @@ TEST(BatchTrace, OpticalPathObeysFermat) {
         for (std::size_t i = 0; i < b.size(); ++i) {
             const double wave = b.path[i] - (b.x[i] * b.L[i] + b.y[i] * b.M[i] + b.z[i] * b.N[i]);
             const double ref = b.path[0] - (b.x[0] * b.L[0] + b.y[0] * b.M[0] + b.z[0] * b.N[0]);
-            EXPECT_NEAR(wave, ref, 1e-9);
+            EXPECT_NEAR(wave, ref, orvelin::testing::kWorkedFigure);
         }
     }
 }

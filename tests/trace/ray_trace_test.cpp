@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "support/test_designs.h"
+#include "support/tolerances.h"
 
 using namespace orvelin;
 using orvelin::testing::makeDesign;
@@ -46,10 +47,10 @@ TEST(RayTrace, WorkedExampleParaboloidAndSphere) {
     Design d = singleMirror(1);
     TraceState s;
     ASSERT_TRUE(setEntranceTangential(d, s));
-    EXPECT_NEAR(d.surfaces[0].signedSeparation, -1.25, 1e-12);
+    EXPECT_NEAR(d.surfaces[0].signedSeparation, -1.25, orvelin::testing::kFewRoundings);
     s.ray = axial(50, 0);
     ASSERT_TRUE(traceSurface(d, s, 1));
-    EXPECT_NEAR(s.ray.z, 1.25, 1e-12);
+    EXPECT_NEAR(s.ray.z, 1.25, orvelin::testing::kFewRoundings);
     EXPECT_NEAR(s.ray.L, -0.099750623, 5e-10);
     EXPECT_NEAR(s.ray.N, 0.995012469, 5e-10);
 
@@ -71,7 +72,7 @@ TEST(RayTrace, ParaboloidFocusesAnAxialBeamToAPoint) {
         for (double az : {0.0, 2.0, 5.5}) {
             s.ray = axial(r * std::cos(az), r * std::sin(az));
             ASSERT_TRUE(traceToFocalPlane(d, s)) << r << " " << az;
-            EXPECT_NEAR(std::hypot(s.ray.x, s.ray.y), 0, 1e-9) << r << " " << az;
+            EXPECT_NEAR(std::hypot(s.ray.x, s.ray.y), 0, orvelin::testing::kWorkedFigure) << r << " " << az;
         }
     }
     // The on-axis ray is the linear case of the conic (qa = 0): straight back.
@@ -96,7 +97,7 @@ TEST(RayTrace, ConicsReflectFromOneFocusThroughTheOther) {
                 const double vx = r.x, vy = r.y, vz = r.z - through;
                 const double cross =
                     std::hypot(r.M * vz - r.N * vy, r.N * vx - r.L * vz, r.L * vy - r.M * vx);
-                EXPECT_NEAR(cross / std::hypot(vx, vy, vz), 0, 1e-12) << K << " " << radius << " " << x0;
+                EXPECT_NEAR(cross / std::hypot(vx, vy, vz), 0, orvelin::testing::kFewRoundings) << K << " " << radius << " " << x0;
             }
         }
     }
@@ -110,13 +111,13 @@ TEST(RayTrace, SpheresMeetTheAxisWhereGeometrySays) {
         const TraceState s = traced(atVertex({{R, 0, 0, 500}, {}}, 1800), axial(0, h));
         const double a = std::asin(h / R);
         ASSERT_EQ(s.status, kTraceOk);
-        EXPECT_NEAR(s.ray.z, R - R * std::cos(a), 1e-9) << h;
-        EXPECT_NEAR(s.ray.z - s.ray.y * s.ray.N / s.ray.M, R - R / (2 * std::cos(a)), 1e-9) << h;
-        EXPECT_NEAR(s.ray.M, -std::sin(2 * a), 1e-9) << h;
+        EXPECT_NEAR(s.ray.z, R - R * std::cos(a), orvelin::testing::kWorkedFigure) << h;
+        EXPECT_NEAR(s.ray.z - s.ray.y * s.ray.N / s.ray.M, R - R / (2 * std::cos(a)), orvelin::testing::kWorkedFigure) << h;
+        EXPECT_NEAR(s.ray.M, -std::sin(2 * a), orvelin::testing::kWorkedFigure) << h;
     }
     // Convex: the hit on the vertex's hemisphere, and the beam spreads.
     TraceState s = traced(atVertex({{-R, 0, 0, 500}, {}}), axial(300, 0));
-    EXPECT_NEAR(s.ray.z, -(R - std::sqrt(R * R - 300 * 300)), 1e-9);
+    EXPECT_NEAR(s.ray.z, -(R - std::sqrt(R * R - 300 * 300)), orvelin::testing::kWorkedFigure);
     EXPECT_GT(s.ray.L, 0);
 }
 
@@ -128,8 +129,8 @@ TEST(RayTrace, ToroidInItsPrincipalSectionsIsASphere) {
         a = traced(torus, in);
         b = traced(atVertex({{tangential ? 900.0 : 700.0, 0, 0, 450}, {}}), in);
         ASSERT_TRUE(a.status == kTraceOk && b.status == kTraceOk);
-        EXPECT_NEAR(a.ray.z, b.ray.z, 1e-12) << tangential;
-        EXPECT_NEAR(a.ray.L + a.ray.M, b.ray.L + b.ray.M, 1e-12) << tangential;
+        EXPECT_NEAR(a.ray.z, b.ray.z, orvelin::testing::kFewRoundings) << tangential;
+        EXPECT_NEAR(a.ray.L + a.ray.M, b.ray.L + b.ray.M, orvelin::testing::kFewRoundings) << tangential;
     }
 }
 

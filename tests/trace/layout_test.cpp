@@ -9,6 +9,7 @@
 
 #include "platform/recording_device.h"
 #include "support/test_designs.h"
+#include "support/tolerances.h"
 
 namespace orvelin {
 namespace {
@@ -19,7 +20,6 @@ using gdi::rgb;
 using Ints = std::vector<int>;
 
 // Footprints are compared to the printed digits of the worked example.
-constexpr double kPrintedDigits = 5e-7;
 
 struct Drawn {
     bool ok;
@@ -40,15 +40,15 @@ TEST(LayoutDrawing, ParaboloidFootprintsAndFocalRatio) {
     Drawn r = draw(testing::paraboloid(0.5), dc);
     ASSERT_TRUE(r.ok);
     const LayoutGeometry& g = r.geometry;
-    EXPECT_NEAR(g.centralSemiDiameter[1], 50, kPrintedDigits);
-    EXPECT_NEAR(g.unvignettedSemiDiameter[1], 50, kPrintedDigits);
-    EXPECT_NEAR(g.unvignettedSemiDiameter[2], 4.392426, kPrintedDigits);
-    EXPECT_NEAR(g.faceHalfY[2], 4.392426, kPrintedDigits);
+    EXPECT_NEAR(g.centralSemiDiameter[1], 50, testing::kPrintedDigits);
+    EXPECT_NEAR(g.unvignettedSemiDiameter[1], 50, testing::kPrintedDigits);
+    EXPECT_NEAR(g.unvignettedSemiDiameter[2], 4.392426, testing::kPrintedDigits);
+    EXPECT_NEAR(g.faceHalfY[2], 4.392426, testing::kPrintedDigits);
     EXPECT_NEAR(g.layoutFRatio, 5.0125, 5e-5);
     // The focal plane lies 500 to the left of the mirror: 550 wide with the
     // 10 % for the incoming beam, 100 high (the mirror's face).
-    EXPECT_NEAR(g.layoutWidth, 550, 1e-9);
-    EXPECT_NEAR(g.layoutHeight, 100, 1e-9);
+    EXPECT_NEAR(g.layoutWidth, 550, testing::kWorkedFigure);
+    EXPECT_NEAR(g.layoutHeight, 100, testing::kWorkedFigure);
 
     // "f/5.01" beside the aperture row, cyan, transparent, in the OEM font.
     auto texts = dc.callsOf("text");
@@ -147,24 +147,24 @@ TEST(LayoutMeasuring, FiguresWithoutADeviceMatchTheDrawingsAndPlaceTheFoldedAxis
     EXPECT_EQ(g.faceAngle[1], 3);
     EXPECT_EQ(g.faceAngle[2], 2 * 3 + 45);
     EXPECT_EQ(g.faceAngle[3], 2 * (3 + 45) + results.bestFitTilt);
-    EXPECT_NEAR(g.faceHalfY[2], std::fabs(g.unvignettedSemiDiameter[2]) * std::cos(51 * kDegree), 1e-12);
+    EXPECT_NEAR(g.faceHalfY[2], std::fabs(g.unvignettedSemiDiameter[2]) * std::cos(51 * kDegree), testing::kFewRoundings);
 
     // Vertices: the primary at the origin; the light comes back from it at
     // 6 degrees, then turns down by twice the flat's tilt more.
     EXPECT_EQ(g.vertexX[1], 0);
     EXPECT_EQ(g.vertexY[1], 0);
-    EXPECT_NEAR(g.vertexX[2], -700 * std::cos(6 * kDegree), 1e-9);
-    EXPECT_NEAR(g.vertexY[2], -700 * std::sin(6 * kDegree), 1e-9);
+    EXPECT_NEAR(g.vertexX[2], -700 * std::cos(6 * kDegree), testing::kWorkedFigure);
+    EXPECT_NEAR(g.vertexY[2], -700 * std::sin(6 * kDegree), testing::kWorkedFigure);
     const double f = std::fabs(results.bestFocus);
-    EXPECT_NEAR(g.vertexX[3], g.vertexX[2] + f * std::cos(96 * kDegree), 1e-9);
-    EXPECT_NEAR(g.vertexY[3], g.vertexY[2] + f * std::sin(96 * kDegree), 1e-9);
+    EXPECT_NEAR(g.vertexX[3], g.vertexX[2] + f * std::cos(96 * kDegree), testing::kWorkedFigure);
+    EXPECT_NEAR(g.vertexY[3], g.vertexY[2] + f * std::sin(96 * kDegree), testing::kWorkedFigure);
 
     // The paraboloid: the focal plane's vertex lies at the best focus, back
     // towards the incoming light; in the drawn picture 500 / k = 544.09 px.
     Design p = testing::paraboloid(0.5);
     LayoutGeometry pg;
     ASSERT_TRUE(measureLayout(p, state, results, pg));
-    EXPECT_NEAR(pg.vertexX[2], -500, 1e-9);
+    EXPECT_NEAR(pg.vertexX[2], -500, testing::kWorkedFigure);
     EXPECT_EQ(pg.vertexY[2], 0);
 
     // A failing design reports its status and needs no device either.
@@ -200,7 +200,7 @@ TEST(LayoutDrawing, NoBandBelowTheTableMeansNoPictureAndNoDivision) {
         ASSERT_TRUE(r.ok) << height;
         EXPECT_TRUE(dc.callsOf("line").empty()) << height;
         EXPECT_EQ(dc.callsOf("text").size(), 1u) << height;
-        EXPECT_NEAR(r.geometry.unvignettedSemiDiameter[2], 4.392426, kPrintedDigits);
+        EXPECT_NEAR(r.geometry.unvignettedSemiDiameter[2], 4.392426, testing::kPrintedDigits);
     }
     RecordingDevice narrow(0, 408);
     EXPECT_TRUE(draw(testing::paraboloid(0.5), narrow).ok);

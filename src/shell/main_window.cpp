@@ -67,15 +67,28 @@ QSettings settings() {
     return QSettings(QStringLiteral("Orvelin"), QStringLiteral("Orvelin"));
 }
 
-/// The file dialog of Import and Export.
-std::string chooseZmxFile(QWidget* parent, bool save) {
+/// A file dialog for one kind of file: the platform's own dialog where there
+/// is one; Qt's, in `folder` and wide enough for its columns, where there is
+/// not.  Saving asks before it replaces a file (the dialog's default).  The
+/// chosen path, or "" when cancelled.
+std::string chooseFile(QWidget* parent, bool save, const QString& filter, const QString& suffix,
+                       const QString& folder, const std::string& selected) {
     QFileDialog dialog(parent);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialog.setNameFilters({QStringLiteral("Zemax Files (*.zmx)"), QStringLiteral("All Files (*.*)")});
-    dialog.setDefaultSuffix(QStringLiteral("zmx"));
+    dialog.setNameFilters({filter, QStringLiteral("All Files (*.*)")});
+    dialog.setDefaultSuffix(suffix);
+    dialog.setDirectory(folder);
+    dialog.setViewMode(QFileDialog::Detail);
+    dialog.resize(760, 460);
+    if (!selected.empty()) dialog.selectFile(q(selected));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().first().toStdString();
+}
+
+/// The file dialog of Import and Export.
+std::string chooseZmxFile(QWidget* parent, bool save, const QString& folder) {
+    return chooseFile(parent, save, QStringLiteral("Zemax Files (*.zmx)"), QStringLiteral("zmx"), folder, {});
 }
 
 /// The accelerator a key press stands for, if any.
@@ -125,10 +138,10 @@ class MainWindow::Host : public AppHost {
     std::string chooseOpenFile() override { return w_.chooseOpenFile ? w_.chooseOpenFile() : std::string(); }
     std::string chooseSaveFile() override { return w_.chooseSaveFile ? w_.chooseSaveFile() : std::string(); }
     std::string chooseImportFile() override {
-        return w_.chooseImportFile ? w_.chooseImportFile() : chooseZmxFile(&w_, false);
+        return w_.chooseImportFile ? w_.chooseImportFile() : chooseZmxFile(&w_, false, w_.lastFolder());
     }
     std::string chooseExportFile() override {
-        return w_.chooseExportFile ? w_.chooseExportFile() : chooseZmxFile(&w_, true);
+        return w_.chooseExportFile ? w_.chooseExportFile() : chooseZmxFile(&w_, true, w_.lastFolder());
     }
 
     SaveChangesAnswer askSaveChanges(const std::string& designTitle) override {
@@ -456,19 +469,8 @@ void MainWindow::rightClick() {
 // Files.
 
 std::string MainWindow::defaultChooseOpenFile() {
-    QFileDialog dialog(this);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters({QStringLiteral("Orvelin Files (*.ov)"), QStringLiteral("All Files (*.*)")});
-    dialog.setDefaultSuffix(QStringLiteral("ov"));
-    // The platform's own dialog where there is one; Qt's, in the folder last
-    // used and wide enough for its columns, where there is not.
-    dialog.setDirectory(lastFolder());
-    dialog.setViewMode(QFileDialog::Detail);
-    dialog.resize(760, 460);
-    if (!app_->state().files.filePath.empty()) dialog.selectFile(q(app_->state().files.filePath));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    return dialog.selectedFiles().first().toStdString();
+    return chooseFile(this, false, QStringLiteral("Orvelin Files (*.ov)"), QStringLiteral("ov"), lastFolder(),
+                      app_->state().files.filePath);
 }
 
 QString MainWindow::lastFolder() const {
@@ -518,18 +520,8 @@ void MainWindow::openRecent(const QString& path) {
 }
 
 std::string MainWindow::defaultChooseSaveFile() {
-    QFileDialog dialog(this);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters({QStringLiteral("Orvelin Files (*.ov)"), QStringLiteral("All Files (*.*)")});
-    dialog.setDefaultSuffix(QStringLiteral("ov"));
-    // Replacing an existing file is asked first (the dialog's default).
-    dialog.setDirectory(lastFolder());
-    dialog.setViewMode(QFileDialog::Detail);
-    dialog.resize(760, 460);
-    if (!app_->state().files.filePath.empty()) dialog.selectFile(q(app_->state().files.filePath));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    return dialog.selectedFiles().first().toStdString();
+    return chooseFile(this, true, QStringLiteral("Orvelin Files (*.ov)"), QStringLiteral("ov"), lastFolder(),
+                      app_->state().files.filePath);
 }
 
 bool MainWindow::openDesignFile(const std::string& path) {

@@ -10,11 +10,14 @@
 #include <sstream>
 
 #include "design/design.h"
+#include "support/files.h"
 
 using namespace orvelin;
 namespace fs = std::filesystem;
 
 namespace {
+
+using orvelin::testing::readAll;
 
 const char* kDemo =
     "QuorVex V0.90                       demo\n"
@@ -33,13 +36,6 @@ struct TempDir {
     TempDir() { fs::create_directories(path); }
     ~TempDir() { fs::remove_all(path); }
 };
-
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
 
 // Everything a load may write, bit for bit.
 void expectSameDesign(const Design& a, const Design& b) {

@@ -95,7 +95,8 @@ TEST(DesignModel, CurveFocalPlaneSumsTheMirrorCurvatures) {
     d.surfaces[2].tilt = 3;
     recomputeSurface(d, 2);
     curveFocalPlane(d);
-    EXPECT_NEAR(d.surfaces[2].radius, -std::cos(3 * kDegree) / (2 / (1000 * std::cos(10 * kDegree))), orvelin::testing::kWorkedFigure);
+    EXPECT_NEAR(d.surfaces[2].radius, -std::cos(3 * kDegree) / (2 / (1000 * std::cos(10 * kDegree))),
+                orvelin::testing::kWorkedFigure);
 
     Design lone;
     lone.surfaceCount = 1;

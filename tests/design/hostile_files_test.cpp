@@ -23,6 +23,7 @@
 #include "reports/design_view.h"
 #include "reports/report_figures.h"
 #include "reports/screen_report.h"
+#include "support/files.h"
 #include "trace/analysis.h"
 #include "trace/layout.h"
 
@@ -30,6 +31,8 @@ using namespace orvelin;
 namespace fs = std::filesystem;
 
 namespace {
+
+using orvelin::testing::readAll;
 
 const fs::path kHostile = fs::path(ORVELIN_TEST_DATA) / "hostile";
 
@@ -122,13 +125,6 @@ const std::map<std::string, Expected>& expectations() {
         {"layout-far-off-screen.ov", {LoadStatus::damaged, "line 7", 7, 5, kTraceOk}},
     };
     return table;
-}
-
-std::string readAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
 }
 
 std::string lowered(std::string s) {

@@ -23,18 +23,14 @@
 #include "design/design.h"
 #include "design/design_file.h"
 #include "platform/atomic_file.h"
+#include "support/files.h"
 
 using namespace orvelin;
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string readAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+using orvelin::testing::readAll;
 
 Design paraboloid() {
     Design d;

@@ -6,9 +6,9 @@
 #include <QLabel>
 #include <QListWidget>
 
+#include "app/dialog_logic.h"
 #include "dialogs/aperture_dialog.h"
 #include "dialogs/cell_dialog.h"
-#include "app/dialog_logic.h"
 #include "dialogs/new_dialog.h"
 #include "dialogs/surface_dialog.h"
 #include "shell_test_support.h"

@@ -28,14 +28,6 @@ namespace {
 
 class Habits : public WindowTest {
   protected:
-    void key(Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
-        // Shortcuts reach only the active window, which a closed dialog
-        // hands back to the main window on a real desktop.
-        window->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
-        QTest::keyClick(window->clientView(), k, m);
-        drainEvents();
-    }
     std::vector<int> editIds() {
         std::vector<int> ids;
         for (QAction* a : editActions()) ids.push_back(a->isSeparator() ? 0 : a->data().toInt());

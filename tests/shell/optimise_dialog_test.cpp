@@ -22,12 +22,6 @@ namespace {
 
 class OptimiseWindow : public WindowTest {
   protected:
-    void key(Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
-        window->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
-        QTest::keyClick(window->clientView(), k, m);
-        drainEvents();
-    }
     void openExample() {
         openFile(std::string(ORVELIN_EXAMPLES) + "/schiefspiegler.ov");
         ASSERT_EQ(state().design.surfaceCount, 3);

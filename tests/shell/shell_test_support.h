@@ -25,6 +25,7 @@
 
 #include "platform/qt/headless.h"
 #include "shell/main_window.h"
+#include "support/files.h"
 
 namespace orvelin::testing {
 
@@ -122,16 +123,6 @@ inline void clickButton(QWidget* dialog, const char* name) {
     if (b) QTest::mouseClick(b, Qt::LeftButton);
 }
 
-inline std::string writeFile(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
-}
-
-inline std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 /// A Newtonian: a paraboloid and a flat diagonal at 45 degrees, in the
 /// program's own file layout.
 inline const char* kNewtonian =
@@ -190,6 +181,15 @@ class WindowTest : public ::testing::Test {
     QList<QAction*> editActions() { return window->editMenu()->actions().mid(3); }
     int editItems() { return static_cast<int>(editActions().size()); }
     AppState& state() { return window->state(); }
+    /// A key pressed in the view.  Shortcuts reach only the active window,
+    /// which a closed dialog hands back to the main window on a real
+    /// desktop.
+    void key(Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
+        window->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        QTest::keyClick(window->clientView(), k, m);
+        drainEvents();
+    }
 
     std::unique_ptr<MainWindow> window;
     QTemporaryDir dir;

@@ -33,9 +33,10 @@ void pupilPoints(const Design& d, std::size_t count, std::vector<double>& px, st
 }
 
 /// A field bundle through the three tilted conics and the tilted focal
-/// plane (four surfaces); items are ray-surfaces, so the time per item is
-/// the time per ray and surface.
-void batchedConics(benchmark::State& st, int threads) {
+/// plane (four surfaces), traced by `trace`; items are ray-surfaces, so the
+/// time per item is the time per ray and surface.
+template <class Trace>
+void batchedConics(benchmark::State& st, Trace trace) {
     Design d = testing::threeMirrorTilted(false);
     TraceState s;
     setEntranceTangential(d, s);
@@ -45,27 +46,26 @@ void batchedConics(benchmark::State& st, int threads) {
     RayState start;
     startFieldRayPlus(d, start);
     RayBundle bundle;
-    startBundle(bundle, start, px, py);
-    const int surfaces = d.surfaceCount;
     for (auto _ : st) {
         st.PauseTiming();
         startBundle(bundle, start, px, py);
         st.ResumeTiming();
-        traceBundle(d, bundle, BundleEnd::image, threads);
+        trace(d, bundle);
         benchmark::DoNotOptimize(bundle.x.data());
     }
     for (std::size_t i = 0; i < rays; ++i)
         if (bundle.status[i] != kTraceOk) st.SkipWithError("a ray missed");
+    const int surfaces = d.surfaceCount;
     st.SetItemsProcessed(st.iterations() * static_cast<long>(rays) * surfaces);
     st.counters["ns_per_ray_surface"] =
         benchmark::Counter(static_cast<double>(st.iterations()) * static_cast<double>(rays) * surfaces,
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 void BM_BatchConicTrace_OneCore(benchmark::State& st) {
-    batchedConics(st, 1);
+    batchedConics(st, [](const Design& d, RayBundle& b) { traceBundle(d, b, BundleEnd::image, 1); });
 }
 void BM_BatchConicTrace_AllCores(benchmark::State& st) {
-    batchedConics(st, 0);
+    batchedConics(st, [](const Design& d, RayBundle& b) { traceBundle(d, b, BundleEnd::image, 0); });
 }
 BENCHMARK(BM_BatchConicTrace_OneCore)->Arg(8000)->Arg(1 << 18)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(BM_BatchConicTrace_AllCores)->Arg(8000)->Arg(1 << 18)->Unit(benchmark::kMicrosecond)->UseRealTime();
@@ -73,25 +73,7 @@ BENCHMARK(BM_BatchConicTrace_AllCores)->Arg(8000)->Arg(1 << 18)->Unit(benchmark:
 /// The same one ray at a time through the same arithmetic (no vectors, no
 /// threads), for comparison.
 void BM_BatchConicTrace_Scalar(benchmark::State& st) {
-    Design d = testing::threeMirrorTilted(false);
-    TraceState s;
-    setEntranceTangential(d, s);
-    const std::size_t rays = static_cast<std::size_t>(st.range(0));
-    std::vector<double> px, py;
-    pupilPoints(d, rays, px, py);
-    RayState start;
-    startFieldRayPlus(d, start);
-    RayBundle bundle;
-    for (auto _ : st) {
-        st.PauseTiming();
-        startBundle(bundle, start, px, py);
-        st.ResumeTiming();
-        traceBundleScalar(d, bundle, BundleEnd::image);
-        benchmark::DoNotOptimize(bundle.x.data());
-    }
-    st.counters["ns_per_ray_surface"] =
-        benchmark::Counter(static_cast<double>(st.iterations()) * static_cast<double>(rays) * d.surfaceCount,
-                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    batchedConics(st, [](const Design& d, RayBundle& b) { traceBundleScalar(d, b, BundleEnd::image); });
 }
 BENCHMARK(BM_BatchConicTrace_Scalar)->Arg(1 << 18)->Unit(benchmark::kMicrosecond)->UseRealTime();
 

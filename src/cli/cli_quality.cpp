@@ -139,7 +139,8 @@ void addQualityCommand(CLI::App& app) {
                 if (name == qualityFieldName(f) && (fields.empty() || fields.back() != f))
                     fields.push_back(f);
         if (fields.empty()) fields.assign(kQualityFields.begin(), kQualityFields.end());
-        const QualityReport r = computeQuality(d, {rays, wavelength});
+        // Only the fields asked for are computed.
+        const QualityReport r = computeQuality(d, {rays, wavelength}, fields);
         if (json)
             printJson(r, fields);
         else

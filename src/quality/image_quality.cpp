@@ -1,8 +1,13 @@
 #include "quality/image_quality.h"
 
+#include <tbb/blocked_range.h>
+#include <tbb/parallel_for.h>
+
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <numbers>
+#include <optional>
 
 namespace orvelin {
 
@@ -117,23 +122,28 @@ struct ReferenceSphere {
 /// cancellation keeps every digit for any R.
 void wavefront(const std::vector<FieldRay>& rays, Vec3 C, const ReferenceSphere& sphere,
                std::vector<double>& w, std::vector<std::array<double, 3>>& u) {
-    for (size_t k = 0; k < rays.size(); ++k) {
-        const Vec3 D = direction(rays[k]);
-        const Vec3 X = position(rays[k]) - C;
-        const double b = dot(X, D);
-        const Vec3 perp = X - b * D;
-        const double p2 = dot(perp, perp);
-        if (std::isinf(sphere.R)) {
-            w[k] = rays[k].path - b;
-            u[k] = {-D.x, -D.y, -D.z};
-            continue;
-        }
-        const double root = std::sqrt(std::max(0.0, sphere.R * sphere.R - p2));
-        w[k] = rays[k].path - b + sphere.sigma * p2 / (sphere.R + root);
-        const double s = -b - sphere.sigma * root;
-        const Vec3 q = (1 / sphere.R) * (X + s * D);
-        u[k] = {q.x, q.y, q.z};
-    }
+    // Each ray's error alone: large bundles are shared among the cores, with
+    // the very same figures whatever their number.
+    tbb::parallel_for(tbb::blocked_range<size_t>(0, rays.size(), 8192),
+                      [&](const tbb::blocked_range<size_t>& range) {
+                          for (size_t k = range.begin(); k < range.end(); ++k) {
+                              const Vec3 D = direction(rays[k]);
+                              const Vec3 X = position(rays[k]) - C;
+                              const double b = dot(X, D);
+                              const Vec3 perp = X - b * D;
+                              const double p2 = dot(perp, perp);
+                              if (std::isinf(sphere.R)) {
+                                  w[k] = rays[k].path - b;
+                                  u[k] = {-D.x, -D.y, -D.z};
+                                  continue;
+                              }
+                              const double root = std::sqrt(std::max(0.0, sphere.R * sphere.R - p2));
+                              w[k] = rays[k].path - b + sphere.sigma * p2 / (sphere.R + root);
+                              const double s = -b - sphere.sigma * root;
+                              const Vec3 q = (1 / sphere.R) * (X + s * D);
+                              u[k] = {q.x, q.y, q.z};
+                          }
+                      });
 }
 
 /// RMS of the wavefront error about its mean (piston removed) against the
@@ -157,8 +167,8 @@ double wavefrontRms(const std::vector<FieldRay>& rays, const std::vector<double>
 /// defocus) fitted in the exit-pupil coordinates u say where to move it;
 /// every step is then measured exactly and kept only if it helps (halved
 /// otherwise), so the figure is always the error against a real centre.
-double bestWavefrontRms(const std::vector<FieldRay>& rays, const std::vector<double>& weight, Vec3& C,
-                        const ReferenceSphere& sphere, bool depth) {
+double searchWavefrontRms(const std::vector<FieldRay>& rays, const std::vector<double>& weight, Vec3& C,
+                          const ReferenceSphere& sphere, bool depth, int halvings) {
     // Two sets of errors, the kept centre's and the one tried, allocated once:
     // with a million rays a fresh set for every step tried costs more than
     // computing it.
@@ -170,7 +180,7 @@ double bestWavefrontRms(const std::vector<FieldRay>& rays, const std::vector<dou
         Vec3 move = sphere.sigma * Vec3{fit.c[0], fit.c[1], depth ? fit.c[2] : 0.0};
         if (!std::isfinite(move.x + move.y + move.z)) break;
         bool improved = false;
-        for (int halving = 0; halving < 20 && !improved; ++halving, move = 0.5 * move) {
+        for (int halving = 0; halving < halvings && !improved; ++halving, move = 0.5 * move) {
             const double r = wavefrontRms(rays, weight, C + move, sphere, w2, u2);
             if (r < best) {
                 improved = true;
@@ -186,6 +196,31 @@ double bestWavefrontRms(const std::vector<FieldRay>& rays, const std::vector<dou
         if (!improved) break;
     }
     return best;
+}
+
+/// Above this many rays the centre is first found on a sample of them.
+constexpr std::size_t kSearchSample = 1 << 16;
+
+double bestWavefrontRms(const std::vector<FieldRay>& rays, const std::vector<double>& weight, Vec3& C,
+                        const ReferenceSphere& sphere, bool depth) {
+    if (rays.size() <= 2 * kSearchSample) return searchWavefrontRms(rays, weight, C, sphere, depth, 20);
+    // A large bundle: the best centre is found on an evenly strided sample
+    // of the rays (the pupil sampled more coarsely), then polished on all of
+    // them.  The RMS is stationary at its minimum, so a centre off by the
+    // sample's small error changes it only in the second order, far below
+    // any printed digit; the few full passes left make every figure the
+    // error against a real centre, measured on every ray.
+    const std::size_t stride = rays.size() / kSearchSample;
+    std::vector<FieldRay> sample;
+    std::vector<double> sampleWeight;
+    sample.reserve(rays.size() / stride + 1);
+    sampleWeight.reserve(rays.size() / stride + 1);
+    for (std::size_t k = 0; k < rays.size(); k += stride) {
+        sample.push_back(rays[k]);
+        sampleWeight.push_back(weight[k]);
+    }
+    searchWavefrontRms(sample, sampleWeight, C, sphere, depth, 20);
+    return searchWavefrontRms(rays, weight, C, sphere, depth, 3);
 }
 
 /// Where the exit pupil lies on the chief ray: rays from the centre of the
@@ -544,16 +579,25 @@ bool fieldWavefrontResiduals(const Design& design, QualityField field, std::vect
 }
 
 QualityReport computeQuality(const Design& design, const QualityOptions& options) {
+    return computeQuality(design, options, kQualityFields);
+}
+
+QualityReport computeQuality(const Design& design, const QualityOptions& options,
+                             std::span<const QualityField> fields) {
     QualityReport report;
     report.wavelengthMicrons = options.wavelengthMicrons;
     report.micronsPerUnit = micronsPerUnit(design);
+    std::optional<FieldQuality> axis;
     for (size_t i = 0; i < kQualityFields.size(); ++i) {
+        if (std::find(fields.begin(), fields.end(), kQualityFields[i]) == fields.end()) continue;
         // Without a field every field is the axis.
         if (design.sinField == 0 && i > 0) {
-            report.fields[i] = report.fields[0];
+            if (!axis) axis = computeFieldQuality(design, kQualityFields[0], options);
+            report.fields[i] = *axis;
             continue;
         }
         report.fields[i] = computeFieldQuality(design, kQualityFields[i], options);
+        if (i == 0) axis = report.fields[i];
     }
     return report;
 }

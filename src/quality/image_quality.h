@@ -13,6 +13,7 @@
 
 #include <array>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -75,6 +76,9 @@ struct QualityReport {
 /// Every figure of every field.  The design is not changed (the trace works
 /// on a copy with the entrance distance set as the spot plots set it).
 QualityReport computeQuality(const Design& design, const QualityOptions& options = {});
+/// The same for the listed fields only; the others are left empty.
+QualityReport computeQuality(const Design& design, const QualityOptions& options,
+                             std::span<const QualityField> fields);
 
 /// One field only.
 FieldQuality computeFieldQuality(const Design& design, QualityField field,

@@ -18,6 +18,13 @@ std::string cellChangeName(const std::string& prompt) {
     return name;
 }
 
+/// "Cannot open "x.ov":\n<why>", as every failed file operation says it.
+UserMessage cannotMessage(const char* name, const char* caption, const char* verb, const std::string& path,
+                          const std::string& why) {
+    return {
+        MessageKind::error, name, caption, std::string("Cannot ") + verb + " \"" + path + "\":\n" + why, {}};
+}
+
 }  // namespace
 
 // The reason comes as "line N: expected ..."; the question names the line
@@ -60,8 +67,22 @@ void Application::changeView(int view, bool now) {
 
 void Application::markModified(const std::string& change) {
     state_.history.record(change, {state_.design, state_.files});
+    followHistory();
+}
+
+void Application::followHistory() {
     state_.modified = state_.history.modified();
     host_.documentChanged();
+}
+
+void Application::beginDocument(const char* change, int oldCount, bool saved) {
+    // A design that replaces another is one step for Undo; the first design
+    // of the session starts the history.
+    const DesignSnapshot begun{state_.design, state_.files};
+    if (oldCount > 0)
+        state_.history.record(change, begun, true, saved);
+    else
+        state_.history.reset(begun, saved);
 }
 
 void Application::undo() {
@@ -78,9 +99,8 @@ void Application::restore(const DesignSnapshot& snapshot) {
     const int oldCount = state_.design.surfaceCount;
     state_.design = snapshot.design;
     state_.files = snapshot.files;
-    state_.modified = state_.history.modified();
     host_.designReplaced(oldCount);
-    host_.documentChanged();
+    followHistory();
     changeView(kViewDesign);
 }
 
@@ -263,9 +283,8 @@ bool Application::saveChangesFirst() {
 
 void Application::takeDesign(int oldCount) {
     state_.frame.scale = 0;
-    state_.modified = state_.history.modified();
     host_.designReplaced(oldCount);
-    host_.documentChanged();
+    followHistory();
     changeView(kViewDesign, true);
 }
 
@@ -284,11 +303,7 @@ bool Application::openDesignFile(const std::string& path) {
     const LoadResult result = loadDesign(loaded, path);
     if (!result.accepted()) {
         // Nothing was taken: the design, its file and the menu stay.
-        host_.tell({MessageKind::error,
-                    "openFailed",
-                    "Open",
-                    "Cannot open \"" + path + "\":\n" + result.message,
-                    {}});
+        host_.tell(cannotMessage("openFailed", "Open", "open", path, result.message));
         return false;
     }
     const bool damaged = result.status == LoadStatus::damaged;
@@ -298,11 +313,7 @@ bool Application::openDesignFile(const std::string& path) {
     s.files.fileTitle = fileNameOfPath(path);
     s.design.designTitle = titleFromFileName(s.files.fileTitle);
     // A damaged file's design is not what the file holds: it is unsaved.
-    const DesignSnapshot opened{s.design, s.files};
-    if (oldCount > 0)
-        s.history.record("Open", opened, true, !damaged);
-    else
-        s.history.reset(opened, !damaged);
+    beginDocument("Open", oldCount, !damaged);
     host_.fileUsed(path);
     takeDesign(oldCount);
     return true;
@@ -312,11 +323,7 @@ bool Application::importDesignFile(const std::string& path) {
     const exchange::ZmxImportResult r = exchange::importZmxFile(path);
     if (!r.accepted()) {
         // Nothing was taken: the design, its file and the menu stay.
-        host_.tell({MessageKind::error,
-                    "importFailed",
-                    "Import",
-                    "Cannot import \"" + path + "\":\n" + r.message,
-                    {}});
+        host_.tell(cannotMessage("importFailed", "Import", "import", path, r.message));
         return false;
     }
     AppState& s = state_;
@@ -339,30 +346,20 @@ void Application::exportDesign() {
     const std::string path = host_.chooseExportFile();
     if (path.empty()) return;
     const WriteResult r = exchange::exportZmxFile(state_.design, path);
-    if (!r.ok)
-        host_.tell({MessageKind::error,
-                    "exportFailed",
-                    "Export",
-                    "Cannot export \"" + path + "\":\n" + r.message,
-                    {}});
+    if (!r.ok) host_.tell(cannotMessage("exportFailed", "Export", "export", path, r.message));
 }
 
 bool Application::writeDesign() {
     const SaveResult result = saveDesign(state_.design, state_.files.filePath, state_.geometry.layoutFRatio);
     if (!result.ok) {
-        host_.tell({MessageKind::error,
-                    "saveFailed",
-                    "Save",
-                    "Cannot save \"" + state_.files.filePath + "\":\n" + result.message,
-                    {}});
+        host_.tell(cannotMessage("saveFailed", "Save", "save", state_.files.filePath, result.message));
         return false;
     }
     // What is in the file now is this design, under this name.
     state_.history.renameDocument(state_.files, state_.design.designTitle);
     state_.history.markSaved();
-    state_.modified = state_.history.modified();
     host_.fileUsed(state_.files.filePath);
-    host_.documentChanged();
+    followHistory();
     return true;
 }
 
@@ -396,7 +393,6 @@ bool Application::saveAs() {
         state_.files = oldFiles;
         state_.design.designTitle = oldTitle;
     }
-    host_.documentChanged();
     return saved;
 }
 
@@ -413,16 +409,11 @@ int Application::newDesign() {
     host_.documentChanged();
     // One dialog per mirror, the focal plane, then aperture and field; a
     // cancelled one leaves its values at zero.
-    for (int k = 1; k < n; ++k) host_.editSurface(s.design, k);
-    host_.editSurface(s.design, n);
+    for (int k = 1; k <= n; ++k) host_.editSurface(s.design, k);
     host_.editApertureField(s.design);
     s.design.units = unitsForNewAperture(s.design.semiAperture);
     // A design built with New is in no file yet: it is unsaved work.
-    const DesignSnapshot made{s.design, s.files};
-    if (oldCount > 0)
-        s.history.record("New Design", made, true, false);
-    else
-        s.history.reset(made, false);
+    beginDocument("New Design", oldCount, false);
     takeDesign(oldCount);
     return 1;
 }

@@ -88,6 +88,39 @@ class AppHost {
     virtual int clientWidth() const = 0;
 };
 
+/// A host with nobody to ask and nothing to show: every question is
+/// answered "cancel", every dialog is cancelled, messages and view updates go
+/// nowhere, and plots are not drawn.  The command line and the tests derive
+/// from it and give what they need.
+class HeadlessHost : public AppHost {
+  public:
+    std::string chooseOpenFile() override { return {}; }
+    std::string chooseSaveFile() override { return {}; }
+    std::string chooseImportFile() override { return {}; }
+    std::string chooseExportFile() override { return {}; }
+    SaveChangesAnswer askSaveChanges(const std::string&) override { return SaveChangesAnswer::cancel; }
+    bool askOpenDamaged(const std::string&, const LoadResult&) override { return false; }
+    void tell(const UserMessage&) override {}
+    int askMirrorCount() override { return -1; }
+    bool editSurface(Design&, int) override { return false; }
+    bool editApertureField(Design&) override { return false; }
+    bool editCell(Design&, int, int) override { return false; }
+    bool optimise(Design&) override { return false; }
+    void showView(int, bool) override {}
+    void designEdited() override {}
+    void designReplaced(int) override {}
+    void unitsChanged() override {}
+    void documentChanged() override {}
+    void fileUsed(const std::string&) override {}
+    void runPlot(int) override {}
+    void printPage() override {}
+    void quickPrint() override {}
+    void showHelp() override {}
+    void showAbout() override {}
+    void closeProgram() override {}
+    int clientWidth() const override { return 0; }
+};
+
 /// The question a damaged file asks: the first damaged line, what was
 /// expected there, and which values the file did not supply.
 UserMessage damagedFileQuestion(const std::string& path, const LoadResult& result);
@@ -146,6 +179,11 @@ class Application {
     void airyOverlay();
     void exportDesign();
     bool writeDesign();
+    /// The unsaved marker follows the history, and the host shows it.
+    void followHistory();
+    /// A design read or made afresh starts a document in the history (the
+    /// first one starts the history itself); `saved` when a file holds it.
+    void beginDocument(const char* change, int oldCount, bool saved);
     /// Take a design read from a file or made afresh, and show it.
     void takeDesign(int oldCount);
     void restore(const DesignSnapshot& snapshot);

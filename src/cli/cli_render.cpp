@@ -30,10 +30,6 @@ int RenderHost::clientWidth() const {
     return job ? job->window.size().width : 0;
 }
 
-void showJobDesign(RenderJob& job) {
-    job.app.showDesign(job.design);
-}
-
 namespace {
 
 void renderWelcome(RenderJob& job) {
@@ -51,7 +47,7 @@ void renderDesign(RenderJob& job) {
 // in the analysis, or in the layout's own traces to the best-fit focal plane.
 // The report then replaces the design view's picture.
 void renderReport(RenderJob& job) {
-    showJobDesign(job);
+    job.app.showDesign(job.design);
     job.app.runCommand(kCmdTrace);
     if (job.app.state().viewState != kViewTraceReport) failTrace(job.trace.status);
     eraseBackground(job.window, viewBackground(kViewTraceReport));
@@ -66,7 +62,7 @@ void renderClearance(RenderJob& job) {
 // The image-quality view, refused like the report for a design whose design
 // view would not trace.
 void renderQuality(RenderJob& job) {
-    showJobDesign(job);
+    job.app.showDesign(job.design);
     job.app.runCommand(kCmdImageQuality);
     if (job.app.state().viewState != kViewImageQuality) failTrace(job.trace.status);
     eraseBackground(job.window, viewBackground(kViewImageQuality));

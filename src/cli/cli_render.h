@@ -36,46 +36,19 @@ struct RenderJob {
 /// ask, so every question is answered "cancel"; the design view is painted
 /// on the job's window device (which traces the design, as the window's
 /// paint handler does), and the plot commands draw through `plot`.
-class RenderHost : public AppHost {
+class RenderHost : public HeadlessHost {
   public:
     /// The job it paints on, set once the job stands.
     RenderJob* job = nullptr;
     /// How a plot command draws, once the core has allowed it.
     std::function<void(int command)> plot;
 
-    std::string chooseOpenFile() override { return {}; }
-    std::string chooseSaveFile() override { return {}; }
-    std::string chooseImportFile() override { return {}; }
-    std::string chooseExportFile() override { return {}; }
-    SaveChangesAnswer askSaveChanges(const std::string&) override { return SaveChangesAnswer::cancel; }
-    bool askOpenDamaged(const std::string&, const LoadResult&) override { return false; }
-    void tell(const UserMessage&) override {}
-    int askMirrorCount() override { return -1; }
-    bool editSurface(Design&, int) override { return false; }
-    bool editApertureField(Design&) override { return false; }
-    bool editCell(Design&, int, int) override { return false; }
-    bool optimise(Design&) override { return false; }
     void showView(int viewState, bool now) override;
-    void designEdited() override {}
-    void designReplaced(int) override {}
-    void unitsChanged() override {}
-    void documentChanged() override {}
-    void fileUsed(const std::string&) override {}
     void runPlot(int command) override {
         if (plot) plot(command);
     }
-    void printPage() override {}
-    void quickPrint() override {}
-    void showHelp() override {}
-    void showAbout() override {}
-    void closeProgram() override {}
     int clientWidth() const override;
 };
-
-/// The job's design shown in the design view by the application core, as
-/// the window shows a file it opens; a trace problem in that painting
-/// refuses the views that need a traced design.
-void showJobDesign(RenderJob& job);
 
 /// A view's painting, after the window background has been erased with
 /// viewBackground(viewState).  Throws Failure for a refused view (for

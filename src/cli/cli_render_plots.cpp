@@ -57,7 +57,6 @@ void renderPlot(RenderJob& job, int lastCommand) {
 
     // The plot commands draw as the window draws them: the overlay over the
     // plot on screen, every other plot on a cleared buffer and window.
-    job.app.state().frame.scale = 0;  // the first standard plot takes the unit's default
     RenderHost& renderHost = *job.host;
     renderHost.plot = [&](int command) {
         if (command != kCmdAiry) {
@@ -73,7 +72,9 @@ void renderPlot(RenderJob& job, int lastCommand) {
     // the plots only when its painting traced cleanly, stops the commands
     // after a plot whose rays missed a surface (the caller reports it), and
     // draws the overlay only over a plot on screen.
-    showJobDesign(job);
+    // Showing the design also resets the plot frame: the first standard plot
+    // takes the unit's default scale.
+    job.app.showDesign(job.design);
     if (s.trace.status != kTraceOk) failTrace(s.trace.status);
     for (int command : commandsFor(lastCommand)) job.app.runCommand(command);
     renderHost.plot = nullptr;

@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 const std::string kExamples = ORVELIN_EXAMPLES;
 const std::string kHostile = std::string(ORVELIN_TEST_DATA) + "/hostile";
 
-class ScriptedHost : public AppHost {
+class ScriptedHost : public HeadlessHost {
   public:
     Application* app = nullptr;
     std::deque<std::string> files;  ///< answers to the file dialogs, in turn
@@ -49,11 +49,6 @@ class ScriptedHost : public AppHost {
         return openDamaged;
     }
     void tell(const UserMessage& m) override { told.push_back(m.name); }
-    int askMirrorCount() override { return -1; }
-    bool editSurface(Design&, int) override { return false; }
-    bool editApertureField(Design&) override { return false; }
-    bool editCell(Design&, int, int) override { return false; }
-    bool optimise(Design&) override { return false; }
     // Painting the design view is what traces the design.
     void showView(int view, bool) override {
         if (view != kViewDesign) return;
@@ -62,16 +57,9 @@ class ScriptedHost : public AppHost {
         paintDesignView(dc, s.design, s.trace, s.results, s.geometry);
     }
     void designEdited() override { showView(app->state().viewState, false); }
-    void designReplaced(int) override {}
-    void unitsChanged() override {}
-    void documentChanged() override {}
-    void fileUsed(const std::string&) override {}
     void runPlot(int command) override { plots.push_back(command); }
     void printPage() override { plots.push_back(kCmdPrintPage); }
     void quickPrint() override { plots.push_back(kCmdQuickPrint); }
-    void showHelp() override {}
-    void showAbout() override {}
-    void closeProgram() override {}
     int clientWidth() const override { return 640; }
 };
 

@@ -249,7 +249,7 @@ void Application::leftClick(int x, int y) {
     state_.editRow = hit.row;
     state_.editColumn = hit.column;
     if (hit.kind == TableHit::diameters) {
-        host_.tell({MessageKind::information,
+        host_.tell({MessageKind::note,
                     "diameters",
                     "Tangential diameters",
                     diametersText(state_.geometry.centralSemiDiameter[hit.row],

@@ -15,8 +15,9 @@ namespace orvelin {
 /// The answer to "save the changes first?".
 enum class SaveChangesAnswer { save, discard, cancel };
 
-/// The kinds of message box.
-enum class MessageKind { information, warning, error };
+/// The kinds of message box: a plain note (no icon), information, a
+/// warning, an error.
+enum class MessageKind { note, information, warning, error };
 
 /// A message for the user: its kind, a name that tests and scripts find it
 /// by, the caption and the text.

@@ -175,11 +175,10 @@ class MainWindow::Host : public AppHost {
     }
 
     void tell(const UserMessage& m) override {
-        const QMessageBox::Icon icon = m.kind == MessageKind::error     ? QMessageBox::Critical
-                                       : m.kind == MessageKind::warning ? QMessageBox::Warning
-                                       // The diameters box is a plain note.
-                                       : m.name == "diameters" ? QMessageBox::NoIcon
-                                                               : QMessageBox::Information;
+        const QMessageBox::Icon icon = m.kind == MessageKind::error         ? QMessageBox::Critical
+                                       : m.kind == MessageKind::warning     ? QMessageBox::Warning
+                                       : m.kind == MessageKind::information ? QMessageBox::Information
+                                                                            : QMessageBox::NoIcon;
         QMessageBox box(icon, q(m.caption), q(m.text), QMessageBox::Ok, &w_);
         if (!m.details.empty()) box.setInformativeText(q(m.details));
         box.setObjectName(q(m.name));

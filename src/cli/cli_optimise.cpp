@@ -106,8 +106,6 @@ void addOptimiseCommand(CLI::App& app) {
         }
         if (!minimise.empty() || p.targets.empty())
             p.minimise = minimise == "wavefront" ? MinimiseKind::wavefront : MinimiseKind::spot;
-        if (p.minimise != MinimiseKind::none && !knownFigure("quality.center.rmsSpot"))
-            throw Failure(kExitUsage, "--minimise needs the image-quality figures, which this build lacks");
         std::error_code ec;
         if (std::filesystem::equivalent(path, out, ec))
             throw Failure(kExitUsage, out + ": the output would replace the input design");

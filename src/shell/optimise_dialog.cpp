@@ -132,7 +132,6 @@ OptimiseDialog::OptimiseDialog(const Design& design, QWidget* parent) : QDialog(
     minimise_->setObjectName(QStringLiteral("minimise"));
     minimise_->addItems({QStringLiteral("Targets only"), QStringLiteral("Minimise spot"),
                          QStringLiteral("Minimise wavefront")});
-    if (!knownFigure("quality.center.rmsSpot")) minimise_->setEnabled(false);
     options->addWidget(minimise_);
     keepClear_ = new QCheckBox(QStringLiteral("Keep clear by"), aimBox);
     keepClear_->setObjectName(QStringLiteral("keepClear"));
@@ -267,7 +266,6 @@ void OptimiseDialog::setRunning(bool running) {
     for (QWidget* w : std::initializer_list<QWidget*>{variables_, targets_, addTarget_, removeTarget_,
                                                       minimise_, keepClear_, margin_, iterations_})
         w->setEnabled(!running);
-    if (!knownFigure("quality.center.rmsSpot")) minimise_->setEnabled(false);
 }
 
 void OptimiseDialog::run() {

@@ -1,7 +1,6 @@
 // The commands that run in a program of their own, as orvelin-cli knows
 // them: a name and a line of help, and their program run in orvelin-cli's
 // place to do the work.
-#include <limits.h>
 #include <unistd.h>
 
 #include <cerrno>

@@ -201,9 +201,13 @@ double searchWavefrontRms(const std::vector<FieldRay>& rays, const std::vector<d
 /// Above this many rays the centre is first found on a sample of them.
 constexpr std::size_t kSearchSample = 1 << 16;
 
+/// How often a step that does not help is halved before the search stops.
+constexpr int kHalvings = 20;
+
 double bestWavefrontRms(const std::vector<FieldRay>& rays, const std::vector<double>& weight, Vec3& C,
                         const ReferenceSphere& sphere, bool depth) {
-    if (rays.size() <= 2 * kSearchSample) return searchWavefrontRms(rays, weight, C, sphere, depth, 20);
+    if (rays.size() <= 2 * kSearchSample)
+        return searchWavefrontRms(rays, weight, C, sphere, depth, kHalvings);
     // A large bundle: the best centre is found on an evenly strided sample
     // of the rays (the pupil sampled more coarsely), then polished on all of
     // them.  The RMS is stationary at its minimum, so a centre off by the
@@ -219,7 +223,7 @@ double bestWavefrontRms(const std::vector<FieldRay>& rays, const std::vector<dou
         sample.push_back(rays[k]);
         sampleWeight.push_back(weight[k]);
     }
-    searchWavefrontRms(sample, sampleWeight, C, sphere, depth, 20);
+    searchWavefrontRms(sample, sampleWeight, C, sphere, depth, kHalvings);
     return searchWavefrontRms(rays, weight, C, sphere, depth, 3);
 }
 
@@ -446,6 +450,8 @@ FieldQuality computeFieldQuality(const Design& design, QualityField field, const
     // The rays that count: hit, with weight (the rim and centre have none).
     std::vector<FieldRay> rays;
     std::vector<double> weight;
+    rays.reserve(t.rays.size());
+    weight.reserve(t.rays.size());
     TraceStatus firstMiss = kTraceOk;
     for (size_t k = 0; k < t.rays.size(); ++k) {
         if (t.rays[k].status != kTraceOk) {

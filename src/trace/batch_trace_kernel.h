@@ -13,12 +13,17 @@
 #include <cfloat>
 #include <cmath>
 #include <cstddef>
+#include <limits>
 
 #include "design/design.h"
 #include "trace/batch_trace.h"
 
 namespace orvelin {
 namespace {
+
+// A lane group's steps are forced inline: a step left as a call takes its
+// vectors through memory, which costs more than the step itself.
+#define ORVELIN_LANE_STEP [[gnu::always_inline]] inline
 
 // ---------------------------------------------------------------------------
 // Lane operations for plain doubles.  The vector file adds the same names for
@@ -56,6 +61,7 @@ struct LaneTraits<double> {
     using Mask = bool;
     static constexpr std::size_t width = 1;
     static double load(const double* p) { return *p; }
+    static bool all() { return true; }
 };
 
 /// The rays of one group of lanes.
@@ -70,7 +76,7 @@ using MaskOf = typename LaneTraits<V>::Mask;
 
 /// Move to the vertex plane z = d (see transferToVertexPlane).
 template <class V>
-MaskOf<V> laneTransfer(Lanes<V>& r, double d) {
+ORVELIN_LANE_STEP MaskOf<V> laneTransfer(Lanes<V>& r, double d) {
     const MaskOf<V> ok = r.N != V(0.0);
     const V t = (r.z - V(d)) / r.N;
     r.x = r.x - t * r.L;
@@ -81,7 +87,7 @@ MaskOf<V> laneTransfer(Lanes<V>& r, double d) {
 }
 
 template <class V>
-void laneReflectFlat(Lanes<V>& r) {
+ORVELIN_LANE_STEP void laneReflectFlat(Lanes<V>& r) {
     r.L = -r.L;
     r.M = -r.M;
     r.N = lanesAbs(r.N);
@@ -89,7 +95,7 @@ void laneReflectFlat(Lanes<V>& r) {
 
 /// Sphere of signed radius R (see traceSphere).
 template <class V>
-MaskOf<V> laneSphere(Lanes<V>& r, double d, double R) {
+ORVELIN_LANE_STEP MaskOf<V> laneSphere(Lanes<V>& r, double d, double R) {
     const double rr = std::fabs(R) * R;
     const double twoOverRR = 2 / rr;
     const V zv = r.z - V(d);
@@ -302,40 +308,287 @@ struct Chunk {
     alignas(64) double a[8][kChunkRays];
 };
 
+/// What surface i asks of every lane, settled once per surface and chunk so
+/// that the loops over the lane groups hold no decision that is the same for
+/// all of them.  Every constant is formed as laneSurface forms it.
+struct SurfacePlan {
+    int i = 0;
+    double number = 0;          ///< i, as the lanes record a miss
+    bool tilted = false;        ///< turn into the tilted surface
+    bool turnPosition = false;  ///< the position too (not at surface 1)
+    bool first = false;         ///< surface 1: the path starts at the incoming wavefront
+    bool arriving = false;      ///< the focal plane: keep the direction of arrival
+    double st = 0, ct = 1;
+    double dst = 0;  ///< d sin(tilt), d before it is turned
+    double d = 0;    ///< distance to the vertex plane in the surface's frame
+    double R = 0, P = 0;
+    double pathSign = 0;  ///< -s of the space in front of the surface
+    enum class Out { none, turn, imageX } out = Out::none;
+};
+
+inline SurfacePlan planSurface(const Design& design, int i, int n, BundleEnd end) {
+    const Surface& s = design.surfaces[i];
+    SurfacePlan p;
+    p.i = i;
+    p.number = i;
+    p.d = design.surfaces[i - 1].signedSeparation;
+    p.tilted = s.tilt != 0;
+    p.st = s.sinTilt;
+    p.ct = s.cosTilt;
+    if (p.tilted && i != 1) {
+        p.turnPosition = true;
+        p.dst = p.d * p.st;
+        p.d *= p.ct;
+    }
+    p.first = i == 1;
+    p.arriving = i == n;
+    p.R = s.signedRadius;
+    p.P = s.oneMinusConic;
+    p.pathSign = -design.surfaces[i - 1].mediumSign;
+    if (i < n) {
+        if (p.tilted) p.out = SurfacePlan::Out::turn;
+    } else if (end == BundleEnd::image && p.tilted) {
+        p.out = SurfacePlan::Out::imageX;
+    }
+    return p;
+}
+
+/// The lanes of group j still to be traced (none missed a surface yet).
+template <class V>
+ORVELIN_LANE_STEP MaskOf<V> liveLanes(const Chunk& c, std::size_t j) {
+    return LaneTraits<V>::load(c.a[7] + j) == V(0.0);
+}
+
+/// Turn into the tilted surface and start the segment (laneSurface's
+/// opening, operation for operation).
+template <class V>
+ORVELIN_LANE_STEP void planTurnIn(const SurfacePlan& p, V& x, V& z, V& L, V& N) {
+    if (!p.tilted) return;
+    const V vst(p.st), vct(p.ct);
+    if (p.turnPosition) {
+        const V x0 = x, z0 = z;
+        x = x0 * vct + z0 * vst - V(p.dst);
+        z = z0 * vct - x0 * vst;
+    }
+    const V L0 = L, N0 = N;
+    L = L0 * vct + N0 * vst;
+    N = N0 * vct - L0 * vst;
+}
+
+template <class V>
+ORVELIN_LANE_STEP V planSegmentStart(const SurfacePlan& p, const V& x, const V& y, const V& z, const V& L,
+                                     const V& M, const V& N) {
+    return p.first ? x * L + y * M + z * N : V(0.0);
+}
+
+/// The end of a surface for one group: path, miss, turn out, store.  L0..N0
+/// are the directions the ray met the surface with, kept at the focal plane.
+template <class V>
+ORVELIN_LANE_STEP void planFinish(const SurfacePlan& p, Chunk& c, std::size_t j, MaskOf<V> live,
+                                  MaskOf<V> hit, V x, V y, V z, V L, V M, V N, const V& L0, const V& M0,
+                                  const V& N0, const V& seg) {
+    const V path = LaneTraits<V>::load(c.a[6] + j) + V(p.pathSign) * seg;
+    hit = hit && lanesFinite(x + y + z + L + M + N);
+    if (p.arriving) {
+        L = L0;
+        M = M0;
+        N = N0;
+    }
+    // A live lane that misses takes the surface's number; the others keep
+    // theirs (0 for a live lane that hits).
+    V missed = LaneTraits<V>::load(c.a[7] + j);
+    missed = lanesSelect(hit, missed, lanesSelect(live, V(p.number), missed));
+    if (p.out == SurfacePlan::Out::turn) {
+        const V st(p.st), ct(p.ct);
+        const V x0 = x, z0 = z;
+        z = z0 * ct - x0 * st;
+        x = x0 * ct + z0 * st;
+        const V L1 = L, N1 = N;
+        L = L1 * ct + N1 * st;
+        N = N1 * ct - L1 * st;
+    } else if (p.out == SurfacePlan::Out::imageX) {
+        x = x * V(p.ct) + z * V(p.st);
+    }
+    lanesStore(c.a[0] + j, x);
+    lanesStore(c.a[1] + j, y);
+    lanesStore(c.a[2] + j, z);
+    lanesStore(c.a[3] + j, L);
+    lanesStore(c.a[4] + j, M);
+    lanesStore(c.a[5] + j, N);
+    lanesStore(c.a[6] + j, path);
+    lanesStore(c.a[7] + j, missed);
+}
+
+/// A flat surface (or flat focal plane) over the chunk.
+template <class V>
+void traceFlatChunk(const SurfacePlan& p, Chunk& c, std::size_t count) {
+    using T = LaneTraits<V>;
+    for (std::size_t j = 0; j < count; j += T::width) {
+        const MaskOf<V> live = liveLanes<V>(c, j);
+        if (!lanesAny(live)) continue;
+        V x = T::load(c.a[0] + j), y = T::load(c.a[1] + j), z = T::load(c.a[2] + j);
+        V L = T::load(c.a[3] + j), M = T::load(c.a[4] + j), N = T::load(c.a[5] + j);
+        planTurnIn(p, x, z, L, N);
+        Lanes<V> r{x, y, z, L, M, N, V(0.0), planSegmentStart(p, x, y, z, L, M, N)};
+        const MaskOf<V> hit = laneTransfer(r, p.d);
+        laneReflectFlat(r);
+        planFinish(p, c, j, live, hit, r.x, r.y, r.z, r.L, r.M, r.N, L, M, N, r.seg);
+    }
+}
+
+/// A sphere over the chunk: one pass, its square root the only long step.
+template <class V>
+void traceSphereChunk(const SurfacePlan& p, Chunk& c, std::size_t count) {
+    using T = LaneTraits<V>;
+    for (std::size_t j = 0; j < count; j += T::width) {
+        const MaskOf<V> live = liveLanes<V>(c, j);
+        if (!lanesAny(live)) continue;
+        V x = T::load(c.a[0] + j), y = T::load(c.a[1] + j), z = T::load(c.a[2] + j);
+        V L = T::load(c.a[3] + j), M = T::load(c.a[4] + j), N = T::load(c.a[5] + j);
+        planTurnIn(p, x, z, L, N);
+        Lanes<V> r{x, y, z, L, M, N, V(0.0), planSegmentStart(p, x, y, z, L, M, N)};
+        const MaskOf<V> hit = laneSphere(r, p.d, p.R);
+        planFinish(p, c, j, live, hit, r.x, r.y, r.z, r.L, r.M, r.N, L, M, N, r.seg);
+    }
+}
+
+/// Intermediate values of a conic surface, between its passes.
+struct ConicWork {
+    alignas(64) double a[4][kChunkRays];
+};
+
+/// A general conic over the chunk, in three passes over the lane groups.  In
+/// one pass a group's arithmetic is a single chain of dependent steps (a
+/// division, a square root, two more divisions) far longer than the
+/// processor's window of instructions in flight, so groups hardly overlap;
+/// cut at the square root and the divisions, each pass is a short chain and
+/// the processor works on many groups at once.  The values crossing a cut go
+/// through the cache, unchanged, so every lane gets laneConic's bits.
+///
+/// A lane for which laneTransfer or laneConic would report a miss carries a
+/// NaN distance u from the second pass on: its position turns NaN, which the
+/// finite test reports as the same miss of the same surface.
+template <class V>
+void traceConicChunk(const SurfacePlan& p, Chunk& c, std::size_t count, ConicWork& w) {
+    using T = LaneTraits<V>;
+    const V vR(p.R), vP(p.P);
+    const V nan(std::numeric_limits<double>::quiet_NaN());
+    // Pass 1: turn in, transfer to the vertex plane, the quadratic's
+    // coefficients.
+    for (std::size_t j = 0; j < count; j += T::width) {
+        if (!lanesAny(liveLanes<V>(c, j))) continue;
+        V x = T::load(c.a[0] + j), y = T::load(c.a[1] + j), z = T::load(c.a[2] + j);
+        V L = T::load(c.a[3] + j), M = T::load(c.a[4] + j), N = T::load(c.a[5] + j);
+        planTurnIn(p, x, z, L, N);
+        Lanes<V> r{x, y, z, L, M, N, V(0.0), planSegmentStart(p, x, y, z, L, M, N)};
+        const MaskOf<V> ok = laneTransfer(r, p.d);
+        const V qa = r.L * r.L + r.M * r.M + vP * r.N * r.N;
+        const V qb = V(2.0) * (r.x * r.L + r.y * r.M - vR * r.N);
+        const V qc = r.x * r.x + r.y * r.y;
+        lanesStore(c.a[0] + j, r.x);
+        lanesStore(c.a[1] + j, r.y);
+        lanesStore(c.a[3] + j, r.L);
+        lanesStore(c.a[5] + j, r.N);
+        lanesStore(w.a[0] + j, r.seg);
+        lanesStore(w.a[1] + j, qa);
+        lanesStore(w.a[2] + j, lanesSelect(ok, qb, nan));
+        lanesStore(w.a[3] + j, qc);
+    }
+    // Pass 2: the root nearer the vertex plane.
+    for (std::size_t j = 0; j < count; j += T::width) {
+        if (!lanesAny(liveLanes<V>(c, j))) continue;
+        const V qa = T::load(w.a[1] + j), qb = T::load(w.a[2] + j), qc = T::load(w.a[3] + j);
+        const V q = qb * qb - V(4.0) * qa * qc;
+        V u = V(-2.0) * qc / (qb + lanesCopysign(lanesSqrt(q), qb));
+        const MaskOf<V> linear = qa == V(0.0);
+        if (lanesAny(linear)) {
+            u = lanesSelect(linear, -qc / qb, u);
+            lanesStore(w.a[1] + j, lanesSelect(qb != V(0.0) && (linear || q >= V(0.0)), u, nan));
+        } else {
+            lanesStore(w.a[1] + j, lanesSelect(qb != V(0.0) && q >= V(0.0), u, nan));
+        }
+    }
+    // Pass 3: the hit point, the reflection, the end of the surface.
+    for (std::size_t j = 0; j < count; j += T::width) {
+        const MaskOf<V> live = liveLanes<V>(c, j);
+        if (!lanesAny(live)) continue;
+        const V u = T::load(w.a[1] + j), seg = T::load(w.a[0] + j);
+        const V L0 = T::load(c.a[3] + j), M0 = T::load(c.a[4] + j), N0 = T::load(c.a[5] + j);
+        const V x = T::load(c.a[0] + j) + u * L0;
+        const V y = T::load(c.a[1] + j) + u * M0;
+        const V z = u * N0;
+        const V nz = vP * z - vR;
+        const V n2 = x * x + y * y + nz * nz;
+        const V k = V(2.0) * (L0 * x + M0 * y + N0 * nz) / n2;
+        V L = k * x - L0;
+        V M = k * y - M0;
+        V N = k * nz - N0;
+        MaskOf<V> hit = LaneTraits<V>::all();
+        // Normals whose squared length leaves the range of doubles (not
+        // NaN, which the finite test catches): the unit normal.
+        if (lanesAny(n2 < V(DBL_MIN) || n2 > V(DBL_MAX))) {
+            const MaskOf<V> inRange = n2 >= V(DBL_MIN) && n2 <= V(DBL_MAX);
+            const V len = lanesSqrt(n2);
+            const V nx = x / len, ny = y / len, nzUnit = nz / len;
+            const V g = L0 * nx + M0 * ny + N0 * nzUnit;
+            L = lanesSelect(inRange, L, V(2.0) * g * nx - L0);
+            M = lanesSelect(inRange, M, V(2.0) * g * ny - M0);
+            N = lanesSelect(inRange, N, V(2.0) * g * nzUnit - N0);
+            hit = inRange || len > V(0.0);
+        }
+        planFinish(p, c, j, live, hit, x, y, z, L, M, N, L0, M0, N0, seg + u);
+    }
+}
+
+/// Any surface (the toroid) through laneSurface, one group at a time.
+template <class V>
+void traceAnyChunk(const Design& design, const SurfacePlan& p, Chunk& c, std::size_t count) {
+    using T = LaneTraits<V>;
+    for (std::size_t j = 0; j < count; j += T::width) {
+        V missed = T::load(c.a[7] + j);
+        MaskOf<V> live = missed == V(0.0);
+        if (!lanesAny(live)) continue;
+        Lanes<V> r{T::load(c.a[0] + j), T::load(c.a[1] + j), T::load(c.a[2] + j), T::load(c.a[3] + j),
+                   T::load(c.a[4] + j), T::load(c.a[5] + j), T::load(c.a[6] + j), V(0.0)};
+        const MaskOf<V> hit = laneSurface(design, r, p.i, live, p.arriving);
+        missed = lanesSelect(live && !hit, V(static_cast<double>(p.i)), missed);
+        if (p.out == SurfacePlan::Out::turn) {
+            laneTurnOut(design.surfaces[p.i], r);
+        } else if (p.out == SurfacePlan::Out::imageX) {
+            r.x = r.x * V(p.ct) + r.z * V(p.st);
+        }
+        lanesStore(c.a[0] + j, r.x);
+        lanesStore(c.a[1] + j, r.y);
+        lanesStore(c.a[2] + j, r.z);
+        lanesStore(c.a[3] + j, r.L);
+        lanesStore(c.a[4] + j, r.M);
+        lanesStore(c.a[5] + j, r.N);
+        lanesStore(c.a[6] + j, r.path);
+        lanesStore(c.a[7] + j, missed);
+    }
+}
+
 /// Trace the first `count` rays of the chunk (padded to whole lane groups)
-/// through surfaces 1..last, surface by surface.
+/// through surfaces 1..last, surface by surface, each surface by the loop
+/// made for its kind.
 template <class V>
 void traceChunk(const Design& design, Chunk& c, std::size_t count, BundleEnd end) {
-    constexpr std::size_t W = LaneTraits<V>::width;
     const int n = design.surfaceCount < 0
                       ? 0
                       : (design.surfaceCount > kMaxSurfaces ? kMaxSurfaces : design.surfaceCount);
     const int last = end == BundleEnd::lastMirror ? n - 1 : n;
+    ConicWork work;
     for (int i = 1; i <= last; ++i) {
         const Surface& s = design.surfaces[i];
-        for (std::size_t j = 0; j < count; j += W) {
-            V missed = LaneTraits<V>::load(c.a[7] + j);
-            MaskOf<V> live = missed == V(0.0);
-            if (!lanesAny(live)) continue;
-            Lanes<V> r{LaneTraits<V>::load(c.a[0] + j), LaneTraits<V>::load(c.a[1] + j),
-                       LaneTraits<V>::load(c.a[2] + j), LaneTraits<V>::load(c.a[3] + j),
-                       LaneTraits<V>::load(c.a[4] + j), LaneTraits<V>::load(c.a[5] + j),
-                       LaneTraits<V>::load(c.a[6] + j), V(0.0)};
-            const MaskOf<V> hit = laneSurface(design, r, i, live, i == n);
-            missed = lanesSelect(live && !hit, V(static_cast<double>(i)), missed);
-            if (i < n) {
-                laneTurnOut(s, r);
-            } else if (end == BundleEnd::image && s.tilt != 0) {
-                r.x = r.x * V(s.cosTilt) + r.z * V(s.sinTilt);
-            }
-            lanesStore(c.a[0] + j, r.x);
-            lanesStore(c.a[1] + j, r.y);
-            lanesStore(c.a[2] + j, r.z);
-            lanesStore(c.a[3] + j, r.L);
-            lanesStore(c.a[4] + j, r.M);
-            lanesStore(c.a[5] + j, r.N);
-            lanesStore(c.a[6] + j, r.path);
-            lanesStore(c.a[7] + j, missed);
+        const SurfacePlan p = planSurface(design, i, n, end);
+        if (s.kind == kToroid) {
+            traceAnyChunk<V>(design, p, c, count);
+        } else if (p.R == 0) {
+            traceFlatChunk<V>(p, c, count);
+        } else if (p.P == 1) {
+            traceSphereChunk<V>(p, c, count);
+        } else {
+            traceConicChunk<V>(p, c, count, work);
         }
     }
 }

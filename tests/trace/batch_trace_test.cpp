@@ -7,12 +7,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <random>
 #include <vector>
 
 #include "support/test_designs.h"
-#include "trace/ray_trace.h"
 #include "support/tolerances.h"
+#include "trace/ray_trace.h"
 
 using namespace orvelin;
 using orvelin::testing::makeDesign;
@@ -58,20 +59,29 @@ struct Outcome {
     long arrived = 0, missed = 0, exact = 0;
 };
 
-/// Trace `px, py` from `start` both ways and compare ray by ray.
-void compareWithOneRayTrace(const Design& d, const RayState& start, const std::vector<double>& px,
-                            const std::vector<double>& py, BundleEnd end, int threads, Outcome& out) {
-    RayBundle batch, scalar;
-    startBundle(batch, start, px, py);
-    startBundle(scalar, start, px, py);
+/// A bundle holding the given rays, path 0.
+RayBundle bundleOf(const std::vector<RayState>& rays) {
+    RayBundle b;
+    b.resize(rays.size());
+    for (std::size_t i = 0; i < rays.size(); ++i) {
+        b.x[i] = rays[i].x, b.y[i] = rays[i].y, b.z[i] = rays[i].z;
+        b.L[i] = rays[i].L, b.M[i] = rays[i].M, b.N[i] = rays[i].N;
+        b.path[i] = 0;
+        b.status[i] = kTraceOk;
+    }
+    return b;
+}
+
+/// Trace `rays` both ways and compare ray by ray.
+void compareRays(const Design& d, const std::vector<RayState>& rays, BundleEnd end, int threads,
+                 Outcome& out) {
+    RayBundle batch = bundleOf(rays), scalar = bundleOf(rays);
     traceBundle(d, batch, end, threads);
     traceBundleScalar(d, scalar, end);
     const double h = d.semiAperture;
-    for (std::size_t i = 0; i < px.size(); ++i) {
+    for (std::size_t i = 0; i < rays.size(); ++i) {
         TraceState s;
-        s.ray = start;
-        s.ray.x = px[i];
-        s.ray.y = py[i];
+        s.ray = rays[i];
         const bool ok = end == BundleEnd::lastMirror   ? traceToLastMirror(d, s)
                         : end == BundleEnd::focalPlane ? traceToFocalPlane(d, s)
                                                        : traceToImage(d, s);
@@ -91,9 +101,7 @@ void compareWithOneRayTrace(const Design& d, const RayState& start, const std::v
             // light arrives there: the last mirror's, turned into the tilted
             // focal plane.
             TraceState m;
-            m.ray = start;
-            m.ray.x = px[i];
-            m.ray.y = py[i];
+            m.ray = rays[i];
             ASSERT_TRUE(traceToLastMirror(d, m));
             const Surface& f = d.surfaces[d.surfaceCount];
             one[3] = m.ray.L, one[4] = m.ray.M, one[5] = m.ray.N;
@@ -113,6 +121,14 @@ void compareWithOneRayTrace(const Design& d, const RayState& start, const std::v
         ASSERT_EQ(batch.path[i], scalar.path[i]);
         out.exact += exact;
     }
+}
+
+/// Trace `px, py` from `start` both ways and compare ray by ray.
+void compareWithOneRayTrace(const Design& d, const RayState& start, const std::vector<double>& px,
+                            const std::vector<double>& py, BundleEnd end, int threads, Outcome& out) {
+    std::vector<RayState> rays(px.size(), start);
+    for (std::size_t i = 0; i < px.size(); ++i) rays[i].x = px[i], rays[i].y = py[i];
+    compareRays(d, rays, end, threads, out);
 }
 
 TEST(BatchTrace, AgreesWithTheOneRayTraceOnRandomDesigns) {
@@ -194,6 +210,67 @@ TEST(BatchTrace, KnownDesignsLargeBundlesAnyThreadCount) {
     RayBundle million;
     million.resize(1000000);
     EXPECT_LE(million.bytes(), 64u * 1000 * 1000);
+}
+
+// Every kind of surface, tilted and not, first in the design and after a
+// mirror, with the rays that take the trace's rare turns: coordinates that
+// are NaN or infinite, rays parallel to the vertex plane, axial rays on a
+// paraboloid (where the intersection's quadratic is linear), normals whose
+// squared length leaves the range of doubles (a radius of 1e160; a radius
+// of 1e-160 met at its vertex), signed zeros.  Each ray's status, and the
+// coordinates of every ray that arrives, are the one-ray trace's.
+TEST(BatchTrace, RareRaysOnEveryKindOfSurface) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const SurfaceSpec kinds[] = {
+        {0, 0, 0, 300},      // flat
+        {800, 0, 0, 300},    // sphere
+        {800, 1, 0, 300},    // paraboloid
+        {-900, 3, 0, 300},   // hyperboloid
+        {800, 0.4, 0, 300},  // ellipsoid
+        {800, 760, 0, 300, kToroid},
+        {1e160, -1.5, 0, 300},  // |n|^2 beyond the largest double
+        {1e-160, 0.5, 0, 300},  // |n|^2 below the smallest normal double at the vertex
+    };
+    Outcome out;
+    int designs = 0;
+    for (const SurfaceSpec& kind : kinds) {
+        for (double tilt : {0.0, 4.0}) {
+            for (bool first : {true, false}) {
+                SurfaceSpec m = kind;
+                m.tilt = tilt;
+                std::vector<SurfaceSpec> s;
+                if (!first) s.push_back({0, 0, -3, 250});  // a tilted flat before it
+                s.push_back(m);
+                s.push_back({1500, 0.5, 2, 200});
+                s.push_back({0, 0, tilt, 0});
+                Design d = makeDesign(s, 60, 0.3);
+                TraceState st;
+                if (!setEntranceTangential(d, st)) continue;
+                ++designs;
+                RayState field;
+                startFieldRayPlus(d, field);
+                std::vector<RayState> rays;
+                for (double px : {0.0, -0.0, 20.0, -45.0, 59.0, 200.0, nan, inf, -inf})
+                    for (double py : {0.0, -0.0, 30.0, nan}) {
+                        rays.push_back({px, py, 0, 0, 0, 1});
+                        rays.push_back({px, py, 0, field.L, field.M, field.N});
+                    }
+                rays.push_back({10, 10, 0, 1, 0, 0});  // parallel to the vertex plane
+                rays.push_back({0, 10, 0, 0, 1, 0});
+                rays.push_back({10, 10, 0, nan, 0, 1});
+                rays.push_back({10, 10, 0, 0, inf, 1});
+                rays.push_back({10, 10, nan, 0, 0, 1});
+                rays.push_back({10, 10, 0, 0.6, 0, 0.8});  // steep
+                for (BundleEnd end : {BundleEnd::lastMirror, BundleEnd::focalPlane, BundleEnd::image})
+                    for (int threads : {1, 2}) compareRays(d, rays, end, threads, out);
+            }
+        }
+    }
+    EXPECT_GE(designs, 30);
+    EXPECT_GT(out.arrived, 1000);
+    EXPECT_GT(out.missed, 1000);
+    EXPECT_EQ(out.exact, out.arrived);
 }
 
 TEST(BatchTrace, MissesAreKeptPerRay) {

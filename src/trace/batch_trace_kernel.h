@@ -457,7 +457,7 @@ struct ConicWork {
     alignas(64) double a[4][kChunkRays];
 };
 
-/// A general conic over the chunk, in three passes over the lane groups.  In
+/// A general conic over the chunk, in four passes over the lane groups.  In
 /// one pass a group's arithmetic is a single chain of dependent steps (a
 /// division, a square root, two more divisions) far longer than the
 /// processor's window of instructions in flight, so groups hardly overlap;
@@ -508,11 +508,10 @@ void traceConicChunk(const SurfacePlan& p, Chunk& c, std::size_t count, ConicWor
             lanesStore(w.a[1] + j, lanesSelect(qb != V(0.0) && q >= V(0.0), u, nan));
         }
     }
-    // Pass 3: the hit point, the reflection, the end of the surface.
+    // Pass 3: the hit point and the scale of the reflection.
     for (std::size_t j = 0; j < count; j += T::width) {
-        const MaskOf<V> live = liveLanes<V>(c, j);
-        if (!lanesAny(live)) continue;
-        const V u = T::load(w.a[1] + j), seg = T::load(w.a[0] + j);
+        if (!lanesAny(liveLanes<V>(c, j))) continue;
+        const V u = T::load(w.a[1] + j);
         const V L0 = T::load(c.a[3] + j), M0 = T::load(c.a[4] + j), N0 = T::load(c.a[5] + j);
         const V x = T::load(c.a[0] + j) + u * L0;
         const V y = T::load(c.a[1] + j) + u * M0;
@@ -520,6 +519,21 @@ void traceConicChunk(const SurfacePlan& p, Chunk& c, std::size_t count, ConicWor
         const V nz = vP * z - vR;
         const V n2 = x * x + y * y + nz * nz;
         const V k = V(2.0) * (L0 * x + M0 * y + N0 * nz) / n2;
+        lanesStore(c.a[0] + j, x);
+        lanesStore(c.a[1] + j, y);
+        lanesStore(c.a[2] + j, z);
+        lanesStore(w.a[2] + j, k);
+        lanesStore(w.a[3] + j, n2);
+    }
+    // Pass 4: the reflection, the end of the surface.
+    for (std::size_t j = 0; j < count; j += T::width) {
+        const MaskOf<V> live = liveLanes<V>(c, j);
+        if (!lanesAny(live)) continue;
+        const V u = T::load(w.a[1] + j), seg = T::load(w.a[0] + j);
+        const V L0 = T::load(c.a[3] + j), M0 = T::load(c.a[4] + j), N0 = T::load(c.a[5] + j);
+        const V x = T::load(c.a[0] + j), y = T::load(c.a[1] + j), z = T::load(c.a[2] + j);
+        const V k = T::load(w.a[2] + j), n2 = T::load(w.a[3] + j);
+        const V nz = vP * z - vR;
         V L = k * x - L0;
         V M = k * y - M0;
         V N = k * nz - N0;

@@ -4,8 +4,6 @@
 #include <cmath>
 #include <vector>
 
-#include "trace/batch_trace.h"
-
 namespace orvelin {
 
 void startQualityRay(const Design& design, QualityField field, RayState& ray) {
@@ -25,26 +23,39 @@ void startQualityRay(const Design& design, QualityField field, RayState& ray) {
     }
 }
 
-// The optical path is the sum of the signed lengths between successive hit
-// points.  traceSurface leaves each hit point in the surface's own frame; it
-// is taken back into the frame the ray came from (the turn into a tilted
-// surface is a rotation about its vertex), where the length along the
-// incoming direction is a dot product.  A virtual stretch (a hit behind the
-// ray) counts negative, as it must for the wavefront.
-//
+TraceStatus streamFieldRays(const Design& design, const RayState& start, std::size_t count,
+                            const StreamPoints& points, const FieldRayConsumer& consume) {
+    Design d = design;
+    TraceState state;
+    if (!setEntranceTangential(d, state)) return state.status;
+    const int n = std::clamp(d.surfaceCount, 0, kMaxSurfaces);
+    traceStream(d, start, count, BundleEnd::focalPlane, points, [&](std::size_t block, const TracedChunk& c) {
+        TraceStatus status[kStreamChunkRays];
+        for (std::size_t j = 0; j < c.count; ++j) {
+            status[j] = c.status(j);
+            // Values too large for the arithmetic that follows make no image.
+            if (status[j] == kTraceOk &&
+                !std::isfinite(c.x[j] + c.y[j] + c.z[j] + c.L[j] + c.M[j] + c.N[j] + c.path[j]))
+                status[j] = traceMissStatus(std::max(n, 1));
+        }
+        consume(block, FieldChunk{c, status});
+    });
+    return kTraceOk;
+}
+
 void traceFromPupil(const Design& design, const RayState& start, std::span<const double> px,
                     std::span<const double> py, std::span<FieldRay> out) {
-    const int n = std::clamp(design.surfaceCount, 0, kMaxSurfaces);
-    RayBundle bundle;
-    tracePupilToFocalPlane(design, start, px, py, bundle);
-    for (size_t k = 0; k < out.size(); ++k) {
-        FieldRay& r = out[k];
-        r = FieldRay{bundle.x[k], bundle.y[k], bundle.z[k],    bundle.L[k],
-                     bundle.M[k], bundle.N[k], bundle.path[k], bundle.status[k]};
-        // Values too large for the arithmetic that follows make no image.
-        if (r.status == kTraceOk && !std::isfinite(r.x + r.y + r.z + r.L + r.M + r.N + r.path))
-            r.status = traceMissStatus(std::max(n, 1));
-    }
+    const TraceStatus failed = streamFieldRays(
+        design, start, out.size(),
+        [&](std::size_t first, std::size_t count, double* x, double* y) {
+            std::copy_n(px.data() + first, count, x);
+            std::copy_n(py.data() + first, count, y);
+        },
+        [&](std::size_t, const FieldChunk& chunk) {
+            for (std::size_t j = 0; j < chunk.traced.count; ++j) out[chunk.traced.first + j] = chunk.ray(j);
+        });
+    if (failed != kTraceOk)
+        for (FieldRay& r : out) r.status = failed;
 }
 
 void traceFieldRays(const Design& design, QualityField field, std::span<const PupilSample> samples,

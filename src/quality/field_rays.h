@@ -3,10 +3,13 @@
 // (the batched trace, which sums each ray's path mirror to mirror).
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <span>
 
 #include "design/design.h"
 #include "quality/pupil_sampling.h"
+#include "trace/batch_trace.h"
 #include "trace/ray_trace.h"
 
 namespace orvelin {
@@ -37,6 +40,30 @@ void startQualityRay(const Design& design, QualityField field, RayState& ray);
 /// missing the focal plane.
 void traceFromPupil(const Design& design, const RayState& start, std::span<const double> px,
                     std::span<const double> py, std::span<FieldRay> out);
+
+/// Rays of a field once traced (see streamFieldRays): the chunk as the
+/// trace left it, and each ray's status, where a ray whose numbers overflow
+/// counts as missing the focal plane.
+struct FieldChunk {
+    const TracedChunk& traced;
+    const TraceStatus* status;
+
+    FieldRay ray(std::size_t j) const {
+        return FieldRay{traced.x[j], traced.y[j], traced.z[j],    traced.L[j],
+                        traced.M[j], traced.N[j], traced.path[j], status[j]};
+    }
+};
+/// What is done with rays of a field once traced, block by block (see
+/// traceStream).
+using FieldRayConsumer = std::function<void(std::size_t block, const FieldChunk& chunk)>;
+
+/// Trace `count` rays started as `start` from the points `points` gives, to
+/// the focal plane, with the entrance distance set as the spot plots set
+/// it, a few hundred at a time, never holding them all (see traceStream).
+/// Returns 0, or the status that stops every ray before it starts (the
+/// aperture exceeds the rim of surface 1), when nothing is consumed.
+TraceStatus streamFieldRays(const Design& design, const RayState& start, std::size_t count,
+                            const StreamPoints& points, const FieldRayConsumer& consume);
 
 /// Trace the pupil samples of a field (a h, b h in the start plane) into
 /// out, which must hold one entry per sample.

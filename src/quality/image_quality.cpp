@@ -1,14 +1,14 @@
 #include "quality/image_quality.h"
 
-#include <tbb/blocked_range.h>
-#include <tbb/parallel_for.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <numbers>
 #include <optional>
 
+#include "quality/ray_terms.h"
 namespace orvelin {
 
 namespace {
@@ -105,45 +105,34 @@ Fit fitAndRemove(const std::vector<double>& weight, const std::vector<double>& v
     return fit;
 }
 
-/// The reference sphere: centred on C, through the exit pupil at distance R
-/// along the chief ray, upstream of C (sigma +1) or downstream (-1).  An
-/// exit pupil at infinity makes it a plane (R infinite).
-struct ReferenceSphere {
-    double R = INFINITY;
-    double sigma = 1;
-};
+/// The wavefront error of a ray against the sphere about C, and the ray's
+/// point on the sphere as seen from C in units of R (the exit-pupil
+/// coordinates in which moving C shows as tilt and defocus).
+inline double rayWavefront(const FieldRay& ray, Vec3 C, const ReferenceSphere& sphere,
+                           std::array<double, 3>& u) {
+    const double centre[3] = {C.x, C.y, C.z};
+    const SpherePath<double> p = toSphere(ray.x, ray.y, ray.z, ray.L, ray.M, ray.N, ray.path, centre, sphere);
+    const Vec3 D = direction(ray), X{p.Xx, p.Xy, p.Xz};
+    if (std::isinf(sphere.R)) {
+        u = {-D.x, -D.y, -D.z};
+    } else {
+        const double s = -p.b - sphere.sigma * p.root;
+        const Vec3 q = (1 / sphere.R) * (X + s * D);
+        u = {q.x, q.y, q.z};
+    }
+    return p.w;
+}
 
-/// The wavefront error of each ray against the sphere about C, and the
-/// ray's point on the sphere as seen from C in units of R (the exit-pupil
-/// coordinates in which moving C shows as tilt and defocus).  With
-/// X = P - C, b = X.D and X_perp the part of X across the ray, the path to
-/// the sphere beyond P is s = -b - sigma sqrt(R^2 - X_perp^2); adding R
-/// (a piston) and writing the difference of square roots without
-/// cancellation keeps every digit for any R.
+/// Every ray's error and exit-pupil point (see rayWavefront).
 void wavefront(const std::vector<FieldRay>& rays, Vec3 C, const ReferenceSphere& sphere,
                std::vector<double>& w, std::vector<std::array<double, 3>>& u) {
-    // Each ray's error alone: large bundles are shared among the cores, with
-    // the very same figures whatever their number.
-    tbb::parallel_for(tbb::blocked_range<size_t>(0, rays.size(), 8192),
-                      [&](const tbb::blocked_range<size_t>& range) {
-                          for (size_t k = range.begin(); k < range.end(); ++k) {
-                              const Vec3 D = direction(rays[k]);
-                              const Vec3 X = position(rays[k]) - C;
-                              const double b = dot(X, D);
-                              const Vec3 perp = X - b * D;
-                              const double p2 = dot(perp, perp);
-                              if (std::isinf(sphere.R)) {
-                                  w[k] = rays[k].path - b;
-                                  u[k] = {-D.x, -D.y, -D.z};
-                                  continue;
-                              }
-                              const double root = std::sqrt(std::max(0.0, sphere.R * sphere.R - p2));
-                              w[k] = rays[k].path - b + sphere.sigma * p2 / (sphere.R + root);
-                              const double s = -b - sphere.sigma * root;
-                              const Vec3 q = (1 / sphere.R) * (X + s * D);
-                              u[k] = {q.x, q.y, q.z};
-                          }
-                      });
+    for (size_t k = 0; k < rays.size(); ++k) w[k] = rayWavefront(rays[k], C, sphere, u[k]);
+}
+
+double weightedMean(const std::vector<double>& weight, const std::vector<double>& v) {
+    double sw = 0, m = 0;
+    for (size_t k = 0; k < v.size(); ++k) sw += weight[k], m += weight[k] * v[k];
+    return m / sw;
 }
 
 /// RMS of the wavefront error about its mean (piston removed) against the
@@ -160,6 +149,9 @@ double wavefrontRms(const std::vector<FieldRay>& rays, const std::vector<double>
     return std::sqrt(s2 / sw);
 }
 
+/// How often a step that does not help is halved before the search stops.
+constexpr int kHalvings = 20;
+
 /// The least RMS wavefront error over reference centres that move in the
 /// focal plane (depth = false) or also along its axis (depth = true),
 /// starting from C and leaving C at the best centre found.  Moving C by
@@ -167,8 +159,8 @@ double wavefrontRms(const std::vector<FieldRay>& rays, const std::vector<double>
 /// defocus) fitted in the exit-pupil coordinates u say where to move it;
 /// every step is then measured exactly and kept only if it helps (halved
 /// otherwise), so the figure is always the error against a real centre.
-double searchWavefrontRms(const std::vector<FieldRay>& rays, const std::vector<double>& weight, Vec3& C,
-                          const ReferenceSphere& sphere, bool depth, int halvings) {
+double bestWavefrontRms(const std::vector<FieldRay>& rays, const std::vector<double>& weight, Vec3& C,
+                        const ReferenceSphere& sphere, bool depth) {
     // Two sets of errors, the kept centre's and the one tried, allocated once:
     // with a million rays a fresh set for every step tried costs more than
     // computing it.
@@ -180,14 +172,18 @@ double searchWavefrontRms(const std::vector<FieldRay>& rays, const std::vector<d
         Vec3 move = sphere.sigma * Vec3{fit.c[0], fit.c[1], depth ? fit.c[2] : 0.0};
         if (!std::isfinite(move.x + move.y + move.z)) break;
         bool improved = false;
-        for (int halving = 0; halving < halvings && !improved; ++halving, move = 0.5 * move) {
-            const double r = wavefrontRms(rays, weight, C + move, sphere, w2, u2);
+        for (int halving = 0; halving < kHalvings && !improved; ++halving, move = 0.5 * move) {
+            // A step too small to move the centre at all: nor will any
+            // smaller one.
+            const Vec3 next = C + move;
+            if (next.x == C.x && next.y == C.y && next.z == C.z) break;
+            const double r = wavefrontRms(rays, weight, next, sphere, w2, u2);
             if (r < best) {
                 improved = true;
                 // Settled once a full step gains no more than rounding.
                 const bool settled = halving == 0 && best - r <= 1e-12 * best;
                 best = r;
-                C = C + move;
+                C = next;
                 w.swap(w2);
                 u.swap(u2);
                 if (settled) return best;
@@ -196,35 +192,6 @@ double searchWavefrontRms(const std::vector<FieldRay>& rays, const std::vector<d
         if (!improved) break;
     }
     return best;
-}
-
-/// Above this many rays the centre is first found on a sample of them.
-constexpr std::size_t kSearchSample = 1 << 16;
-
-/// How often a step that does not help is halved before the search stops.
-constexpr int kHalvings = 20;
-
-double bestWavefrontRms(const std::vector<FieldRay>& rays, const std::vector<double>& weight, Vec3& C,
-                        const ReferenceSphere& sphere, bool depth) {
-    if (rays.size() <= 2 * kSearchSample)
-        return searchWavefrontRms(rays, weight, C, sphere, depth, kHalvings);
-    // A large bundle: the best centre is found on an evenly strided sample
-    // of the rays (the pupil sampled more coarsely), then polished on all of
-    // them.  The RMS is stationary at its minimum, so a centre off by the
-    // sample's small error changes it only in the second order, far below
-    // any printed digit; the few full passes left make every figure the
-    // error against a real centre, measured on every ray.
-    const std::size_t stride = rays.size() / kSearchSample;
-    std::vector<FieldRay> sample;
-    std::vector<double> sampleWeight;
-    sample.reserve(rays.size() / stride + 1);
-    sampleWeight.reserve(rays.size() / stride + 1);
-    for (std::size_t k = 0; k < rays.size(); k += stride) {
-        sample.push_back(rays[k]);
-        sampleWeight.push_back(weight[k]);
-    }
-    searchWavefrontRms(sample, sampleWeight, C, sphere, depth, kHalvings);
-    return searchWavefrontRms(rays, weight, C, sphere, depth, 3);
 }
 
 /// Where the exit pupil lies on the chief ray: rays from the centre of the
@@ -311,71 +278,205 @@ double shiftedSpotRms2(const Design& focal, const std::vector<FieldRay>& rays,
     return s2 / sw;
 }
 
-/// Best focus: the shift along the chief ray that minimises the RMS spot
-/// radius, and that radius.  On a flat focal plane every ray's hit point
-/// moves linearly with the shift, so the mean squared radius is a quadratic
-/// in it with a closed-form minimum.  A curved focal plane starts from that
-/// estimate and is settled by a golden-section search, re-intersecting the
-/// surface.
-void bestFocus(const Design& design, const std::vector<FieldRay>& rays, const std::vector<double>& weight,
-               Vec3 chiefDir, double rmsSpotUnits, double na, double& shift, double& rms) {
-    double sw = 0, mx = 0, my = 0, ma = 0, mb = 0;
-    std::vector<double> a(rays.size()), b(rays.size());
-    for (size_t k = 0; k < rays.size(); ++k) {
-        // d(hit)/d(shift) on the plane z = shift * chiefDir.z, in the
-        // moved plane's own coordinates.
-        a[k] = chiefDir.z * rays[k].L / rays[k].N - chiefDir.x;
-        b[k] = chiefDir.z * rays[k].M / rays[k].N - chiefDir.y;
-        sw += weight[k];
-        mx += weight[k] * rays[k].x;
-        my += weight[k] * rays[k].y;
-        ma += weight[k] * a[k];
-        mb += weight[k] * b[k];
-    }
-    mx /= sw, my /= sw, ma /= sw, mb /= sw;
-    double s0 = 0, s1 = 0, s2 = 0;
-    for (size_t k = 0; k < rays.size(); ++k) {
-        const double X = rays[k].x - mx, Y = rays[k].y - my, A = a[k] - ma, B = b[k] - mb;
-        s0 += weight[k] * (X * X + Y * Y);
-        s1 += weight[k] * (X * A + Y * B);
-        s2 += weight[k] * (A * A + B * B);
-    }
-    shift = s2 > 0 ? -s1 / s2 : 0;
-    double best2 = s2 > 0 ? (s0 - s1 * s1 / s2) / sw : s0 / sw;
-    if (!std::isfinite(shift) || !std::isfinite(best2)) {
-        shift = 0;
-        best2 = rmsSpotUnits * rmsSpotUnits;
-    }
-    const int n = std::clamp(design.surfaceCount, 1, kMaxSurfaces);
-    if (!isFlat(design.surfaces[n])) {
-        const Design focal = focalSurfaceAlone(design);
-        auto f = [&](double d) { return shiftedSpotRms2(focal, rays, weight, chiefDir, d); };
-        const double width = 0.25 * std::fabs(shift) + 10 * rmsSpotUnits / std::max(na, 1e-6) + 1e-12;
-        double lo = shift - width, hi = shift + width;
-        const double g = 0.5 * (std::sqrt(5.0) - 1);
-        double c = hi - g * (hi - lo), d = lo + g * (hi - lo);
-        double fc = f(c), fd = f(d);
-        for (int iter = 0; iter < 80 && hi - lo > 1e-15 * (std::fabs(lo) + std::fabs(hi)); ++iter) {
-            if (fc < fd) {
-                hi = d, d = c, fd = fc;
-                c = hi - g * (hi - lo);
-                fc = f(c);
-            } else {
-                lo = c, c = d, fc = fd;
-                d = lo + g * (hi - lo);
-                fd = f(d);
-            }
-        }
-        const double at = 0.5 * (lo + hi), fat = f(at), f0 = f(0);
-        if (std::isfinite(fat) && fat <= f0) {
-            shift = at;
-            best2 = fat;
+/// A curved focal plane's best focus: starting from the estimate a flat
+/// plane would give, a golden-section search for the shift that minimises
+/// the RMS spot radius, re-intersecting the surface.
+double searchCurvedFocus(const Design& design, const std::vector<FieldRay>& rays,
+                         const std::vector<double>& weight, Vec3 chiefDir, double estimate,
+                         double rmsSpotUnits, double na) {
+    const Design focal = focalSurfaceAlone(design);
+    auto f = [&](double d) { return shiftedSpotRms2(focal, rays, weight, chiefDir, d); };
+    const double width = 0.25 * std::fabs(estimate) + 10 * rmsSpotUnits / std::max(na, 1e-6) + 1e-12;
+    double lo = estimate - width, hi = estimate + width;
+    const double g = 0.5 * (std::sqrt(5.0) - 1);
+    double c = hi - g * (hi - lo), d = lo + g * (hi - lo);
+    double fc = f(c), fd = f(d);
+    for (int iter = 0; iter < 80 && hi - lo > 1e-15 * (std::fabs(lo) + std::fabs(hi)); ++iter) {
+        if (fc < fd) {
+            hi = d, d = c, fd = fc;
+            c = hi - g * (hi - lo);
+            fc = f(c);
         } else {
-            shift = 0;
-            best2 = std::isfinite(f0) ? f0 : rmsSpotUnits * rmsSpotUnits;
+            lo = c, c = d, fc = fd;
+            d = lo + g * (hi - lo);
+            fd = f(d);
         }
     }
-    rms = std::sqrt(std::max(0.0, best2));
+    return 0.5 * (lo + hi);
+}
+
+/// Above this many pupil rays, the reference centres of the wavefront and a
+/// curved focal plane's best focus are searched for on a coarser rule of the
+/// same kind (about this many rays), and only measured on every ray: each
+/// step of a search needs every ray again, and the coarse rule already
+/// integrates a smooth pupil to the last digit.  The RMS figures are
+/// stationary at their minimum, so a centre off by the coarse rule's tiny
+/// error changes them only in the second order, far below any printed
+/// digit; what is printed is the error against a real centre, measured on
+/// every ray.
+constexpr int kSearchRays = 1 << 12;
+
+/// What the search rays say about a field: where the figures are measured
+/// from.  The sums over every ray are taken about these pilot values, which
+/// lie close to the true means, so that no digit is lost to cancellation.
+struct FieldPlan {
+    FieldRay chief;
+    bool searched = false;  ///< the centres and focus below were found
+    double cx = 0, cy = 0;  ///< the spot's centroid (design units)
+    /// The chief ray's direction, the mean focus slopes, the best reference
+    /// centres (in the focal plane, and in depth too) and the mean errors
+    /// against them.
+    TermsPlan terms;
+    bool curved = false;    ///< a curved focal plane, whose focus is searched
+    double focusShift = 0;  ///< the shift found on a curved one
+    double band = 0;        ///< how far inside the farthest ray others are kept (FarthestRays)
+    Design focal;           ///< the curved focal surface alone
+};
+
+/// Sums over the rays of a rule (or of one block of it), each about its
+/// pilot value.
+struct FieldSums {
+    int missed = 0;
+    std::size_t firstMiss = SIZE_MAX;  ///< the first ray that failed, and how
+    TraceStatus firstMissStatus = kTraceOk;
+    double sw = 0, sx = 0, sy = 0, sxy2 = 0, chief2 = 0;  ///< spot
+    double rimSine = 0, cone2 = 0;                        ///< cone of the beam
+    int rim = 0;
+    double fa = 0, fb = 0, fxa = 0, faa = 0;  ///< focus slopes
+    std::array<double, 2> e{}, ee{};          ///< wavefront errors
+    double qx = 0, qy = 0, qq = 0;            ///< spot at a curved plane's focus
+    bool focusFailed = false;
+
+    void add(const FieldSums& o) {
+        missed += o.missed;
+        if (o.firstMiss < firstMiss) firstMiss = o.firstMiss, firstMissStatus = o.firstMissStatus;
+        sw += o.sw, sx += o.sx, sy += o.sy, sxy2 += o.sxy2, chief2 += o.chief2;
+        rimSine += o.rimSine, cone2 += o.cone2, rim += o.rim;
+        fa += o.fa, fb += o.fb, fxa += o.fxa, faa += o.faa;
+        for (int i = 0; i < 2; ++i) e[i] += o.e[i], ee[i] += o.ee[i];
+        qx += o.qx, qy += o.qy, qq += o.qq;
+        focusFailed = focusFailed || o.focusFailed;
+    }
+};
+
+/// The terms of a ray that cost a square root or a division.
+struct RayTerms {
+    double a = 0, b = 0;          ///< focus slopes (see focusSlopes) less the plan's means
+    std::array<double, 2> err{};  ///< wavefront errors against the plan's centres less their means
+};
+
+/// One ray's terms, as chunkTerms gives them.
+RayTerms termsOf(const FieldRay& r, const FieldPlan& p) {
+    RayTerms t;
+    focusSlopes(r.L, r.M, r.N, p.terms, t.a, t.b);
+    if (p.terms.wavefront)
+        for (int i = 0; i < 2; ++i)
+            t.err[i] = toSphere(r.x, r.y, r.z, r.L, r.M, r.N, r.path, p.terms.centre[i], p.terms.sphere).w -
+                       p.terms.mean[i];
+    return t;
+}
+
+/// The terms of every ray of a traced chunk, a vector of rays at a time,
+/// as wide as the processor allows.
+void chunkTermsOf(const TracedChunk& c, const TermsPlan& p, ChunkTerms& out) {
+    static const bool avx2 = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") != 0;
+    }();
+    if (avx2)
+        detail::chunkTermsAvx2(c, p, out);
+    else
+        chunkTerms<xsimd::batch<double>>(c, p, out);
+}
+
+RayTerms termsAt(const ChunkTerms& t, std::size_t j) {
+    return RayTerms{t.a[j], t.b[j], {t.err[0][j], t.err[1][j]}};
+}
+
+/// Ray k of the rule, of weight w (0 for the chief ray and the rim), on the
+/// rim or not, with its terms, into the sums.
+inline void addRay(FieldSums& s, const FieldPlan& p, std::size_t k, double w, bool rim, const FieldRay& r,
+                   const RayTerms& t) {
+    if (r.status != kTraceOk) {
+        ++s.missed;
+        if (k < s.firstMiss) s.firstMiss = k, s.firstMissStatus = r.status;
+        return;
+    }
+    const Vec3 D = direction(r), D0 = direction(p.chief);
+    const Vec3 c = cross(D, D0);
+    if (rim) {
+        s.rimSine += std::sqrt(dot(c, c));
+        ++s.rim;
+    }
+    if (!(w > 0)) return;
+    const double dx = r.x - p.cx, dy = r.y - p.cy, ex = r.x - p.chief.x, ey = r.y - p.chief.y;
+    s.sw += w;
+    s.sx += w * dx;
+    s.sy += w * dy;
+    s.sxy2 += w * (dx * dx + dy * dy);
+    s.chief2 += w * (ex * ex + ey * ey);
+    s.cone2 += w * dot(c, c);
+    s.fa += w * t.a;
+    s.fb += w * t.b;
+    s.fxa += w * (dx * t.a + dy * t.b);
+    s.faa += w * (t.a * t.a + t.b * t.b);
+    if (!p.terms.wavefront) return;
+    for (int i = 0; i < 2; ++i) {
+        s.e[i] += w * t.err[i];
+        s.ee[i] += w * t.err[i] * t.err[i];
+    }
+    if (p.curved && p.focusShift != 0) {
+        // The focal surface moved by the shift along the chief ray: the ray
+        // is moved back instead and met again with the unmoved surface.
+        TraceState state;
+        state.ray = RayState{
+            r.x - p.focusShift * D0.x, r.y - p.focusShift * D0.y, r.z - p.focusShift * D0.z, r.L, r.M, r.N};
+        if (!traceSurface(p.focal, state, 1)) {
+            s.focusFailed = true;
+            return;
+        }
+        const double qx = state.ray.x - p.cx, qy = state.ray.y - p.cy;
+        s.qx += w * qx;
+        s.qy += w * qy;
+        s.qq += w * (qx * qx + qy * qy);
+    }
+}
+
+/// The spot's figures from the sums, in design units.
+struct SpotSums {
+    double cx = 0, cy = 0;  ///< centroid
+    double rms2 = 0;        ///< mean squared radius about it
+    double chief2 = 0;      ///< about the chief ray
+    double na = 0;          ///< sine of the cone's half angle about the chief ray
+};
+
+SpotSums spotOf(const FieldSums& s, const FieldPlan& p) {
+    SpotSums spot;
+    const double mx = s.sx / s.sw, my = s.sy / s.sw;
+    spot.cx = p.cx + mx;
+    spot.cy = p.cy + my;
+    spot.rms2 = std::max(0.0, s.sxy2 / s.sw - (mx * mx + my * my));
+    spot.chief2 = s.chief2 / s.sw;
+    // The cone from the rim; if the rim missed, the mean square sine over a
+    // uniform disk is half the rim's square.
+    spot.na = s.rim > 0 ? s.rimSine / s.rim : std::sqrt(2 * s.cone2 / s.sw);
+    return spot;
+}
+
+/// Best focus on a flat focal plane: every ray's hit point moves linearly
+/// with the shift, so the mean squared radius is a quadratic in it with a
+/// closed-form minimum.  The shift and the mean squared radius there.
+void flatFocus(const FieldSums& s, const SpotSums& spot, double& shift, double& rms2) {
+    const double mx = s.sx / s.sw, my = s.sy / s.sw, ma = s.fa / s.sw, mb = s.fb / s.sw;
+    const double s0 = spot.rms2 * s.sw;
+    const double s1 = s.fxa - s.sw * (mx * ma + my * mb);
+    const double s2 = s.faa - s.sw * (ma * ma + mb * mb);
+    shift = s2 > 0 ? -s1 / s2 : 0;
+    rms2 = s2 > 0 ? (s0 - s1 * s1 / s2) / s.sw : s0 / s.sw;
+    if (!std::isfinite(shift) || !std::isfinite(rms2)) {
+        shift = 0;
+        rms2 = spot.rms2;
+    }
 }
 
 }  // namespace
@@ -433,107 +534,250 @@ TracedField traceField(const Design& design, QualityField field, int rays) {
     return t;
 }
 
-}  // namespace
-
-FieldQuality computeFieldQuality(const Design& design, QualityField field, const QualityOptions& options) {
-    FieldQuality q;
-    const TracedField t = traceField(design, field, options.rays);
-    q.rays = static_cast<int>(t.rays.size());
-    for (const FieldRay& r : t.rays) q.missed += r.status != kTraceOk;
-    q.status = t.status;
-    if (q.status != kTraceOk) return q;
-
-    const double um = micronsPerUnit(design);
-    const double lambda = options.wavelengthMicrons / um;  // in the design's unit
-    const FieldRay& chief = t.rays[0];
-
-    // The rays that count: hit, with weight (the rim and centre have none).
-    std::vector<FieldRay> rays;
-    std::vector<double> weight;
-    rays.reserve(t.rays.size());
-    weight.reserve(t.rays.size());
-    TraceStatus firstMiss = kTraceOk;
+/// The rays that count: those that arrived, with weight (the rim and the
+/// centre have none).
+void weightedRays(const TracedField& t, std::vector<FieldRay>& rays, std::vector<double>& weight) {
     for (size_t k = 0; k < t.rays.size(); ++k) {
-        if (t.rays[k].status != kTraceOk) {
-            if (firstMiss == kTraceOk) firstMiss = t.rays[k].status;
-            continue;
-        }
-        if (t.sampling.samples[k].weight > 0) {
+        if (t.rays[k].status == kTraceOk && t.sampling.samples[k].weight > 0) {
             rays.push_back(t.rays[k]);
             weight.push_back(t.sampling.samples[k].weight);
         }
     }
-    if (rays.empty()) {
-        q.status = firstMiss;
+}
+
+/// The plan of a field from the traced rays of the search rule: the spot's
+/// centroid, the best reference centres and a curved focal plane's focus.
+/// Not searched when the chief ray failed or nothing else tells where to
+/// look (no weighted ray arrived, or the beam has no cone).
+FieldPlan planField(const TracedField& t, QualityField field) {
+    FieldPlan plan;
+    plan.chief = t.rays[0];
+    if (t.status != kTraceOk) return plan;
+    plan.cx = plan.chief.x;
+    plan.cy = plan.chief.y;
+    plan.terms.chiefL = plan.chief.L;
+    plan.terms.chiefM = plan.chief.M;
+    plan.terms.chiefN = plan.chief.N;
+    FieldSums sums;
+    const size_t rimStart = t.rays.size() - t.sampling.azimuths;
+    for (size_t k = 0; k < t.rays.size(); ++k)
+        addRay(sums, plan, k, t.sampling.samples[k].weight, k >= rimStart, t.rays[k],
+               termsOf(t.rays[k], plan));
+    if (!(sums.sw > 0)) return plan;
+    const SpotSums spot = spotOf(sums, plan);
+    if (!(spot.na > 0) || !std::isfinite(spot.na)) return plan;
+    std::vector<FieldRay> rays;
+    std::vector<double> weight;
+    weightedRays(t, rays, weight);
+    ReferenceSphere& sphere = plan.terms.sphere;
+    sphere = exitPupilSphere(t.design, field, plan.chief);
+    Vec3 C = position(plan.chief);
+    std::vector<double> w(rays.size());
+    std::vector<std::array<double, 3>> u(rays.size());
+    for (int i = 0; i < 2; ++i) {
+        // The centre in depth is searched from the best one in the plane.
+        bestWavefrontRms(rays, weight, C, sphere, i == 1);
+        plan.terms.centre[i][0] = C.x;
+        plan.terms.centre[i][1] = C.y;
+        plan.terms.centre[i][2] = C.z;
+        wavefront(rays, C, sphere, w, u);
+        plan.terms.mean[i] = weightedMean(weight, w);
+    }
+    const int n = std::clamp(t.design.surfaceCount, 1, kMaxSurfaces);
+    plan.curved = !isFlat(t.design.surfaces[n]);
+    if (plan.curved) {
+        double estimate = 0, rms2 = 0;
+        flatFocus(sums, spot, estimate, rms2);
+        plan.focal = focalSurfaceAlone(t.design);
+        plan.focusShift = searchCurvedFocus(t.design, rays, weight, direction(plan.chief), estimate,
+                                            std::sqrt(spot.rms2), spot.na);
+        if (!std::isfinite(plan.focusShift)) plan.focusShift = 0;
+    }
+    plan.cx = spot.cx;
+    plan.cy = spot.cy;
+    plan.terms.slopeX = sums.fa / sums.sw;
+    plan.terms.slopeY = sums.fb / sums.sw;
+    plan.terms.wavefront = true;
+    // The centroid of every ray lies a tiny fraction of the spot's size from
+    // the search rays' one.
+    plan.band = 1e-3 * std::sqrt(spot.rms2);
+    plan.searched = true;
+    return plan;
+}
+
+/// The hit points farthest from the plan's centroid (a pilot), as offsets
+/// from it: enough of them to find the point farthest from any centre less
+/// than band / 2 from the pilot, such as the true centroid, known only once
+/// every ray is in.  A ray is kept while it lies no more than band inside
+/// the farthest so far.  Were the farthest point from a centre d away left
+/// out, it would lie more than band inside the pilot's farthest point F,
+/// and so at most |F| - band + d from the centre, less than F's own
+/// distance |F| - d whenever 2 d < band.
+struct FarthestRays {
+    double band = 0;
+    double far = 0;          ///< the farthest distance from the pilot so far
+    double keep2 = 0;        ///< squared distance a ray must reach to be kept
+    std::size_t pruned = 0;  ///< rays kept after the last pruning
+    std::vector<std::array<double, 2>> kept;
+
+    void add(double dx, double dy) {
+        const double d2 = dx * dx + dy * dy;
+        if (d2 < keep2) return;
+        kept.push_back({dx, dy});
+        if (d2 <= far * far) return;
+        far = std::sqrt(d2);
+        const double keep = std::max(0.0, far - band);
+        keep2 = keep * keep;
+        if (kept.size() > 2 * pruned + 64) {
+            std::erase_if(kept,
+                          [&](const std::array<double, 2>& p) { return p[0] * p[0] + p[1] * p[1] < keep2; });
+            pruned = kept.size();
+        }
+    }
+};
+
+/// Every ray of the rule traced, a few hundred at a time and on every core,
+/// and handed on with its pupil weights, never all held at once.
+TraceStatus streamRule(
+    const Design& design, QualityField field, const PupilRule& rule,
+    const std::function<void(std::size_t block, const FieldChunk&, const double* weight)>& consume) {
+    RayState start;
+    startQualityRay(design, field, start);
+    const double h = design.semiAperture;
+    return streamFieldRays(
+        design, start, rule.size(),
+        [&](std::size_t first, std::size_t count, double* px, double* py) {
+            rule.fill(first, count, h, px, py, nullptr);
+        },
+        [&](std::size_t block, const FieldChunk& chunk) {
+            double weight[kStreamChunkRays];
+            rule.fill(chunk.traced.first, chunk.traced.count, h, nullptr, nullptr, weight);
+            consume(block, chunk, weight);
+        });
+}
+
+/// Every ray of the rule traced and added up against the plan, block by
+/// block, and the blocks' farthest rays.
+FieldSums measureField(const Design& design, QualityField field, const PupilRule& rule, const FieldPlan& plan,
+                       std::vector<FarthestRays>& farthest, TraceStatus& failed) {
+    const std::size_t rimStart = rule.rimStart();
+    std::vector<FieldSums> blocks(streamBlocks(rule.size()));
+    farthest.assign(blocks.size(), FarthestRays{plan.band});
+    failed = streamRule(
+        design, field, rule, [&](std::size_t block, const FieldChunk& chunk, const double* weight) {
+            const std::size_t first = chunk.traced.first;
+            ChunkTerms terms;
+            chunkTermsOf(chunk.traced, plan.terms, terms);
+            // Added up here, in registers, and then to the block's sums.
+            FieldSums sums;
+            for (std::size_t j = 0; j < chunk.traced.count; ++j) {
+                const FieldRay r = chunk.ray(j);
+                addRay(sums, plan, first + j, weight[j], first + j >= rimStart, r, termsAt(terms, j));
+                if (r.status == kTraceOk) farthest[block].add(r.x - plan.cx, r.y - plan.cy);
+            }
+            blocks[block].add(sums);
+        });
+    // The blocks' sums added in order: the same figures on any number of cores.
+    FieldSums sums;
+    for (const FieldSums& b : blocks) sums.add(b);
+    return sums;
+}
+
+/// The squared distance of the ray farthest from the centroid (cx, cy),
+/// which lies (mx, my) from the plan's: from the blocks' farthest rays when
+/// they are sure to hold it, else by tracing every ray again.
+double farthestFromCentroid(const Design& design, QualityField field, const PupilRule& rule,
+                            const FieldPlan& plan, const std::vector<FarthestRays>& farthest, double mx,
+                            double my) {
+    double far = 0;
+    for (const FarthestRays& f : farthest) far = std::max(far, f.far);
+    double geo2 = 0;
+    if (2 * std::hypot(mx, my) + 1e-12 * far < plan.band) {
+        for (const FarthestRays& f : farthest) {
+            for (const auto& p : f.kept) {
+                const double dx = p[0] - mx, dy = p[1] - my;
+                geo2 = std::max(geo2, dx * dx + dy * dy);
+            }
+        }
+        return geo2;
+    }
+    std::vector<double> blocks(streamBlocks(rule.size()), 0.0);
+    streamRule(design, field, rule, [&](std::size_t block, const FieldChunk& chunk, const double*) {
+        for (std::size_t j = 0; j < chunk.traced.count; ++j) {
+            if (chunk.status[j] != kTraceOk) continue;
+            const double dx = chunk.traced.x[j] - plan.cx - mx, dy = chunk.traced.y[j] - plan.cy - my;
+            blocks[block] = std::max(blocks[block], dx * dx + dy * dy);
+        }
+    });
+    for (double b : blocks) geo2 = std::max(geo2, b);
+    return geo2;
+}
+
+FieldQuality fieldQuality(const Design& design, QualityField field, const QualityOptions& options,
+                          int searchRays) {
+    FieldQuality q;
+    const PupilRule rule(options.rays);
+    q.rays = static_cast<int>(rule.size());
+    const TracedField t = traceField(design, field, searchRays);
+    const FieldPlan plan = planField(t, field);
+    std::vector<FarthestRays> farthest;
+    TraceStatus failed = kTraceOk;
+    // A design that cannot be traced at all has no rays to count.
+    const bool traceable = t.status != kTraceNoFocus && t.status != kTraceApertureZero;
+    const FieldSums sums =
+        traceable ? measureField(design, field, rule, plan, farthest, failed) : FieldSums{};
+    q.missed = sums.missed;
+    q.status = t.status != kTraceOk ? t.status : failed;
+    if (q.status != kTraceOk) return q;
+    if (!(sums.sw > 0)) {
+        q.status = sums.firstMissStatus;
         return q;
     }
-    double sw = 0, cx = 0, cy = 0;
-    for (size_t k = 0; k < rays.size(); ++k) {
-        sw += weight[k];
-        cx += weight[k] * rays[k].x;
-        cy += weight[k] * rays[k].y;
-    }
-    cx /= sw;
-    cy /= sw;
-    double s2 = 0, s2chief = 0;
-    for (size_t k = 0; k < rays.size(); ++k) {
-        const double dx = rays[k].x - cx, dy = rays[k].y - cy;
-        const double ex = rays[k].x - chief.x, ey = rays[k].y - chief.y;
-        s2 += weight[k] * (dx * dx + dy * dy);
-        s2chief += weight[k] * (ex * ex + ey * ey);
-    }
-    const double rmsUnits = std::sqrt(s2 / sw);
-    q.rmsSpot = rmsUnits * um;
-    q.rmsSpotChief = std::sqrt(s2chief / sw) * um;
-    q.centroidX = (cx - chief.x) * um;
-    q.centroidY = (cy - chief.y) * um;
-    double geo = 0;
-    for (const FieldRay& r : t.rays)
-        if (r.status == kTraceOk) geo = std::max(geo, std::hypot(r.x - cx, r.y - cy));
-    q.geoSpot = geo * um;
 
-    // The cone of the beam about the chief ray, from the rim.
-    const Vec3 D0 = direction(chief);
-    double sinSum = 0;
-    int rim = 0;
-    const size_t rimStart = t.rays.size() - t.sampling.azimuths;
-    for (size_t k = rimStart; k < t.rays.size(); ++k) {
-        if (t.rays[k].status != kTraceOk) continue;
-        const Vec3 c = cross(direction(t.rays[k]), D0);
-        sinSum += std::sqrt(dot(c, c));
-        ++rim;
-    }
-    double na = 0;
-    if (rim > 0) {
-        na = sinSum / rim;
-    } else {
-        // The rim missed: the mean square sine over a uniform disk is half
-        // the rim's square.
-        double m2 = 0;
-        for (size_t k = 0; k < rays.size(); ++k) {
-            const Vec3 c = cross(direction(rays[k]), D0);
-            m2 += weight[k] * dot(c, c);
-        }
-        na = std::sqrt(2 * m2 / sw);
-    }
-    if (!(na > 0) || !std::isfinite(na)) {
+    const double um = micronsPerUnit(design);
+    const double lambda = options.wavelengthMicrons / um;  // in the design's unit
+    const SpotSums spot = spotOf(sums, plan);
+    if (!(spot.na > 0) || !std::isfinite(spot.na)) {
         q.status = kTraceNoFocus;  // a parallel beam has no image to judge
         return q;
     }
-    q.workingFRatio = 1 / (2 * na);
+    if (!plan.searched) {
+        // The coarse rule's rays told nothing where the full rule's do (a
+        // beam cut down to a few of its rays): search on every ray.
+        if (searchRays < options.rays) return fieldQuality(design, field, options, options.rays);
+        q.status = kTraceNoFocus;
+        return q;
+    }
+    const FieldRay& chief = plan.chief;
+    q.rmsSpot = std::sqrt(spot.rms2) * um;
+    q.rmsSpotChief = std::sqrt(spot.chief2) * um;
+    q.centroidX = (spot.cx - chief.x) * um;
+    q.centroidY = (spot.cy - chief.y) * um;
+    const double mx = sums.sx / sums.sw, my = sums.sy / sums.sw;
+    q.geoSpot = std::sqrt(farthestFromCentroid(design, field, rule, plan, farthest, mx, my)) * um;
+    q.workingFRatio = 1 / (2 * spot.na);
     q.airyRadius = 1.22 * options.wavelengthMicrons * q.workingFRatio;
 
-    const ReferenceSphere sphere = exitPupilSphere(t.design, field, chief);
-    Vec3 C = position(chief);
-    q.rmsWavefront = bestWavefrontRms(rays, weight, C, sphere, false) / lambda;
-    q.rmsWavefrontBestFocus = bestWavefrontRms(rays, weight, C, sphere, true) / lambda;
+    double rms[2];
+    for (int i = 0; i < 2; ++i) {
+        const double m = sums.e[i] / sums.sw;
+        rms[i] = std::sqrt(std::max(0.0, sums.ee[i] / sums.sw - m * m)) / lambda;
+    }
+    q.rmsWavefront = rms[0];
+    q.rmsWavefrontBestFocus = rms[1];
     q.strehl = std::exp(-std::pow(2 * std::numbers::pi * q.rmsWavefront, 2));
     q.diffractionLimited = q.rmsWavefront <= 1.0 / 14.0;
 
-    double shift = 0, best = 0;
-    bestFocus(t.design, rays, weight, D0, rmsUnits, na, shift, best);
+    double shift = 0, rms2 = spot.rms2;
+    if (!plan.curved) {
+        flatFocus(sums, spot, shift, rms2);
+    } else if (plan.focusShift != 0 && !sums.focusFailed) {
+        const double mx = sums.qx / sums.sw, my = sums.qy / sums.sw;
+        const double at = sums.qq / sums.sw - (mx * mx + my * my);
+        if (std::isfinite(at) && at <= spot.rms2) shift = plan.focusShift, rms2 = at;
+    }
     q.bestFocusShift = shift;
-    q.bestFocusRmsSpot = best * um;
+    q.bestFocusRmsSpot = std::sqrt(std::max(0.0, rms2)) * um;
 
     const double all[] = {
         q.rmsSpot,         q.rmsSpotChief,          q.geoSpot, q.centroidX,  q.centroidY,
@@ -553,20 +797,24 @@ FieldQuality computeFieldQuality(const Design& design, QualityField field, const
     return q;
 }
 
+}  // namespace
+
+FieldQuality computeFieldQuality(const Design& design, QualityField field, const QualityOptions& options) {
+    const int rays = std::clamp(options.rays, 1, kMaxQualityRays);
+    return fieldQuality(design, field, options,
+                        PupilRule(rays).size() <= PupilRule(kSearchRays).size() ? rays : kSearchRays);
+}
+
 bool fieldWavefrontResiduals(const Design& design, QualityField field, std::vector<double>& out,
                              const QualityOptions& options) {
     out.clear();
     const TracedField t = traceField(design, field, options.rays);
     if (t.status != kTraceOk) return false;
+    for (const FieldRay& r : t.rays)
+        if (r.status != kTraceOk) return false;
     std::vector<FieldRay> rays;
     std::vector<double> weight;
-    for (size_t k = 0; k < t.rays.size(); ++k) {
-        if (t.rays[k].status != kTraceOk) return false;
-        if (t.sampling.samples[k].weight > 0) {
-            rays.push_back(t.rays[k]);
-            weight.push_back(t.sampling.samples[k].weight);
-        }
-    }
+    weightedRays(t, rays, weight);
     if (rays.empty()) return false;
     const double lambda = options.wavelengthMicrons / micronsPerUnit(design);
     const ReferenceSphere sphere = exitPupilSphere(t.design, field, t.rays[0]);
@@ -575,9 +823,9 @@ bool fieldWavefrontResiduals(const Design& design, QualityField field, std::vect
     std::vector<double> w(rays.size());
     std::vector<std::array<double, 3>> u(rays.size());
     wavefront(rays, C, sphere, w, u);
-    double sw = 0, m = 0;
-    for (size_t k = 0; k < w.size(); ++k) sw += weight[k], m += weight[k] * w[k];
-    m /= sw;
+    double sw = 0;
+    for (double v : weight) sw += v;
+    const double m = weightedMean(weight, w);
     for (size_t k = 0; k < w.size(); ++k) out.push_back(std::sqrt(weight[k] / sw) * (w[k] - m) / lambda);
     for (double v : out)
         if (!std::isfinite(v)) return false;

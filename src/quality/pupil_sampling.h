@@ -13,6 +13,7 @@
 // cone of the beam, and the pupil centre (weight 0) for the chief ray.
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 namespace orvelin {
@@ -42,6 +43,30 @@ inline constexpr int kMaxQualityRays = 1000000;
 /// The smallest rule with at least minRays points: n rings of 4n azimuths,
 /// a rim ring of 4n and the centre, (2n + 1)^2 points in all (n >= 1).
 PupilSampling makePupilSampling(int minRays);
+
+/// The same rule with its points computed when asked for, not stored: a
+/// million rays need only a ring table and an azimuth table.  Point k is
+/// makePupilSampling(minRays).samples[k], to the last bit.
+class PupilRule {
+  public:
+    explicit PupilRule(int minRays);
+    int rings() const { return rings_; }
+    int azimuths() const { return azimuths_; }
+    std::size_t size() const { return 1 + static_cast<std::size_t>(rings_ + 1) * azimuths_; }
+    /// The first point of the rim ring (weight 0).
+    std::size_t rimStart() const { return size() - azimuths_; }
+    PupilSample sample(std::size_t k) const;
+    double weight(std::size_t k) const { return k == 0 ? 0.0 : weight_[(k - 1) / azimuths_]; }
+    /// Points first .. first + count - 1 times scale into x and y, and their
+    /// weights into w (any of them may be null), as sample() gives them.
+    void fill(std::size_t first, std::size_t count, double scale, double* x, double* y, double* w) const;
+
+  private:
+    int rings_ = 0;
+    int azimuths_ = 0;
+    std::vector<double> radius_, weight_;  ///< per ring, the rim last
+    std::vector<double> cos_, sin_;        ///< per azimuth
+};
 
 /// Gauss-Legendre nodes and weights on [0, 1] (weights summing to 1),
 /// ascending.

@@ -14,6 +14,10 @@ namespace orvelin {
 
 namespace {
 
+using detail::ChunkKernel;
+using detail::kChunkRays;
+using detail::TraceChunk;
+
 /// Rays a thread takes at a time.  The bundle is cut into these blocks
 /// whatever the number of threads, and every ray is traced alone, so the
 /// threads change only who traces a block, never a result.
@@ -22,19 +26,68 @@ constexpr std::size_t kBlockRays = 1024;
 /// Below this many rays a second thread costs more than it saves.
 constexpr std::size_t kThreadedRays = 4096;
 
-using RangeKernel = void (*)(const Design&, RayBundle&, BundleEnd, std::size_t, std::size_t);
-
-void traceRangeScalar(const Design& design, RayBundle& bundle, BundleEnd end, std::size_t begin,
-                      std::size_t stop) {
-    traceRange<double>(design, bundle, end, begin, stop);
+void traceChunkScalar(const Design& design, TraceChunk& chunk, std::size_t count, BundleEnd end) {
+    traceChunk<double>(design, chunk, count, end);
 }
 
-RangeKernel bestKernel() {
-    static const RangeKernel kernel = [] {
+ChunkKernel bestKernel() {
+    static const ChunkKernel kernel = [] {
         __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") ? &detail::traceRangeAvx2 : &traceRangeScalar;
+        return __builtin_cpu_supports("avx2") ? &detail::traceChunkAvx2 : &traceChunkScalar;
     }();
     return kernel;
+}
+
+/// The count padded to whole lane groups of the widest kernel.
+std::size_t padToLanes(std::size_t count) {
+    return (count + 7) / 8 * 8;
+}
+
+/// Rays [count, padded) of a chunk as axial rays at the origin, whose
+/// results are dropped: a last lane group that is not full.
+void padChunk(TraceChunk& c, std::size_t count, std::size_t padded) {
+    for (int k = 0; k < 8; ++k)
+        for (std::size_t j = count; j < padded; ++j) c.a[k][j] = k == TraceChunk::kN ? 1 : 0;
+}
+
+/// Trace rays [begin, stop) of the bundle a chunk at a time.
+void traceRange(ChunkKernel kernel, const Design& design, RayBundle& b, BundleEnd end, std::size_t begin,
+                std::size_t stop) {
+    BundleArray* arrays[7] = {&b.x, &b.y, &b.z, &b.L, &b.M, &b.N, &b.path};
+    TraceChunk c;
+    for (std::size_t first = begin; first < stop; first += kChunkRays) {
+        const std::size_t count = std::min(stop - first, kChunkRays);
+        const std::size_t padded = padToLanes(count);
+        for (int k = 0; k < 7; ++k) std::copy_n(arrays[k]->data() + first, count, c.a[k]);
+        std::fill_n(c.a[TraceChunk::kMissed], count, 0.0);
+        padChunk(c, count, padded);
+        kernel(design, c, padded, end);
+        for (int k = 0; k < 7; ++k) std::copy_n(c.a[k], count, arrays[k]->data() + first);
+        for (std::size_t j = 0; j < count; ++j)
+            b.status[first + j] = statusOfMiss(c.a[TraceChunk::kMissed][j]);
+    }
+}
+
+/// Run job(0) .. job(blocks - 1) on `threads` threads (0: all the machine
+/// offers, 1: the calling thread alone).
+template <class Job>
+void forEachBlock(std::size_t blocks, int threads, const Job& job) {
+    if (threads == 1 || blocks <= 1) {
+        for (std::size_t b = 0; b < blocks; ++b) job(b);
+        return;
+    }
+    auto run = [&] {
+        tbb::parallel_for(tbb::blocked_range<std::size_t>(0, blocks, 1),
+                          [&](const tbb::blocked_range<std::size_t>& r) {
+                              for (std::size_t b = r.begin(); b != r.end(); ++b) job(b);
+                          });
+    };
+    if (threads <= 0) {
+        run();
+    } else {
+        tbb::task_arena arena(std::min(threads, tbb::info::default_concurrency()));
+        arena.execute(run);
+    }
 }
 
 }  // namespace
@@ -65,32 +118,50 @@ void startBundle(RayBundle& bundle, const RayState& start, std::span<const doubl
 }
 
 void traceBundleScalar(const Design& design, RayBundle& bundle, BundleEnd end) {
-    traceRangeScalar(design, bundle, end, 0, bundle.size());
+    traceRange(&traceChunkScalar, design, bundle, end, 0, bundle.size());
 }
 
 void traceBundle(const Design& design, RayBundle& bundle, BundleEnd end, int threads) {
     const std::size_t n = bundle.size();
-    const RangeKernel kernel = bestKernel();
-    if (threads == 1 || n < kThreadedRays) {
-        kernel(design, bundle, end, 0, n);
-        return;
-    }
-    const std::size_t blocks = (n + kBlockRays - 1) / kBlockRays;
-    auto run = [&] {
-        tbb::parallel_for(tbb::blocked_range<std::size_t>(0, blocks, 1),
-                          [&](const tbb::blocked_range<std::size_t>& r) {
-                              for (std::size_t b = r.begin(); b != r.end(); ++b) {
-                                  const std::size_t begin = b * kBlockRays;
-                                  kernel(design, bundle, end, begin, std::min(n, begin + kBlockRays));
-                              }
-                          });
-    };
-    if (threads <= 0) {
-        run();
-    } else {
-        tbb::task_arena arena(std::min(threads, tbb::info::default_concurrency()));
-        arena.execute(run);
-    }
+    const ChunkKernel kernel = bestKernel();
+    if (n < kThreadedRays) threads = 1;
+    forEachBlock((n + kBlockRays - 1) / kBlockRays, threads, [&](std::size_t b) {
+        const std::size_t begin = b * kBlockRays;
+        traceRange(kernel, design, bundle, end, begin, std::min(n, begin + kBlockRays));
+    });
+}
+
+void traceStream(const Design& design, const RayState& start, std::size_t rays, BundleEnd end,
+                 const StreamPoints& points, const StreamConsumer& consume, int threads) {
+    const ChunkKernel kernel = bestKernel();
+    forEachBlock(streamBlocks(rays), threads, [&](std::size_t b) {
+        TraceChunk c;
+        const std::size_t stop = std::min(rays, (b + 1) * kStreamBlockRays);
+        for (std::size_t first = b * kStreamBlockRays; first < stop; first += kChunkRays) {
+            const std::size_t count = std::min(stop - first, kChunkRays);
+            const std::size_t padded = padToLanes(count);
+            points(first, count, c.a[TraceChunk::kX], c.a[TraceChunk::kY]);
+            std::fill_n(c.a[TraceChunk::kZ], count, start.z);
+            std::fill_n(c.a[TraceChunk::kL], count, start.L);
+            std::fill_n(c.a[TraceChunk::kM], count, start.M);
+            std::fill_n(c.a[TraceChunk::kN], count, start.N);
+            std::fill_n(c.a[TraceChunk::kPath], count, 0.0);
+            std::fill_n(c.a[TraceChunk::kMissed], count, 0.0);
+            padChunk(c, count, padded);
+            kernel(design, c, padded, end);
+            const TracedChunk traced{first,
+                                     count,
+                                     c.a[TraceChunk::kX],
+                                     c.a[TraceChunk::kY],
+                                     c.a[TraceChunk::kZ],
+                                     c.a[TraceChunk::kL],
+                                     c.a[TraceChunk::kM],
+                                     c.a[TraceChunk::kN],
+                                     c.a[TraceChunk::kPath],
+                                     c.a[TraceChunk::kMissed]};
+            consume(b, traced);
+        }
+    });
 }
 
 bool tracePupilToFocalPlane(const Design& design, const RayState& fieldStart, std::span<const double> px,

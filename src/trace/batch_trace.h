@@ -26,6 +26,7 @@
 
 #include <cstddef>
 #include <cstdlib>
+#include <functional>
 #include <new>
 #include <span>
 #include <vector>
@@ -101,6 +102,59 @@ void startBundle(RayBundle& bundle, const RayState& start, std::span<const doubl
 /// machine offers; 1: the calling thread only).  The results do not depend
 /// on the number of threads.
 void traceBundle(const Design& design, RayBundle& bundle, BundleEnd end, int threads = 0);
+
+/// A ray's status from the number of the surface it missed first (0: none).
+inline TraceStatus statusOfMiss(double surface) {
+    return surface == 0 ? kTraceOk : traceMissStatus(static_cast<int>(surface));
+}
+
+/// Rays of a stream once traced: rays first .. first + count - 1 of the
+/// stream, where the trace left them (as a RayBundle holds them), still in
+/// the cache.  The arrays hold count values each, and may be read on to the
+/// next multiple of 8 (rays of no meaning) by code working a vector of rays
+/// at a time.
+struct TracedChunk {
+    std::size_t first = 0;
+    std::size_t count = 0;
+    const double *x = nullptr, *y = nullptr, *z = nullptr;
+    const double *L = nullptr, *M = nullptr, *N = nullptr;
+    const double* path = nullptr;
+    const double* missed = nullptr;  ///< 0, or the number of the surface the ray missed first
+
+    TraceStatus status(std::size_t j) const { return statusOfMiss(missed[j]); }
+};
+
+/// Most rays a stream hands on at once (see traceStream).
+inline constexpr std::size_t kStreamChunkRays = 256;
+/// Rays a stream hands to one thread at a time (see traceStream).
+inline constexpr std::size_t kStreamBlockRays = 4096;
+
+/// The number of blocks a stream of `rays` rays is cut into.
+inline std::size_t streamBlocks(std::size_t rays) {
+    return (rays + kStreamBlockRays - 1) / kStreamBlockRays;
+}
+
+/// Where the rays of a stream start: fill px[0 .. count) and py[0 .. count)
+/// with the entrance-plane points of rays first .. first + count - 1.
+using StreamPoints = std::function<void(std::size_t first, std::size_t count, double* px, double* py)>;
+/// What is done with the traced rays: called once for every chunk, with the
+/// number of the block it belongs to.
+using StreamConsumer = std::function<void(std::size_t block, const TracedChunk& chunk)>;
+
+/// Trace `rays` rays, all started as `start` but at the points `points`
+/// gives, without ever holding them all: a few hundred at a time are
+/// started, traced (as traceBundle traces them) and handed to `consume`
+/// while they are still in the cache.  For a million rays this saves the
+/// 60 MB of a bundle and the time to fill and read it.
+///
+/// The stream is cut into blocks of kStreamBlockRays rays, whatever the
+/// number of threads.  The chunks of a block are handed on in order, from
+/// one thread; different blocks may run at the same time on different
+/// threads (`threads` as for traceBundle).  A consumer that adds up what it
+/// is given block by block, and then adds the blocks' sums in order, gets
+/// the same figures whatever the number of threads.
+void traceStream(const Design& design, const RayState& start, std::size_t rays, BundleEnd end,
+                 const StreamPoints& points, const StreamConsumer& consume, int threads = 0);
 
 /// The same trace one ray at a time, on the calling thread: the reference
 /// the vectorised trace is checked against.

@@ -64,9 +64,8 @@ struct LaneTraits<Avx2> {
 
 namespace orvelin::detail {
 
-void traceRangeAvx2(const Design& design, RayBundle& bundle, BundleEnd end, std::size_t begin,
-                    std::size_t stop) {
-    traceRange<Avx2>(design, bundle, end, begin, stop);
+void traceChunkAvx2(const Design& design, TraceChunk& chunk, std::size_t count, BundleEnd end) {
+    traceChunk<Avx2>(design, chunk, count, end);
 }
 
 }  // namespace orvelin::detail

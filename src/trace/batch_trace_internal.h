@@ -1,4 +1,5 @@
-// The kernels behind traceBundle, one per instruction set.
+// The kernels behind the batched trace, one per instruction set, and the
+// chunk of rays they work on.
 #pragma once
 
 #include <cstddef>
@@ -7,8 +8,25 @@
 
 namespace orvelin::detail {
 
-/// Rays [begin, stop) of the bundle, four lanes at a time (AVX2 only).
-void traceRangeAvx2(const Design& design, RayBundle& bundle, BundleEnd end, std::size_t begin,
-                    std::size_t stop);
+/// Rays traced together surface by surface: small enough that all of them
+/// stay in the first-level cache (8 arrays of 8 bytes a ray), large enough
+/// that the processor overlaps the long dependent chain of one lane group
+/// (two divisions and a square root a surface) with the next groups'.
+constexpr std::size_t kChunkRays = kStreamChunkRays;
+static_assert(kChunkRays % 8 == 0, "a chunk holds whole lane groups of every kernel");
+
+/// One chunk of rays in cache: x, y, z, L, M, N, path and, per ray, the
+/// surface it missed first (0: none yet).
+struct TraceChunk {
+    enum Row { kX, kY, kZ, kL, kM, kN, kPath, kMissed };
+    alignas(64) double a[8][kChunkRays];
+};
+
+/// Trace the first `count` rays of the chunk (a whole number of the widest
+/// lane group, 8) through the design, surface by surface.
+using ChunkKernel = void (*)(const Design& design, TraceChunk& chunk, std::size_t count, BundleEnd end);
+
+/// The kernel for processors with AVX2 (four lanes, two groups at a time).
+void traceChunkAvx2(const Design& design, TraceChunk& chunk, std::size_t count, BundleEnd end);
 
 }  // namespace orvelin::detail

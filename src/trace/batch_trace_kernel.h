@@ -17,6 +17,7 @@
 
 #include "design/design.h"
 #include "trace/batch_trace.h"
+#include "trace/batch_trace_internal.h"
 
 namespace orvelin {
 namespace {
@@ -295,18 +296,8 @@ void laneTurnOut(const Surface& s, Lanes<V>& r) {
     r.N = N * ct - L * st;
 }
 
-/// Rays traced together surface by surface: small enough that all of them
-/// stay in the first-level cache (8 arrays of 8 bytes a ray), large enough
-/// that the processor overlaps the long dependent chain of one lane group
-/// (two divisions and a square root a surface) with the next groups'.
-constexpr std::size_t kChunkRays = 256;
-static_assert(kChunkRays % 8 == 0, "a chunk holds whole lane groups of every kernel");
-
-/// One chunk of rays in cache: the bundle's seven arrays and, per ray, the
-/// surface it missed first (0: none yet).
-struct Chunk {
-    alignas(64) double a[8][kChunkRays];
-};
+using detail::kChunkRays;
+using Chunk = detail::TraceChunk;
 
 /// What surface i asks of every lane, settled once per surface and chunk so
 /// that the loops over the lane groups hold no decision that is the same for
@@ -604,33 +595,6 @@ void traceChunk(const Design& design, Chunk& c, std::size_t count, BundleEnd end
         } else {
             traceConicChunk<V>(p, c, count, work);
         }
-    }
-}
-
-/// Trace rays [begin, stop) of the bundle a chunk at a time; a last lane
-/// group that is not full is padded with axial rays whose results are
-/// dropped.
-template <class V>
-void traceRange(const Design& design, RayBundle& b, BundleEnd end, std::size_t begin, std::size_t stop) {
-    constexpr std::size_t W = LaneTraits<V>::width;
-    BundleArray* arrays[7] = {&b.x, &b.y, &b.z, &b.L, &b.M, &b.N, &b.path};
-    Chunk c;
-    for (std::size_t first = begin; first < stop; first += kChunkRays) {
-        const std::size_t count = stop - first < kChunkRays ? stop - first : kChunkRays;
-        const std::size_t padded = (count + W - 1) / W * W;
-        for (int k = 0; k < 7; ++k) {
-            const double* src = arrays[k]->data() + first;
-            for (std::size_t j = 0; j < count; ++j) c.a[k][j] = src[j];
-            for (std::size_t j = count; j < padded; ++j) c.a[k][j] = k == 5 ? 1 : 0;
-        }
-        for (std::size_t j = 0; j < padded; ++j) c.a[7][j] = 0;
-        traceChunk<V>(design, c, padded, end);
-        for (int k = 0; k < 7; ++k) {
-            double* dst = arrays[k]->data() + first;
-            for (std::size_t j = 0; j < count; ++j) dst[j] = c.a[k][j];
-        }
-        for (std::size_t j = 0; j < count; ++j)
-            b.status[first + j] = c.a[7][j] == 0 ? kTraceOk : traceMissStatus(static_cast<int>(c.a[7][j]));
     }
 }
 

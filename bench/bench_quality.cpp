@@ -31,6 +31,17 @@ void BM_QualityThreeMirrorsCurvedFocalPlane(benchmark::State& st) {
 }
 BENCHMARK(BM_QualityThreeMirrorsCurvedFocalPlane)->Unit(benchmark::kMillisecond);
 
+/// One field of the classical Cassegrain (paraboloid R 2000, hyperboloid
+/// 750 in front of it) with a million pupil rays: the computation the
+/// command `quality --field plus --rays 1000000` runs (the whole process,
+/// start to end, is timed by bench/million_rays.sh; goal 40 ms).
+void BM_QualityMillionRays_CassegrainPlusField(benchmark::State& st) {
+    const Design d = testing::makeDesign({{2000, 1, 0, 750}, {-625, 2.25, 0, 1250}, {}}, 200, 0.4);
+    const QualityOptions options{kMaxQualityRays};
+    for (auto _ : st) benchmark::DoNotOptimize(computeFieldQuality(d, QualityField::plus, options));
+}
+BENCHMARK(BM_QualityMillionRays_CassegrainPlusField)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 /// A repaint of the window's quality view (goal: under 50 ms): the figures
 /// and spots traced again and drawn into a 640 x 454 client area.
 void BM_QualityViewRepaint(benchmark::State& st) {

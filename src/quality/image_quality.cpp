@@ -8,6 +8,7 @@
 #include <numbers>
 #include <optional>
 
+#include "quality/farthest_points.h"
 #include "quality/ray_terms.h"
 namespace orvelin {
 
@@ -329,7 +330,7 @@ struct FieldPlan {
     TermsPlan terms;
     bool curved = false;    ///< a curved focal plane, whose focus is searched
     double focusShift = 0;  ///< the shift found on a curved one
-    double band = 0;        ///< how far inside the farthest ray others are kept (FarthestRays)
+    double band = 0;        ///< how far inside the farthest ray others are kept (FarthestPoints)
     Design focal;           ///< the curved focal surface alone
 };
 
@@ -605,37 +606,6 @@ FieldPlan planField(const TracedField& t, QualityField field) {
     return plan;
 }
 
-/// The hit points farthest from the plan's centroid (a pilot), as offsets
-/// from it: enough of them to find the point farthest from any centre less
-/// than band / 2 from the pilot, such as the true centroid, known only once
-/// every ray is in.  A ray is kept while it lies no more than band inside
-/// the farthest so far.  Were the farthest point from a centre d away left
-/// out, it would lie more than band inside the pilot's farthest point F,
-/// and so at most |F| - band + d from the centre, less than F's own
-/// distance |F| - d whenever 2 d < band.
-struct FarthestRays {
-    double band = 0;
-    double far = 0;          ///< the farthest distance from the pilot so far
-    double keep2 = 0;        ///< squared distance a ray must reach to be kept
-    std::size_t pruned = 0;  ///< rays kept after the last pruning
-    std::vector<std::array<double, 2>> kept;
-
-    void add(double dx, double dy) {
-        const double d2 = dx * dx + dy * dy;
-        if (d2 < keep2) return;
-        kept.push_back({dx, dy});
-        if (d2 <= far * far) return;
-        far = std::sqrt(d2);
-        const double keep = std::max(0.0, far - band);
-        keep2 = keep * keep;
-        if (kept.size() > 2 * pruned + 64) {
-            std::erase_if(kept,
-                          [&](const std::array<double, 2>& p) { return p[0] * p[0] + p[1] * p[1] < keep2; });
-            pruned = kept.size();
-        }
-    }
-};
-
 /// Every ray of the rule traced, a few hundred at a time and on every core,
 /// and handed on with its pupil weights, never all held at once.
 TraceStatus streamRule(
@@ -659,10 +629,10 @@ TraceStatus streamRule(
 /// Every ray of the rule traced and added up against the plan, block by
 /// block, and the blocks' farthest rays.
 FieldSums measureField(const Design& design, QualityField field, const PupilRule& rule, const FieldPlan& plan,
-                       std::vector<FarthestRays>& farthest, TraceStatus& failed) {
+                       std::vector<FarthestPoints>& farthest, TraceStatus& failed) {
     const std::size_t rimStart = rule.rimStart();
     std::vector<FieldSums> blocks(streamBlocks(rule.size()));
-    farthest.assign(blocks.size(), FarthestRays{plan.band});
+    farthest.assign(blocks.size(), FarthestPoints{plan.band});
     failed = streamRule(
         design, field, rule, [&](std::size_t block, const FieldChunk& chunk, const double* weight) {
             const std::size_t first = chunk.traced.first;
@@ -683,24 +653,13 @@ FieldSums measureField(const Design& design, QualityField field, const PupilRule
     return sums;
 }
 
-/// The squared distance of the ray farthest from the centroid (cx, cy),
-/// which lies (mx, my) from the plan's: from the blocks' farthest rays when
+/// The squared distance of the ray farthest from the centroid, which lies
+/// (mx, my) from the plan's: from the blocks' farthest rays when
 /// they are sure to hold it, else by tracing every ray again.
 double farthestFromCentroid(const Design& design, QualityField field, const PupilRule& rule,
-                            const FieldPlan& plan, const std::vector<FarthestRays>& farthest, double mx,
+                            const FieldPlan& plan, const std::vector<FarthestPoints>& farthest, double mx,
                             double my) {
-    double far = 0;
-    for (const FarthestRays& f : farthest) far = std::max(far, f.far);
-    double geo2 = 0;
-    if (2 * std::hypot(mx, my) + 1e-12 * far < plan.band) {
-        for (const FarthestRays& f : farthest) {
-            for (const auto& p : f.kept) {
-                const double dx = p[0] - mx, dy = p[1] - my;
-                geo2 = std::max(geo2, dx * dx + dy * dy);
-            }
-        }
-        return geo2;
-    }
+    if (const auto geo2 = farthestFrom(farthest, mx, my)) return *geo2;
     std::vector<double> blocks(streamBlocks(rule.size()), 0.0);
     streamRule(design, field, rule, [&](std::size_t block, const FieldChunk& chunk, const double*) {
         for (std::size_t j = 0; j < chunk.traced.count; ++j) {
@@ -709,8 +668,7 @@ double farthestFromCentroid(const Design& design, QualityField field, const Pupi
             blocks[block] = std::max(blocks[block], dx * dx + dy * dy);
         }
     });
-    for (double b : blocks) geo2 = std::max(geo2, b);
-    return geo2;
+    return *std::max_element(blocks.begin(), blocks.end());
 }
 
 FieldQuality fieldQuality(const Design& design, QualityField field, const QualityOptions& options,
@@ -720,7 +678,7 @@ FieldQuality fieldQuality(const Design& design, QualityField field, const Qualit
     q.rays = static_cast<int>(rule.size());
     const TracedField t = traceField(design, field, searchRays);
     const FieldPlan plan = planField(t, field);
-    std::vector<FarthestRays> farthest;
+    std::vector<FarthestPoints> farthest;
     TraceStatus failed = kTraceOk;
     // A design that cannot be traced at all has no rays to count.
     const bool traceable = t.status != kTraceNoFocus && t.status != kTraceApertureZero;

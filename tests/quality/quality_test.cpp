@@ -1,15 +1,17 @@
 // Image-quality figures against closed forms of third-order theory, the
 // convergence of the pupil quadrature, and what misses and failures give.
 #include <gtest/gtest.h>
+#include <tbb/task_arena.h>
 
 #include <cmath>
 #include <numbers>
 
 #include "design/design_file.h"
+#include "quality/farthest_points.h"
 #include "quality/image_quality.h"
 #include "support/test_designs.h"
-#include "trace/analysis.h"
 #include "support/tolerances.h"
+#include "trace/analysis.h"
 
 using namespace orvelin;
 using orvelin::testing::makeDesign;
@@ -67,6 +69,28 @@ TEST(PupilSampling, GaussLegendreIntegratesTheDiskExactly) {
     EXPECT_EQ(makePupilSampling(290).samples.size(), 361u);
     EXPECT_EQ(makePupilSampling(1).samples.size(), 9u);
     EXPECT_EQ(makePupilSampling(-4).samples.size(), 9u);
+    // The rule computed point by point, from anywhere in a ring, is the
+    // stored one; a million rays are 500 rings of 2000 azimuths.
+    for (int rays : {289, 5000}) {
+        const PupilRule rule(rays);
+        const PupilSampling stored = makePupilSampling(rays);
+        ASSERT_EQ(rule.size(), stored.samples.size());
+        std::vector<double> x(rule.size()), y(rule.size()), w(rule.size());
+        for (size_t first = 0; first < rule.size(); first += 37)
+            rule.fill(first, std::min<size_t>(37, rule.size() - first), 2.0, &x[first], &y[first], &w[first]);
+        for (size_t k = 0; k < rule.size(); ++k) {
+            EXPECT_EQ(x[k], 2 * stored.samples[k].a);
+            EXPECT_EQ(y[k], 2 * stored.samples[k].b);
+            EXPECT_EQ(w[k], stored.samples[k].weight);
+            EXPECT_EQ(rule.weight(k), stored.samples[k].weight);
+        }
+    }
+    const PupilRule million(kMaxQualityRays);
+    EXPECT_EQ(million.size(), 1002001u);
+    EXPECT_EQ(million.rimStart(), 1000001u);
+    EXPECT_EQ(million.sample(1 + 499 * 2000 + 500).a, 0.0);  // a right angle: exactly on the axis
+    EXPECT_EQ(million.sample(1000001 + 1000).b, 0.0);
+    EXPECT_DOUBLE_EQ(million.sample(1000001 + 250).a, std::sqrt(0.5));
 }
 
 TEST(ImageQuality, PerfectImagesOnAxis) {
@@ -141,11 +165,14 @@ TEST(ImageQuality, ParaboloidOffAxisHasComaAndAstigmatism) {
         EXPECT_LT(rel(q.rmsWavefrontBestFocus, std::hypot(coma, ast / (2 * std::sqrt(6.0)))), 0.01);
         // A symmetric system: the three field edges are one spot turned.
         EXPECT_NEAR(q.rmsSpot, r.field(QualityField::plus).rmsSpot, orvelin::testing::kWorkedFigure);
-        EXPECT_NEAR(q.rmsWavefront, r.field(QualityField::plus).rmsWavefront, orvelin::testing::kWorkedFigure);
+        EXPECT_NEAR(q.rmsWavefront, r.field(QualityField::plus).rmsWavefront,
+                    orvelin::testing::kWorkedFigure);
     }
     // The coma flare lies away from the axis, on the side of the image.
-    EXPECT_NEAR(r.field(QualityField::plus).centroidX, -r.field(QualityField::minus).centroidX, orvelin::testing::kWorkedFigure);
-    EXPECT_NEAR(r.field(QualityField::sagittal).centroidY, std::fabs(r.field(QualityField::plus).centroidX), orvelin::testing::kWorkedFigure);
+    EXPECT_NEAR(r.field(QualityField::plus).centroidX, -r.field(QualityField::minus).centroidX,
+                orvelin::testing::kWorkedFigure);
+    EXPECT_NEAR(r.field(QualityField::sagittal).centroidY, std::fabs(r.field(QualityField::plus).centroidX),
+                orvelin::testing::kWorkedFigure);
     EXPECT_NEAR(r.field(QualityField::plus).centroidY, 0, orvelin::testing::kWorkedFigure);
 }
 
@@ -178,6 +205,108 @@ TEST(ImageQuality, DefaultRaysHaveConverged) {
                 << a.rmsWavefront << " " << b.rmsWavefront;
             EXPECT_TRUE(close(a.rmsWavefrontBestFocus, b.rmsWavefrontBestFocus, 1e-5));
         }
+    }
+}
+
+TEST(ImageQuality, LargeRulesAreStreamedAndMeasuredOnEveryRay) {
+    // Above a few thousand rays the centres are searched on a coarser rule
+    // and every figure is summed chunk by chunk as the rays are traced.  The
+    // same rule traced and held whole must give the same figures: the spot
+    // from its hit points and weights, the geometric spot from the point
+    // farthest from the centroid, the wavefront against a centre searched on
+    // every ray (the residuals the optimiser uses).
+    const Design designs[] = {orvelin::testing::threeMirrorTilted(true), cassegrain(0.3),
+                              makeDesign({{1000, 1, 0, 500}, {}}, 100, 0.5)};
+    const QualityOptions options{40000};
+    for (const Design& d : designs) {
+        for (QualityField field : {QualityField::plus, QualityField::sagittal}) {
+            const FieldQuality q = computeFieldQuality(d, field, options);
+            ASSERT_EQ(q.status, kTraceOk);
+            ASSERT_EQ(q.rays, 40401);
+            ASSERT_EQ(q.missed, 0);
+            const PupilSampling rule = makePupilSampling(options.rays);
+            const std::vector<SpotPoint> spot = fieldSpot(d, field, options.rays);
+            ASSERT_EQ(spot.size(), rule.samples.size());
+            double sw = 0, cx = 0, cy = 0;
+            for (size_t k = 0; k < spot.size(); ++k) {
+                sw += rule.samples[k].weight;
+                cx += rule.samples[k].weight * spot[k].x;
+                cy += rule.samples[k].weight * spot[k].y;
+            }
+            cx /= sw, cy /= sw;
+            double s2 = 0, geo = 0;
+            for (size_t k = 0; k < spot.size(); ++k) {
+                const double dx = spot[k].x - cx, dy = spot[k].y - cy;
+                s2 += rule.samples[k].weight * (dx * dx + dy * dy);
+                geo = std::max(geo, std::hypot(dx, dy));
+            }
+            EXPECT_NEAR(q.centroidX, cx, 1e-9 * q.rmsSpot);
+            EXPECT_NEAR(q.centroidY, cy, 1e-9 * q.rmsSpot);
+            EXPECT_NEAR(q.rmsSpot, std::sqrt(s2 / sw), 1e-9 * q.rmsSpot);
+            EXPECT_NEAR(q.geoSpot, geo, 1e-9 * q.geoSpot);
+            std::vector<double> residuals;
+            ASSERT_TRUE(fieldWavefrontResiduals(d, field, residuals, options));
+            double r2 = 0;
+            for (double r : residuals) r2 += r * r;
+            EXPECT_NEAR(q.rmsWavefront, std::sqrt(r2), 1e-9 * q.rmsWavefront);
+        }
+    }
+}
+
+TEST(ImageQuality, FarthestPointFromACentreKnownOnlyAtTheEnd) {
+    // Points on a circle about the pilot are all nearly the farthest; from
+    // a centre moved off the pilot the farthest is the one opposite, which a
+    // pass keeping only the farthest so far would have dropped.  Kept in
+    // parts, any centre nearer than half the band finds it exactly.
+    std::vector<std::array<double, 2>> points;
+    for (int k = 0; k < 20000; ++k) {
+        // Every tenth on the rim, the others filling the disk.
+        const double t = 2 * std::numbers::pi * k / 20000;
+        const double r = k % 10 == 0 ? 1 - 1e-7 * (k % 7) : std::sqrt((k % 9973) / 9973.0) * 0.999;
+        points.push_back({r * std::cos(t), r * std::sin(t)});
+    }
+    points.push_back({0.3, -0.2});
+    std::vector<FarthestPoints> parts(3, FarthestPoints{1e-3});
+    for (size_t k = 0; k < points.size(); ++k) parts[k % 3].add(points[k][0], points[k][1]);
+    size_t kept = 0;
+    for (const FarthestPoints& p : parts) kept += p.kept.size();
+    EXPECT_LT(kept, 2100u);  // little more than the rim is held
+    for (const std::array<double, 2> centre : {std::array<double, 2>{3e-4, 2e-4}, {-4.9e-4, 0}, {0, 0}}) {
+        double want = 0;
+        for (const auto& p : points)
+            want = std::max(want, std::pow(p[0] - centre[0], 2) + std::pow(p[1] - centre[1], 2));
+        const auto got = farthestFrom(parts, centre[0], centre[1]);
+        ASSERT_TRUE(got.has_value());
+        EXPECT_EQ(*got, want);
+    }
+    // Farther than half the band the points kept may miss it: no answer.
+    EXPECT_FALSE(farthestFrom(parts, 6e-4, 0).has_value());
+}
+
+TEST(ImageQuality, FiguresDoNotDependOnTheNumberOfThreads) {
+    const Design d = orvelin::testing::threeMirrorTilted(true);
+    for (int rays : {kDefaultQualityRays, 30000}) {
+        const QualityOptions options{rays};
+        const FieldQuality all = computeFieldQuality(d, QualityField::minus, options);
+        FieldQuality one;
+        tbb::task_arena(1).execute([&] { one = computeFieldQuality(d, QualityField::minus, options); });
+        const double a[] = {all.rmsSpot,
+                            all.geoSpot,
+                            all.centroidX,
+                            all.rmsWavefront,
+                            all.rmsWavefrontBestFocus,
+                            all.bestFocusShift,
+                            all.bestFocusRmsSpot,
+                            all.airyRadius};
+        const double b[] = {one.rmsSpot,
+                            one.geoSpot,
+                            one.centroidX,
+                            one.rmsWavefront,
+                            one.rmsWavefrontBestFocus,
+                            one.bestFocusShift,
+                            one.bestFocusRmsSpot,
+                            one.airyRadius};
+        for (size_t i = 0; i < std::size(a); ++i) EXPECT_EQ(a[i], b[i]) << rays << " " << i;
     }
 }
 

@@ -206,6 +206,36 @@ TEST(BatchTrace, KnownDesignsLargeBundlesAnyThreadCount) {
         traceBundle(d, a, BundleEnd::focalPlane, 2);
         traceBundle(d, b, BundleEnd::focalPlane, 5);
         EXPECT_TRUE(a.x == b.x && a.y == b.y && a.z == b.z && a.L == b.L && a.path == b.path);
+        // Streamed a chunk at a time, on one thread or all, every ray comes
+        // once, in its own block, exactly as the bundle holds it.
+        for (int threads : {1, 0}) {
+            RayBundle s;
+            s.resize(px.size());
+            std::vector<int> seen(px.size(), 0);
+            bool inBlock = true;
+            traceStream(
+                d, start, px.size(), BundleEnd::focalPlane,
+                [&](std::size_t first, std::size_t count, double* x, double* y) {
+                    std::copy_n(px.data() + first, count, x);
+                    std::copy_n(py.data() + first, count, y);
+                },
+                [&](std::size_t block, const TracedChunk& c) {
+                    inBlock = inBlock && c.count <= kStreamChunkRays && c.first / kStreamBlockRays == block &&
+                              (c.first + c.count - 1) / kStreamBlockRays == block;
+                    for (std::size_t j = 0; j < c.count; ++j) {
+                        const std::size_t k = c.first + j;
+                        ++seen[k];
+                        s.x[k] = c.x[j], s.y[k] = c.y[j], s.z[k] = c.z[j];
+                        s.L[k] = c.L[j], s.M[k] = c.M[j], s.N[k] = c.N[j], s.path[k] = c.path[j];
+                        s.status[k] = c.status(j);
+                    }
+                },
+                threads);
+            EXPECT_TRUE(inBlock);
+            EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), static_cast<long>(px.size()));
+            EXPECT_TRUE(s.x == a.x && s.y == a.y && s.z == a.z && s.L == a.L && s.M == a.M && s.N == a.N &&
+                        s.path == a.path && s.status == a.status);
+        }
     }
     RayBundle million;
     million.resize(1000000);

@@ -153,6 +153,9 @@ double wavefrontRms(const std::vector<FieldRay>& rays, const std::vector<double>
 /// How often a step that does not help is halved before the search stops.
 constexpr int kHalvings = 20;
 
+/// A gain in the RMS error this small, relative to it, is rounding.
+constexpr double kSettled = 1e-12;
+
 /// The least RMS wavefront error over reference centres that move in the
 /// focal plane (depth = false) or also along its axis (depth = true),
 /// starting from C and leaving C at the best centre found.  Moving C by
@@ -170,6 +173,9 @@ double bestWavefrontRms(const std::vector<FieldRay>& rays, const std::vector<dou
     double best = wavefrontRms(rays, weight, C, sphere, w, u);
     for (int pass = 0; pass < 8 && best > 0; ++pass) {
         const Fit fit = fitAndRemove(weight, w, u, depth ? 3 : 2);
+        // Settled once the fit foresees no gain beyond rounding: the steps
+        // left would only halve their way down to the last bit.
+        if (best - fit.rms <= kSettled * best) break;
         Vec3 move = sphere.sigma * Vec3{fit.c[0], fit.c[1], depth ? fit.c[2] : 0.0};
         if (!std::isfinite(move.x + move.y + move.z)) break;
         bool improved = false;
@@ -182,7 +188,7 @@ double bestWavefrontRms(const std::vector<FieldRay>& rays, const std::vector<dou
             if (r < best) {
                 improved = true;
                 // Settled once a full step gains no more than rounding.
-                const bool settled = halving == 0 && best - r <= 1e-12 * best;
+                const bool settled = halving == 0 && best - r <= kSettled * best;
                 best = r;
                 C = next;
                 w.swap(w2);

@@ -26,7 +26,8 @@ constexpr std::size_t kBlockRays = 1024;
 /// Below this many rays a second thread costs more than it saves.
 constexpr std::size_t kThreadedRays = 4096;
 
-void traceChunkScalar(const Design& design, TraceChunk& chunk, std::size_t count, BundleEnd end) {
+void traceChunkScalar(const Design& design, const detail::TraceRows& chunk, std::size_t count,
+                      BundleEnd end) {
     traceChunk<double>(design, chunk, count, end);
 }
 
@@ -50,7 +51,9 @@ void padChunk(TraceChunk& c, std::size_t count, std::size_t padded) {
         for (std::size_t j = count; j < padded; ++j) c.a[k][j] = k == TraceChunk::kN ? 1 : 0;
 }
 
-/// Trace rays [begin, stop) of the bundle a chunk at a time.
+/// Trace rays [begin, stop) of the bundle a chunk at a time: where the bundle's
+/// arrays hold the chunk in whole lane groups, there; a last part group in
+/// a padded copy.
 void traceRange(ChunkKernel kernel, const Design& design, RayBundle& b, BundleEnd end, std::size_t begin,
                 std::size_t stop) {
     BundleArray* arrays[7] = {&b.x, &b.y, &b.z, &b.L, &b.M, &b.N, &b.path};
@@ -58,11 +61,17 @@ void traceRange(ChunkKernel kernel, const Design& design, RayBundle& b, BundleEn
     for (std::size_t first = begin; first < stop; first += kChunkRays) {
         const std::size_t count = std::min(stop - first, kChunkRays);
         const std::size_t padded = padToLanes(count);
-        for (int k = 0; k < 7; ++k) std::copy_n(arrays[k]->data() + first, count, c.a[k]);
         std::fill_n(c.a[TraceChunk::kMissed], count, 0.0);
-        padChunk(c, count, padded);
-        kernel(design, c, padded, end);
-        for (int k = 0; k < 7; ++k) std::copy_n(c.a[k], count, arrays[k]->data() + first);
+        if (padded == count) {
+            detail::TraceRows rows = rowsOf(c);
+            for (int k = 0; k < 7; ++k) rows.a[k] = arrays[k]->data() + first;
+            kernel(design, rows, count, end);
+        } else {
+            for (int k = 0; k < 7; ++k) std::copy_n(arrays[k]->data() + first, count, c.a[k]);
+            padChunk(c, count, padded);
+            kernel(design, rowsOf(c), padded, end);
+            for (int k = 0; k < 7; ++k) std::copy_n(c.a[k], count, arrays[k]->data() + first);
+        }
         for (std::size_t j = 0; j < count; ++j)
             b.status[first + j] = statusOfMiss(c.a[TraceChunk::kMissed][j]);
     }
@@ -148,7 +157,7 @@ void traceStream(const Design& design, const RayState& start, std::size_t rays, 
             std::fill_n(c.a[TraceChunk::kPath], count, 0.0);
             std::fill_n(c.a[TraceChunk::kMissed], count, 0.0);
             padChunk(c, count, padded);
-            kernel(design, c, padded, end);
+            kernel(design, rowsOf(c), padded, end);
             const TracedChunk traced{first,
                                      count,
                                      c.a[TraceChunk::kX],

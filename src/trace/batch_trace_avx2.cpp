@@ -64,7 +64,7 @@ struct LaneTraits<Avx2> {
 
 namespace orvelin::detail {
 
-void traceChunkAvx2(const Design& design, TraceChunk& chunk, std::size_t count, BundleEnd end) {
+void traceChunkAvx2(const Design& design, const TraceRows& chunk, std::size_t count, BundleEnd end) {
     traceChunk<Avx2>(design, chunk, count, end);
 }
 

@@ -22,11 +22,22 @@ struct TraceChunk {
     alignas(64) double a[8][kChunkRays];
 };
 
+/// The eight rows of a chunk where they lie: a TraceChunk's own, or a whole
+/// chunk of a bundle's arrays, traced in place (copying the rays into a
+/// chunk and back took more than a tenth of the trace).
+struct TraceRows {
+    double* a[8];
+};
+
+inline TraceRows rowsOf(TraceChunk& c) {
+    return {{c.a[0], c.a[1], c.a[2], c.a[3], c.a[4], c.a[5], c.a[6], c.a[7]}};
+}
+
 /// Trace the first `count` rays of the chunk (a whole number of the widest
 /// lane group, 8) through the design, surface by surface.
-using ChunkKernel = void (*)(const Design& design, TraceChunk& chunk, std::size_t count, BundleEnd end);
+using ChunkKernel = void (*)(const Design& design, const TraceRows& chunk, std::size_t count, BundleEnd end);
 
-/// The kernel for processors with AVX2 (four lanes, two groups at a time).
-void traceChunkAvx2(const Design& design, TraceChunk& chunk, std::size_t count, BundleEnd end);
+/// The kernel for processors with AVX2 (four lanes a group).
+void traceChunkAvx2(const Design& design, const TraceRows& chunk, std::size_t count, BundleEnd end);
 
 }  // namespace orvelin::detail

@@ -297,7 +297,7 @@ void laneTurnOut(const Surface& s, Lanes<V>& r) {
 }
 
 using detail::kChunkRays;
-using Chunk = detail::TraceChunk;
+using Rows = detail::TraceRows;
 
 /// What surface i asks of every lane, settled once per surface and chunk so
 /// that the loops over the lane groups hold no decision that is the same for
@@ -346,7 +346,7 @@ inline SurfacePlan planSurface(const Design& design, int i, int n, BundleEnd end
 
 /// The lanes of group j still to be traced (none missed a surface yet).
 template <class V>
-ORVELIN_LANE_STEP MaskOf<V> liveLanes(const Chunk& c, std::size_t j) {
+ORVELIN_LANE_STEP MaskOf<V> liveLanes(const Rows& c, std::size_t j) {
     return LaneTraits<V>::load(c.a[7] + j) == V(0.0);
 }
 
@@ -375,7 +375,7 @@ ORVELIN_LANE_STEP V planSegmentStart(const SurfacePlan& p, const V& x, const V& 
 /// The end of a surface for one group: path, miss, turn out, store.  L0..N0
 /// are the directions the ray met the surface with, kept at the focal plane.
 template <class V>
-ORVELIN_LANE_STEP void planFinish(const SurfacePlan& p, Chunk& c, std::size_t j, MaskOf<V> live,
+ORVELIN_LANE_STEP void planFinish(const SurfacePlan& p, const Rows& c, std::size_t j, MaskOf<V> live,
                                   MaskOf<V> hit, V x, V y, V z, V L, V M, V N, const V& L0, const V& M0,
                                   const V& N0, const V& seg) {
     const V path = LaneTraits<V>::load(c.a[6] + j) + V(p.pathSign) * seg;
@@ -412,7 +412,7 @@ ORVELIN_LANE_STEP void planFinish(const SurfacePlan& p, Chunk& c, std::size_t j,
 
 /// A flat surface (or flat focal plane) over the chunk.
 template <class V>
-void traceFlatChunk(const SurfacePlan& p, Chunk& c, std::size_t count) {
+void traceFlatChunk(const SurfacePlan& p, const Rows& c, std::size_t count) {
     using T = LaneTraits<V>;
     for (std::size_t j = 0; j < count; j += T::width) {
         const MaskOf<V> live = liveLanes<V>(c, j);
@@ -429,7 +429,7 @@ void traceFlatChunk(const SurfacePlan& p, Chunk& c, std::size_t count) {
 
 /// A sphere over the chunk: one pass, its square root the only long step.
 template <class V>
-void traceSphereChunk(const SurfacePlan& p, Chunk& c, std::size_t count) {
+void traceSphereChunk(const SurfacePlan& p, const Rows& c, std::size_t count) {
     using T = LaneTraits<V>;
     for (std::size_t j = 0; j < count; j += T::width) {
         const MaskOf<V> live = liveLanes<V>(c, j);
@@ -460,7 +460,7 @@ struct ConicWork {
 /// NaN distance u from the second pass on: its position turns NaN, which the
 /// finite test reports as the same miss of the same surface.
 template <class V>
-void traceConicChunk(const SurfacePlan& p, Chunk& c, std::size_t count, ConicWork& w) {
+void traceConicChunk(const SurfacePlan& p, const Rows& c, std::size_t count, ConicWork& w) {
     using T = LaneTraits<V>;
     const V vR(p.R), vP(p.P);
     const V nan(std::numeric_limits<double>::quiet_NaN());
@@ -547,7 +547,7 @@ void traceConicChunk(const SurfacePlan& p, Chunk& c, std::size_t count, ConicWor
 
 /// Any surface (the toroid) through laneSurface, one group at a time.
 template <class V>
-void traceAnyChunk(const Design& design, const SurfacePlan& p, Chunk& c, std::size_t count) {
+void traceAnyChunk(const Design& design, const SurfacePlan& p, const Rows& c, std::size_t count) {
     using T = LaneTraits<V>;
     for (std::size_t j = 0; j < count; j += T::width) {
         V missed = T::load(c.a[7] + j);
@@ -577,7 +577,7 @@ void traceAnyChunk(const Design& design, const SurfacePlan& p, Chunk& c, std::si
 /// through surfaces 1..last, surface by surface, each surface by the loop
 /// made for its kind.
 template <class V>
-void traceChunk(const Design& design, Chunk& c, std::size_t count, BundleEnd end) {
+void traceChunk(const Design& design, const Rows& c, std::size_t count, BundleEnd end) {
     const int n = design.surfaceCount < 0
                       ? 0
                       : (design.surfaceCount > kMaxSurfaces ? kMaxSurfaces : design.surfaceCount);

@@ -329,10 +329,9 @@ constexpr int kSearchRays = 1 << 12;
 struct FieldPlan {
     FieldRay chief;
     bool searched = false;  ///< the centres and focus below were found
-    double cx = 0, cy = 0;  ///< the spot's centroid (design units)
-    /// The chief ray's direction, the mean focus slopes, the best reference
-    /// centres (in the focal plane, and in depth too) and the mean errors
-    /// against them.
+    /// The chief ray, the centroid, the mean focus slopes, the best
+    /// reference centres (in the focal plane, and in depth too) and the mean
+    /// errors against them.
     TermsPlan terms;
     bool curved = false;    ///< a curved focal plane, whose focus is searched
     double focusShift = 0;  ///< the shift found on a curved one
@@ -346,107 +345,106 @@ struct FieldSums {
     int missed = 0;
     std::size_t firstMiss = SIZE_MAX;  ///< the first ray that failed, and how
     TraceStatus firstMissStatus = kTraceOk;
-    double sw = 0, sx = 0, sy = 0, sxy2 = 0, chief2 = 0;  ///< spot
-    double rimSine = 0, cone2 = 0;                        ///< cone of the beam
+    RaySums rays;        ///< over the weighted rays that arrived
+    double rimSine = 0;  ///< cone of the beam from the rim
     int rim = 0;
-    double fa = 0, fb = 0, fxa = 0, faa = 0;  ///< focus slopes
-    std::array<double, 2> e{}, ee{};          ///< wavefront errors
-    double qx = 0, qy = 0, qq = 0;            ///< spot at a curved plane's focus
+    double qx = 0, qy = 0, qq = 0;  ///< spot at a curved plane's focus
     bool focusFailed = false;
 
     void add(const FieldSums& o) {
         missed += o.missed;
         if (o.firstMiss < firstMiss) firstMiss = o.firstMiss, firstMissStatus = o.firstMissStatus;
-        sw += o.sw, sx += o.sx, sy += o.sy, sxy2 += o.sxy2, chief2 += o.chief2;
-        rimSine += o.rimSine, cone2 += o.cone2, rim += o.rim;
-        fa += o.fa, fb += o.fb, fxa += o.fxa, faa += o.faa;
-        for (int i = 0; i < 2; ++i) e[i] += o.e[i], ee[i] += o.ee[i];
+        rays.add(o.rays);
+        rimSine += o.rimSine, rim += o.rim;
         qx += o.qx, qy += o.qy, qq += o.qq;
         focusFailed = focusFailed || o.focusFailed;
     }
 };
 
-/// The terms of a ray that cost a square root or a division.
-struct RayTerms {
-    double a = 0, b = 0;          ///< focus slopes (see focusSlopes) less the plan's means
-    std::array<double, 2> err{};  ///< wavefront errors against the plan's centres less their means
-};
-
-/// One ray's terms, as chunkTerms gives them.
-RayTerms termsOf(const FieldRay& r, const FieldPlan& p) {
-    RayTerms t;
-    focusSlopes(r.L, r.M, r.N, p.terms, t.a, t.b);
-    if (p.terms.wavefront)
-        for (int i = 0; i < 2; ++i)
-            t.err[i] = toSphere(r.x, r.y, r.z, r.L, r.M, r.N, r.path, p.terms.centre[i], p.terms.sphere).w -
-                       p.terms.mean[i];
-    return t;
-}
-
-/// The terms of every ray of a traced chunk, a vector of rays at a time,
-/// as wide as the processor allows.
-void chunkTermsOf(const TracedChunk& c, const TermsPlan& p, ChunkTerms& out) {
+/// chunkSums as wide as the processor allows.
+void chunkSumsOf(const TracedChunk& c, const double* weight, const TermsPlan& p, RaySums& out) {
     static const bool avx2 = [] {
         __builtin_cpu_init();
         return __builtin_cpu_supports("avx2") != 0;
     }();
     if (avx2)
-        detail::chunkTermsAvx2(c, p, out);
+        detail::chunkSumsAvx2(c, weight, p, out);
     else
-        chunkTerms<xsimd::batch<double>>(c, p, out);
+        chunkSums<xsimd::batch<double>>(c, weight, p, out);
 }
 
-RayTerms termsAt(const ChunkTerms& t, std::size_t j) {
-    return RayTerms{t.a[j], t.b[j], {t.err[0][j], t.err[1][j]}};
-}
-
-/// Ray k of the rule, of weight w (0 for the chief ray and the rim), on the
-/// rim or not, with its terms, into the sums.
-inline void addRay(FieldSums& s, const FieldPlan& p, std::size_t k, double w, bool rim, const FieldRay& r,
-                   const RayTerms& t) {
-    if (r.status != kTraceOk) {
-        ++s.missed;
-        if (k < s.firstMiss) s.firstMiss = k, s.firstMissStatus = r.status;
-        return;
-    }
-    const Vec3 D = direction(r), D0 = direction(p.chief);
-    const Vec3 c = cross(D, D0);
-    if (rim) {
-        s.rimSine += std::sqrt(dot(c, c));
-        ++s.rim;
-    }
-    if (!(w > 0)) return;
-    const double dx = r.x - p.cx, dy = r.y - p.cy, ex = r.x - p.chief.x, ey = r.y - p.chief.y;
-    s.sw += w;
-    s.sx += w * dx;
-    s.sy += w * dy;
-    s.sxy2 += w * (dx * dx + dy * dy);
-    s.chief2 += w * (ex * ex + ey * ey);
-    s.cone2 += w * dot(c, c);
-    s.fa += w * t.a;
-    s.fb += w * t.b;
-    s.fxa += w * (dx * t.a + dy * t.b);
-    s.faa += w * (t.a * t.a + t.b * t.b);
-    if (!p.terms.wavefront) return;
-    for (int i = 0; i < 2; ++i) {
-        s.e[i] += w * t.err[i];
-        s.ee[i] += w * t.err[i] * t.err[i];
-    }
-    if (p.curved && p.focusShift != 0) {
-        // The focal surface moved by the shift along the chief ray: the ray
-        // is moved back instead and met again with the unmoved surface.
-        TraceState state;
-        state.ray = RayState{
-            r.x - p.focusShift * D0.x, r.y - p.focusShift * D0.y, r.z - p.focusShift * D0.z, r.L, r.M, r.N};
-        if (!traceSurface(p.focal, state, 1)) {
-            s.focusFailed = true;
-            return;
+/// Rays of the rule as traced (a chunk, with the rays' statuses and pupil
+/// weights) into the sums, and into the farthest points when given.  The
+/// rays that failed are counted; the rim's give the cone of the beam.
+void addChunk(FieldSums& s, const FieldPlan& p, const TracedChunk& c, const TraceStatus* status,
+              const double* weight, std::size_t rimStart, FarthestPoints* farthest) {
+    alignas(64) double counted[kStreamChunkRays];  // the weights, 0 for rays that failed
+    const Vec3 D0{p.terms.chiefL, p.terms.chiefM, p.terms.chiefN};
+    const bool refocus = p.terms.wavefront && p.curved && p.focusShift != 0;
+    for (std::size_t j = 0; j < c.count; ++j) {
+        const std::size_t k = c.first + j;
+        counted[j] = 0;
+        if (status[j] != kTraceOk) {
+            ++s.missed;
+            if (k < s.firstMiss) s.firstMiss = k, s.firstMissStatus = status[j];
+            continue;
         }
-        const double qx = state.ray.x - p.cx, qy = state.ray.y - p.cy;
-        s.qx += w * qx;
-        s.qy += w * qy;
-        s.qq += w * (qx * qx + qy * qy);
+        counted[j] = weight[j];
+        if (k >= rimStart) {
+            const Vec3 cr = cross(Vec3{c.L[j], c.M[j], c.N[j]}, D0);
+            s.rimSine += std::sqrt(dot(cr, cr));
+            ++s.rim;
+        }
+        if (farthest) farthest->add(c.x[j] - p.terms.pilotX, c.y[j] - p.terms.pilotY);
+        if (refocus && weight[j] > 0) {
+            // The focal surface moved by the shift along the chief ray: the
+            // ray is moved back instead and met again with the unmoved
+            // surface.
+            TraceState state;
+            state.ray = RayState{c.x[j] - p.focusShift * D0.x,
+                                 c.y[j] - p.focusShift * D0.y,
+                                 c.z[j] - p.focusShift * D0.z,
+                                 c.L[j],
+                                 c.M[j],
+                                 c.N[j]};
+            if (!traceSurface(p.focal, state, 1)) {
+                s.focusFailed = true;
+                continue;
+            }
+            const double qx = state.ray.x - p.terms.pilotX, qy = state.ray.y - p.terms.pilotY;
+            s.qx += weight[j] * qx;
+            s.qy += weight[j] * qy;
+            s.qq += weight[j] * (qx * qx + qy * qy);
+        }
     }
+    for (std::size_t j = c.count; j < (c.count + 7) / 8 * 8; ++j) counted[j] = 0;
+    chunkSumsOf(c, counted, p.terms, s.rays);
+}
+
+/// The sums over rays held whole (those of the search rule), a chunk at a
+/// time as a stream would hand them on.
+FieldSums sumStored(const FieldPlan& p, const std::vector<FieldRay>& rays,
+                    const std::vector<PupilSample>& samples, std::size_t rimStart) {
+    FieldSums s;
+    struct {
+        alignas(64) double a[7][kStreamChunkRays];
+    } chunk;
+    TraceStatus status[kStreamChunkRays];
+    double weight[kStreamChunkRays];
+    for (std::size_t first = 0; first < rays.size(); first += kStreamChunkRays) {
+        const std::size_t count = std::min(kStreamChunkRays, rays.size() - first);
+        // Padded to whole vectors with rays along the axis, which weigh 0.
+        for (std::size_t j = 0; j < (count + 7) / 8 * 8; ++j) {
+            const FieldRay r = j < count ? rays[first + j] : FieldRay{};
+            const double values[7] = {r.x, r.y, r.z, r.L, r.M, r.N, r.path};
+            for (int v = 0; v < 7; ++v) chunk.a[v][j] = values[v];
+            if (j < count) status[j] = r.status, weight[j] = samples[first + j].weight;
+        }
+        const TracedChunk c{first,      count,      chunk.a[0], chunk.a[1], chunk.a[2],
+                            chunk.a[3], chunk.a[4], chunk.a[5], chunk.a[6], nullptr};
+        addChunk(s, p, c, status, weight, rimStart, nullptr);
+    }
+    return s;
 }
 
 /// The spot's figures from the sums, in design units.
@@ -457,23 +455,24 @@ struct SpotSums {
     double na = 0;          ///< sine of the cone's half angle about the chief ray
 };
 
-SpotSums spotOf(const FieldSums& s, const FieldPlan& p) {
+SpotSums spotOf(const FieldSums& f, const FieldPlan& p) {
+    const RaySums& s = f.rays;
     SpotSums spot;
     const double mx = s.sx / s.sw, my = s.sy / s.sw;
-    spot.cx = p.cx + mx;
-    spot.cy = p.cy + my;
+    spot.cx = p.terms.pilotX + mx;
+    spot.cy = p.terms.pilotY + my;
     spot.rms2 = std::max(0.0, s.sxy2 / s.sw - (mx * mx + my * my));
     spot.chief2 = s.chief2 / s.sw;
     // The cone from the rim; if the rim missed, the mean square sine over a
     // uniform disk is half the rim's square.
-    spot.na = s.rim > 0 ? s.rimSine / s.rim : std::sqrt(2 * s.cone2 / s.sw);
+    spot.na = f.rim > 0 ? f.rimSine / f.rim : std::sqrt(2 * s.cone2 / s.sw);
     return spot;
 }
 
 /// Best focus on a flat focal plane: every ray's hit point moves linearly
 /// with the shift, so the mean squared radius is a quadratic in it with a
 /// closed-form minimum.  The shift and the mean squared radius there.
-void flatFocus(const FieldSums& s, const SpotSums& spot, double& shift, double& rms2) {
+void flatFocus(const RaySums& s, const SpotSums& spot, double& shift, double& rms2) {
     const double mx = s.sx / s.sw, my = s.sy / s.sw, ma = s.fa / s.sw, mb = s.fb / s.sw;
     const double s0 = spot.rms2 * s.sw;
     const double s1 = s.fxa - s.sw * (mx * ma + my * mb);
@@ -560,23 +559,20 @@ FieldPlan planField(const TracedField& t, QualityField field) {
     FieldPlan plan;
     plan.chief = t.rays[0];
     if (t.status != kTraceOk) return plan;
-    plan.cx = plan.chief.x;
-    plan.cy = plan.chief.y;
-    plan.terms.chiefL = plan.chief.L;
-    plan.terms.chiefM = plan.chief.M;
-    plan.terms.chiefN = plan.chief.N;
-    FieldSums sums;
-    const size_t rimStart = t.rays.size() - t.sampling.azimuths;
-    for (size_t k = 0; k < t.rays.size(); ++k)
-        addRay(sums, plan, k, t.sampling.samples[k].weight, k >= rimStart, t.rays[k],
-               termsOf(t.rays[k], plan));
-    if (!(sums.sw > 0)) return plan;
+    TermsPlan& terms = plan.terms;
+    terms.chiefX = terms.pilotX = plan.chief.x;
+    terms.chiefY = terms.pilotY = plan.chief.y;
+    terms.chiefL = plan.chief.L;
+    terms.chiefM = plan.chief.M;
+    terms.chiefN = plan.chief.N;
+    const FieldSums sums = sumStored(plan, t.rays, t.sampling.samples, t.rays.size() - t.sampling.azimuths);
+    if (!(sums.rays.sw > 0)) return plan;
     const SpotSums spot = spotOf(sums, plan);
     if (!(spot.na > 0) || !std::isfinite(spot.na)) return plan;
     std::vector<FieldRay> rays;
     std::vector<double> weight;
     weightedRays(t, rays, weight);
-    ReferenceSphere& sphere = plan.terms.sphere;
+    ReferenceSphere& sphere = terms.sphere;
     sphere = exitPupilSphere(t.design, field, plan.chief);
     Vec3 C = position(plan.chief);
     std::vector<double> w(rays.size());
@@ -584,27 +580,27 @@ FieldPlan planField(const TracedField& t, QualityField field) {
     for (int i = 0; i < 2; ++i) {
         // The centre in depth is searched from the best one in the plane.
         bestWavefrontRms(rays, weight, C, sphere, i == 1);
-        plan.terms.centre[i][0] = C.x;
-        plan.terms.centre[i][1] = C.y;
-        plan.terms.centre[i][2] = C.z;
+        terms.centre[i][0] = C.x;
+        terms.centre[i][1] = C.y;
+        terms.centre[i][2] = C.z;
         wavefront(rays, C, sphere, w, u);
-        plan.terms.mean[i] = weightedMean(weight, w);
+        terms.mean[i] = weightedMean(weight, w);
     }
     const int n = std::clamp(t.design.surfaceCount, 1, kMaxSurfaces);
     plan.curved = !isFlat(t.design.surfaces[n]);
     if (plan.curved) {
         double estimate = 0, rms2 = 0;
-        flatFocus(sums, spot, estimate, rms2);
+        flatFocus(sums.rays, spot, estimate, rms2);
         plan.focal = focalSurfaceAlone(t.design);
         plan.focusShift = searchCurvedFocus(t.design, rays, weight, direction(plan.chief), estimate,
                                             std::sqrt(spot.rms2), spot.na);
         if (!std::isfinite(plan.focusShift)) plan.focusShift = 0;
     }
-    plan.cx = spot.cx;
-    plan.cy = spot.cy;
-    plan.terms.slopeX = sums.fa / sums.sw;
-    plan.terms.slopeY = sums.fb / sums.sw;
-    plan.terms.wavefront = true;
+    terms.pilotX = spot.cx;
+    terms.pilotY = spot.cy;
+    terms.slopeX = sums.rays.fa / sums.rays.sw;
+    terms.slopeY = sums.rays.fb / sums.rays.sw;
+    terms.wavefront = true;
     // The centroid of every ray lies a tiny fraction of the spot's size from
     // the search rays' one.
     plan.band = 1e-3 * std::sqrt(spot.rms2);
@@ -638,19 +634,14 @@ FieldSums measureField(const Design& design, QualityField field, const PupilRule
                        std::vector<FarthestPoints>& farthest, TraceStatus& failed) {
     const std::size_t rimStart = rule.rimStart();
     std::vector<FieldSums> blocks(streamBlocks(rule.size()));
-    farthest.assign(blocks.size(), FarthestPoints{plan.band});
+    FarthestPoints none;
+    none.band = plan.band;
+    farthest.assign(blocks.size(), none);
     failed = streamRule(
         design, field, rule, [&](std::size_t block, const FieldChunk& chunk, const double* weight) {
-            const std::size_t first = chunk.traced.first;
-            ChunkTerms terms;
-            chunkTermsOf(chunk.traced, plan.terms, terms);
-            // Added up here, in registers, and then to the block's sums.
+            // Added up here and then to the block's sums.
             FieldSums sums;
-            for (std::size_t j = 0; j < chunk.traced.count; ++j) {
-                const FieldRay r = chunk.ray(j);
-                addRay(sums, plan, first + j, weight[j], first + j >= rimStart, r, termsAt(terms, j));
-                if (r.status == kTraceOk) farthest[block].add(r.x - plan.cx, r.y - plan.cy);
-            }
+            addChunk(sums, plan, chunk.traced, chunk.status, weight, rimStart, &farthest[block]);
             blocks[block].add(sums);
         });
     // The blocks' sums added in order: the same figures on any number of cores.
@@ -670,7 +661,8 @@ double farthestFromCentroid(const Design& design, QualityField field, const Pupi
     streamRule(design, field, rule, [&](std::size_t block, const FieldChunk& chunk, const double*) {
         for (std::size_t j = 0; j < chunk.traced.count; ++j) {
             if (chunk.status[j] != kTraceOk) continue;
-            const double dx = chunk.traced.x[j] - plan.cx - mx, dy = chunk.traced.y[j] - plan.cy - my;
+            const double dx = chunk.traced.x[j] - plan.terms.pilotX - mx;
+            const double dy = chunk.traced.y[j] - plan.terms.pilotY - my;
             blocks[block] = std::max(blocks[block], dx * dx + dy * dy);
         }
     });
@@ -693,7 +685,7 @@ FieldQuality fieldQuality(const Design& design, QualityField field, const Qualit
     q.missed = sums.missed;
     q.status = t.status != kTraceOk ? t.status : failed;
     if (q.status != kTraceOk) return q;
-    if (!(sums.sw > 0)) {
+    if (!(sums.rays.sw > 0)) {
         q.status = sums.firstMissStatus;
         return q;
     }
@@ -717,15 +709,16 @@ FieldQuality fieldQuality(const Design& design, QualityField field, const Qualit
     q.rmsSpotChief = std::sqrt(spot.chief2) * um;
     q.centroidX = (spot.cx - chief.x) * um;
     q.centroidY = (spot.cy - chief.y) * um;
-    const double mx = sums.sx / sums.sw, my = sums.sy / sums.sw;
+    const RaySums& r = sums.rays;
+    const double mx = r.sx / r.sw, my = r.sy / r.sw;
     q.geoSpot = std::sqrt(farthestFromCentroid(design, field, rule, plan, farthest, mx, my)) * um;
     q.workingFRatio = 1 / (2 * spot.na);
     q.airyRadius = 1.22 * options.wavelengthMicrons * q.workingFRatio;
 
     double rms[2];
     for (int i = 0; i < 2; ++i) {
-        const double m = sums.e[i] / sums.sw;
-        rms[i] = std::sqrt(std::max(0.0, sums.ee[i] / sums.sw - m * m)) / lambda;
+        const double m = r.e[i] / r.sw;
+        rms[i] = std::sqrt(std::max(0.0, r.ee[i] / r.sw - m * m)) / lambda;
     }
     q.rmsWavefront = rms[0];
     q.rmsWavefrontBestFocus = rms[1];
@@ -734,10 +727,10 @@ FieldQuality fieldQuality(const Design& design, QualityField field, const Qualit
 
     double shift = 0, rms2 = spot.rms2;
     if (!plan.curved) {
-        flatFocus(sums, spot, shift, rms2);
+        flatFocus(sums.rays, spot, shift, rms2);
     } else if (plan.focusShift != 0 && !sums.focusFailed) {
-        const double mx = sums.qx / sums.sw, my = sums.qy / sums.sw;
-        const double at = sums.qq / sums.sw - (mx * mx + my * my);
+        const double qx = sums.qx / r.sw, qy = sums.qy / r.sw;
+        const double at = sums.qq / r.sw - (qx * qx + qy * qy);
         if (std::isfinite(at) && at <= spot.rms2) shift = plan.focusShift, rms2 = at;
     }
     q.bestFocusShift = shift;

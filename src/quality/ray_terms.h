@@ -1,8 +1,9 @@
-// The terms of a traced pupil ray that cost a square root or a division:
-// its wavefront error against a reference sphere, and the rates at which its
-// hit point moves with focus.  Written once for one ray (double) or a vector
-// of rays (an xsimd batch), with the same operations in the same order, so
-// that a vector lane gives exactly the number the one-ray form gives.
+// What every traced pupil ray adds to the image-quality sums: its hit point
+// about the centroid and the chief ray, the cone of the beam, the rates at
+// which its hit point moves with focus, and its wavefront error against two
+// reference spheres.  The terms are written once for one ray (double) or a
+// vector of rays (an xsimd batch), with the same operations in the same
+// order, and the sums are taken a vector of rays at a time.
 //
 // Included by one source file per instruction set; everything here has
 // internal linkage, so code compiled for a wider instruction set can never be
@@ -26,9 +27,13 @@ struct ReferenceSphere {
     double sigma = 1;
 };
 
-/// What the terms of a field's rays are measured against.
+/// What the rays of a field are measured against: pilot values close to
+/// the means, about which the sums are taken so that no digit is lost to
+/// cancellation.
 struct TermsPlan {
+    double chiefX = 0, chiefY = 0;              ///< the chief ray's hit point
     double chiefL = 0, chiefM = 0, chiefN = 1;  ///< the chief ray's direction
+    double pilotX = 0, pilotY = 0;              ///< the centroid
     double slopeX = 0, slopeY = 0;              ///< taken from the focus slopes
     bool wavefront = false;                     ///< whether the errors are wanted
     ReferenceSphere sphere;
@@ -36,9 +41,20 @@ struct TermsPlan {
     double mean[2] = {};       ///< taken from the errors against them
 };
 
-/// The terms of every ray of a traced chunk (see chunkTerms).
-struct ChunkTerms {
-    alignas(64) double a[kStreamChunkRays], b[kStreamChunkRays], err[2][kStreamChunkRays];
+/// Weighted sums over rays: of the hit point's offsets from the pilot
+/// centroid (dx, dy) and from the chief ray (ex, ey), of the squared sine
+/// between the ray and the chief ray, of the focus slopes (a, b) and of
+/// the wavefront errors.
+struct RaySums {
+    double sw = 0, sx = 0, sy = 0, sxy2 = 0, chief2 = 0, cone2 = 0;
+    double fa = 0, fb = 0, fxa = 0, faa = 0;
+    double e[2] = {}, ee[2] = {};
+
+    void add(const RaySums& o) {
+        sw += o.sw, sx += o.sx, sy += o.sy, sxy2 += o.sxy2, chief2 += o.chief2, cone2 += o.cone2;
+        fa += o.fa, fb += o.fb, fxa += o.fxa, faa += o.faa;
+        for (int i = 0; i < 2; ++i) e[i] += o.e[i], ee[i] += o.ee[i];
+    }
 };
 
 namespace {
@@ -99,31 +115,72 @@ void focusSlopes(const V& L, const V& M, const V& N, const TermsPlan& p, V& a, V
     b = V(p.chiefN) * M / N - V(p.chiefM) - V(p.slopeY);
 }
 
-/// The terms of every ray of the chunk, a vector of rays at a time.
+/// The sums over the rays of a chunk whose weight is not 0 (the weights
+/// padded with zeros to whole vectors, 64-byte aligned), a vector of rays
+/// at a time.  Rays of weight 0 may hold any numbers: they add nothing.
 template <class V>
-void chunkTerms(const TracedChunk& c, const TermsPlan& p, ChunkTerms& out) {
+void chunkSums(const TracedChunk& c, const double* weight, const TermsPlan& p, RaySums& out) {
+    constexpr std::size_t W = V::size;
+    V sw(0.0), sx(0.0), sy(0.0), sxy2(0.0), chief2(0.0), cone2(0.0), fa(0.0), fb(0.0), fxa(0.0), faa(0.0);
+    V e[2] = {V(0.0), V(0.0)}, ee[2] = {V(0.0), V(0.0)};
+    const V zero(0.0);
     // The chunk's arrays are padded to whole vectors (see TracedChunk).
-    for (std::size_t j = 0; j < c.count; j += V::size) {
+    for (std::size_t j = 0; j < c.count; j += W) {
+        const V w = V::load_aligned(weight + j);
+        const auto counted = w > zero;
+        const V x = V::load_unaligned(c.x + j), y = V::load_unaligned(c.y + j);
         const V L = V::load_unaligned(c.L + j), M = V::load_unaligned(c.M + j),
                 N = V::load_unaligned(c.N + j);
+        const V dx = xsimd::select(counted, x - V(p.pilotX), zero);
+        const V dy = xsimd::select(counted, y - V(p.pilotY), zero);
+        const V ex = xsimd::select(counted, x - V(p.chiefX), zero);
+        const V ey = xsimd::select(counted, y - V(p.chiefY), zero);
+        sw = sw + w;
+        sx = sx + w * dx;
+        sy = sy + w * dy;
+        sxy2 = sxy2 + w * (dx * dx + dy * dy);
+        chief2 = chief2 + w * (ex * ex + ey * ey);
+        // The sine between the ray and the chief ray: |D x D0|.
+        const V c0 = M * V(p.chiefN) - N * V(p.chiefM), c1 = N * V(p.chiefL) - L * V(p.chiefN),
+                c2 = L * V(p.chiefM) - M * V(p.chiefL);
+        cone2 = cone2 + w * xsimd::select(counted, c0 * c0 + c1 * c1 + c2 * c2, zero);
         V a, b;
         focusSlopes(L, M, N, p, a, b);
-        a.store_aligned(out.a + j);
-        b.store_aligned(out.b + j);
+        a = xsimd::select(counted, a, zero);
+        b = xsimd::select(counted, b, zero);
+        fa = fa + w * a;
+        fb = fb + w * b;
+        fxa = fxa + w * (dx * a + dy * b);
+        faa = faa + w * (a * a + b * b);
         if (!p.wavefront) continue;
-        const V x = V::load_unaligned(c.x + j), y = V::load_unaligned(c.y + j),
-                z = V::load_unaligned(c.z + j), path = V::load_unaligned(c.path + j);
-        for (int i = 0; i < 2; ++i)
-            (toSphere(x, y, z, L, M, N, path, p.centre[i], p.sphere).w - V(p.mean[i]))
-                .store_aligned(out.err[i] + j);
+        const V z = V::load_unaligned(c.z + j), path = V::load_unaligned(c.path + j);
+        for (int i = 0; i < 2; ++i) {
+            const V err = xsimd::select(
+                counted, toSphere(x, y, z, L, M, N, path, p.centre[i], p.sphere).w - V(p.mean[i]), zero);
+            e[i] = e[i] + w * err;
+            ee[i] = ee[i] + w * err * err;
+        }
     }
+    // The lanes added in order.
+    auto total = [](const V& v) {
+        alignas(64) double lanes[W];
+        v.store_aligned(lanes);
+        double t = 0;
+        for (std::size_t l = 0; l < W; ++l) t += lanes[l];
+        return t;
+    };
+    RaySums s;
+    s.sw = total(sw), s.sx = total(sx), s.sy = total(sy), s.sxy2 = total(sxy2), s.chief2 = total(chief2);
+    s.cone2 = total(cone2), s.fa = total(fa), s.fb = total(fb), s.fxa = total(fxa), s.faa = total(faa);
+    for (int i = 0; i < 2; ++i) s.e[i] = total(e[i]), s.ee[i] = total(ee[i]);
+    out.add(s);
 }
 
 }  // namespace
 
 namespace detail {
-/// chunkTerms for processors with AVX2.
-void chunkTermsAvx2(const TracedChunk& c, const TermsPlan& p, ChunkTerms& out);
+/// chunkSums for processors with AVX2.
+void chunkSumsAvx2(const TracedChunk& c, const double* weight, const TermsPlan& p, RaySums& out);
 }  // namespace detail
 
 }  // namespace orvelin

@@ -412,7 +412,8 @@ ORVELIN_LANE_STEP void planFinish(const SurfacePlan& p, const Rows& c, std::size
 
 /// A flat surface (or flat focal plane) over the chunk.
 template <class V>
-void traceFlatChunk(const SurfacePlan& p, const Rows& c, std::size_t count) {
+void traceFlatChunk(const SurfacePlan& p, const Rows& rows, std::size_t count) {
+    const Rows c = rows;  // the row addresses held in registers, not reloaded after every store
     using T = LaneTraits<V>;
     for (std::size_t j = 0; j < count; j += T::width) {
         const MaskOf<V> live = liveLanes<V>(c, j);
@@ -429,7 +430,8 @@ void traceFlatChunk(const SurfacePlan& p, const Rows& c, std::size_t count) {
 
 /// A sphere over the chunk: one pass, its square root the only long step.
 template <class V>
-void traceSphereChunk(const SurfacePlan& p, const Rows& c, std::size_t count) {
+void traceSphereChunk(const SurfacePlan& p, const Rows& rows, std::size_t count) {
+    const Rows c = rows;  // the row addresses held in registers, not reloaded after every store
     using T = LaneTraits<V>;
     for (std::size_t j = 0; j < count; j += T::width) {
         const MaskOf<V> live = liveLanes<V>(c, j);
@@ -460,7 +462,8 @@ struct ConicWork {
 /// NaN distance u from the second pass on: its position turns NaN, which the
 /// finite test reports as the same miss of the same surface.
 template <class V>
-void traceConicChunk(const SurfacePlan& p, const Rows& c, std::size_t count, ConicWork& w) {
+void traceConicChunk(const SurfacePlan& p, const Rows& rows, std::size_t count, ConicWork& w) {
+    const Rows c = rows;  // the row addresses held in registers, not reloaded after every store
     using T = LaneTraits<V>;
     const V vR(p.R), vP(p.P);
     const V nan(std::numeric_limits<double>::quiet_NaN());
@@ -547,7 +550,8 @@ void traceConicChunk(const SurfacePlan& p, const Rows& c, std::size_t count, Con
 
 /// Any surface (the toroid) through laneSurface, one group at a time.
 template <class V>
-void traceAnyChunk(const Design& design, const SurfacePlan& p, const Rows& c, std::size_t count) {
+void traceAnyChunk(const Design& design, const SurfacePlan& p, const Rows& rows, std::size_t count) {
+    const Rows c = rows;  // the row addresses held in registers, not reloaded after every store
     using T = LaneTraits<V>;
     for (std::size_t j = 0; j < count; j += T::width) {
         V missed = T::load(c.a[7] + j);

@@ -512,11 +512,7 @@ void traceConicChunk(const SurfacePlan& p, const Rows& rows, std::size_t count, 
         const V z = u * N0;
         const V nz = vP * z - vR;
         const V n2 = x * x + y * y + nz * nz;
-        const V k = V(2.0) * (L0 * x + M0 * y + N0 * nz) / n2;
-        lanesStore(c.a[0] + j, x);
-        lanesStore(c.a[1] + j, y);
-        lanesStore(c.a[2] + j, z);
-        lanesStore(w.a[2] + j, k);
+        lanesStore(w.a[2] + j, V(2.0) * (L0 * x + M0 * y + N0 * nz) / n2);
         lanesStore(w.a[3] + j, n2);
     }
     // Pass 4: the reflection, the end of the surface.
@@ -525,9 +521,13 @@ void traceConicChunk(const SurfacePlan& p, const Rows& rows, std::size_t count, 
         if (!lanesAny(live)) continue;
         const V u = T::load(w.a[1] + j), seg = T::load(w.a[0] + j);
         const V L0 = T::load(c.a[3] + j), M0 = T::load(c.a[4] + j), N0 = T::load(c.a[5] + j);
-        const V x = T::load(c.a[0] + j), y = T::load(c.a[1] + j), z = T::load(c.a[2] + j);
-        const V k = T::load(w.a[2] + j), n2 = T::load(w.a[3] + j);
+        // The hit point again, as the previous pass formed it: cheaper
+        // than a trip through the cache.
+        const V x = T::load(c.a[0] + j) + u * L0;
+        const V y = T::load(c.a[1] + j) + u * M0;
+        const V z = u * N0;
         const V nz = vP * z - vR;
+        const V k = T::load(w.a[2] + j), n2 = T::load(w.a[3] + j);
         V L = k * x - L0;
         V M = k * y - M0;
         V N = k * nz - N0;

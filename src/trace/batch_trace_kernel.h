@@ -350,8 +350,8 @@ ORVELIN_LANE_STEP MaskOf<V> liveLanes(const Rows& c, std::size_t j) {
     return LaneTraits<V>::load(c.a[7] + j) == V(0.0);
 }
 
-/// Turn into the tilted surface and start the segment (laneSurface's
-/// opening, operation for operation).
+/// Turn into the tilted surface (laneSurface's opening, operation for
+/// operation).
 template <class V>
 ORVELIN_LANE_STEP void planTurnIn(const SurfacePlan& p, V& x, V& z, V& L, V& N) {
     if (!p.tilted) return;
@@ -366,6 +366,8 @@ ORVELIN_LANE_STEP void planTurnIn(const SurfacePlan& p, V& x, V& z, V& L, V& N) 
     N = N0 * vct - L0 * vst;
 }
 
+/// Where the segment towards the surface starts: at surface 1 the distance
+/// from the incoming wavefront, elsewhere 0 (as in laneSurface).
 template <class V>
 ORVELIN_LANE_STEP V planSegmentStart(const SurfacePlan& p, const V& x, const V& y, const V& z, const V& L,
                                      const V& M, const V& N) {

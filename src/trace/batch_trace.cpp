@@ -20,8 +20,11 @@ using detail::TraceChunk;
 
 /// Rays a thread takes at a time.  The bundle is cut into these blocks
 /// whatever the number of threads, and every ray is traced alone, so the
-/// threads change only who traces a block, never a result.
-constexpr std::size_t kBlockRays = 1024;
+/// threads change only who traces a block, never a result.  One chunk a
+/// block: a thread that starts late still finds work to share, so small
+/// bundles split evenly (1024 rays a block left 8000 rays 5% slower on two
+/// cores; large bundles gain nothing either way).
+constexpr std::size_t kBlockRays = kChunkRays;
 
 /// Below this many rays a second thread costs more than it saves.
 constexpr std::size_t kThreadedRays = 4096;

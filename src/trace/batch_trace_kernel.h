@@ -412,21 +412,38 @@ ORVELIN_LANE_STEP void planFinish(const SurfacePlan& p, const Rows& c, std::size
     lanesStore(c.a[7] + j, missed);
 }
 
-/// A flat surface (or flat focal plane) over the chunk.
+/// Intermediate values of a surface, between its passes.
+struct ConicWork {
+    alignas(64) double a[4][kChunkRays];
+};
+
+/// A flat surface (or flat focal plane) over the chunk, in two passes cut at
+/// the division of laneTransfer (as the conic's, see traceConicChunk).
 template <class V>
-void traceFlatChunk(const SurfacePlan& p, const Rows& rows, std::size_t count) {
+void traceFlatChunk(const SurfacePlan& p, const Rows& rows, std::size_t count, ConicWork& w) {
     const Rows c = rows;  // the row addresses held in registers, not reloaded after every store
     using T = LaneTraits<V>;
     for (std::size_t j = 0; j < count; j += T::width) {
+        if (!lanesAny(liveLanes<V>(c, j))) continue;
+        V x = T::load(c.a[0] + j), z = T::load(c.a[2] + j);
+        V L = T::load(c.a[3] + j), N = T::load(c.a[5] + j);
+        planTurnIn(p, x, z, L, N);
+        lanesStore(w.a[0] + j, planSegmentStart(p, x, T::load(c.a[1] + j), z, L, T::load(c.a[4] + j), N));
+        lanesStore(w.a[1] + j, (z - V(p.d)) / N);
+        lanesStore(c.a[0] + j, x);
+        lanesStore(c.a[3] + j, L);
+        lanesStore(c.a[5] + j, N);
+    }
+    for (std::size_t j = 0; j < count; j += T::width) {
         const MaskOf<V> live = liveLanes<V>(c, j);
         if (!lanesAny(live)) continue;
-        V x = T::load(c.a[0] + j), y = T::load(c.a[1] + j), z = T::load(c.a[2] + j);
-        V L = T::load(c.a[3] + j), M = T::load(c.a[4] + j), N = T::load(c.a[5] + j);
-        planTurnIn(p, x, z, L, N);
-        Lanes<V> r{x, y, z, L, M, N, V(0.0), planSegmentStart(p, x, y, z, L, M, N)};
-        const MaskOf<V> hit = laneTransfer(r, p.d);
-        laneReflectFlat(r);
-        planFinish(p, c, j, live, hit, r.x, r.y, r.z, r.L, r.M, r.N, L, M, N, r.seg);
+        const V L = T::load(c.a[3] + j), M = T::load(c.a[4] + j), N = T::load(c.a[5] + j);
+        const V t = T::load(w.a[1] + j);
+        // laneTransfer and laneReflectFlat
+        const MaskOf<V> hit = N != V(0.0);
+        const V x = T::load(c.a[0] + j) - t * L;
+        const V y = T::load(c.a[1] + j) - t * M;
+        planFinish(p, c, j, live, hit, x, y, V(0.0), -L, -M, lanesAbs(N), L, M, N, T::load(w.a[0] + j) - t);
     }
 }
 
@@ -446,11 +463,6 @@ void traceSphereChunk(const SurfacePlan& p, const Rows& rows, std::size_t count)
         planFinish(p, c, j, live, hit, r.x, r.y, r.z, r.L, r.M, r.N, L, M, N, r.seg);
     }
 }
-
-/// Intermediate values of a conic surface, between its passes.
-struct ConicWork {
-    alignas(64) double a[4][kChunkRays];
-};
 
 /// A general conic over the chunk, in four passes over the lane groups.  In
 /// one pass a group's arithmetic is a single chain of dependent steps (a
@@ -595,7 +607,7 @@ void traceChunk(const Design& design, const Rows& c, std::size_t count, BundleEn
         if (s.kind == kToroid) {
             traceAnyChunk<V>(design, p, c, count);
         } else if (p.R == 0) {
-            traceFlatChunk<V>(p, c, count);
+            traceFlatChunk<V>(p, c, count, work);
         } else if (p.P == 1) {
             traceSphereChunk<V>(p, c, count);
         } else {

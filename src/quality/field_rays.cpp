@@ -30,13 +30,14 @@ TraceStatus streamFieldRays(const Design& design, const RayState& start, std::si
     if (!setEntranceTangential(d, state)) return state.status;
     const int n = std::clamp(d.surfaceCount, 0, kMaxSurfaces);
     traceStream(d, start, count, BundleEnd::focalPlane, points, [&](std::size_t block, const TracedChunk& c) {
+        // Values too large for the arithmetic that follows make no image:
+        // such a ray counts as missing the focal plane.
+        const TraceStatus overflow = traceMissStatus(std::max(n, 1));
         TraceStatus status[kStreamChunkRays];
         for (std::size_t j = 0; j < c.count; ++j) {
-            status[j] = c.status(j);
-            // Values too large for the arithmetic that follows make no image.
-            if (status[j] == kTraceOk &&
-                !std::isfinite(c.x[j] + c.y[j] + c.z[j] + c.L[j] + c.M[j] + c.N[j] + c.path[j]))
-                status[j] = traceMissStatus(std::max(n, 1));
+            const bool finite =
+                std::isfinite(c.x[j] + c.y[j] + c.z[j] + c.L[j] + c.M[j] + c.N[j] + c.path[j]);
+            status[j] = c.missed[j] != 0 ? c.status(j) : (finite ? kTraceOk : overflow);
         }
         consume(block, FieldChunk{c, status});
     });

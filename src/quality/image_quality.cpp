@@ -413,25 +413,45 @@ void chunkSumsOf(const TracedChunk& c, const double* weight, const TermsPlan& p,
 /// rays that failed are counted; the rim's give the cone of the beam.
 void addChunk(FieldSums& s, const FieldPlan& p, const TracedChunk& c, const TraceStatus* status,
               const double* weight, std::size_t rimStart, FarthestPoints* farthest) {
+    // Every step over the whole chunk at once, the rare ones (misses, the
+    // rim, a curved focal plane) apart, so that the common one is a plain
+    // loop the compiler can vectorise.
     alignas(64) double counted[kStreamChunkRays];  // the weights, 0 for rays that failed
-    const Vec3 D0{p.terms.chiefL, p.terms.chiefM, p.terms.chiefN};
-    const bool refocus = p.terms.wavefront && p.curved && p.focusShift != 0;
+    const std::size_t padded = (c.count + 7) / 8 * 8;
+    bool anyMissed = false;
     for (std::size_t j = 0; j < c.count; ++j) {
-        const std::size_t k = c.first + j;
-        counted[j] = 0;
-        if (status[j] != kTraceOk) {
+        counted[j] = status[j] == kTraceOk ? weight[j] : 0.0;
+        anyMissed = anyMissed || status[j] != kTraceOk;
+    }
+    for (std::size_t j = c.count; j < padded; ++j) counted[j] = 0;
+    if (anyMissed) {
+        for (std::size_t j = 0; j < c.count; ++j) {
+            if (status[j] == kTraceOk) continue;
             ++s.missed;
-            if (k < s.firstMiss) s.firstMiss = k, s.firstMissStatus = status[j];
-            continue;
+            if (c.first + j < s.firstMiss) s.firstMiss = c.first + j, s.firstMissStatus = status[j];
         }
-        counted[j] = weight[j];
-        if (k >= rimStart) {
-            const Vec3 cr = cross(Vec3{c.L[j], c.M[j], c.N[j]}, D0);
-            s.rimSine += std::sqrt(dot(cr, cr));
-            ++s.rim;
+    }
+    const Vec3 D0{p.terms.chiefL, p.terms.chiefM, p.terms.chiefN};
+    for (std::size_t j = rimStart > c.first ? rimStart - c.first : 0; j < c.count; ++j) {
+        if (status[j] != kTraceOk) continue;
+        const Vec3 cr = cross(Vec3{c.L[j], c.M[j], c.N[j]}, D0);
+        s.rimSine += std::sqrt(dot(cr, cr));
+        ++s.rim;
+    }
+    if (farthest) {
+        // Only rays as far as the band kept so far go on (NaN, a failed ray,
+        // never does).
+        alignas(64) double d2[kStreamChunkRays];
+        for (std::size_t j = 0; j < c.count; ++j) {
+            const double dx = c.x[j] - p.terms.pilotX, dy = c.y[j] - p.terms.pilotY;
+            d2[j] = status[j] == kTraceOk ? dx * dx + dy * dy : NAN;
         }
-        if (farthest) farthest->add(c.x[j] - p.terms.pilotX, c.y[j] - p.terms.pilotY);
-        if (refocus && weight[j] > 0) {
+        for (std::size_t j = 0; j < c.count; ++j)
+            if (d2[j] >= farthest->keep2) farthest->add(c.x[j] - p.terms.pilotX, c.y[j] - p.terms.pilotY);
+    }
+    if (p.terms.wavefront && p.curved && p.focusShift != 0) {
+        for (std::size_t j = 0; j < c.count; ++j) {
+            if (!(counted[j] > 0)) continue;
             // The focal surface moved by the shift along the chief ray: the
             // ray is moved back instead and met again with the unmoved
             // surface.
@@ -447,12 +467,11 @@ void addChunk(FieldSums& s, const FieldPlan& p, const TracedChunk& c, const Trac
                 continue;
             }
             const double qx = state.ray.x - p.terms.pilotX, qy = state.ray.y - p.terms.pilotY;
-            s.qx += weight[j] * qx;
-            s.qy += weight[j] * qy;
-            s.qq += weight[j] * (qx * qx + qy * qy);
+            s.qx += counted[j] * qx;
+            s.qy += counted[j] * qy;
+            s.qq += counted[j] * (qx * qx + qy * qy);
         }
     }
-    for (std::size_t j = c.count; j < (c.count + 7) / 8 * 8; ++j) counted[j] = 0;
     chunkSumsOf(c, counted, p.terms, s.rays);
 }
 

@@ -10,8 +10,8 @@ namespace orvelin::detail {
 
 /// Rays traced together surface by surface: small enough that all of them
 /// stay in the first-level cache (8 arrays of 8 bytes a ray), large enough
-/// that the processor overlaps the long dependent chain of one lane group
-/// (two divisions and a square root a surface) with the next groups'.
+/// that each of a surface's passes (see the kernel) runs over many lane
+/// groups, so that the processor keeps several of them in flight.
 constexpr std::size_t kChunkRays = kStreamChunkRays;
 static_assert(kChunkRays % 8 == 0, "a chunk holds whole lane groups of every kernel");
 

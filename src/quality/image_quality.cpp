@@ -811,9 +811,11 @@ FieldQuality fieldQuality(const Design& design, QualityField field, const Qualit
 }  // namespace
 
 FieldQuality computeFieldQuality(const Design& design, QualityField field, const QualityOptions& options) {
+    // Sizes compared by their rings alone: a million-ray rule's nodes are
+    // worth computing only once.
     const int rays = std::clamp(options.rays, 1, kMaxQualityRays);
     return fieldQuality(design, field, options,
-                        PupilRule(rays).size() <= PupilRule(kSearchRays).size() ? rays : kSearchRays);
+                        PupilRule::ringsFor(rays) <= PupilRule::ringsFor(kSearchRays) ? rays : kSearchRays);
 }
 
 bool fieldWavefrontResiduals(const Design& design, QualityField field, std::vector<double>& out,

@@ -67,10 +67,15 @@ void gaussLegendreUnit(int n, std::vector<double>& nodes, std::vector<double>& w
     }
 }
 
-PupilRule::PupilRule(int minRays) {
+int PupilRule::ringsFor(int minRays) {
     minRays = std::clamp(minRays, 1, kMaxQualityRays);
     int n = 1;
     while ((2 * n + 1) * (2 * n + 1) < minRays) ++n;
+    return n;
+}
+
+PupilRule::PupilRule(int minRays) {
+    const int n = ringsFor(minRays);
     rings_ = n;
     azimuths_ = 4 * n;
     gaussLegendreUnit(n, radius_, weight_);

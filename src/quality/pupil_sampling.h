@@ -50,6 +50,9 @@ PupilSampling makePupilSampling(int minRays);
 class PupilRule {
   public:
     explicit PupilRule(int minRays);
+    /// The rings n of the smallest rule with at least minRays points,
+    /// without computing the rule.
+    static int ringsFor(int minRays);
     int rings() const { return rings_; }
     int azimuths() const { return azimuths_; }
     std::size_t size() const { return 1 + static_cast<std::size_t>(rings_ + 1) * azimuths_; }

@@ -20,6 +20,8 @@ namespace orvelin {
 /// at most |F| - band + d from the centre, less than F's own distance
 /// |F| - d whenever 2 d < band.
 struct FarthestPoints {
+    explicit FarthestPoints(double band = 0) : band(band) {}
+
     double band = 0;
     double far = 0;          ///< the farthest distance from the pilot so far
     double keep2 = 0;        ///< squared distance a point must reach to be kept

@@ -142,11 +142,9 @@ double wavefrontRms(const std::vector<FieldRay>& rays, const std::vector<double>
                     const ReferenceSphere& sphere, std::vector<double>& w,
                     std::vector<std::array<double, 3>>& u) {
     wavefront(rays, C, sphere, w, u);
-    double sw = 0, m = 0;
-    for (size_t k = 0; k < w.size(); ++k) sw += weight[k], m += weight[k] * w[k];
-    m /= sw;
-    double s2 = 0;
-    for (size_t k = 0; k < w.size(); ++k) s2 += weight[k] * (w[k] - m) * (w[k] - m);
+    const double m = weightedMean(weight, w);
+    double sw = 0, s2 = 0;
+    for (size_t k = 0; k < w.size(); ++k) sw += weight[k], s2 += weight[k] * (w[k] - m) * (w[k] - m);
     return std::sqrt(s2 / sw);
 }
 
@@ -163,15 +161,17 @@ constexpr double kSettled = 1e-12;
 /// defocus) fitted in the exit-pupil coordinates u say where to move it;
 /// every step is then measured exactly and kept only if it helps (halved
 /// otherwise), so the figure is always the error against a real centre.
+/// Every ray's error against that centre is left in errors.
 double bestWavefrontRms(const std::vector<FieldRay>& rays, const std::vector<double>& weight, Vec3& C,
-                        const ReferenceSphere& sphere, bool depth) {
+                        const ReferenceSphere& sphere, bool depth, std::vector<double>& errors) {
     // Two sets of errors, the kept centre's and the one tried, allocated once:
     // with a million rays a fresh set for every step tried costs more than
     // computing it.
     std::vector<double> w(rays.size()), w2(rays.size());
     std::vector<std::array<double, 3>> u(rays.size()), u2(rays.size());
     double best = wavefrontRms(rays, weight, C, sphere, w, u);
-    for (int pass = 0; pass < 8 && best > 0; ++pass) {
+    bool settled = false;
+    for (int pass = 0; pass < 8 && best > 0 && !settled; ++pass) {
         const Fit fit = fitAndRemove(weight, w, u, depth ? 3 : 2);
         // Settled once the fit foresees no gain beyond rounding: the steps
         // left would only halve their way down to the last bit.
@@ -188,16 +188,16 @@ double bestWavefrontRms(const std::vector<FieldRay>& rays, const std::vector<dou
             if (r < best) {
                 improved = true;
                 // Settled once a full step gains no more than rounding.
-                const bool settled = halving == 0 && best - r <= kSettled * best;
+                settled = halving == 0 && best - r <= kSettled * best;
                 best = r;
                 C = next;
                 w.swap(w2);
                 u.swap(u2);
-                if (settled) return best;
             }
         }
         if (!improved) break;
     }
+    errors = std::move(w);
     return best;
 }
 
@@ -629,16 +629,14 @@ FieldPlan planField(const TracedField& t, QualityField field) {
     ReferenceSphere& sphere = terms.sphere;
     sphere = exitPupilSphere(t.design, field, plan.chief);
     Vec3 C = position(plan.chief);
-    std::vector<double> w(rays.size());
-    std::vector<std::array<double, 3>> u(rays.size());
+    std::vector<double> errors;
     for (int i = 0; i < 2; ++i) {
         // The centre in depth is searched from the best one in the plane.
-        bestWavefrontRms(rays, weight, C, sphere, i == 1);
+        bestWavefrontRms(rays, weight, C, sphere, i == 1, errors);
         terms.centre[i][0] = C.x;
         terms.centre[i][1] = C.y;
         terms.centre[i][2] = C.z;
-        wavefront(rays, C, sphere, w, u);
-        terms.mean[i] = weightedMean(weight, w);
+        terms.mean[i] = weightedMean(weight, errors);
     }
     const int n = std::clamp(t.design.surfaceCount, 1, kMaxSurfaces);
     plan.curved = !isFlat(t.design.surfaces[n]);
@@ -688,9 +686,7 @@ FieldSums measureField(const Design& design, QualityField field, const PupilRule
                        std::vector<FarthestPoints>& farthest, TraceStatus& failed) {
     const std::size_t rimStart = rule.rimStart();
     std::vector<FieldSums> blocks(streamBlocks(rule.size()));
-    FarthestPoints none;
-    none.band = plan.band;
-    farthest.assign(blocks.size(), none);
+    farthest.assign(blocks.size(), FarthestPoints(plan.band));
     failed = streamRule(
         design, field, rule, [&](std::size_t block, const FieldChunk& chunk, const double* weight) {
             // Added up here and then to the block's sums.
@@ -832,10 +828,8 @@ bool fieldWavefrontResiduals(const Design& design, QualityField field, std::vect
     const double lambda = options.wavelengthMicrons / micronsPerUnit(design);
     const ReferenceSphere sphere = exitPupilSphere(t.design, field, t.rays[0]);
     Vec3 C = position(t.rays[0]);
-    bestWavefrontRms(rays, weight, C, sphere, false);
-    std::vector<double> w(rays.size());
-    std::vector<std::array<double, 3>> u(rays.size());
-    wavefront(rays, C, sphere, w, u);
+    std::vector<double> w;
+    bestWavefrontRms(rays, weight, C, sphere, false, w);
     double sw = 0;
     for (double v : weight) sw += v;
     const double m = weightedMean(weight, w);

@@ -266,7 +266,7 @@ TEST(ImageQuality, FarthestPointFromACentreKnownOnlyAtTheEnd) {
         points.push_back({r * std::cos(t), r * std::sin(t)});
     }
     points.push_back({0.3, -0.2});
-    std::vector<FarthestPoints> parts(3, FarthestPoints{1e-3});
+    std::vector<FarthestPoints> parts(3, FarthestPoints(1e-3));
     for (size_t k = 0; k < points.size(); ++k) parts[k % 3].add(points[k][0], points[k][1]);
     size_t kept = 0;
     for (const FarthestPoints& p : parts) kept += p.kept.size();

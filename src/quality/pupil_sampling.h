@@ -59,7 +59,6 @@ class PupilRule {
     /// The first point of the rim ring (weight 0).
     std::size_t rimStart() const { return size() - azimuths_; }
     PupilSample sample(std::size_t k) const;
-    double weight(std::size_t k) const { return k == 0 ? 0.0 : weight_[(k - 1) / azimuths_]; }
     /// Points first .. first + count - 1 times scale into x and y, and their
     /// weights into w (any of them may be null), as sample() gives them.
     void fill(std::size_t first, std::size_t count, double scale, double* x, double* y, double* w) const;

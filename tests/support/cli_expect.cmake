@@ -30,3 +30,13 @@ function(write_flat_only_design path)
  Aperture 100 mm         Field 0 Degrees     f/0.00
 ")
 endfunction()
+
+# A design of one flat mirror has no focus: `command` on it exits 4 and says
+# so (the file is written into ${WORK}).
+function(expect_no_focus command)
+  write_flat_only_design(${WORK}/flat_only.ov)
+  expect_run(4 "${command};${WORK}/flat_only.ov")
+  if(NOT err MATCHES "There is no focus")
+    message(FATAL_ERROR "${command} of a flat mirror: stderr '${err}'")
+  endif()
+endfunction()

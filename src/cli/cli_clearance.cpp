@@ -5,10 +5,10 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
-#include <nlohmann/json.hpp>
 #include <string>
 
 #include "clearance/clearance.h"
+#include "clearance/clearance_json.h"
 #include "cli/cli.h"
 
 namespace orvelin::cli {
@@ -44,14 +44,7 @@ void printTable(const Design& d, const ClearanceReport& report, const ClearanceO
 }
 
 void printJson(const ClearanceReport& report) {
-    nlohmann::ordered_json out;
-    out["clear"] = report.clear;
-    out["minClearance"] = report.minClearance;
-    out["pairs"] = nlohmann::ordered_json::array();
-    for (const ClearancePair& p : report.pairs)
-        out["pairs"].push_back(
-            {{"space", clearanceSpaceName(p.space)}, {"surface", p.surface}, {"clearance", p.clearance}});
-    std::printf("%s\n", out.dump(2).c_str());
+    std::printf("%s\n", clearanceJson(report).dump(2).c_str());
 }
 
 void finite(const char* name, double v) {

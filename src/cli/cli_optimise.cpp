@@ -3,13 +3,13 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "clearance/clearance.h"
 #include "cli/cli.h"
+#include "optimise/optimise_json.h"
 #include "optimise/optimiser.h"
 
 namespace orvelin::cli {
@@ -18,11 +18,6 @@ namespace {
 
 std::string fileName(const std::string& path) {
     return std::filesystem::path(path).filename().string();
-}
-
-/// A double as JSON: numbers at full precision, null for what JSON cannot hold.
-nlohmann::json number(double v) {
-    return std::isfinite(v) ? nlohmann::json(v) : nlohmann::json(nullptr);
 }
 
 void printText(const OptimiseProblem& p, const OptimiseResult& r) {
@@ -42,24 +37,7 @@ void printText(const OptimiseProblem& p, const OptimiseResult& r) {
 }
 
 void printJson(const OptimiseProblem& p, const OptimiseResult& r) {
-    nlohmann::ordered_json j;
-    j["converged"] = r.converged;
-    j["iterations"] = r.iterations;
-    j["merit"] = {{"start", number(r.startMerit)}, {"end", number(r.endMerit)}};
-    j["variables"] = nlohmann::ordered_json::object();
-    for (std::size_t k = 0; k < p.variables.size(); ++k)
-        j["variables"][p.variables[k].name()] = {{"start", number(r.startValues[k])},
-                                                 {"end", number(r.endValues[k])}};
-    j["targets"] = nlohmann::ordered_json::object();
-    for (std::size_t i = 0; i < p.targets.size(); ++i)
-        j["targets"][p.targets[i].figure] = {{"target", number(p.targets[i].value)},
-                                             {"start", number(r.startFigures[i])},
-                                             {"end", number(r.endFigures[i])}};
-    if (p.keepClear)
-        j["clearance"] = {{"margin", number(p.clearMargin)},
-                          {"start", number(r.startClearance)},
-                          {"end", number(r.endClearance)}};
-    std::printf("%s\n", j.dump(2).c_str());
+    std::printf("%s\n", optimiseJson(p, r).dump(2).c_str());
 }
 
 }  // namespace

@@ -2,50 +2,19 @@
 // axis and the field edges, as a table (one column per field) or as JSON.
 #include <cmath>
 #include <cstdio>
-#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
 #include "cli/cli.h"
 #include "quality/image_quality.h"
+#include "quality/quality_json.h"
 
 namespace orvelin::cli {
 
 namespace {
 
-using Json = nlohmann::ordered_json;
-
-Json fieldJson(const FieldQuality& q) {
-    Json f;
-    if (q.status != kTraceOk) {
-        f["status"] = q.status;
-        f["message"] = traceProblemMessage(q.status);
-        f["missed"] = q.missed;
-        f["rays"] = q.rays;
-        return f;
-    }
-    f["rmsSpot"] = q.rmsSpot;
-    f["rmsSpotChief"] = q.rmsSpotChief;
-    f["geoSpot"] = q.geoSpot;
-    f["centroid"] = Json::array({q.centroidX, q.centroidY});
-    f["rmsWavefront"] = q.rmsWavefront;
-    f["rmsWavefrontBestFocus"] = q.rmsWavefrontBestFocus;
-    f["strehl"] = q.strehl;
-    f["airyRadius"] = q.airyRadius;
-    f["diffractionLimited"] = q.diffractionLimited;
-    f["bestFocus"] = Json{{"shift", q.bestFocusShift}, {"rmsSpot", q.bestFocusRmsSpot}};
-    f["missed"] = q.missed;
-    f["rays"] = q.rays;
-    return f;
-}
-
 void printJson(const QualityReport& r, const std::vector<QualityField>& fields) {
-    Json out;
-    out["wavelength_um"] = r.wavelengthMicrons;
-    out["strehlMethod"] = kStrehlMethod;
-    Json& f = out["fields"] = Json::object();
-    for (QualityField field : fields) f[qualityFieldName(field)] = fieldJson(r.field(field));
-    std::printf("%s\n", out.dump(2).c_str());
+    std::printf("%s\n", qualityJson(r, fields).dump(2).c_str());
 }
 
 /// A number in its column; a value that rounds to zero prints without a

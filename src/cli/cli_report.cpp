@@ -5,6 +5,7 @@
 
 #include "cli/cli.h"
 #include "reports/report_figures.h"
+#include "reports/report_json.h"
 #include "trace/analysis.h"
 #include "trace/layout.h"
 
@@ -27,7 +28,7 @@ void addReportCommand(CLI::App& app) {
     cmd->callback([] {
         Design d = loadForCommand(path);
         const AnalysisResults r = traceDesignView(d).results;
-        print(json ? reportJson(d, r) : reportText(d, r));
+        print(json ? reportJsonText(reportJson(d, r)) : reportText(d, r));
     });
 }
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <nlohmann/json.hpp>
 
 namespace orvelin {
 
@@ -117,50 +116,6 @@ std::string reportText(const Design& design, const AnalysisResults& results) {
         std::snprintf(label, sizeof label, "  %-16s", f.label);
         out += label + formatFigure(f, figureValue(f, results)) + "\n";
     }
-    return out;
-}
-
-namespace {
-
-// A string as JSON text.  Titles come from file names, which on Linux may be
-// any bytes: what is not valid UTF-8 becomes U+FFFD rather than an error.
-std::string jsonString(const std::string& s) {
-    return nlohmann::json(s).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-}
-
-std::string jsonNumber(double v) {
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.17g", v);
-    return buf;
-}
-
-}  // namespace
-
-std::string reportJson(const Design& design, const AnalysisResults& results) {
-    std::string out =
-        "{\n  \"title\": " + jsonString(design.designTitle) + ",\n  \"units\": " + jsonString(design.units);
-    std::string open;  // the nested object being written, if any
-    bool firstInObject = false;
-    for (const AnalysisFigure& f : analysisFigures(results)) {
-        const std::string name = f.name;
-        const size_t dot = name.find('.');
-        const std::string group = dot == std::string::npos ? "" : name.substr(0, dot);
-        const std::string key = dot == std::string::npos ? name : name.substr(dot + 1);
-        if (group != open) {
-            if (!open.empty()) out += "\n  }";
-            if (!group.empty()) out += ",\n  \"" + group + "\": {";
-            open = group;
-            firstInObject = true;
-        }
-        if (open.empty()) {
-            out += ",\n  \"" + key + "\": " + jsonNumber(f.value);
-        } else {
-            out += std::string(firstInObject ? "" : ",") + "\n    \"" + key + "\": " + jsonNumber(f.value);
-            firstInObject = false;
-        }
-    }
-    if (!open.empty()) out += "\n  }";
-    out += "\n}\n";
     return out;
 }
 

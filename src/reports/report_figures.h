@@ -80,8 +80,5 @@ std::array<AnalysisFigure, kAnalysisFigureCount> analysisFigures(const AnalysisR
 /// The command line's text report: the design's title, then each box's title
 /// and its figures under their labels, as the screen shows them.
 std::string reportText(const Design& design, const AnalysisResults& results);
-/// All 30 figures by field name as a JSON object, every bit of each double
-/// kept; the field panels as nested objects.
-std::string reportJson(const Design& design, const AnalysisResults& results);
 
 }  // namespace orvelin

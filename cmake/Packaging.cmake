@@ -1,6 +1,6 @@
 # The Debian package of the desktop program and the command-line tool:
 # `cpack -G DEB` in a build folder packs whatever the install rules install
-# (programs, libraries, the manual page, the help guide, the desktop entry,
+# (programs, libraries, the Python module, the manual page, the help guide, the desktop entry,
 # the MIME type, the icon and the AppStream metadata).
 include(GNUInstallDirs)
 set(CPACK_PACKAGE_NAME orvelin)
@@ -20,4 +20,11 @@ set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-dejavu-core")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "shared-mime-info, desktop-file-utils, hicolor-icon-theme")
+# The Python module is built for one minor version of the system's Python 3
+# and hands rays over as numpy arrays.
+if(ORVELIN_PYTHON_BUILT)
+  math(EXPR ORVELIN_PY_NEXT_MINOR "${Python_VERSION_MINOR} + 1")
+  string(APPEND CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    ", python3 (>= ${Python_VERSION_MAJOR}.${Python_VERSION_MINOR}), python3 (<< ${Python_VERSION_MAJOR}.${ORVELIN_PY_NEXT_MINOR}), python3-numpy")
+endif()
 include(CPack)

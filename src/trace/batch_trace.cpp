@@ -143,8 +143,13 @@ void traceBundle(const Design& design, RayBundle& bundle, BundleEnd end, int thr
     });
 }
 
-void traceStream(const Design& design, const RayState& start, std::size_t rays, BundleEnd end,
-                 const StreamPoints& points, const StreamConsumer& consume, int threads) {
+namespace {
+
+/// The stream's work: blocks on threads, chunks in a block in order, each
+/// chunk started by `start`, traced and handed to `consume`.
+template <class Start>
+void runStream(const Design& design, std::size_t rays, BundleEnd end, const Start& start,
+               const StreamConsumer& consume, int threads) {
     const ChunkKernel kernel = bestKernel();
     forEachBlock(streamBlocks(rays), threads, [&](std::size_t b) {
         TraceChunk c;
@@ -152,11 +157,7 @@ void traceStream(const Design& design, const RayState& start, std::size_t rays, 
         for (std::size_t first = b * kStreamBlockRays; first < stop; first += kChunkRays) {
             const std::size_t count = std::min(stop - first, kChunkRays);
             const std::size_t padded = padToLanes(count);
-            points(first, count, c.a[TraceChunk::kX], c.a[TraceChunk::kY]);
-            std::fill_n(c.a[TraceChunk::kZ], count, start.z);
-            std::fill_n(c.a[TraceChunk::kL], count, start.L);
-            std::fill_n(c.a[TraceChunk::kM], count, start.M);
-            std::fill_n(c.a[TraceChunk::kN], count, start.N);
+            start(first, count, c);
             std::fill_n(c.a[TraceChunk::kPath], count, 0.0);
             std::fill_n(c.a[TraceChunk::kMissed], count, 0.0);
             padChunk(c, count, padded);
@@ -174,6 +175,34 @@ void traceStream(const Design& design, const RayState& start, std::size_t rays, 
             consume(b, traced);
         }
     });
+}
+
+}  // namespace
+
+void traceStream(const Design& design, const RayState& start, std::size_t rays, BundleEnd end,
+                 const StreamPoints& points, const StreamConsumer& consume, int threads) {
+    runStream(
+        design, rays, end,
+        [&](std::size_t first, std::size_t count, TraceChunk& c) {
+            points(first, count, c.a[TraceChunk::kX], c.a[TraceChunk::kY]);
+            std::fill_n(c.a[TraceChunk::kZ], count, start.z);
+            std::fill_n(c.a[TraceChunk::kL], count, start.L);
+            std::fill_n(c.a[TraceChunk::kM], count, start.M);
+            std::fill_n(c.a[TraceChunk::kN], count, start.N);
+        },
+        consume, threads);
+}
+
+void traceStartsStream(const Design& design, std::size_t rays, BundleEnd end, const StreamStarts& starts,
+                       const StreamConsumer& consume, int threads) {
+    runStream(
+        design, rays, end,
+        [&](std::size_t first, std::size_t count, TraceChunk& c) {
+            double* const rows[6] = {c.a[TraceChunk::kX], c.a[TraceChunk::kY], c.a[TraceChunk::kZ],
+                                     c.a[TraceChunk::kL], c.a[TraceChunk::kM], c.a[TraceChunk::kN]};
+            starts(first, count, rows);
+        },
+        consume, threads);
 }
 
 bool tracePupilToFocalPlane(const Design& design, const RayState& fieldStart, std::span<const double> px,

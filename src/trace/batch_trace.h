@@ -156,6 +156,16 @@ using StreamConsumer = std::function<void(std::size_t block, const TracedChunk& 
 void traceStream(const Design& design, const RayState& start, std::size_t rays, BundleEnd end,
                  const StreamPoints& points, const StreamConsumer& consume, int threads = 0);
 
+/// Where the rays of a stream of rays each with its own start come from:
+/// fill rows[0 .. 5] (x, y, z, L, M, N), count values each, with the starts
+/// of rays first .. first + count - 1.
+using StreamStarts = std::function<void(std::size_t first, std::size_t count, double* const rows[6])>;
+
+/// traceStream for rays that each start where and in the direction `starts`
+/// gives (rays read from a caller's own table, row by row), with path 0.
+void traceStartsStream(const Design& design, std::size_t rays, BundleEnd end, const StreamStarts& starts,
+                       const StreamConsumer& consume, int threads = 0);
+
 /// The same trace one ray at a time, on the calling thread: the reference
 /// the vectorised trace is checked against.
 void traceBundleScalar(const Design& design, RayBundle& bundle, BundleEnd end);

@@ -2,7 +2,9 @@
 # what lands there: both programs, the manual page (every command, the exit
 # statuses as a section of their own), the help guide, the desktop entry, the
 # MIME type, the icon and the AppStream metadata.
-# Invoked with -DBUILD=<build folder> -DWORK=<scratch>.
+# With the Python module built, the system's Python imports the installed
+# package and traces with it.
+# Invoked with -DBUILD=<build folder> -DWORK=<scratch> [-DPYTHON=<python3>].
 file(REMOVE_RECURSE ${WORK})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD} --prefix ${WORK}/usr
   RESULT_VARIABLE rc OUTPUT_QUIET ERROR_VARIABLE err)
@@ -16,6 +18,21 @@ foreach(file bin/orvelin bin/orvelin-cli share/man/man1/orvelin-cli.1 share/doc/
     message(FATAL_ERROR "not installed: ${file}")
   endif()
 endforeach()
+
+if(PYTHON)
+  set(site ${WORK}/usr/lib/python3/dist-packages)
+  foreach(file __init__.py __init__.pyi _errors.py py.typed)
+    if(NOT EXISTS ${site}/orvelin/${file})
+      message(FATAL_ERROR "not installed: the Python package's ${file}")
+    endif()
+  endforeach()
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env PYTHONPATH=${site} PYTHONDONTWRITEBYTECODE=1 ${PYTHON} -c
+    "import orvelin; d = orvelin.Design.new(1); d.surfaces = [{'radius': -1000, 'separation': -500}, {}]; d.aperture = 100; print(orvelin.__file__, d.report()['fRatio'])"
+    RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0 OR NOT out MATCHES "^${site}/orvelin/__init__.py 5\\.[0-9]+\n")
+    message(FATAL_ERROR "the installed Python module: ${rc} ${out} ${err}")
+  endif()
+endif()
 
 set(page ${WORK}/usr/share/man/man1/orvelin-cli.1)
 file(READ ${page} roff)

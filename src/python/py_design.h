@@ -1,0 +1,29 @@
+// The Python classes of the module: Design and its Surface records.
+#pragma once
+
+#include <pybind11/pybind11.h>
+
+#include <memory>
+
+#include "design/design.h"
+
+namespace orvelin::python {
+
+namespace py = pybind11;
+
+/// The Python class Design, bound to a shared design.
+using DesignClass = py::class_<Design, std::shared_ptr<Design>>;
+
+/// Design's files, properties and surfaces, the Surface class and the .zmx
+/// exchange.
+DesignClass bindDesign(py::module_& m);
+/// report, quality, clearance and optimise.
+void bindAnalyses(DesignClass& c);
+/// trace, trace_ray and trace_pupil.
+void bindTraces(DesignClass& c);
+
+/// The focal ratio the design view records (the one a saved file carries on
+/// its last line), or 0 when the design does not trace.
+double layoutFRatio(const Design& design);
+
+}  // namespace orvelin::python

@@ -123,10 +123,13 @@ design; TraceError, with the design unchanged, when it does not trace.)")
                     throw py::value_error("wavelength: " + fullPrecision(wavelength) +
                                           " um is not in [1e-06 - 1e+06]");
                 analyseAsDesignView(d);
+                // The work runs without the interpreter's lock, on a copy
+                // that no other thread of the script can change meanwhile.
+                const Design copy = d;
                 QualityReport r;
                 {
                     py::gil_scoped_release free;
-                    r = computeQuality(d, {rays, wavelength}, chosen);
+                    r = computeQuality(copy, {rays, wavelength}, chosen);
                 }
                 return toPython(qualityJson(r, chosen));
             },
@@ -149,10 +152,11 @@ the design does not trace at all.)")
                 o.thickness = thickness ? finite("thickness", *thickness, true) : -1;
                 o.margin = finite("margin", margin, false);
                 analyseAsDesignView(d);
+                const Design copy = d;
                 ClearanceReport r;
                 {
                     py::gil_scoped_release free;
-                    r = checkClearance(d, o);
+                    r = checkClearance(copy, o);
                 }
                 if (r.status != kTraceOk) raiseTraceError(r.status);
                 return toPython(clearanceJson(r));
@@ -192,10 +196,11 @@ gives "clear": False; TraceError when the design does not trace.)")
                 // Ctrl-C stops the search after the iteration under way; the
                 // best design so far is dropped and KeyboardInterrupt raised.
                 bool interrupted = false;
+                const Design copy = d;
                 OptimiseResult r;
                 {
                     py::gil_scoped_release free;
-                    r = optimise(d, p, [&](int, double) {
+                    r = optimise(copy, p, [&](int, double) {
                         py::gil_scoped_acquire held;
                         interrupted = PyErr_CheckSignals() != 0;
                         return !interrupted;

@@ -86,9 +86,12 @@ py::tuple traceArray(const Design& design, const py::object& rays) {
     const py::ssize_t valueStride = values.strides(1) / py::ssize_t(sizeof(double));
     double* out = hits.mutable_data();
     Status* st = status.mutable_data();
+    // Traced without the interpreter's lock, from a copy of the design that
+    // no other thread of the script can change meanwhile.
+    const Design copy = design;
     {
         py::gil_scoped_release free;
-        traceRows(design, start, rayStride, valueStride, n, out, st);
+        traceRows(copy, start, rayStride, valueStride, n, out, st);
     }
     return py::make_tuple(hits, status);
 }
@@ -135,18 +138,22 @@ py::tuple tracePupil(const Design& design, const std::string& fieldName, int ray
     Statuses status(n);
     py::array_t<double> weights(n);
     double* s = starts.mutable_data();
+    double* w = weights.mutable_data();
+    double* h = hits.mutable_data();
+    Status* st = status.mutable_data();
+    const Design copy = design;
     {
         py::gil_scoped_release free;
         RayState start;
-        startQualityRay(design, *field, start);
+        startQualityRay(copy, *field, start);
         std::vector<double> px(n), py_(n);
-        rule.fill(0, rule.size(), design.semiAperture, px.data(), py_.data(), weights.mutable_data());
+        rule.fill(0, rule.size(), copy.semiAperture, px.data(), py_.data(), w);
         for (py::ssize_t i = 0; i < n; ++i) {
             double* row = s + 6 * i;
             row[0] = px[i], row[1] = py_[i], row[2] = start.z;
             row[3] = start.L, row[4] = start.M, row[5] = start.N;
         }
-        traceRows(design, s, 6, 1, rule.size(), hits.mutable_data(), status.mutable_data());
+        traceRows(copy, s, 6, 1, rule.size(), h, st);
     }
     return py::make_tuple(starts, hits, status, weights);
 }

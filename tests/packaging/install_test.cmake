@@ -27,7 +27,7 @@ if(PYTHON)
     endif()
   endforeach()
   execute_process(COMMAND ${CMAKE_COMMAND} -E env PYTHONPATH=${site} PYTHONDONTWRITEBYTECODE=1 ${PYTHON} -c
-    "import orvelin; d = orvelin.Design.new(1); d.surfaces = [{'radius': -1000, 'separation': -500}, {}]; d.aperture = 100; print(orvelin.__file__, d.report()['fRatio'])"
+    "import orvelin; d = orvelin.Design.new(1); d.surfaces = [{'radius': -1000, 'separation': -500}, {}]; d.aperture = 100; print(orvelin.__file__, abs(d.report()['fRatio']))"
     RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
   if(NOT rc EQUAL 0 OR NOT out MATCHES "^${site}/orvelin/__init__.py 5\\.[0-9]+\n")
     message(FATAL_ERROR "the installed Python module: ${rc} ${out} ${err}")

@@ -22,25 +22,25 @@ using namespace orvelin;
 namespace {
 
 // A device that draws nothing: the plots' cost without the pixels.
-class NullDevice : public gdi::Device {
+class NullDevice : public draw::Device {
   public:
-    gdi::Size size() const override { return {640, 400}; }
-    gdi::Size screenSize() const override { return {1024, 768}; }
-    gdi::Size resolution() const override { return {96, 96}; }
-    gdi::FontMetrics fontMetrics(const gdi::Font&) const override { return {}; }
-    gdi::Size textSize(std::string_view, const gdi::Font&) const override { return {}; }
-    void line(gdi::Point, gdi::Point, const gdi::Pen&) override {}
-    void pixel(gdi::Point at, gdi::Colour) override { sum += at.x + at.y; }
-    void rect(const gdi::Rect&, const gdi::Pen&, const gdi::Fill&) override {}
-    void ellipse(const gdi::Rect&, const gdi::Pen&, const gdi::Fill&) override {}
-    void fill(const gdi::Rect&, gdi::Colour) override {}
-    void text(gdi::Point, std::string_view, const gdi::Font&, gdi::Colour, const gdi::Fill&) override {}
-    int textBox(const gdi::Rect&, std::string_view, const gdi::Font&, gdi::Colour, gdi::Align,
-                const gdi::Fill&) override {
+    draw::Size size() const override { return {640, 400}; }
+    draw::Size screenSize() const override { return {1024, 768}; }
+    draw::Size resolution() const override { return {96, 96}; }
+    draw::FontMetrics fontMetrics(const draw::Font&) const override { return {}; }
+    draw::Size textSize(std::string_view, const draw::Font&) const override { return {}; }
+    void line(draw::Point, draw::Point, const draw::Pen&) override {}
+    void pixel(draw::Point at, draw::Colour) override { sum += at.x + at.y; }
+    void rect(const draw::Rect&, const draw::Pen&, const draw::Fill&) override {}
+    void ellipse(const draw::Rect&, const draw::Pen&, const draw::Fill&) override {}
+    void fill(const draw::Rect&, draw::Colour) override {}
+    void text(draw::Point, std::string_view, const draw::Font&, draw::Colour, const draw::Fill&) override {}
+    int textBox(const draw::Rect&, std::string_view, const draw::Font&, draw::Colour, draw::Align,
+                const draw::Fill&) override {
         return 0;
     }
-    void copy(gdi::Point, gdi::Size, const gdi::Device&, gdi::Point) override {}
-    void picture(gdi::Point, gdi::Size, std::string_view, gdi::Point) override {}
+    void copy(draw::Point, draw::Size, const draw::Device&, draw::Point) override {}
+    void picture(draw::Point, draw::Size, std::string_view, draw::Point) override {}
     long sum = 0;
 };
 
@@ -175,7 +175,7 @@ void renderToPng(benchmark::State& st, int command) {
         QImage bufferImage(1024, 768 - kCaptionAllowance, QImage::Format_RGB32);
         {
             qt::QtDevice window(windowImage, {0, 0, qt::kInitialClientWidth, qt::kInitialClientHeight},
-                                qt::DeviceCaps{1024, 768});
+                                qt::ScreenMetrics{1024, 768});
             qt::QtDevice buffer(bufferImage);
             clearPlotBuffer(buffer);
             eraseBackground(window, viewBackground(600));

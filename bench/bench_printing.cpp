@@ -63,7 +63,7 @@ void printView(benchmark::State& state, int view) {
         LayoutGeometry geometry;
         PlotFrame frame;
         RandomSource random;
-        gdi::RecordingDevice screen(632, 408, 1024, 768);
+        draw::RecordingDevice screen(632, 408, 1024, 768);
         drawLayout(design, trace, results, geometry, screen);
         frame.scale = 20;
         frame.fieldOffset = 144;

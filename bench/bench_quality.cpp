@@ -51,7 +51,7 @@ void BM_QualityViewRepaint(benchmark::State& st) {
     for (auto _ : st) {
         image.fill(Qt::white);
         qt::QtDevice dc(image);
-        drawQualityView(dc, gdi::Rect{0, 0, 640, 454}, computeQualityView(d));
+        drawQualityView(dc, draw::Rect{0, 0, 640, 454}, computeQualityView(d));
     }
 }
 BENCHMARK(BM_QualityViewRepaint)->Unit(benchmark::kMillisecond);

@@ -21,8 +21,8 @@ using namespace orvelin;
 namespace {
 
 // No text the user is shown may hold a NaN or an infinity.
-void requireNoNonFiniteText(const gdi::RecordingDevice& dev) {
-    for (const gdi::DrawCall& c : dev.calls()) {
+void requireNoNonFiniteText(const draw::RecordingDevice& dev) {
+    for (const draw::DrawCall& c : dev.calls()) {
         if (c.text.empty()) continue;
         std::string lower = c.text;
         for (char& ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
@@ -94,8 +94,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // analysis again, or the trace-problem banner.
     PlotFrame frame;
     RandomSource random;
-    gdi::RecordingDevice window(640, 413, 1024, 768);
-    gdi::RecordingDevice buffer(1024, 730, 1024, 768);
+    draw::RecordingDevice window(640, 413, 1024, 768);
+    draw::RecordingDevice buffer(1024, 730, 1024, 768);
     SpotPlot plot{design, trace, frame, random, window, buffer, nullptr};
     LayoutGeometry geometry;
     const Design beforeView = design;
@@ -115,7 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     // The trace report shows the 30 figures.
-    gdi::RecordingDevice report(640, 413, 1024, 768);
+    draw::RecordingDevice report(640, 413, 1024, 768);
     PaintViewPage(report, kViewTraceReport, design, results);
     requireNoNonFiniteText(report);
 

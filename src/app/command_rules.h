@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 
+#include "app/command_ids.h"
 #include "design/design.h"
-#include "platform/gdi.h"
-#include "plots/commands.h"
+#include "platform/draw_device.h"
 #include "plots/plot_frame.h"
 
 namespace orvelin {
@@ -70,8 +70,8 @@ Placement mainWindowPlacement(int screenWidth, int screenHeightLessBand);
 /// The plot buffer's part that a plot view shows in a client area: source
 /// and target rectangles of the copy, centred, clipped to both.
 struct PlotCopy {
-    gdi::Rect source;
-    gdi::Rect target;
+    draw::Rect source;
+    draw::Rect target;
 };
 PlotCopy plotViewCopy(int bufferWidth, int bufferHeight, int clientWidth, int clientHeight);
 

@@ -12,10 +12,10 @@ namespace orvelin {
 
 namespace {
 
-using gdi::Colour;
-using gdi::Device;
-using gdi::Font;
-using gdi::rgb;
+using draw::Colour;
+using draw::Device;
+using draw::Font;
+using draw::rgb;
 
 constexpr int kMarginPx = 8;
 constexpr int kHeadingPx = 36;  // two lines of the fixed font and some air
@@ -53,7 +53,7 @@ struct Mapper {
 
 // Clip the segment a-b to the rectangle (Liang-Barsky); false when nothing
 // of it is inside.
-bool clip(Vec2& a, Vec2& b, const gdi::Rect& r) {
+bool clip(Vec2& a, Vec2& b, const draw::Rect& r) {
     double t0 = 0, t1 = 1;
     const double dx = b.x - a.x, dy = b.y - a.y;
     const double p[4] = {-dx, dx, -dy, dy};
@@ -76,7 +76,7 @@ bool clip(Vec2& a, Vec2& b, const gdi::Rect& r) {
     return true;
 }
 
-void segment(Device& dc, Vec2 a, Vec2 b, const gdi::Rect& area, const gdi::Pen& pen) {
+void segment(Device& dc, Vec2 a, Vec2 b, const draw::Rect& area, const draw::Pen& pen) {
     if (!clip(a, b, area)) return;
     // The last step paints the end point too.
     dc.polyline({{px(a.x), px(a.y)}, {px(b.x), px(b.y)}, {px(b.x) + 1, px(b.y)}}, pen);
@@ -85,7 +85,7 @@ void segment(Device& dc, Vec2 a, Vec2 b, const gdi::Rect& area, const gdi::Pen& 
 // The envelopes, row by row: each pixel whose centre lies inside some
 // space's beam takes the background tinted by every beam that covers it.
 void fillEnvelopes(Device& dc, const ClearanceReport& report, const Mapper& map) {
-    const gdi::Rect& area = map.pic.area;
+    const draw::Rect& area = map.pic.area;
     const int width = area.width();
     if (width <= 0 || area.height() <= 0) return;
     struct PixelPiece {
@@ -145,7 +145,7 @@ std::string figure(double v) {
 
 }  // namespace
 
-ClearancePicture fitClearancePicture(const ClearanceReport& report, const gdi::Rect& box, int unit) {
+ClearancePicture fitClearancePicture(const ClearanceReport& report, const draw::Rect& box, int unit) {
     ClearancePicture pic;
     const int left = box.left + kMarginPx * unit, top = box.top + kHeadingPx * unit;
     pic.area = {left, top, std::max(left, box.right - kMarginPx * unit),
@@ -197,7 +197,7 @@ namespace {
 // The view inside `box`: the heading, the beams, the bodies and the short
 // clearances, in `font`, `unit` device pixels to a screen pixel.
 ClearanceReport drawClearanceView(Device& dc, const Design& design, const ClearanceOptions& options,
-                                  const gdi::Rect& box, int unit, const Font& font) {
+                                  const draw::Rect& box, int unit, const Font& font) {
     ClearanceReport report = checkClearance(design, options);
     const int textX = box.left + kMarginPx * unit;
     const int lineHeight = 14 * unit;
@@ -217,12 +217,12 @@ ClearanceReport drawClearanceView(Device& dc, const Design& design, const Cleara
         font, rgb(64, 64, 64));
 
     const Mapper map{fitClearancePicture(report, box, unit)};
-    const gdi::Rect& area = map.pic.area;
+    const draw::Rect& area = map.pic.area;
     fillEnvelopes(dc, report, map);
 
     // The marginal rays of every field, in a deeper shade of the beam.
     for (size_t j = 0; j < report.envelopes.size(); ++j) {
-        const gdi::Pen ray{blend(tintOf(static_cast<int>(j)), rgb(0, 0, 0), 0.35), unit};
+        const draw::Pen ray{blend(tintOf(static_cast<int>(j)), rgb(0, 0, 0), 0.35), unit};
         for (const FieldBeam& f : report.envelopes[j].fields) {
             segment(dc, map(f.plusFrom), map(f.plusTo), area, ray);
             segment(dc, map(f.minusFrom), map(f.minusTo), area, ray);
@@ -238,7 +238,7 @@ ClearanceReport drawClearanceView(Device& dc, const Design& design, const Cleara
     for (int i = 1; i <= n; ++i) {
         const SurfaceBody& body = report.bodies[i];
         const bool blocked = !shortOf[i].empty();
-        const gdi::Pen pen{blocked ? kObstructed : kOutline, (blocked ? 2 : 1) * unit};
+        const draw::Pen pen{blocked ? kObstructed : kOutline, (blocked ? 2 : 1) * unit};
         std::vector<Vec2> outline(body.face.begin(), body.face.end());
         if (body.thickness > 0) {
             outline.insert(outline.end(), body.back.rbegin(), body.back.rend());
@@ -268,17 +268,17 @@ ClearanceReport drawClearanceView(Device& dc, const Design& design, const Cleara
 }  // namespace
 
 ClearanceReport paintClearanceView(Device& dc, const Design& design, const ClearanceOptions& options) {
-    const gdi::Rect client{0, 0, dc.size().width, dc.size().height};
+    const draw::Rect client{0, 0, dc.size().width, dc.size().height};
     dc.fill(client, kClearanceBackground);
-    return drawClearanceView(dc, design, options, client, 1, Font::oemFixed());
+    return drawClearanceView(dc, design, options, client, 1, Font::smallMono());
 }
 
 ClearanceReport printClearanceView(Device& dc, const Design& design, const ClearanceOptions& options,
-                                   const gdi::Rect& box, int unit) {
+                                   const draw::Rect& box, int unit) {
     unit = std::max(1, unit);
     // The fixed-pitch face at the screen font's cell height, scaled.
     return drawClearanceView(dc, design, options, box, unit,
-                             Font::scaled(12 * unit, 400, gdi::FontFace::mono));
+                             Font::scaled(12 * unit, 400, draw::FontFace::mono));
 }
 
 }  // namespace orvelin

@@ -13,11 +13,11 @@
 #include <cstdio>
 #include <map>
 
+#include "app/command_ids.h"
 #include "cli/cli.h"
 #include "platform/qt/headless.h"
 #include "platform/qt/printing.h"
 #include "platform/recording_device.h"
-#include "plots/commands.h"
 #include "plots/plot_dispatch.h"
 #include "reports/quick_print.h"
 
@@ -114,8 +114,8 @@ void runPrint(const PrintOptions& o) {
     // window.  The plots then run unseen in the program's first window on a
     // 1024 x 768 screen.
     if (!measureLayout(design, trace, results, geometry)) failTrace(trace.status);
-    gdi::RecordingDevice window(632, 408, 1024, 768);
-    gdi::RecordingDevice buffer(1024, 768 - kCaptionAllowance, 1024, 768);
+    draw::RecordingDevice window(632, 408, 1024, 768);
+    draw::RecordingDevice buffer(1024, 768 - kCaptionAllowance, 1024, 768);
     SpotPlot plot{design, trace, frame, random, window, buffer, nullptr};
     for (int command : commands) {
         window.clearCalls();

@@ -125,7 +125,7 @@ void addRenderCommand(CLI::App& app) {
         // The window stands on a 1024 x 768 screen (the screen less the
         // 38-row allowance below, as the program measures it), or on one
         // just large enough for a larger window.
-        qt::DeviceCaps screen{std::max(1024, w + 8), std::max(768, h + 46)};
+        qt::ScreenMetrics screen{std::max(1024, w + 8), std::max(768, h + 46)};
         // A file named .svg gets the view as vector drawing, any other a PNG.
         const std::string& out = options->output;
         const bool svg = out.size() >= 4 && (out.compare(out.size() - 4, 4, ".svg") == 0 ||
@@ -141,8 +141,8 @@ void addRenderCommand(CLI::App& app) {
         }
         {
             std::unique_ptr<qt::QtDevice> window =
-                svg ? std::make_unique<qt::QtDevice>(generator, gdi::Rect{0, 0, w, h}, screen)
-                    : std::make_unique<qt::QtDevice>(image, gdi::Rect{0, 0, w, h}, screen);
+                svg ? std::make_unique<qt::QtDevice>(generator, draw::Rect{0, 0, w, h}, screen)
+                    : std::make_unique<qt::QtDevice>(image, draw::Rect{0, 0, w, h}, screen);
             eraseBackground(*window, viewBackground(view->viewState));
             RenderJob job{app, &host, design, s.trace, s.results, s.geometry, *window, screen};
             host.job = &job;

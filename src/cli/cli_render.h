@@ -29,7 +29,7 @@ struct RenderJob {
     AnalysisResults& results;
     LayoutGeometry& geometry;
     qt::QtDevice& window;
-    qt::DeviceCaps screen;
+    qt::ScreenMetrics screen;
 };
 
 /// The command line's side of the application core for `render`: nobody to

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "app/command_ids.h"
 #include "cli/cli.h"
-#include "plots/commands.h"
 #include "plots/plot_dispatch.h"
 #include "plots/plot_frame.h"
 #include "plots/random.h"
@@ -21,12 +21,12 @@ int gFocusSteps = 0;
 // The window's side of a plot without a window: a repaint request paints the
 // plot view, that is copies the plot buffer into the window image.
 struct HeadlessPlotWindow : PlotWindow {
-    gdi::Device& window;
-    const gdi::Device& buffer;
+    draw::Device& window;
+    const draw::Device& buffer;
     bool dirty = false;
-    HeadlessPlotWindow(gdi::Device& w, const gdi::Device& b) : window(w), buffer(b) {}
-    void invalidateRect(const gdi::Rect&) override { dirty = true; }
-    void updateWindow() override {
+    HeadlessPlotWindow(draw::Device& w, const draw::Device& b) : window(w), buffer(b) {}
+    void invalidate(const draw::Rect&) override { dirty = true; }
+    void repaintPending() override {
         if (dirty) paintPlotView(window, buffer);
         dirty = false;
     }
@@ -49,7 +49,8 @@ std::vector<int> commandsFor(int lastCommand) {
 
 void renderPlot(RenderJob& job, int lastCommand) {
     // The plot buffer: the screen less the caption allowance.
-    QImage bufferImage(job.screen.horzRes, job.screen.vertRes - kCaptionAllowance, QImage::Format_RGB32);
+    QImage bufferImage(job.screen.screenWidth, job.screen.screenHeight - kCaptionAllowance,
+                       QImage::Format_RGB32);
     qt::QtDevice buffer(bufferImage);
     HeadlessPlotWindow repaint(job.window, buffer);
     AppState& s = job.app.state();
@@ -62,8 +63,8 @@ void renderPlot(RenderJob& job, int lastCommand) {
         if (command != kCmdAiry) {
             clearPlotBuffer(buffer);
             eraseBackground(job.window, viewBackground(kViewStandardPlot));
-            repaint.invalidateRect({0, 0, job.window.size().width, job.window.size().height});
-            repaint.updateWindow();
+            repaint.invalidate({0, 0, job.window.size().width, job.window.size().height});
+            repaint.repaintPending();
         }
         dispatchPlot(plot, s.results, s.geometry, command);
     };

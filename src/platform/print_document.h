@@ -7,26 +7,26 @@
 #include <string>
 #include <string_view>
 
-#include "platform/gdi.h"
+#include "platform/draw_device.h"
 
 namespace orvelin {
 
 /// A document on a printer, as the platform provides it.  Calls come in the
-/// order startDoc, startPage, endPage, then abortDoc (after a cancel) and
-/// endDoc; the device is valid from a successful startDoc until endDoc.
+/// order beginDocument, beginPage, finishPage, then abandonDocument (after a cancel) and
+/// finishDocument; the device is valid from a successful beginDocument until finishDocument.
 class PrintDocument {
   public:
     virtual ~PrintDocument() = default;
     /// Start the document; false when the printer cannot take it.
-    virtual bool startDoc(std::string_view documentName) = 0;
-    virtual bool startPage() = 0;
-    virtual gdi::Device& device() = 0;
-    virtual bool endPage() = 0;
+    virtual bool beginDocument(std::string_view documentName) = 0;
+    virtual bool beginPage() = 0;
+    virtual draw::Device& device() = 0;
+    virtual bool finishPage() = 0;
     /// Drop the document: nothing of it reaches paper or file.
-    virtual void abortDoc() = 0;
-    /// Finish the document and hand it to the printer (after abortDoc:
+    virtual void abandonDocument() = 0;
+    /// Finish the document and hand it to the printer (after abandonDocument:
     /// release it only).  False when the printer did not take it.
-    virtual bool endDoc() = 0;
+    virtual bool finishDocument() = 0;
     /// Why the last call failed, in words for the user.
     virtual std::string errorText() const = 0;
 };

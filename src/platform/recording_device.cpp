@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-namespace orvelin::gdi {
+namespace orvelin::draw {
 
 namespace {
 
@@ -16,12 +16,11 @@ FontMetrics cellMetrics(int height, int width, int ascent, int externalLeading) 
 
 FontMetrics fakeMetrics(const Font& f) {
     switch (f.kind) {
-        case Font::Kind::oemFixed:
+        case Font::Kind::smallMono:
             return cellMetrics(12, 8, 10, 0);
-        case Font::Kind::ansiFixed:
-        case Font::Kind::systemFixed:
+        case Font::Kind::boldMono:
             return cellMetrics(16, 8, 13, 0);
-        case Font::Kind::system: {
+        case Font::Kind::boldSans: {
             FontMetrics m = cellMetrics(16, 7, 13, 0);
             m.maxCharWidth = 14;
             return m;
@@ -138,4 +137,4 @@ std::vector<DrawCall> RecordingDevice::textsEqual(const std::string& text) const
     return out;
 }
 
-}  // namespace orvelin::gdi
+}  // namespace orvelin::draw

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/gdi.h"
+#include "platform/draw_device.h"
 
-namespace orvelin::gdi {
+namespace orvelin::draw {
 
 /// One recorded call.
 struct DrawCall {
@@ -74,4 +74,4 @@ class RecordingDevice : public Device {
     std::vector<DrawCall> calls_;
 };
 
-}  // namespace orvelin::gdi
+}  // namespace orvelin::draw

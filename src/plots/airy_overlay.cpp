@@ -24,7 +24,7 @@ bool drawAiryOverlay(SpotPlot& p, int limit) {
         kAiryCirclePen);
     // The window shows the circle at its next repaint, a copy of the buffer.
     if (p.repaint)
-        p.repaint->invalidateRect(
+        p.repaint->invalidate(
             {f.windowCentreX - R, f.windowCentreY - R, f.windowCentreX + R + 1, f.windowCentreY + R + 1});
     return true;
 }

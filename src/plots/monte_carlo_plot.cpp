@@ -113,9 +113,9 @@ void plotUniformAiry(SpotPlot& p) {
         {f.bufferCentreX - R, f.bufferCentreY - R, f.bufferCentreX + R + 1, f.bufferCentreY + R + 1},
         kAiryCirclePen);
     if (p.repaint) {
-        p.repaint->invalidateRect(
+        p.repaint->invalidate(
             {f.windowCentreX - R, f.windowCentreY - R, f.windowCentreX + R + 1, f.windowCentreY + R + 1});
-        p.repaint->updateWindow();
+        p.repaint->repaintPending();
     }
     plotMonteCarloRays(p);
 }

@@ -7,8 +7,8 @@
 namespace orvelin {
 
 int dispatchPlot(SpotPlot& p, AnalysisResults& results, LayoutGeometry& geometry, int command) {
-    const gdi::Size client = p.window.size();
-    const gdi::Size screen = p.window.screenSize();
+    const draw::Size client = p.window.size();
+    const draw::Size screen = p.window.screenSize();
     const int limit = setUpPlotFrame(p.frame, client.width, client.height, screen.width, screen.height);
     switch (command) {
         case kCmdDisplay:
@@ -40,16 +40,16 @@ int dispatchPlot(SpotPlot& p, AnalysisResults& results, LayoutGeometry& geometry
     return 1;
 }
 
-void clearPlotBuffer(gdi::Device& buffer) {
-    const gdi::Size s = buffer.size();
+void clearPlotBuffer(draw::Device& buffer) {
+    const draw::Size s = buffer.size();
     // With no pen the rectangle fills up to, not including, right and bottom:
     // one more than the size covers the last row and column.
-    buffer.rect({0, 0, s.width + 1, s.height + 1}, gdi::kNoPen, kPlotBackground);
+    buffer.rect({0, 0, s.width + 1, s.height + 1}, draw::kNoPen, kPlotBackground);
 }
 
-void paintPlotView(gdi::Device& window, const gdi::Device& buffer) {
-    const gdi::Size client = window.size();
-    const gdi::Size screen = buffer.size();
+void paintPlotView(draw::Device& window, const draw::Device& buffer) {
+    const draw::Size client = window.size();
+    const draw::Size screen = buffer.size();
     window.copy({0, 0}, screen, buffer,
                 {(screen.width - client.width) / 2, (screen.height - client.height) / 2});
 }

@@ -21,12 +21,12 @@ int dispatchPlot(SpotPlot& p, AnalysisResults& results, LayoutGeometry& geometry
 
 /// Clear the plot buffer to the plot background, as every plot command does
 /// before it plots: a borderless rectangle over the whole buffer.
-void clearPlotBuffer(gdi::Device& buffer);
+void clearPlotBuffer(draw::Device& buffer);
 
 /// Paint a plot view: copy the plot buffer into the window so that the
 /// buffer's centre falls on the centre of the client area.  A client area
 /// larger than the buffer shows the buffer centred, with the window's own
 /// background around it.
-void paintPlotView(gdi::Device& window, const gdi::Device& buffer);
+void paintPlotView(draw::Device& window, const draw::Device& buffer);
 
 }  // namespace orvelin

@@ -14,8 +14,8 @@
 // The origins move sideways by the field offset while field spots are drawn.
 #pragma once
 
+#include "app/command_ids.h"
 #include "design/design.h"
-#include "plots/commands.h"
 #include "trace/ray_trace.h"
 
 namespace orvelin {

@@ -30,7 +30,7 @@ bool readyForStep(PrintedPlot& p) {
 }
 
 void setBlack(PrintedPlot& p, int x, int y) {
-    const gdi::Rect& c = p.clip;
+    const draw::Rect& c = p.clip;
     if (x < c.left || x >= c.right || y < c.top || y >= c.bottom) return;
     p.printer.pixel({x, y}, kPrintedDotColour);
 }
@@ -100,12 +100,12 @@ long blurRayCount(int halfW, int halfH) {
 
 // A circle of radius R about the plot centre in the page's black pen, filled
 // as asked.  A radius beyond any page (or not a number) draws nothing.
-void printCircle(PrintedPlot& p, double radius, const gdi::Fill& inside) {
+void printCircle(PrintedPlot& p, double radius, const draw::Fill& inside) {
     int R;
     if (!truncatedOffset(radius, R)) return;
     const int cx = p.frame.windowCentreX;
     const int cy = p.frame.windowCentreY;
-    p.printer.ellipse({cx - R, cy - R, cx + R + 1, cy + R + 1}, gdi::Pen{kPrintedDotColour}, inside);
+    p.printer.ellipse({cx - R, cy - R, cx + R + 1, cy + R + 1}, draw::Pen{kPrintedDotColour}, inside);
 }
 
 }  // namespace
@@ -202,7 +202,8 @@ void printStandardSpots(PrintedPlot& p) {
     setEntranceTangential(p.design, p.trace);  // a failure stays in the status
     const double r = airyDiskRadius(p.design, p.trace);
     // The overlay's circle is filled white, under the dots printed next.
-    if (p.viewState == kViewAiryOverlay) printCircle(p, std::fabs(r * f.printScale), gdi::rgb(255, 255, 255));
+    if (p.viewState == kViewAiryOverlay)
+        printCircle(p, std::fabs(r * f.printScale), draw::rgb(255, 255, 255));
 
     SpotPlot centring = measuringView(p);
     measureSpotCentre(centring, StartRay::axial);
@@ -263,7 +264,7 @@ void printUniformAiry(PrintedPlot& p) {
     long count = !(area <= static_cast<double>(most)) ? most : static_cast<long>(area);
     if (count < kMinPrintedAiryRays) count = kMinPrintedAiryRays;
 
-    printCircle(p, R, gdi::kHollow);
+    printCircle(p, R, draw::kHollow);
     printMonteCarloRays(p, count);
 }
 

@@ -17,10 +17,10 @@
 #include <string>
 #include <string_view>
 
+#include "app/command_ids.h"
 #include "design/design.h"
-#include "platform/gdi.h"
+#include "platform/draw_device.h"
 #include "platform/print_document.h"
-#include "plots/commands.h"
 #include "plots/plot_frame.h"
 #include "plots/random.h"
 #include "trace/ray_trace.h"
@@ -28,7 +28,7 @@
 namespace orvelin {
 
 /// Dots on paper are black.
-inline constexpr gdi::Colour kPrintedDotColour = gdi::rgb(0, 0, 0);
+inline constexpr draw::Colour kPrintedDotColour = draw::rgb(0, 0, 0);
 
 /// Ring counts of the printed standard plot by the page's magnification k
 /// (index k, 1..10; index 0 is unused).
@@ -39,7 +39,7 @@ inline constexpr int kPrintedMagnificationStep = 204;
 inline constexpr long kMinPrintedAiryRays = 2000;
 
 /// A clip box that holds every pixel.
-inline constexpr gdi::Rect kUnclipped{-2147483647 - 1, -2147483647 - 1, 2147483647, 2147483647};
+inline constexpr draw::Rect kUnclipped{-2147483647 - 1, -2147483647 - 1, 2147483647, 2147483647};
 
 /// The records and the page of one printed plot.
 struct PrintedPlot {
@@ -47,13 +47,13 @@ struct PrintedPlot {
     TraceState& trace;
     PlotFrame& frame;
     RandomSource& random;
-    gdi::Device& printer;
+    draw::Device& printer;
     PrintProgress& progress;
     int viewState = kViewStandardPlot;  ///< the Airy overlay view adds the Airy circle to the standard plot
     /// Dots outside this box (right and bottom exclusive) are not drawn: a
     /// spot larger than its place must not blot out the page around it,
     /// Print Page's header line or the Quick Print table and report.
-    gdi::Rect clip = kUnclipped;
+    draw::Rect clip = kUnclipped;
 };
 
 /// The magnification of the printed standard plot for a plot area of half

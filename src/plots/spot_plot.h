@@ -16,7 +16,7 @@
 #include <array>
 
 #include "design/design.h"
-#include "platform/gdi.h"
+#include "platform/draw_device.h"
 #include "plots/plot_frame.h"
 #include "plots/pupil_pattern.h"
 #include "plots/random.h"
@@ -25,11 +25,11 @@
 namespace orvelin {
 
 /// Colour of a spot dot on screen.
-inline constexpr gdi::Colour kSpotDotColour = gdi::rgb(255, 255, 255);
+inline constexpr draw::Colour kSpotDotColour = draw::rgb(255, 255, 255);
 /// Background of every plot view and of the cleared plot buffer.
-inline constexpr gdi::Colour kPlotBackground = gdi::rgb(160, 96, 32);
+inline constexpr draw::Colour kPlotBackground = draw::rgb(160, 96, 32);
 /// The pen of the Airy circles drawn into the plot buffer (outlines only).
-inline constexpr gdi::Pen kAiryCirclePen{gdi::rgb(0, 0, 0)};
+inline constexpr draw::Pen kAiryCirclePen{draw::rgb(0, 0, 0)};
 
 /// The window's side of a plot: repaint requests.  The desktop program
 /// forwards them to its window; the headless renderer paints the plot view
@@ -38,9 +38,9 @@ class PlotWindow {
   public:
     virtual ~PlotWindow() = default;
     /// Mark a rectangle of the client area for repainting, erasing it first.
-    virtual void invalidateRect(const gdi::Rect& r) = 0;
+    virtual void invalidate(const draw::Rect& r) = 0;
     /// Repaint what is marked, now.
-    virtual void updateWindow() = 0;
+    virtual void repaintPending() = 0;
 };
 
 /// The records and targets of one screen plot.
@@ -49,8 +49,8 @@ struct SpotPlot {
     TraceState& trace;
     PlotFrame& frame;
     RandomSource& random;
-    gdi::Device& window;            ///< the window's device (its client area)
-    gdi::Device& buffer;            ///< the plot buffer, screenWidth x screenHeight
+    draw::Device& window;           ///< the window's device (its client area)
+    draw::Device& buffer;           ///< the plot buffer, screenWidth x screenHeight
     PlotWindow* repaint = nullptr;  ///< repaint requests; none when null
 };
 

@@ -41,7 +41,7 @@ std::string format(const char* fmt, double v) {
 
 }  // namespace
 
-QualityViewLayout layoutQualityView(const gdi::Rect& area, int lineHeight, const QualityViewData& data) {
+QualityViewLayout layoutQualityView(const draw::Rect& area, int lineHeight, const QualityViewData& data) {
     QualityViewLayout l;
     l.lineHeight = std::max(1, lineHeight);
     l.margin = std::max(4, area.width() / 80);
@@ -52,7 +52,7 @@ QualityViewLayout layoutQualityView(const gdi::Rect& area, int lineHeight, const
     const int top = area.top + l.margin + 3 * l.lineHeight;
     for (int i = 0; i < 4; ++i) {
         const int left = area.left + l.margin + i * columnWidth;
-        l.boxes[i] = gdi::Rect{left, top, left + side, top + side};
+        l.boxes[i] = draw::Rect{left, top, left + side, top + side};
     }
     // One scale for all four spots: the largest spot radius (from its
     // centroid) or Airy radius fills half a box.
@@ -72,8 +72,8 @@ QualityViewLayout layoutQualityView(const gdi::Rect& area, int lineHeight, const
     return l;
 }
 
-void drawQualityView(gdi::Device& dc, const gdi::Rect& area, const QualityViewData& data) {
-    using namespace gdi;
+void drawQualityView(draw::Device& dc, const draw::Rect& area, const QualityViewData& data) {
+    using namespace draw;
     const int fontHeight = std::clamp(area.width() / 56, 11, 400);
     const Font font = Font::scaled(fontHeight, 400);
     const QualityViewLayout l = layoutQualityView(area, dc.fontMetrics(font).lineHeight(), data);

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "design/design.h"
-#include "platform/gdi.h"
+#include "platform/draw_device.h"
 #include "quality/image_quality.h"
 
 namespace orvelin {
@@ -33,23 +33,23 @@ struct QualityViewLayout {
     int margin = 0;
     int lineHeight = 0;
     int fontHeight = 0;
-    std::array<gdi::Rect, 4> boxes{};  ///< the spot boxes, one per field in output order
-    double pixelsPerMicron = 0;        ///< the common scale
-    double barMicrons = 0;             ///< the scale bar's length in um (1, 2 or 5 times a power of 10)
+    std::array<draw::Rect, 4> boxes{};  ///< the spot boxes, one per field in output order
+    double pixelsPerMicron = 0;         ///< the common scale
+    double barMicrons = 0;              ///< the scale bar's length in um (1, 2 or 5 times a power of 10)
     int barPixels = 0;
     int barX = 0, barY = 0;  ///< left end of the scale bar
 };
 
 /// The layout for an area with a font of the given line height.
-QualityViewLayout layoutQualityView(const gdi::Rect& area, int lineHeight, const QualityViewData& data);
+QualityViewLayout layoutQualityView(const draw::Rect& area, int lineHeight, const QualityViewData& data);
 
 /// Dots in black, Airy circles in red, boxes in grey, text in black.
-inline constexpr gdi::Colour kQualityAiryColour = gdi::rgb(208, 0, 0);
-inline constexpr gdi::Colour kQualityBoxColour = gdi::rgb(128, 128, 128);
+inline constexpr draw::Colour kQualityAiryColour = draw::rgb(208, 0, 0);
+inline constexpr draw::Colour kQualityBoxColour = draw::rgb(128, 128, 128);
 
 /// Draw the view into area (its background already erased).  Image +x is
 /// drawn to the left of a spot's centre and +y downward, as in the spot
 /// plots; each spot is centred on its centroid.
-void drawQualityView(gdi::Device& dc, const gdi::Rect& area, const QualityViewData& data);
+void drawQualityView(draw::Device& dc, const draw::Rect& area, const QualityViewData& data);
 
 }  // namespace orvelin

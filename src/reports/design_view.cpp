@@ -6,9 +6,9 @@
 
 namespace orvelin {
 
-using gdi::rgb;
+using draw::rgb;
 
-gdi::Colour viewBackground(int viewState) {
+draw::Colour viewBackground(int viewState) {
     switch (viewState) {
         case kViewTraceReport:
             return rgb(128, 160, 192);
@@ -26,8 +26,8 @@ gdi::Colour viewBackground(int viewState) {
     }
 }
 
-void eraseBackground(gdi::Device& dc, gdi::Colour colour) {
-    const gdi::Size client = dc.size();
+void eraseBackground(draw::Device& dc, draw::Colour colour) {
+    const draw::Size client = dc.size();
     dc.fill({0, 0, client.width, client.height}, colour);
 }
 
@@ -45,8 +45,8 @@ std::string traceProblemText(TraceStatus status) {
     }
 }
 
-void drawTraceProblemBanner(gdi::Device& dc, int n, TraceStatus status) {
-    const gdi::Size client = dc.size();
+void drawTraceProblemBanner(draw::Device& dc, int n, TraceStatus status) {
+    const draw::Size client = dc.size();
     // Centred in the space below the table; the half truncates toward zero
     // (C++ integer division), also when the window is shorter than the table.
     const int a = layoutBandTop(n);
@@ -54,15 +54,15 @@ void drawTraceProblemBanner(gdi::Device& dc, int n, TraceStatus status) {
 
     // A grey shadow a little right and down, then the blue text, then the
     // reason below it, each centred across the rest of the client area.
-    const gdi::Font font = gdi::Font::system();
-    const gdi::Rect shadow{2, y, client.width, client.height};
-    const gdi::Rect r{0, y - 1, client.width, client.height};
-    dc.textBox(shadow, "* Trace problem *", font, rgb(128, 128, 128), gdi::Align::centre);
-    dc.textBox(r, "* Trace problem *", font, rgb(0, 32, 192), gdi::Align::centre);
-    dc.textBox(r, traceProblemText(status), font, rgb(0, 0, 0), gdi::Align::centre);
+    const draw::Font font = draw::Font::boldSans();
+    const draw::Rect shadow{2, y, client.width, client.height};
+    const draw::Rect r{0, y - 1, client.width, client.height};
+    dc.textBox(shadow, "* Trace problem *", font, rgb(128, 128, 128), draw::Align::centre);
+    dc.textBox(r, "* Trace problem *", font, rgb(0, 32, 192), draw::Align::centre);
+    dc.textBox(r, traceProblemText(status), font, rgb(0, 0, 0), draw::Align::centre);
 }
 
-bool paintDesignView(gdi::Device& dc, Design& design, TraceState& state, AnalysisResults& results,
+bool paintDesignView(draw::Device& dc, Design& design, TraceState& state, AnalysisResults& results,
                      LayoutGeometry& geometry) {
     PaintViewPage(dc, kViewDesign, design, results);
     if (drawLayout(design, state, results, geometry, dc)) return true;

@@ -13,8 +13,8 @@ namespace orvelin {
 
 namespace {
 
-using gdi::Device;
-using gdi::Font;
+using draw::Device;
+using draw::Font;
 
 // One line of printed text, its cell's top-left corner at (x, y).
 void printText(Device& dc, const Font& font, int x, int y, std::string_view text) {
@@ -68,8 +68,8 @@ int valueFontHeight(int pageWidth) {
     return static_cast<int>(pageWidth * 0.023337222870478413);
 }
 
-LineMetrics lineMetrics(const Device& dc, const gdi::Font& font) {
-    const gdi::FontMetrics m = dc.fontMetrics(font);
+LineMetrics lineMetrics(const Device& dc, const draw::Font& font) {
+    const draw::FontMetrics m = dc.fontMetrics(font);
     return LineMetrics{m.lineHeight(), m.averageCharWidth};
 }
 
@@ -95,9 +95,9 @@ std::tm localTimeNow() {
 
 void drawHeaderLine(Device& dc, const Font& font, int pageWidth, int lineHeight, const Design& design,
                     const std::tm& now) {
-    const gdi::Rect header{0, 0, pageWidth, lineHeight};
-    dc.textBox(header, pageTitle(design), font, kPrintTextColour, gdi::Align::left, kPrintTextBackground);
-    dc.textBox(header, pageDateText(now), font, kPrintTextColour, gdi::Align::right, kPrintTextBackground);
+    const draw::Rect header{0, 0, pageWidth, lineHeight};
+    dc.textBox(header, pageTitle(design), font, kPrintTextColour, draw::Align::left, kPrintTextBackground);
+    dc.textBox(header, pageDateText(now), font, kPrintTextColour, draw::Align::right, kPrintTextBackground);
 }
 
 void drawReportValues(Device& dc, const Font& font, const ReportGrid& grid, const Design& design,
@@ -259,7 +259,7 @@ void drawPrintPage(Device& dc, PrintRecords& r, int viewState, PrintProgress& pr
             PrintedPlot plot{r.design,  r.trace,
                              r.frame,   r.random,
                              dc,        progress,
-                             viewState, gdi::Rect{kUnclipped.left, H, kUnclipped.right, kUnclipped.bottom}};
+                             viewState, draw::Rect{kUnclipped.left, H, kUnclipped.right, kUnclipped.bottom}};
             printPlotForView(plot);
             break;
         }
@@ -271,7 +271,7 @@ void drawPrintPage(Device& dc, PrintRecords& r, int viewState, PrintProgress& pr
             break;
         }
         case kViewImageQuality:
-            drawQualityView(dc, gdi::Rect{0, H, dc.screenSize().width, dc.screenSize().height},
+            drawQualityView(dc, draw::Rect{0, H, dc.screenSize().width, dc.screenSize().height},
                             computeQualityView(r.design));
             break;
         default:
@@ -302,27 +302,27 @@ PrintJobResult printFailure(PrintStatus status, const PrintDocument& doc) {
 
 PrintJobResult runOnePageJob(PrintDocument& doc, std::string_view documentName, PrintProgress& progress,
                              const std::function<void(Device&)>& drawPage) {
-    if (!doc.startDoc(documentName)) {
+    if (!doc.beginDocument(documentName)) {
         // Release what the failed start may hold; nothing was printed.
         PrintJobResult failed = printFailure(PrintStatus::startFailed, doc);
-        doc.endDoc();
+        doc.finishDocument();
         return failed;
     }
-    if (!doc.startPage()) {
+    if (!doc.beginPage()) {
         // The page is not drawn, and the job must not pass for printed.
         PrintJobResult failed = printFailure(PrintStatus::pageFailed, doc);
-        doc.endPage();
-        doc.abortDoc();
-        doc.endDoc();
+        doc.finishPage();
+        doc.abandonDocument();
+        doc.finishDocument();
         return failed;
     }
     drawPage(doc.device());
-    const bool pageEnded = doc.endPage();
+    const bool pageEnded = doc.finishPage();
     if (progress.aborted()) {
         // What was drawn goes away with the page: a cancelled job is never
         // half-printed.
-        doc.abortDoc();
-        doc.endDoc();
+        doc.abandonDocument();
+        doc.finishDocument();
         PrintJobResult cancelled;
         cancelled.status = PrintStatus::cancelled;
         cancelled.printAborted = 1;
@@ -330,11 +330,11 @@ PrintJobResult runOnePageJob(PrintDocument& doc, std::string_view documentName, 
     }
     if (!pageEnded) {
         PrintJobResult failed = printFailure(PrintStatus::endFailed, doc);
-        doc.abortDoc();
-        doc.endDoc();
+        doc.abandonDocument();
+        doc.finishDocument();
         return failed;
     }
-    if (!doc.endDoc()) return printFailure(PrintStatus::endFailed, doc);
+    if (!doc.finishDocument()) return printFailure(PrintStatus::endFailed, doc);
     return PrintJobResult{};
 }
 

@@ -22,7 +22,7 @@
 #include <string_view>
 
 #include "design/design.h"
-#include "platform/gdi.h"
+#include "platform/draw_device.h"
 #include "platform/print_document.h"
 #include "plots/plot_frame.h"
 #include "plots/printed_plots.h"
@@ -58,14 +58,14 @@ int headingFontHeight(int pageWidth);  ///< W / 37.5: headings, labels, box titl
 int valueFontHeight(int pageWidth);    ///< W / 42.85: table rows and figures
 
 /// The printed face at a cell height.
-constexpr gdi::Font printFont(int height) {
-    return gdi::Font::scaled(height, kPrintFontWeight);
+constexpr draw::Font printFont(int height) {
+    return draw::Font::scaled(height, kPrintFontWeight);
 }
 /// Printed text is black, on white cells.
-inline constexpr gdi::Colour kPrintTextColour = gdi::rgb(0, 0, 0);
-inline constexpr gdi::Fill kPrintTextBackground = gdi::rgb(255, 255, 255);
+inline constexpr draw::Colour kPrintTextColour = draw::rgb(0, 0, 0);
+inline constexpr draw::Fill kPrintTextBackground = draw::rgb(255, 255, 255);
 /// The pen of the printed boxes.
-inline constexpr gdi::Pen kPrintPen{gdi::rgb(0, 0, 0)};
+inline constexpr draw::Pen kPrintPen{draw::rgb(0, 0, 0)};
 
 /// A font's line height (height plus external leading) and average
 /// character width, the two measures every position is made of.
@@ -73,7 +73,7 @@ struct LineMetrics {
     int lineHeight = 0;
     int charWidth = 0;
 };
-LineMetrics lineMetrics(const gdi::Device& dc, const gdi::Font& font);
+LineMetrics lineMetrics(const draw::Device& dc, const draw::Font& font);
 
 /// "Orvelin V0.90 - <title>".
 std::string pageTitle(const Design& design);
@@ -86,7 +86,7 @@ std::tm localTimeNow();
 
 /// The header line in a font: the title left-aligned and the date
 /// right-aligned in the rectangle (0, 0)-(W, lineHeight).
-void drawHeaderLine(gdi::Device& dc, const gdi::Font& font, int pageWidth, int lineHeight,
+void drawHeaderLine(draw::Device& dc, const draw::Font& font, int pageWidth, int lineHeight,
                     const Design& design, const std::tm& now);
 
 /// The character grid of the printed report: grid position (a, b) is
@@ -100,13 +100,13 @@ struct ReportGrid {
 
 /// The report's figures ("%10.6f", the anamorphism "%7.3f %%"), in the font
 /// given; the field rows only for a design with a field.
-void drawReportValues(gdi::Device& dc, const gdi::Font& font, const ReportGrid& grid, const Design& design,
+void drawReportValues(draw::Device& dc, const draw::Font& font, const ReportGrid& grid, const Design& design,
                       const AnalysisResults& results);
 /// The box titles and the labels of the figures, in the font given.
-void drawReportLabels(gdi::Device& dc, const gdi::Font& font, const ReportGrid& grid, const Design& design);
+void drawReportLabels(draw::Device& dc, const draw::Font& font, const ReportGrid& grid, const Design& design);
 /// The outlines of the boxes in black: Field center and Focal plane, and
 /// with a field the - and + field boxes.
-void drawReportBoxes(gdi::Device& dc, const ReportGrid& grid, const Design& design);
+void drawReportBoxes(draw::Device& dc, const ReportGrid& grid, const Design& design);
 
 /// How far the report reaches below its grid's top, in lines: the bottom of
 /// its lowest box (the field boxes only with a field).  It spans 97
@@ -119,26 +119,26 @@ inline constexpr int kReportColumns = 97;
 /// across the full width, from the geometry of the last layout drawing.
 /// Sets the entrance distance for the drawing as the screen does.  A band of
 /// no height, or a layout of no size, draws nothing.
-void drawPrintedLayout(gdi::Device& dc, Design& design, const LayoutGeometry& geometry, int pageWidth,
+void drawPrintedLayout(draw::Device& dc, Design& design, const LayoutGeometry& geometry, int pageWidth,
                        double sideMargin, double top, double bottom);
 
 /// The design table in the fonts given, with the column grid L and
 /// charWidth and the row step rowHeight, rows from y = top: headings at row
 /// 2, surfaces at rows i + 3, the aperture headings at row n + 5.
-void drawDesignTableHeadings(gdi::Device& dc, const gdi::Font& font, const Design& design, int left,
+void drawDesignTableHeadings(draw::Device& dc, const draw::Font& font, const Design& design, int left,
                              int charWidth, int top, int rowHeight);
-void drawDesignTableRows(gdi::Device& dc, const gdi::Font& font, const Design& design, int left,
+void drawDesignTableRows(draw::Device& dc, const draw::Font& font, const Design& design, int left,
                          int charWidth, int top, int rowHeight);
 /// The aperture, field and focal-ratio line at y.
-void drawApertureLine(gdi::Device& dc, const gdi::Font& font, const Design& design,
+void drawApertureLine(draw::Device& dc, const draw::Font& font, const Design& design,
                       const LayoutGeometry& geometry, int left, int charWidth, int y);
 
 /// The header line of a Print Page page, in the header font.  Returns H, the header font's line height.
-int drawPageHeader(gdi::Device& dc, const Design& design, const std::tm& now);
+int drawPageHeader(draw::Device& dc, const Design& design, const std::tm& now);
 /// The trace report page below a header of height H.
-void drawTraceReportPage(gdi::Device& dc, const Design& design, const AnalysisResults& results, int H);
+void drawTraceReportPage(draw::Device& dc, const Design& design, const AnalysisResults& results, int H);
 /// The design page below a header of height H: the table, then the layout.
-void drawDesignPage(gdi::Device& dc, Design& design, const LayoutGeometry& geometry, int H);
+void drawDesignPage(draw::Device& dc, Design& design, const LayoutGeometry& geometry, int H);
 /// The plot frame of a spot-plot page: the plot area is the page below the
 /// header.  Other frame fields keep the last screen plot's values.
 void setPageFrame(PlotFrame& frame, int pageWidth, int pageHeight, int H);
@@ -146,7 +146,7 @@ void setPageFrame(PlotFrame& frame, int pageWidth, int pageHeight, int H);
 /// The whole page of a view: the header, then the report (300), the design
 /// page (500) or a printed plot (600, 602, 603, 700; the progress dialog is
 /// shown first); other views print the header alone.
-void drawPrintPage(gdi::Device& dc, PrintRecords& records, int viewState, PrintProgress& progress,
+void drawPrintPage(draw::Device& dc, PrintRecords& records, int viewState, PrintProgress& progress,
                    const std::tm& now);
 
 /// How a print job ended.
@@ -171,7 +171,7 @@ struct PrintJobResult {
 /// aborts the document.  Failures are reported in the result, never passed
 /// off as printed.
 PrintJobResult runOnePageJob(PrintDocument& doc, std::string_view documentName, PrintProgress& progress,
-                             const std::function<void(gdi::Device&)>& drawPage);
+                             const std::function<void(draw::Device&)>& drawPage);
 
 /// A Print Page job on an opened document: start, the page of the view,
 /// end; a cancel during a printed plot aborts the document.  Failures are

@@ -11,7 +11,7 @@ namespace orvelin {
 
 namespace {
 
-using gdi::Device;
+using draw::Device;
 
 // The next token of `rest` made of characters outside `delimiters`, leading
 // delimiters skipped (empty fields are no tokens); rest moves past it and
@@ -90,7 +90,7 @@ void drawQuickPrintPage(Device& dc, PrintRecords& r, const std::tm& now) {
         m = lineMetrics(dc, printFont(fontHeight));
         place = placeQuickPrint(W, V, n, reportDepthInLines(d), m);
     }
-    const gdi::Font font = printFont(fontHeight);
+    const draw::Font font = printFont(fontHeight);
     const int lh = m.lineHeight;
     const int cw = m.charWidth;
     const int H = lh;
@@ -121,7 +121,7 @@ void drawQuickPrintPage(Device& dc, PrintRecords& r, const std::tm& now) {
     NoProgress noProgress;
     // A spot larger than the Airy disk is cut at the circle's box: its dots
     // would fall on the table, the header and the layout.
-    const gdi::Rect spotBox{W - X - radius, Y - radius, W - X + radius + 1, Y + radius + 1};
+    const draw::Rect spotBox{W - X - radius, Y - radius, W - X + radius + 1, Y + radius + 1};
     PrintedPlot plot{d, r.trace, f, r.random, dc, noProgress, kViewStandardPlot, spotBox};
     setEntranceTangential(d, r.trace);  // the command runs only on a clean trace
     SpotPlot centring{d, r.trace, f, r.random, dc, dc, nullptr};

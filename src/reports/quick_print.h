@@ -28,7 +28,7 @@ std::optional<PrinterProfile> parsePrinterProfile(std::string_view profile);
 /// Draw the Quick Print page.  Writes the plot frame's windowCentreX,
 /// windowOriginX, windowCentreY, scale and spotCentreX, the ray, the spot
 /// extent and the entrance distance.
-void drawQuickPrintPage(gdi::Device& dc, PrintRecords& records, const std::tm& now);
+void drawQuickPrintPage(draw::Device& dc, PrintRecords& records, const std::tm& now);
 
 /// A Quick Print job on the opened default printer.  A document or page
 /// that cannot be started or finished is reported in the result, never

@@ -12,11 +12,11 @@ namespace orvelin {
 
 namespace {
 
-using gdi::Colour;
-using gdi::Device;
-using gdi::Font;
-using gdi::Pen;
-using gdi::rgb;
+using draw::Colour;
+using draw::Device;
+using draw::Font;
+using draw::Pen;
+using draw::rgb;
 
 constexpr Colour kBlack = rgb(0, 0, 0);
 constexpr Colour kWhite = rgb(255, 255, 255);
@@ -35,7 +35,7 @@ constexpr Font kWelcomeTitleFont = Font::scaled(96, 700);
 // Welcome page.
 
 void paintWelcomePage(Device& dc) {
-    const gdi::Size client = dc.size();
+    const draw::Size client = dc.size();
     const int cx = client.width / 2;
     const int cy = client.height / 2;
 
@@ -60,7 +60,7 @@ void paintWelcomePage(Device& dc) {
 // Raised panels.
 
 void drawRaisedPanel(Device& dc, int L, int T, int w, int h, Colour fill) {
-    dc.rect({L, T, L + w, T + h}, gdi::kNoPen, fill);
+    dc.rect({L, T, L + w, T + h}, draw::kNoPen, fill);
     // Inner ring, then outer ring: each a light stroke from the top-right
     // corner along the top and down the left, then a dark one along the
     // bottom and up the right.
@@ -81,7 +81,7 @@ void paintDesignTable(Device& dc, const Design& d) {
 
     // The panel, with an etched groove (dark at 14n+22, light at 14n+23)
     // between the surface rows and the aperture row.
-    dc.rect({cx - 271, 20, cx + 268, bottom}, gdi::kNoPen, rgb(168, 168, 168));
+    dc.rect({cx - 271, 20, cx + 268, bottom}, draw::kNoPen, rgb(168, 168, 168));
     dc.polyline({{cx + 267, 19}, {cx - 271, 19}, {cx - 271, 14 * n + 23}}, kBevelLight);
     dc.polyline({{cx + 268, 18}, {cx - 272, 18}, {cx - 272, 14 * n + 43}}, kBevelLight);
     dc.polyline({{cx + 267, 14 * n + 23}, {cx - 271, 14 * n + 23}, {cx - 271, 14 * n + 42}}, kBevelLight);
@@ -90,7 +90,7 @@ void paintDesignTable(Device& dc, const Design& d) {
     dc.polyline({{cx - 272, 14 * n + 43}, {cx + 268, 14 * n + 43}, {cx + 268, 18}}, kBevelDark);
 
     // Headings: a grey shadow pass, then white 2 pixels up and left.
-    const Font headings = Font::systemFixed();
+    const Font headings = Font::boldMono();
     for (int pass = 0; pass < 2; ++pass) {
         const int off = pass == 0 ? 2 : 0;
         const Colour colour = pass == 0 ? rgb(160, 160, 160) : kWhite;
@@ -101,7 +101,7 @@ void paintDesignTable(Device& dc, const Design& d) {
 
     // Rows: the values keep a blank where a positive number's sign would be,
     // so digits of either sign line up under the headings.
-    const Font rows = Font::oemFixed();
+    const Font rows = Font::smallMono();
     for (int i = 1; i <= n; ++i) {
         const int y = 14 * i + 8;
         const DesignTableRow row = designTableRow(d, i);
@@ -123,7 +123,7 @@ void paintDesignTable(Device& dc, const Design& d) {
 
 void paintTraceReport(Device& dc, const Design& d, const AnalysisResults& r) {
     const int cx = dc.size().width / 2;
-    const Font labels = Font::systemFixed();
+    const Font labels = Font::boldMono();
     const auto labelAt = [&](const ReportFigure& f, int ox, int oy, Colour colour) {
         const ReportBoxPlace& box = reportBox(f.box);
         dc.text({cx + box.screenDx + f.screenLabelX + ox, box.screenTop + f.screenLabelY + oy}, f.label,
@@ -133,7 +133,7 @@ void paintTraceReport(Device& dc, const Design& d, const AnalysisResults& r) {
         const ReportBoxPlace& box = reportBox(f.box);
         // Clamped as a 128-byte buffer would hold it, for absurdly large figures.
         dc.text({cx + box.screenDx + f.screenValueX, box.screenTop + f.screenValueY},
-                formatFigure(f, figureValue(f, r)).substr(0, 127), Font::oemFixed(), kBlack);
+                formatFigure(f, figureValue(f, r)).substr(0, 127), Font::smallMono(), kBlack);
     };
 
     // Titles: a grey shadow 2 right and 3 down, then white.  The off-axis

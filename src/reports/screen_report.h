@@ -4,9 +4,9 @@
 // are measured from the centre of the client area.
 #pragma once
 
+#include "app/command_ids.h"
 #include "design/design.h"
-#include "platform/gdi.h"
-#include "plots/commands.h"
+#include "platform/draw_device.h"
 #include "trace/analysis.h"
 
 namespace orvelin {
@@ -16,15 +16,15 @@ inline constexpr const char* kWelcomeBitmap = "quorvex";
 
 /// Paint the page of `viewState` (0 welcome, 300 trace report, 500 design
 /// table; anything else draws nothing).
-void PaintViewPage(gdi::Device& dc, int viewState, const Design& design, const AnalysisResults& results);
+void PaintViewPage(draw::Device& dc, int viewState, const Design& design, const AnalysisResults& results);
 
 /// The pieces, for the printed pages and the tests.
-void paintWelcomePage(gdi::Device& dc);
-void paintDesignTable(gdi::Device& dc, const Design& design);
-void paintTraceReport(gdi::Device& dc, const Design& design, const AnalysisResults& results);
+void paintWelcomePage(draw::Device& dc);
+void paintDesignTable(draw::Device& dc, const Design& design);
+void paintTraceReport(draw::Device& dc, const Design& design, const AnalysisResults& results);
 
 /// A raised panel: a box (left, top) of w x h filled with `fill` and no
 /// outline, with two bevel rings (light top and left, dark bottom and right).
-void drawRaisedPanel(gdi::Device& dc, int left, int top, int w, int h, gdi::Colour fill);
+void drawRaisedPanel(draw::Device& dc, int left, int top, int w, int h, draw::Colour fill);
 
 }  // namespace orvelin

@@ -44,7 +44,7 @@ namespace orvelin {
 
 namespace {
 
-QColor toQColor(gdi::Colour c) {
+QColor toQColor(draw::Colour c) {
     return QColor(c.r, c.g, c.b);
 }
 

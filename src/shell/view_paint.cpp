@@ -14,14 +14,14 @@ namespace orvelin {
 
 namespace {
 
-gdi::Rect toRect(const QRect& r) {
+draw::Rect toRect(const QRect& r) {
     return {0, 0, r.width(), r.height()};
 }
 
-qt::DeviceCaps capsOf(ScreenSize screen) {
-    qt::DeviceCaps caps;
-    caps.horzRes = screen.width;
-    caps.vertRes = screen.height;
+qt::ScreenMetrics capsOf(ScreenSize screen) {
+    qt::ScreenMetrics caps;
+    caps.screenWidth = screen.width;
+    caps.screenHeight = screen.height;
     return caps;
 }
 
@@ -30,10 +30,10 @@ qt::DeviceCaps capsOf(ScreenSize screen) {
 class WidgetRepaint : public PlotWindow {
   public:
     explicit WidgetRepaint(QWidget* widget) : widget_(widget) {}
-    void invalidateRect(const gdi::Rect& r) override {
+    void invalidate(const draw::Rect& r) override {
         if (widget_) widget_->update(QRect(r.left, r.top, r.width(), r.height()));
     }
-    void updateWindow() override {
+    void repaintPending() override {
         if (widget_) widget_->update();
     }
 

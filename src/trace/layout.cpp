@@ -8,8 +8,8 @@ namespace orvelin {
 
 namespace {
 
-using gdi::Device;
-using gdi::rgb;
+using draw::Device;
+using draw::rgb;
 
 // The layout is traced and drawn with the focal plane at the best focus and
 // best-fit tilt; the user's focal plane comes back on every exit.
@@ -76,14 +76,14 @@ bool traceFootprint(Design& d, TraceState& state, StartLow startLow, StartHigh s
 
 // Mirrors are drawn in the colour of their curvature: concave (positive
 // radius) blue, convex red, flat green.
-gdi::Colour faceColour(double radius) {
+draw::Colour faceColour(double radius) {
     if (radius > 0) return rgb(0, 0, 160);
     if (radius < 0) return rgb(160, 0, 0);
     return rgb(0, 160, 0);
 }
 
 // The marginal rays, and the faces on paper, are black.
-constexpr gdi::Pen kLayoutPen{rgb(0, 0, 0)};
+constexpr draw::Pen kLayoutPen{rgb(0, 0, 0)};
 
 }  // namespace
 
@@ -111,7 +111,7 @@ void drawFoldedLayout(Device& dc, const Design& d, const LayoutGeometry& g, doub
 
         // On screen each face has the colour of its curvature; on paper it
         // is black.  The last step paints the face's end point too.
-        const gdi::Pen face = colouredFaces ? gdi::Pen{faceColour(d.surfaces[i].radius)} : kLayoutPen;
+        const draw::Pen face = colouredFaces ? draw::Pen{faceColour(d.surfaces[i].radius)} : kLayoutPen;
         dc.polyline({{px(x + fs), px(y - fc)}, {px(x - fs), px(y + fc)}, {px(x - fs), px(y + fc + 1)}}, face);
         if (i != n) {
             // Mirrors are two pixels thick, the focal plane one; the second
@@ -201,7 +201,7 @@ bool measureLayout(Design& d, TraceState& state, AnalysisResults& results, Layou
 }  // the user's focal plane comes back here
 
 bool drawLayout(Design& d, TraceState& state, AnalysisResults& results, LayoutGeometry& g, Device& dc) {
-    const gdi::Size client = dc.size();
+    const draw::Size client = dc.size();
     if (!measureLayout(d, state, results, g)) return false;
     const int n = d.surfaceCount;
 
@@ -236,7 +236,7 @@ bool drawLayout(Design& d, TraceState& state, AnalysisResults& results, LayoutGe
     int len = std::snprintf(text, sizeof text, "f/%.2f", g.layoutFRatio);
     if (len > static_cast<int>(sizeof text) - 1) len = sizeof text - 1;
     dc.text({(client.width + 1) / 2 + 208, 14 * n + 27}, std::string_view(text, len > 0 ? len : 0),
-            gdi::Font::oemFixed(), rgb(0, 255, 255));
+            draw::Font::smallMono(), rgb(0, 255, 255));
     return true;
 }
 

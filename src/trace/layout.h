@@ -7,7 +7,7 @@
 #pragma once
 
 #include "design/design.h"
-#include "platform/gdi.h"
+#include "platform/draw_device.h"
 #include "trace/analysis.h"
 #include "trace/ray_trace.h"
 
@@ -79,14 +79,14 @@ bool measureLayout(Design& design, TraceState& state, AnalysisResults& results, 
 /// (0.95 * bottom <= band top) gets the footprints and the focal ratio but
 /// no picture.  Every pen is deleted before the drawing returns.
 bool drawLayout(Design& design, TraceState& state, AnalysisResults& results, LayoutGeometry& geometry,
-                gdi::Device& dc);
+                draw::Device& dc);
 
 /// The picture itself, from a measured geometry: the marginal rays and the
 /// faces, surface after surface, from (X0, Y0) at k design units per pixel.
 /// The entrance distance signedSeparation[0] must already hold the run of
 /// the incoming beam.  Faces are coloured by curvature when asked (the
 /// screen), else black (paper); the marginal rays are black.
-void drawFoldedLayout(gdi::Device& dc, const Design& design, const LayoutGeometry& geometry, double X0,
+void drawFoldedLayout(draw::Device& dc, const Design& design, const LayoutGeometry& geometry, double X0,
                       double Y0, double k, bool colouredFaces);
 
 }  // namespace orvelin

@@ -53,7 +53,7 @@ class ScriptedHost : public HeadlessHost {
     void showView(int view, bool) override {
         if (view != kViewDesign) return;
         AppState& s = app->state();
-        gdi::RecordingDevice dc(640, 400);
+        draw::RecordingDevice dc(640, 400);
         paintDesignView(dc, s.design, s.trace, s.results, s.geometry);
     }
     void designEdited() override { showView(app->state().viewState, false); }

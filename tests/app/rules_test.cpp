@@ -6,9 +6,9 @@
 #include <cmath>
 #include <tuple>
 
+#include "app/command_rules.h"
 #include "app/dialog_logic.h"
 #include "app/entry.h"
-#include "app/command_rules.h"
 #include "support/test_designs.h"
 
 using namespace orvelin;
@@ -60,17 +60,17 @@ TEST(WindowPlacement, CentredOnTheScreenLessTheCaptionBand) {
 TEST(PlotViewCopy, CentresTheBufferAndCopiesOnlyWhatItHolds) {
     // Client smaller than the buffer: the buffer's centre part.
     PlotCopy c = plotViewCopy(1024, 730, 632, 408);
-    EXPECT_EQ(c.source, (gdi::Rect{196, 161, 828, 569}));
-    EXPECT_EQ(c.target, (gdi::Rect{0, 0, 632, 408}));
+    EXPECT_EQ(c.source, (draw::Rect{196, 161, 828, 569}));
+    EXPECT_EQ(c.target, (draw::Rect{0, 0, 632, 408}));
     // Client larger in both directions: the whole buffer, centred, and no
     // source pixel outside it.
     c = plotViewCopy(400, 300, 641, 500);
-    EXPECT_EQ(c.source, (gdi::Rect{0, 0, 400, 300}));
-    EXPECT_EQ(c.target, (gdi::Rect{120, 100, 520, 400}));
+    EXPECT_EQ(c.source, (draw::Rect{0, 0, 400, 300}));
+    EXPECT_EQ(c.target, (draw::Rect{120, 100, 520, 400}));
     // Wider but lower.
     c = plotViewCopy(400, 300, 600, 200);
-    EXPECT_EQ(c.source, (gdi::Rect{0, 50, 400, 250}));
-    EXPECT_EQ(c.target, (gdi::Rect{100, 0, 500, 200}));
+    EXPECT_EQ(c.source, (draw::Rect{0, 50, 400, 250}));
+    EXPECT_EQ(c.target, (draw::Rect{100, 0, 500, 200}));
 }
 
 TEST(SmallRules, CaptionDiametersTextAndNewUnits) {

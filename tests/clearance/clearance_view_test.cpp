@@ -14,11 +14,11 @@
 namespace orvelin {
 namespace {
 
-using gdi::rgb;
+using draw::rgb;
 
 TEST(ClearanceView, PrimeFocusInTheIncomingBeam) {
     const Design d = testing::paraboloid();
-    gdi::RecordingDevice dev(640, 400);
+    draw::RecordingDevice dev(640, 400);
     const ClearanceReport report = paintClearanceView(dev, d, {});
     ASSERT_EQ(report.status, kTraceOk);
 
@@ -27,8 +27,8 @@ TEST(ClearanceView, PrimeFocusInTheIncomingBeam) {
     ASSERT_EQ(heading.size(), 1u);
     EXPECT_EQ(heading[0].args, (std::vector<int>{8, 4}));
     EXPECT_EQ(heading[0].colour, rgb(210, 0, 0));
-    EXPECT_EQ(heading[0].textFont, gdi::Font::oemFixed());
-    EXPECT_EQ(heading[0].background, gdi::kHollow);
+    EXPECT_EQ(heading[0].textFont, draw::Font::smallMono());
+    EXPECT_EQ(heading[0].background, draw::kHollow);
 
     // The picture: the beam runs from the mirror back past the left end of
     // the picture, a tenth of the width more than the bodies need.  Bodies:
@@ -45,10 +45,10 @@ TEST(ClearanceView, PrimeFocusInTheIncomingBeam) {
     // Along the axis: the incoming beam alone in its tint over the
     // background, from the picture's left edge to the image, then crossed by
     // the cone coming back from the mirror.
-    const gdi::Colour entranceOnly = rgb(245, 225, 165);
-    const gdi::Colour crossed = rgb(172, 203, 192);
-    std::vector<gdi::DrawCall> row;
-    for (const gdi::DrawCall& c : dev.callsOf("fill"))
+    const draw::Colour entranceOnly = rgb(245, 225, 165);
+    const draw::Colour crossed = rgb(172, 203, 192);
+    std::vector<draw::DrawCall> row;
+    for (const draw::DrawCall& c : dev.callsOf("fill"))
         if (c.args[1] == axisRow && c.args[3] == axisRow + 1) row.push_back(c);
     ASSERT_GE(row.size(), 2u);
     EXPECT_EQ(row[0].args[0], 8);
@@ -65,10 +65,10 @@ TEST(ClearanceView, PrimeFocusInTheIncomingBeam) {
     const auto label = dev.textsEqual("-50.000 (entrance)");
     ASSERT_EQ(label.size(), 1u);
     EXPECT_EQ(label[0].args[0], static_cast<int>(pic.x0 - 500 / pic.k) + 6);
-    EXPECT_EQ(label[0].background, gdi::Fill(rgb(240, 240, 236)));
+    EXPECT_EQ(label[0].background, draw::Fill(rgb(240, 240, 236)));
     EXPECT_EQ(label[0].colour, rgb(210, 0, 0));
     int red = 0, grey = 0;
-    for (const gdi::DrawCall& c : dev.callsOf("line")) {
+    for (const draw::DrawCall& c : dev.callsOf("line")) {
         if (c.pen.colour == rgb(210, 0, 0) && c.pen.width == 2) ++red;
         if (c.pen.colour == rgb(40, 40, 40) && c.pen.width == 1) ++grey;
     }
@@ -81,14 +81,14 @@ TEST(ClearanceView, PrimeFocusInTheIncomingBeam) {
 TEST(ClearanceView, ClearDesignAndTraceProblem) {
     const Design wide =
         testing::makeDesign({{3300, 0, 7.6, 700}, {-3300, 0, -13.2, 2239}, {0, 0, -10.82, 0}}, 110, 0.5);
-    gdi::RecordingDevice dev(640, 400);
+    draw::RecordingDevice dev(640, 400);
     const ClearanceReport report = paintClearanceView(dev, wide, {});
     ASSERT_TRUE(report.clear);
     EXPECT_EQ(dev.textsEqual(clearanceHeading(wide, report)).at(0).colour, rgb(0, 0, 0));
     EXPECT_NE(clearanceHeading(wide, report).find("): clear"), std::string::npos);
-    for (const gdi::DrawCall& c : dev.callsOf("line")) EXPECT_NE(c.pen.colour, rgb(210, 0, 0));
+    for (const draw::DrawCall& c : dev.callsOf("line")) EXPECT_NE(c.pen.colour, rgb(210, 0, 0));
 
-    gdi::RecordingDevice failed(640, 400);
+    draw::RecordingDevice failed(640, 400);
     const Design flat = testing::flatMirror(100);
     EXPECT_EQ(paintClearanceView(failed, flat, {}).status, kTraceNoFocus);
     EXPECT_EQ(failed.textsEqual("* Trace problem *").size(), 1u);
@@ -97,9 +97,9 @@ TEST(ClearanceView, ClearDesignAndTraceProblem) {
 
     // A window too small for a picture still gets its heading and no more
     // than its client area.
-    gdi::RecordingDevice tiny(10, 10);
+    draw::RecordingDevice tiny(10, 10);
     paintClearanceView(tiny, testing::paraboloid(), {});
-    for (const gdi::DrawCall& c : tiny.callsOf("fill")) EXPECT_LE(c.args[3], 10);
+    for (const draw::DrawCall& c : tiny.callsOf("fill")) EXPECT_LE(c.args[3], 10);
 }
 
 }  // namespace

@@ -133,8 +133,8 @@ std::string lowered(std::string s) {
 }
 
 // Every text drawn on a device, for the NaN check.
-void expectNoNonFiniteText(const gdi::RecordingDevice& dev) {
-    for (const gdi::DrawCall& c : dev.calls()) {
+void expectNoNonFiniteText(const draw::RecordingDevice& dev) {
+    for (const draw::DrawCall& c : dev.calls()) {
         const std::string t = lowered(c.text);
         EXPECT_EQ(t.find("nan"), std::string::npos) << c.str();
         EXPECT_EQ(t.find("inf"), std::string::npos) << c.str();
@@ -197,7 +197,7 @@ TEST(HostileFiles, EachFileBehavesAsWrittenDown) {
 
         // The design view shows the table and then the layout, or the
         // trace-problem banner with the same reason.
-        gdi::RecordingDevice window(640, 413, 1024, 768);
+        draw::RecordingDevice window(640, 413, 1024, 768);
         TraceState viewTrace;
         LayoutGeometry geometry;
         const bool drawn = paintDesignView(window, design, viewTrace, results, geometry);
@@ -205,18 +205,18 @@ TEST(HostileFiles, EachFileBehavesAsWrittenDown) {
         EXPECT_EQ(viewTrace.status, expectedStatus);
         expectNoNonFiniteText(window);
         bool bannerShown = false;
-        for (const gdi::DrawCall& c : window.calls())
+        for (const draw::DrawCall& c : window.calls())
             bannerShown = bannerShown || c.text.find("* Trace problem *") != std::string::npos;
         EXPECT_EQ(bannerShown, !clean);
         if (!clean) {
             bool reasonShown = false;
             const std::string reason = traceProblemMessage(expectedStatus);
-            for (const gdi::DrawCall& c : window.calls())
+            for (const draw::DrawCall& c : window.calls())
                 reasonShown = reasonShown || c.text.find(reason) != std::string::npos;
             EXPECT_TRUE(reasonShown) << reason;
         } else {
             EXPECT_TRUE(std::isfinite(geometry.layoutFRatio));
-            gdi::RecordingDevice report(640, 413, 1024, 768);
+            draw::RecordingDevice report(640, 413, 1024, 768);
             PaintViewPage(report, kViewTraceReport, design, results);
             expectNoNonFiniteText(report);
         }

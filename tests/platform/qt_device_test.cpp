@@ -17,8 +17,8 @@
 namespace orvelin::qt {
 namespace {
 
-using gdi::Font;
-using gdi::rgb;
+using draw::Font;
+using draw::rgb;
 
 class QtDeviceTest : public ::testing::Test {
   protected:
@@ -52,13 +52,13 @@ class QtDeviceTest : public ::testing::Test {
 };
 
 TEST_F(QtDeviceTest, LinesAndShapesKeepTheIntegerRules) {
-    const gdi::Pen black{};
+    const draw::Pen black{};
     paint([&](QtDevice& dc) {
         dc.line({5, 5}, {15, 5}, black);          // 5..14
         dc.polyline({{20, 10}, {20, 3}}, black);  // 10..4
         dc.line({30, 30}, {34, 34}, black);       // diagonal: 4 pixels
         dc.line({40, 40}, {40, 40}, black);       // nothing
-        dc.line({45, 30}, {49, 34}, gdi::kNoPen);
+        dc.line({45, 30}, {49, 34}, draw::kNoPen);
     });
     for (int i = 0; i < 10; ++i) EXPECT_EQ(image.pixel(5 + i, 5), qRgb(0, 0, 0)) << i;
     for (int i = 0; i < 7; ++i) EXPECT_TRUE(ink(20, 4 + i)) << i;
@@ -66,13 +66,13 @@ TEST_F(QtDeviceTest, LinesAndShapesKeepTheIntegerRules) {
     expectBlank({{15, 5}, {4, 5}, {20, 3}, {34, 34}, {40, 40}, {46, 31}});
 
     // A polyline leaves out only its last point: the bevel's corner is drawn.
-    paint([&](QtDevice& dc) { dc.polyline({{10, 2}, {2, 2}, {2, 10}}, gdi::Pen{rgb(224, 224, 224)}); });
+    paint([&](QtDevice& dc) { dc.polyline({{10, 2}, {2, 2}, {2, 10}}, draw::Pen{rgb(224, 224, 224)}); });
     EXPECT_EQ(image.pixel(2, 2), qRgb(224, 224, 224));
     EXPECT_EQ(inkBox(), (std::vector<int>{2, 2, 10, 9}));
 
     // A borderless panel fills [10, 20) x [5, 8); an outlined box keeps its
     // outline inside the box; an inverted fill fills nothing.
-    paint([&](QtDevice& dc) { dc.rect({10, 5, 20, 8}, gdi::kNoPen, rgb(0, 0, 200)); });
+    paint([&](QtDevice& dc) { dc.rect({10, 5, 20, 8}, draw::kNoPen, rgb(0, 0, 200)); });
     EXPECT_EQ(inkBox(), (std::vector<int>{10, 5, 19, 7}));
     EXPECT_EQ(image.pixel(15, 6), qRgb(0, 0, 200));
     paint([&](QtDevice& dc) { dc.rect({2, 2, 12, 9}, black, rgb(255, 255, 255)); });
@@ -80,7 +80,7 @@ TEST_F(QtDeviceTest, LinesAndShapesKeepTheIntegerRules) {
     EXPECT_EQ(image.pixel(2, 2), qRgb(0, 0, 0));
     expectBlank({{12, 5}, {5, 9}, {6, 5}});
     // A wide outline stays inside the box too.
-    paint([&](QtDevice& dc) { dc.rect({2, 2, 12, 9}, gdi::Pen{rgb(0, 0, 0), 2}); });
+    paint([&](QtDevice& dc) { dc.rect({2, 2, 12, 9}, draw::Pen{rgb(0, 0, 0), 2}); });
     EXPECT_EQ(inkBox(), (std::vector<int>{2, 2, 11, 8}));
     EXPECT_TRUE(ink(10, 7));
     expectBlank({{4, 4}, {9, 6}});
@@ -106,10 +106,10 @@ TEST_F(QtDeviceTest, TextHangsFromItsCellAndBoxesAlignTheirLines) {
     // x 22..37, on the third line 24..35; right-aligned in [0, 60): 44..59,
     // from row 40, clipped to the box's bottom at 50.
     paint([&](QtDevice& dc) {
-        EXPECT_EQ(dc.textBox({10, 0, 50, 50}, "\n\n  ", Font::oemFixed(), rgb(0, 0, 0), gdi::Align::centre,
+        EXPECT_EQ(dc.textBox({10, 0, 50, 50}, "\n\n  ", Font::smallMono(), rgb(0, 0, 0), draw::Align::centre,
                              rgb(0, 0, 0)),
                   36);
-        dc.textBox({0, 40, 60, 48}, "  ", Font::oemFixed(), rgb(255, 255, 255), gdi::Align::right,
+        dc.textBox({0, 40, 60, 48}, "  ", Font::smallMono(), rgb(255, 255, 255), draw::Align::right,
                    rgb(0, 0, 0));
     });
     for (auto [x, y] : {std::pair{22, 24}, {37, 35}, {44, 40}, {59, 47}})
@@ -117,17 +117,19 @@ TEST_F(QtDeviceTest, TextHangsFromItsCellAndBoxesAlignTheirLines) {
     expectBlank({{21, 30}, {38, 30}, {30, 23}, {43, 45}, {50, 48}});
 
     // A one-line text at a point paints its cells from there.
-    paint([&](QtDevice& dc) { dc.text({44, 40}, "  ", Font::oemFixed(), rgb(255, 255, 255), rgb(0, 0, 0)); });
+    paint([&](QtDevice& dc) {
+        dc.text({44, 40}, "  ", Font::smallMono(), rgb(255, 255, 255), rgb(0, 0, 0));
+    });
     EXPECT_EQ(inkBox(), (std::vector<int>{44, 40, 59, 49}));
 }
 
 TEST_F(QtDeviceTest, FixedFontsKeepTheirCharacterCells) {
     paint([](QtDevice& dc) {
-        EXPECT_EQ(dc.textSize("Radius", Font::oemFixed()), (gdi::Size{48, 12}));
-        EXPECT_EQ(dc.fontMetrics(Font::oemFixed()).averageCharWidth, 8);
-        dc.text({4, 10}, "H H", Font::oemFixed(), rgb(0, 0, 0));
-        EXPECT_EQ(dc.fontMetrics(Font::systemFixed()).height, 16);
-        EXPECT_EQ(dc.textSize("Separation", Font::systemFixed()).width, 80);
+        EXPECT_EQ(dc.textSize("Radius", Font::smallMono()), (draw::Size{48, 12}));
+        EXPECT_EQ(dc.fontMetrics(Font::smallMono()).averageCharWidth, 8);
+        dc.text({4, 10}, "H H", Font::smallMono(), rgb(0, 0, 0));
+        EXPECT_EQ(dc.fontMetrics(Font::boldMono()).height, 16);
+        EXPECT_EQ(dc.textSize("Separation", Font::boldMono()).width, 80);
     });
     // Ink only in the first and third 8-pixel cells, inside the 12-row cell.
     std::vector<int> box = inkBox();
@@ -169,9 +171,9 @@ TEST_F(QtDeviceTest, PrintedTextKeepsItsLettersApart) {
     {
         QPdfWriter pdf(path);
         pdf.setResolution(300);
-        QtDevice dc(pdf, gdi::Rect{0, 0, 2400, 3000}, DeviceCaps{2400, 3000, 300, 300});
+        QtDevice dc(pdf, draw::Rect{0, 0, 2400, 3000}, ScreenMetrics{2400, 3000, 300, 300});
         dc.text({100, 100}, "flat office fish", Font::scaled(-60), rgb(0, 0, 0));
-        dc.text({100, 400}, "flat field", Font::system(), rgb(0, 0, 0));
+        dc.text({100, 400}, "flat field", Font::boldSans(), rgb(0, 0, 0));
     }
     const std::string text = pdfText(path);
     if (text.empty()) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";

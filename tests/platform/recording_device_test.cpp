@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-namespace orvelin::gdi {
+namespace orvelin::draw {
 namespace {
 
 TEST(RecordingDevice, ValueCallsRecordTheirStyleAsGiven) {
@@ -18,8 +18,8 @@ TEST(RecordingDevice, ValueCallsRecordTheirStyleAsGiven) {
     dc.ellipse({3, 3, 20, 20}, Pen{}, kHollow);
     dc.fill({1, 1, 4, 4}, rgb(1, 2, 3));
     dc.pixel({7, 8}, rgb(255, 255, 255));
-    dc.text({4, 6}, "f/5.01", Font::oemFixed(), rgb(0, 255, 255));
-    EXPECT_EQ(dc.textBox({0, 10, 100, 80}, "\n\nAperture is zero", Font::system(), rgb(0, 0, 0),
+    dc.text({4, 6}, "f/5.01", Font::smallMono(), rgb(0, 255, 255));
+    EXPECT_EQ(dc.textBox({0, 10, 100, 80}, "\n\nAperture is zero", Font::boldSans(), rgb(0, 0, 0),
                          Align::centre, rgb(255, 255, 255)),
               48);
     dc.picture({5, 6}, {466, 337}, "quorvex");
@@ -37,7 +37,7 @@ TEST(RecordingDevice, ValueCallsRecordTheirStyleAsGiven) {
     EXPECT_EQ(dc.callsOf("pixel").at(0).str(), "pixel 7 8");
     const DrawCall ratio = dc.textsEqual("f/5.01").at(0);
     EXPECT_EQ(ratio.str(), "text 4 6 'f/5.01'");
-    EXPECT_EQ(ratio.textFont, Font::oemFixed());
+    EXPECT_EQ(ratio.textFont, Font::smallMono());
     EXPECT_EQ(ratio.colour, rgb(0, 255, 255));
     EXPECT_FALSE(ratio.background.solid);
     const DrawCall box = dc.callsOf("textBox").at(0);
@@ -47,12 +47,12 @@ TEST(RecordingDevice, ValueCallsRecordTheirStyleAsGiven) {
 
     // The fake cells: the classic screen fonts, and a scaled font half as
     // wide as it is high.
-    EXPECT_EQ(dc.textSize("Radius", Font::oemFixed()), (Size{48, 12}));
-    EXPECT_EQ(dc.fontMetrics(Font::systemFixed()).height, 16);
+    EXPECT_EQ(dc.textSize("Radius", Font::smallMono()), (Size{48, 12}));
+    EXPECT_EQ(dc.fontMetrics(Font::boldMono()).height, 16);
     const FontMetrics print = dc.fontMetrics(Font::scaled(40));
     EXPECT_EQ(print.averageCharWidth, 20);
     EXPECT_EQ(print.lineHeight(), 40 + 5);
 }
 
 }  // namespace
-}  // namespace orvelin::gdi
+}  // namespace orvelin::draw

@@ -78,18 +78,18 @@ TEST(Dispatch, LayoutResultIsTheDispatchResult) {
 }
 
 TEST(PlotBuffer, ClearAndPaintCopy) {
-    gdi::RecordingDevice buffer(1024, 730, 1024, 768);
+    draw::RecordingDevice buffer(1024, 730, 1024, 768);
     clearPlotBuffer(buffer);
     ASSERT_EQ(buffer.callsOf("rect").size(), 1u);
-    const gdi::DrawCall clear = buffer.callsOf("rect")[0];
+    const draw::DrawCall clear = buffer.callsOf("rect")[0];
     EXPECT_EQ(clear.args, (std::vector<int>{0, 0, 1025, 731}));
-    EXPECT_EQ(clear.pen, gdi::kNoPen);  // no outline: the fill covers the whole box
-    EXPECT_EQ(clear.fill, gdi::Fill(gdi::rgb(160, 96, 32)));
+    EXPECT_EQ(clear.pen, draw::kNoPen);  // no outline: the fill covers the whole box
+    EXPECT_EQ(clear.fill, draw::Fill(draw::rgb(160, 96, 32)));
 
     // The buffer's centre (512, 365) lands on the client centre.
     for (auto [w, h, sx, sy] :
          {std::tuple{640, 400, 192, 165}, {641, 401, 191, 164}, {1200, 800, -88, -35}}) {
-        gdi::RecordingDevice window(w, h, 1024, 768);
+        draw::RecordingDevice window(w, h, 1024, 768);
         paintPlotView(window, buffer);
         const auto c = window.callsOf("copy");
         ASSERT_EQ(c.size(), 1u);

@@ -14,13 +14,13 @@ using namespace orvelin::plottest;
 namespace {
 
 struct RecordedRepaint : PlotWindow {
-    std::vector<gdi::Rect> invalidated;
+    std::vector<draw::Rect> invalidated;
     int updates = 0;
-    void invalidateRect(const gdi::Rect& r) override { invalidated.push_back(r); }
-    void updateWindow() override { ++updates; }
+    void invalidate(const draw::Rect& r) override { invalidated.push_back(r); }
+    void repaintPending() override { ++updates; }
 };
 
-void expectAllOnTheCentre(const gdi::RecordingDevice& window) {
+void expectAllOnTheCentre(const draw::RecordingDevice& window) {
     const auto dots = window.callsOf("pixel");
     ASSERT_EQ(dots.size(), 8000u);
     for (const auto& c : dots) ASSERT_EQ(c.args, (std::vector<int>{320, 200}));
@@ -82,10 +82,10 @@ TEST(MonteCarlo, PointFocusPutsAll8000DotsOnTheCentre) {
     const auto ellipses = a.buffer.callsOf("ellipse");
     ASSERT_EQ(ellipses.size(), 1u);
     EXPECT_EQ(ellipses[0].args, (std::vector<int>{312, 165, 713, 566}));
-    EXPECT_EQ(ellipses[0].fill, gdi::kHollow);
-    EXPECT_EQ(ellipses[0].pen, (gdi::Pen{gdi::rgb(0, 0, 0), 1, gdi::LineStyle::solid}));
+    EXPECT_EQ(ellipses[0].fill, draw::kHollow);
+    EXPECT_EQ(ellipses[0].pen, (draw::Pen{draw::rgb(0, 0, 0), 1, draw::LineStyle::solid}));
     ASSERT_EQ(repaint.invalidated.size(), 1u);
-    EXPECT_EQ(repaint.invalidated[0], (gdi::Rect{120, 0, 521, 401}));
+    EXPECT_EQ(repaint.invalidated[0], (draw::Rect{120, 0, 521, 401}));
     EXPECT_EQ(repaint.updates, 1);
     EXPECT_TRUE(a.window.callsOf("ellipse").empty());
     expectAllOnTheCentre(a.window);
@@ -115,9 +115,9 @@ TEST(AiryOverlay, RadiusInBothUnitsAndTheLimit) {
         const auto e = b.buffer.callsOf("ellipse");
         ASSERT_EQ(e.size(), 1u);
         EXPECT_EQ(e[0].args, (std::vector<int>{506, 359, 519, 372})) << units;
-        EXPECT_EQ(e[0].fill, gdi::kHollow);  // the dots inside stay visible
+        EXPECT_EQ(e[0].fill, draw::kHollow);  // the dots inside stay visible
         ASSERT_EQ(repaint.invalidated.size(), 1u);
-        EXPECT_EQ(repaint.invalidated[0], (gdi::Rect{314, 194, 327, 207}));
+        EXPECT_EQ(repaint.invalidated[0], (draw::Rect{314, 194, 327, 207}));
         EXPECT_EQ(repaint.updates, 0);  // shown at the next repaint
         EXPECT_TRUE(b.window.calls().empty());
     }

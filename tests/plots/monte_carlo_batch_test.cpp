@@ -21,9 +21,9 @@ void rayByRay(SpotPlot& p) {
         p.design, p.random, p.trace.ray, kMonteCarloRays, [] { return true; }, [&] { plotRoundedDot(p); });
 }
 
-std::vector<std::string> described(const gdi::RecordingDevice& d) {
+std::vector<std::string> described(const draw::RecordingDevice& d) {
     std::vector<std::string> out;
-    for (const gdi::DrawCall& c : d.calls())
+    for (const draw::DrawCall& c : d.calls())
         out.push_back(c.str() + " " + std::to_string(c.colour.r) + "," + std::to_string(c.colour.g) + "," +
                       std::to_string(c.colour.b));
     return out;

@@ -28,7 +28,7 @@ TEST(PlotImage, StandardAndBlurPlotsHaveTheRecordedPixels) {
         img.fill(Qt::black);
         {
             Bench b(paraboloid(1.0));
-            qt::QtDevice window(img, {0, 0, 632, 408}, qt::DeviceCaps{1024, 768});
+            qt::QtDevice window(img, {0, 0, 632, 408}, qt::ScreenMetrics{1024, 768});
             qt::QtDevice buffer(bufferImage);
             clearPlotBuffer(buffer);
             paintPlotView(window, buffer);
@@ -37,7 +37,7 @@ TEST(PlotImage, StandardAndBlurPlotsHaveTheRecordedPixels) {
             paintPlotView(window, buffer);
         }
         Bench b(paraboloid(1.0));
-        gdi::RecordingDevice window(632, 408, 1024, 768);
+        draw::RecordingDevice window(632, 408, 1024, 768);
         SpotPlot plot{b.design, b.trace, b.frame, b.random, window, b.buffer, nullptr};
         dispatchPlot(plot, results, geometry, command);
 

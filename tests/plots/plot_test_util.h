@@ -20,8 +20,8 @@ struct Bench {
     TraceState trace;
     PlotFrame frame;
     RandomSource random;
-    gdi::RecordingDevice window{640, 400, 1024, 768};
-    gdi::RecordingDevice buffer{1024, 730, 1024, 768};
+    draw::RecordingDevice window{640, 400, 1024, 768};
+    draw::RecordingDevice buffer{1024, 730, 1024, 768};
     SpotPlot plot{design, trace, frame, random, window, buffer, nullptr};
 
     explicit Bench(Design d) : design(std::move(d)) {}
@@ -33,7 +33,7 @@ struct Bench {
 
 using PixelSet = std::set<std::pair<int, int>>;
 
-inline PixelSet pixels(const gdi::RecordingDevice& dev) {
+inline PixelSet pixels(const draw::RecordingDevice& dev) {
     PixelSet s;
     for (const auto& c : dev.callsOf("pixel")) s.insert({c.args[0], c.args[1]});
     return s;

@@ -10,13 +10,13 @@
 #include "support/test_designs.h"
 
 using namespace orvelin;
-using gdi::DrawCall;
-using gdi::RecordingDevice;
+using draw::DrawCall;
+using draw::RecordingDevice;
 
 TEST(QualityView, SpotsCirclesAndScaleBarAtTheCommonScale) {
     const QualityViewData data = computeQualityView(orvelin::testing::paraboloid(0.5));
     RecordingDevice dc(640, 454);
-    const gdi::Rect area{0, 0, 640, 454};
+    const draw::Rect area{0, 0, 640, 454};
     drawQualityView(dc, area, data);
 
     // Four equal square boxes side by side, outlined in grey.
@@ -28,8 +28,8 @@ TEST(QualityView, SpotsCirclesAndScaleBarAtTheCommonScale) {
     for (size_t i = 0; i < 4; ++i) {
         EXPECT_EQ(boxes[i].args[0], 8 + static_cast<int>(i) * 156) << i;  // (640 - 16) / 4 apart
         EXPECT_EQ(boxes[i].args[2] - boxes[i].args[0], side);
-        EXPECT_EQ(boxes[i].pen.colour, gdi::rgb(128, 128, 128));
-        EXPECT_EQ(boxes[i].fill, gdi::kHollow);
+        EXPECT_EQ(boxes[i].pen.colour, draw::rgb(128, 128, 128));
+        EXPECT_EQ(boxes[i].fill, draw::kHollow);
     }
 
     // The common scale: the largest field spot (its farthest ray from the
@@ -43,8 +43,8 @@ TEST(QualityView, SpotsCirclesAndScaleBarAtTheCommonScale) {
         const int cx = boxes[i].args[0] + side / 2, cy = boxes[i].args[1] + side / 2;
         const int r = static_cast<int>(data.report.fields[i].airyRadius * scale);
         EXPECT_EQ(circles[i].args, (std::vector<int>{cx - r, cy - r, cx + r + 1, cy + r + 1})) << i;
-        EXPECT_EQ(circles[i].pen.colour, gdi::rgb(208, 0, 0));
-        EXPECT_EQ(circles[i].fill, gdi::kHollow);
+        EXPECT_EQ(circles[i].pen.colour, draw::rgb(208, 0, 0));
+        EXPECT_EQ(circles[i].fill, draw::kHollow);
     }
     // A perfect axial image: every dot of the centre spot on the box centre.
     const auto dots = dc.callsOf("pixel");

@@ -10,8 +10,8 @@
 namespace orvelin {
 namespace {
 
-using gdi::RecordingDevice;
-using gdi::rgb;
+using draw::RecordingDevice;
+using draw::rgb;
 
 struct View {
     bool drawn;
@@ -42,11 +42,11 @@ TEST(DesignView, BannerReplacesTheLayoutWhenTheTraceFails) {
     EXPECT_EQ(texts[0].str(), "textBox 2 216 630 411 1 '* Trace problem *'");
     EXPECT_EQ(texts[1].str(), "textBox 0 215 630 411 1 '* Trace problem *'");
     EXPECT_EQ(texts[2].str(), "textBox 0 215 630 411 1 '\n\nAperture is zero'");
-    const gdi::Colour colours[] = {rgb(128, 128, 128), rgb(0, 32, 192), rgb(0, 0, 0)};
+    const draw::Colour colours[] = {rgb(128, 128, 128), rgb(0, 32, 192), rgb(0, 0, 0)};
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(texts[i].colour, colours[i]) << i;
-        EXPECT_EQ(texts[i].textFont, gdi::Font::system()) << i;
-        EXPECT_EQ(texts[i].background, gdi::kHollow) << i;
+        EXPECT_EQ(texts[i].textFont, draw::Font::boldSans()) << i;
+        EXPECT_EQ(texts[i].background, draw::kHollow) << i;
     }
 }
 

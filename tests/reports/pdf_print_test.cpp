@@ -88,7 +88,7 @@ struct TempDir {
 // taken to a view by its commands.
 struct Loaded : printtest::Records {
     explicit Loaded(std::initializer_list<int> commands = {}) : Records(load()) {
-        gdi::RecordingDevice window(632, 408, 1024, 768), buffer(1024, 730, 1024, 768);
+        draw::RecordingDevice window(632, 408, 1024, 768), buffer(1024, 730, 1024, 768);
         SpotPlot plot{design, trace, frame, random, window, buffer, nullptr};
         for (int c : commands) dispatchPlot(plot, results, geometry, c);
     }

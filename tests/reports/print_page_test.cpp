@@ -29,7 +29,7 @@ struct Placed {
     const char* text;
     int x, y;
 };
-void expectPlaced(const gdi::RecordingDevice& dev, std::initializer_list<Placed> placed) {
+void expectPlaced(const draw::RecordingDevice& dev, std::initializer_list<Placed> placed) {
     for (const Placed& p : placed) {
         const auto found = dev.textsEqual(p.text);
         ASSERT_EQ(found.size(), 1u) << "'" << p.text << "'";
@@ -50,7 +50,7 @@ TEST(PrintPageHeader, FontsByWidthTitleAndDate) {
 
     Records r(printtest::paraboloid());
     r.design.designTitle = "(New Design)";
-    gdi::RecordingDevice page(W, V, W, V);
+    draw::RecordingDevice page(W, V, W, V);
     EXPECT_EQ(drawPageHeader(page, r.design, fixedTime()), 54);
     // Left- and right-aligned (0 and 2) in the header's box.
     const auto texts = page.callsOf("textBox");
@@ -59,17 +59,17 @@ TEST(PrintPageHeader, FontsByWidthTitleAndDate) {
     EXPECT_EQ(texts[0].args, (Ints{0, 0, 2400, 54, 0}));
     EXPECT_EQ(texts[1].text, "Tue  3/04/25  01:05:09  PM");
     EXPECT_EQ(texts[1].args, (Ints{0, 0, 2400, 54, 2}));
-    for (const gdi::DrawCall& t : texts) {
+    for (const draw::DrawCall& t : texts) {
         EXPECT_EQ(t.textFont, printFont(48));
-        EXPECT_EQ(t.colour, gdi::rgb(0, 0, 0));
-        EXPECT_EQ(t.background, gdi::Fill(gdi::rgb(255, 255, 255)));
+        EXPECT_EQ(t.colour, draw::rgb(0, 0, 0));
+        EXPECT_EQ(t.background, draw::Fill(draw::rgb(255, 255, 255)));
     }
 }
 
 TEST(PrintPageReport, FiguresAndLabelsOnTheCharacterGrid) {
     Records r(printtest::paraboloid(0.5));
     ASSERT_TRUE(r.analysed);
-    gdi::RecordingDevice page(W, V, W, V);
+    draw::RecordingDevice page(W, V, W, V);
     drawTraceReportPage(page, r.design, r.results, 54);
 
     // Value-font grid: L = (2400 - 97 * 28) / 2 = -158, rows of 63 from 54.
@@ -101,12 +101,12 @@ TEST(PrintPageReport, FiguresAndLabelsOnTheCharacterGrid) {
     EXPECT_EQ(lines[0].args, (Ints{-172, 274, 1340, 274}));  // from, to
     EXPECT_EQ(lines[1].args, (Ints{1340, 274, 1340, 1030}));
     EXPECT_EQ(lines[3].args, (Ints{-172, 1030, -172, 274}));
-    for (const gdi::DrawCall& l : lines)
-        EXPECT_EQ(l.pen, (gdi::Pen{gdi::rgb(0, 0, 0), 1, gdi::LineStyle::solid}));
+    for (const draw::DrawCall& l : lines)
+        EXPECT_EQ(l.pen, (draw::Pen{draw::rgb(0, 0, 0), 1, draw::LineStyle::solid}));
 
     // Without a field: the two upper boxes, and B.F.L. alone in its box.
     Records plain(printtest::paraboloid());
-    gdi::RecordingDevice page2(W, V, W, V);
+    draw::RecordingDevice page2(W, V, W, V);
     drawTraceReportPage(page2, plain.design, plain.results, 54);
     EXPECT_EQ(page2.callsOf("text").size(), 15u + 15u + 2u);
     EXPECT_TRUE(page2.textsEqual(" - Field angle ").empty());
@@ -119,7 +119,7 @@ TEST(PrintPageDesign, TableRowsApertureLineAndLayoutBand) {
     // y = 54 + 8 * 72 - 63 = 567.
     Records r(printtest::singleMirror(0));
     ASSERT_TRUE(r.analysed);
-    gdi::RecordingDevice page(W, V, W, V);
+    draw::RecordingDevice page(W, V, W, V);
     drawDesignPage(page, r.design, r.geometry, 54);
     // clang-format off
     expectPlaced(page, {
@@ -141,7 +141,7 @@ TEST(PrintPageDesign, TableRowsApertureLineAndLayoutBand) {
             minX = std::min(minX, c.args[i]), maxX = std::max(maxX, c.args[i]);
             minY = std::min(minY, c.args[i + 1]), maxY = std::max(maxY, c.args[i + 1]);
         }
-        EXPECT_EQ(c.pen, (gdi::Pen{gdi::rgb(0, 0, 0), 1, gdi::LineStyle::solid}));
+        EXPECT_EQ(c.pen, (draw::Pen{draw::rgb(0, 0, 0), 1, draw::LineStyle::solid}));
     }
     // Per surface two marginal rays and a face of two strokes (the second
     // paints its end point); the mirror's face is drawn twice.
@@ -155,7 +155,7 @@ TEST(PrintPageDesign, TableRowsApertureLineAndLayoutBand) {
     // A design too long for a narrow page leaves no band: no layout, no
     // division by a zero or negative height, and the table still prints.
     Records longDesign(printtest::makeDesign(std::vector<printtest::SurfaceSpec>(21, {0, 0, 0, 10}), 10));
-    gdi::RecordingDevice narrow(300, 400, 300, 400);
+    draw::RecordingDevice narrow(300, 400, 300, 400);
     drawDesignPage(narrow, longDesign.design, longDesign.geometry, 6);
     EXPECT_TRUE(narrow.callsOf("line").empty());
     EXPECT_EQ(narrow.textsEqual("(focal plane)").size(), 1u);
@@ -163,7 +163,7 @@ TEST(PrintPageDesign, TableRowsApertureLineAndLayoutBand) {
 
 // A document on a recording page that fails at a chosen call.
 struct FakeDocument : PrintDocument {
-    gdi::RecordingDevice page{W, V, W, V};
+    draw::RecordingDevice page{W, V, W, V};
     std::vector<std::string> log;
     std::string failAt, name;
 
@@ -171,22 +171,22 @@ struct FakeDocument : PrintDocument {
         log.emplace_back(what);
         return failAt != what;
     }
-    bool startDoc(std::string_view documentName) override {
+    bool beginDocument(std::string_view documentName) override {
         name = documentName;
-        return step("startDoc");
+        return step("beginDocument");
     }
-    bool startPage() override { return step("startPage"); }
-    gdi::Device& device() override { return page; }
-    bool endPage() override { return step("endPage"); }
-    void abortDoc() override { step("abortDoc"); }
-    bool endDoc() override { return step("endDoc"); }
+    bool beginPage() override { return step("beginPage"); }
+    draw::Device& device() override { return page; }
+    bool finishPage() override { return step("finishPage"); }
+    void abandonDocument() override { step("abandonDocument"); }
+    bool finishDocument() override { return step("finishDocument"); }
     std::string errorText() const override { return "the printer is out of paper"; }
 };
 
 TEST(PrintPageJob, FailuresAreReportedAndCancelAborts) {
     using Log = std::vector<std::string>;
-    const Log clean{"startDoc", "startPage", "endPage", "endDoc"};
-    const Log aborted{"startDoc", "startPage", "endPage", "abortDoc", "endDoc"};
+    const Log clean{"beginDocument", "beginPage", "finishPage", "finishDocument"};
+    const Log aborted{"beginDocument", "beginPage", "finishPage", "abandonDocument", "finishDocument"};
     Records r(printtest::paraboloid());
     r.frame.scale = 1900;
     struct Case {
@@ -196,10 +196,10 @@ TEST(PrintPageJob, FailuresAreReportedAndCancelAborts) {
         Log log;
     } const cases[] = {
         {"", 300, -1, PrintStatus::printed, clean},
-        {"startDoc", 500, -1, PrintStatus::startFailed, {"startDoc", "endDoc"}},
-        {"startPage", 600, -1, PrintStatus::pageFailed, aborted},  // not drawn, document dropped
-        {"endPage", 300, -1, PrintStatus::endFailed, aborted},
-        {"endDoc", 300, -1, PrintStatus::endFailed, clean},
+        {"beginDocument", 500, -1, PrintStatus::startFailed, {"beginDocument", "finishDocument"}},
+        {"beginPage", 600, -1, PrintStatus::pageFailed, aborted},  // not drawn, document dropped
+        {"finishPage", 300, -1, PrintStatus::endFailed, aborted},
+        {"finishDocument", 300, -1, PrintStatus::endFailed, clean},
         {"", 600, 5, PrintStatus::cancelled, aborted},
     };
     for (const Case& c : cases) {
@@ -247,7 +247,7 @@ TEST(PrintPageJob, FailuresAreReportedAndCancelAborts) {
         EXPECT_EQ(top, 54);
     }
     // Quick Print: every failure is reported, none passed off as printed.
-    for (const char* where : {"startDoc", "startPage", "endPage", "endDoc", ""}) {
+    for (const char* where : {"beginDocument", "beginPage", "finishPage", "finishDocument", ""}) {
         FakeDocument doc;
         doc.failAt = where;
         const PrintJobResult res = runQuickPrintJob(doc, r.print, fixedTime());
@@ -276,7 +276,7 @@ TEST(QuickPrintProfile, DeviceDriverAndPort) {
 TEST(QuickPrintPage, SummaryPositionsInTheHeaderFont) {
     Records r(printtest::paraboloid(0.5));
     ASSERT_TRUE(r.analysed);
-    gdi::RecordingDevice page(W, V, W, V);
+    draw::RecordingDevice page(W, V, W, V);
     drawQuickPrintPage(page, r.print, fixedTime());
     for (const auto& c : page.calls())
         if (c.op == "text" || c.op == "textBox") {
@@ -300,8 +300,8 @@ TEST(QuickPrintPage, SummaryPositionsInTheHeaderFont) {
     const auto circles = page.callsOf("ellipse");
     ASSERT_EQ(circles.size(), 1u);
     EXPECT_EQ(circles[0].args, (Ints{1966, 206, 2203, 443}));
-    EXPECT_EQ(circles[0].fill, gdi::kHollow);
-    EXPECT_EQ(circles[0].pen, (gdi::Pen{gdi::rgb(0, 0, 0), 1, gdi::LineStyle::solid}));
+    EXPECT_EQ(circles[0].fill, draw::kHollow);
+    EXPECT_EQ(circles[0].pen, (draw::Pen{draw::rgb(0, 0, 0), 1, draw::LineStyle::solid}));
     const double airy = 2.684e-5 * 25.4 / (2 * 0.099750623);
     EXPECT_NEAR(r.frame.scale, 119 / airy, 1e-3 * 119 / airy);
     EXPECT_EQ(r.frame.windowCentreX, 316);
@@ -333,7 +333,7 @@ TEST(QuickPrintPage, SummaryPositionsInTheHeaderFont) {
 TEST(QuickPrintPage, TheSpotStaysInItsBox) {
     Records r(printtest::singleMirror(0));
     ASSERT_TRUE(r.analysed);
-    gdi::RecordingDevice page(W, V, W, V);
+    draw::RecordingDevice page(W, V, W, V);
     drawQuickPrintPage(page, r.print, fixedTime());
     const auto circles = page.callsOf("ellipse");
     ASSERT_EQ(circles.size(), 1u);
@@ -355,7 +355,7 @@ TEST(QuickPrintPage, TheSpotStaysInItsBox) {
 // Everything drawn lies on the page: each text's cell, each line and the
 // circle; the report's boxes end above the foot of the page, below the
 // layout.
-void expectWholePageOnPaper(const gdi::RecordingDevice& page, int width, int height) {
+void expectWholePageOnPaper(const draw::RecordingDevice& page, int width, int height) {
     int cellWidth = 0, cellHeight = 0, lowestLayoutLine = 0, reportTop = height;
     for (const auto& c : page.calls()) {
         if (c.op == "text") {
@@ -390,14 +390,14 @@ TEST(QuickPrintPage, EveryFigureFitsInBothOrientations) {
     for (const auto& [width, height] : {std::pair{2400, 3150}, std::pair{3150, 2400}}) {
         SCOPED_TRACE(width);
         Records r(printtest::paraboloid(0.5));
-        gdi::RecordingDevice page(width, height, width, height);
+        draw::RecordingDevice page(width, height, width, height);
         drawQuickPrintPage(page, r.print, fixedTime());
         expectWholePageOnPaper(page, width, height);
         ASSERT_EQ(page.textsEqual(" - Field angle ").size(), 1u);
         const auto calls = page.calls();
         const int fieldBoxesBottom = calls[calls.size() - 2].args[1];  // the last box's bottom
         EXPECT_LT(fieldBoxesBottom, height);
-        const gdi::Font font = page.textsEqual(" + Field angle ")[0].textFont;
+        const draw::Font font = page.textsEqual(" + Field angle ")[0].textFont;
         EXPECT_EQ(font == printFont(width / 50), width < height) << font.height;
     }
     // Twenty mirrors make a table too long for the upper half: the page
@@ -405,7 +405,7 @@ TEST(QuickPrintPage, EveryFigureFitsInBothOrientations) {
     std::vector<testing::SurfaceSpec> many(21, testing::SurfaceSpec{0, 0, 0, 20});
     many[0] = {1000, 0, 0, 120};
     Records twenty(testing::makeDesign(many, 100, 0.5));
-    gdi::RecordingDevice page(2400, 3150, 2400, 3150);
+    draw::RecordingDevice page(2400, 3150, 2400, 3150);
     drawQuickPrintPage(page, twenty.print, fixedTime());
     expectWholePageOnPaper(page, 2400, 3150);
     EXPECT_EQ(page.textsEqual("(focal plane)").size(), 1u);

@@ -32,7 +32,7 @@ struct Records {
     bool analysed = false;
 
     explicit Records(Design d) : design(std::move(d)) {
-        gdi::RecordingDevice screen(632, 408, 1024, 768);
+        draw::RecordingDevice screen(632, 408, 1024, 768);
         analysed = drawLayout(design, trace, results, geometry, screen);
     }
 };
@@ -43,7 +43,7 @@ struct ScriptedProgress : PrintProgress {
     int cancelAtPump = -1, pumps = 0, shown = 0;
     bool cancelled = false;
     std::vector<std::string> texts;
-    const gdi::RecordingDevice* watched = nullptr;  ///< its call count is noted at Cancel
+    const draw::RecordingDevice* watched = nullptr;  ///< its call count is noted at Cancel
     std::size_t callsAtCancel = 0;
 
     void show() override { ++shown; }
@@ -65,8 +65,8 @@ inline std::tm fixedTime(int hour = 13) {
 }
 
 /// The printed face at a height: the sans face, normal weight.
-inline gdi::Font printFont(int height) {
-    return gdi::Font::scaled(height, 400, gdi::FontFace::sans);
+inline draw::Font printFont(int height) {
+    return draw::Font::scaled(height, 400, draw::FontFace::sans);
 }
 
 }  // namespace orvelin::printtest

@@ -26,7 +26,7 @@ const double kAiry = 2.684e-5 * 25.4 / (2 * 50 / std::hypot(50, 498.75));
 
 struct Page {
     Records r;
-    gdi::RecordingDevice printer;
+    draw::RecordingDevice printer;
     printtest::ScriptedProgress progress;
     PrintedPlot plot;
 
@@ -96,7 +96,7 @@ TEST(PrintedStandardPlot, FlatMirrorDotsLandOnExactPagePositions) {
     EXPECT_EQ(p.dots(), 2 * tracedRays(ringPattern(64)));
     EXPECT_EQ(p.pixels(), expected);
     const auto dots = p.printer.callsOf("pixel");
-    for (const auto& c : dots) ASSERT_EQ(c.colour, gdi::rgb(0, 0, 0)) << c.str();
+    for (const auto& c : dots) ASSERT_EQ(c.colour, draw::rgb(0, 0, 0)) << c.str();
     EXPECT_EQ(dots.front().args, (std::vector<int>{675, 1680})) << "the rim first";
     EXPECT_TRUE(p.printer.callsOf("ellipse").empty()) << "no Airy circle in the standard view";
 }
@@ -167,8 +167,8 @@ TEST(PrintedMonteCarlo, CountsScalesAndCircle) {
     const auto circles = airy.printer.callsOf("ellipse");
     ASSERT_EQ(circles.size(), 1u);
     EXPECT_EQ(circles[0].args, (std::vector<int>{400 - 360, 520 - 360, 400 + 361, 520 + 361}));
-    EXPECT_EQ(circles[0].fill, gdi::kHollow);
-    EXPECT_EQ(circles[0].pen, (gdi::Pen{gdi::rgb(0, 0, 0), 1, gdi::LineStyle::solid}));
+    EXPECT_EQ(circles[0].fill, draw::kHollow);
+    EXPECT_EQ(circles[0].pen, (draw::Pen{draw::rgb(0, 0, 0), 1, draw::LineStyle::solid}));
     EXPECT_NEAR(airy.r.frame.scale, 0.9 * 400 / kAiry, 0.5);
     EXPECT_EQ(airy.dots(), 2000);
     EXPECT_EQ(airy.pixels(), (PixelSet{{400, 520}}));

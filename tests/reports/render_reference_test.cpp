@@ -31,7 +31,7 @@ QImage renderView(const std::string& example, int view) {
     TraceState state;
     AnalysisResults results;
     LayoutGeometry geometry;
-    qt::QtDevice dc(image, gdi::Rect{0, 0, image.width(), image.height()}, qt::DeviceCaps{1024, 768});
+    qt::QtDevice dc(image, draw::Rect{0, 0, image.width(), image.height()}, qt::ScreenMetrics{1024, 768});
     eraseBackground(dc, viewBackground(view));
     if (view == kViewDesign) {
         paintDesignView(dc, d, state, results, geometry);

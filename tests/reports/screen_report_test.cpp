@@ -14,11 +14,11 @@
 namespace orvelin {
 namespace {
 
-using gdi::Colour;
-using gdi::DrawCall;
-using gdi::Font;
-using gdi::RecordingDevice;
-using gdi::rgb;
+using draw::Colour;
+using draw::DrawCall;
+using draw::Font;
+using draw::RecordingDevice;
+using draw::rgb;
 using Ints = std::vector<int>;
 
 constexpr Colour kBlack = rgb(0, 0, 0), kWhite = rgb(255, 255, 255);
@@ -51,7 +51,7 @@ void expectTexts(const RecordingDevice& dc, const std::vector<Text>& expected) {
 // The screen pages set their texts over panels and shadows: no text may
 // paint a background over what lies beneath it.
 void expectTransparentTexts(const RecordingDevice& dc) {
-    for (const DrawCall& c : dc.callsOf("text")) EXPECT_EQ(c.background, gdi::kHollow) << c.str();
+    for (const DrawCall& c : dc.callsOf("text")) EXPECT_EQ(c.background, draw::kHollow) << c.str();
 }
 
 TEST(WelcomePage, PictureTextsShadowsAndFonts) {
@@ -103,8 +103,8 @@ TEST(DesignTable, ParaboloidPanelHeadingsRowsAndAperture) {
     auto rects = dc.callsOf("rect");
     ASSERT_EQ(rects.size(), 1u);
     EXPECT_EQ(rects[0].args, (Ints{cx - 271, 20, cx + 268, 70}));
-    EXPECT_EQ(rects[0].fill, gdi::Fill(rgb(168, 168, 168)));
-    EXPECT_EQ(rects[0].pen, gdi::kNoPen);
+    EXPECT_EQ(rects[0].fill, draw::Fill(rgb(168, 168, 168)));
+    EXPECT_EQ(rects[0].pen, draw::kNoPen);
 
     // Bevel: 11 segments, the groove dark at 14n+22 and light at 14n+23.
     auto lines = dc.callsOf("line");
@@ -119,20 +119,20 @@ TEST(DesignTable, ParaboloidPanelHeadingsRowsAndAperture) {
         {{cx + 268, 71, cx + 268, 18}, D}};
     for (size_t i = 0; i < bevel.size(); ++i) {
         EXPECT_EQ(lines[i].args, bevel[i].first) << i;
-        EXPECT_EQ(lines[i].pen, (gdi::Pen{bevel[i].second, 1, gdi::LineStyle::solid})) << i;
+        EXPECT_EQ(lines[i].pen, (draw::Pen{bevel[i].second, 1, draw::LineStyle::solid})) << i;
     }
 
     // Headings: grey shadow 2 right and 2 down, then white.  Rows at
-    // y = 14 i + 8, black, OEM font; "%- .7g" puts a blank before a positive
+    // y = 14 i + 8, black, small fixed font; "%- .7g" puts a blank before a positive
     // number.
     const std::string columns = "Surface       Radius        CC/Rsag       Tilt          Separation";
     const Colour grey = rgb(160, 160, 160);
     // clang-format off
     expectTexts(dc, {
-        {columns, cx - 264, 3, grey}, {columns, cx - 266, 1, kWhite, Font::systemFixed()},
+        {columns, cx - 264, 3, grey}, {columns, cx - 266, 1, kWhite, Font::boldMono()},
         {"Aperture", cx - 266, 14 * n + 24, kWhite}, {"Aperture", cx - 264, 14 * n + 26, grey},
         {"Field semi-angle", cx - 65, 14 * n + 24}, {"Field semi-angle", cx - 63, 14 * n + 26},
-        {"parab", cx - 263, 22, kBlack, Font::oemFixed()}, {" 1000", cx - 162, 22}, {" 1", cx - 48, 22},
+        {"parab", cx - 263, 22, kBlack, Font::smallMono()}, {" 1000", cx - 162, 22}, {" 1", cx - 48, 22},
         {" 0", cx + 64, 22}, {" 500", cx + 176, 22}, {"flat", cx - 263, 36},
         {"<- focal plane", cx + 152, 36}, {" 100 mm", cx - 199, 55}, {" 0.5 degrees", cx + 64, 55}});
     // clang-format on
@@ -186,8 +186,8 @@ TEST(TraceReport, BoxesTitlesLabelsAndValuesWithField) {
     EXPECT_EQ(rects[2].args, (Ints{cx - 297, 228, cx - 297 + 275, 228 + 87}));
     EXPECT_EQ(rects[3].args, (Ints{cx + 24, 228, cx + 24 + 275, 228 + 87}));
     for (const DrawCall& r : rects) {
-        EXPECT_EQ(r.fill, gdi::Fill(rgb(136, 168, 200)));
-        EXPECT_EQ(r.pen, gdi::kNoPen);
+        EXPECT_EQ(r.fill, draw::Fill(rgb(136, 168, 200)));
+        EXPECT_EQ(r.pen, draw::kNoPen);
     }
     // Bevel of the Focal plane box (L 431, T 33, w 183, h 87): inner ring,
     // then outer, each light along the top and down the left, then dark.
@@ -207,7 +207,7 @@ TEST(TraceReport, BoxesTitlesLabelsAndValuesWithField) {
     }
 
     // Titles: grey shadow 2 right, 3 down, white above.  Labels: a colour
-    // per label, system fixed font.  Values: "%10.6f", black, OEM font; the
+    // per label, bold fixed font.  Values: "%10.6f", black, small fixed font; the
     // last two are X'T of the - field and Coma'T of the + field.
     const int C = cx - 297;
     const Colour yellow = rgb(255, 255, 0), cyan = rgb(0, 255, 255);
@@ -217,11 +217,11 @@ TEST(TraceReport, BoxesTitlesLabelsAndValuesWithField) {
         {" Focal plane ", L + 40, 13}, {" - Field angle ", C + 68, 208},
         {" + Field angle ", cx + 24 + 68, 208}, {"Field diameter", L + 40, T + 101, kWhite},
         {"Field diameter", L + 42, T + 104}, {"Anamorphism", L + 53, T + 137},
-        {"ast'", C + 37, 33 + 9, yellow, Font::systemFixed()}, {"F/ratio", C + 206, 33 + 117, cyan},
+        {"ast'", C + 37, 33 + 9, yellow, Font::boldMono()}, {"F/ratio", C + 206, 33 + 117, cyan},
         {"Focus'S", C + 22, 33 + 117, kBlack}, {"LA'toler", C + 298, 33 + 117, kBlack},
         {"Coma'T", C + 129, 33 + 81, yellow}, {"Tilt", L + 129, T + 9, cyan},
         {"X'T", cx + 24 + 221, 228 + 9, kBlack},
-        {"  5.012500", C + 190, 33 + 133, kBlack, Font::oemFixed()}, {"  0.224639", C + 282, 33 + 133},
+        {"  5.012500", C + 190, 33 + 133, kBlack, Font::smallMono()}, {"  0.224639", C + 282, 33 + 133},
         {" -0.250000", C + 6, 33 + 25}, {"500.250000", C + 190, 33 + 25},
         {" -2.500000", C + 282, 33 + 97}, {"499.125000", L + 6, T + 25}, {" 12.500000", L + 98, T + 25},
         {" -1.750000", L + 98, T + 61}, {"  8.726868", L + 49, T + 117}, {" -0.042 %", L + 55, T + 153},

@@ -14,9 +14,9 @@
 namespace orvelin {
 namespace {
 
-using gdi::DrawCall;
-using gdi::RecordingDevice;
-using gdi::rgb;
+using draw::DrawCall;
+using draw::RecordingDevice;
+using draw::rgb;
 using Ints = std::vector<int>;
 
 // Footprints are compared to the printed digits of the worked example.
@@ -50,13 +50,13 @@ TEST(LayoutDrawing, ParaboloidFootprintsAndFocalRatio) {
     EXPECT_NEAR(g.layoutWidth, 550, testing::kWorkedFigure);
     EXPECT_NEAR(g.layoutHeight, 100, testing::kWorkedFigure);
 
-    // "f/5.01" beside the aperture row, cyan, transparent, in the OEM font.
+    // "f/5.01" beside the aperture row, cyan, transparent, in the small fixed font.
     auto texts = dc.callsOf("text");
     ASSERT_EQ(texts.size(), 1u);
     EXPECT_EQ(texts[0].str(), "text 524 55 'f/5.01'");  // (632 + 1) / 2 + 208, 14 * 2 + 27
     EXPECT_EQ(texts[0].colour, rgb(0, 255, 255));
-    EXPECT_EQ(texts[0].background, gdi::kHollow);
-    EXPECT_EQ(texts[0].textFont, gdi::Font::oemFixed());
+    EXPECT_EQ(texts[0].background, draw::kHollow);
+    EXPECT_EQ(texts[0].textFont, draw::Font::smallMono());
 }
 
 TEST(LayoutDrawing, ParaboloidPixelPositions) {
@@ -69,11 +69,11 @@ TEST(LayoutDrawing, ParaboloidPixelPositions) {
     // half-height 4.392426/k = 4.7798.
     RecordingDevice dc(630, 411);
     ASSERT_TRUE(draw(testing::paraboloid(0.5), dc).ok);
-    const gdi::Colour black = rgb(0, 0, 0), blue = rgb(0, 0, 160), green = rgb(0, 160, 0);
+    const draw::Colour black = rgb(0, 0, 0), blue = rgb(0, 0, 160), green = rgb(0, 160, 0);
     // The incoming beam from the box's left edge; the concave mirror, blue,
     // two pixels thick with its end point painted; the beam converging back
     // in black; the flat focal plane, green, one pixel thick.
-    const std::vector<std::pair<Ints, gdi::Colour>> expected = {
+    const std::vector<std::pair<Ints, draw::Colour>> expected = {
         {{15, 297, 614, 297}, black}, {{15, 189, 614, 189}, black}, {{614, 189, 614, 297}, blue},
         {{614, 297, 614, 298}, blue}, {{615, 189, 615, 297}, blue}, {{615, 297, 615, 298}, blue},
         {{614, 297, 70, 243}, black}, {{614, 189, 70, 243}, black}, {{70, 238, 70, 248}, green},
@@ -82,7 +82,7 @@ TEST(LayoutDrawing, ParaboloidPixelPositions) {
     ASSERT_EQ(lines.size(), expected.size());
     for (size_t i = 0; i < lines.size(); ++i) {
         EXPECT_EQ(lines[i].args, expected[i].first) << i;
-        EXPECT_EQ(lines[i].pen, (gdi::Pen{expected[i].second, 1, gdi::LineStyle::solid})) << i;
+        EXPECT_EQ(lines[i].pen, (draw::Pen{expected[i].second, 1, draw::LineStyle::solid})) << i;
     }
 }
 
@@ -93,12 +93,12 @@ TEST(LayoutDrawing, FaceColoursFollowTheRadiusSign) {
     Drawn r =
         draw(testing::makeDesign({{-2000, 0, 0, -600}, {500, 0, 0, 200}, {0, 0, 0, 300}, {-300}}, 50), dc);
     ASSERT_TRUE(r.ok) << "status " << r.state.status;
-    std::vector<gdi::Colour> faces;
+    std::vector<draw::Colour> faces;
     for (const DrawCall& c : dc.callsOf("line"))
         if (c.pen.colour != rgb(0, 0, 0) && (faces.empty() || faces.back() != c.pen.colour))
             faces.push_back(c.pen.colour);
     EXPECT_EQ(faces,
-              (std::vector<gdi::Colour>{rgb(160, 0, 0), rgb(0, 0, 160), rgb(0, 160, 0), rgb(160, 0, 0)}));
+              (std::vector<draw::Colour>{rgb(160, 0, 0), rgb(0, 0, 160), rgb(0, 160, 0), rgb(160, 0, 0)}));
 }
 
 TEST(LayoutDrawing, FocalPlaneIsRestoredAfterDrawingTheBestFitPlane) {
@@ -147,7 +147,8 @@ TEST(LayoutMeasuring, FiguresWithoutADeviceMatchTheDrawingsAndPlaceTheFoldedAxis
     EXPECT_EQ(g.faceAngle[1], 3);
     EXPECT_EQ(g.faceAngle[2], 2 * 3 + 45);
     EXPECT_EQ(g.faceAngle[3], 2 * (3 + 45) + results.bestFitTilt);
-    EXPECT_NEAR(g.faceHalfY[2], std::fabs(g.unvignettedSemiDiameter[2]) * std::cos(51 * kDegree), testing::kFewRoundings);
+    EXPECT_NEAR(g.faceHalfY[2], std::fabs(g.unvignettedSemiDiameter[2]) * std::cos(51 * kDegree),
+                testing::kFewRoundings);
 
     // Vertices: the primary at the origin; the light comes back from it at
     // 6 degrees, then turns down by twice the flat's tilt more.

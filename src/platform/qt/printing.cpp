@@ -140,7 +140,7 @@ QtPrintDocument::~QtPrintDocument() {
     d_->discard();
 }
 
-bool QtPrintDocument::startDoc(std::string_view documentName) {
+bool QtPrintDocument::beginDocument(std::string_view documentName) {
     error_.clear();
     d_->discard();
     d_->started = d_->aborted = false;
@@ -178,8 +178,8 @@ bool QtPrintDocument::startDoc(std::string_view documentName) {
         d_->discard();
         return false;
     }
-    const gdi::Rect area{0, 0, W, H};
-    const DeviceCaps caps{W, H, target_.resolution, target_.resolution};
+    const draw::Rect area{0, 0, W, H};
+    const ScreenMetrics caps{W, H, target_.resolution, target_.resolution};
 
     if (!toFile && kPrinterPagesAsImages) {
         d_->printer.reset();
@@ -220,7 +220,7 @@ bool QtPrintDocument::startDoc(std::string_view documentName) {
     return true;
 }
 
-bool QtPrintDocument::startPage() {
+bool QtPrintDocument::beginPage() {
     // The document's first page is open from the start.
     if (!d_->started || !d_->device || !d_->device->painter().isActive()) {
         error_ = "There is no document to start a page in.";
@@ -229,11 +229,11 @@ bool QtPrintDocument::startPage() {
     return true;
 }
 
-gdi::Device& QtPrintDocument::device() {
+draw::Device& QtPrintDocument::device() {
     return *d_->device;
 }
 
-bool QtPrintDocument::endPage() {
+bool QtPrintDocument::finishPage() {
     if (!d_->started || !d_->device || !d_->device->painter().isActive()) {
         if (error_.empty()) error_ = "The page was not open.";
         return false;
@@ -241,12 +241,12 @@ bool QtPrintDocument::endPage() {
     return true;
 }
 
-void QtPrintDocument::abortDoc() {
+void QtPrintDocument::abandonDocument() {
     d_->aborted = true;
     d_->discard();
 }
 
-bool QtPrintDocument::endDoc() {
+bool QtPrintDocument::finishDocument() {
     if (!d_->started || d_->aborted) {
         d_->discard();
         d_->started = false;

@@ -67,12 +67,12 @@ class QtPrintDocument : public PrintDocument {
     QtPrintDocument(const QtPrintDocument&) = delete;
     QtPrintDocument& operator=(const QtPrintDocument&) = delete;
 
-    bool startDoc(std::string_view documentName) override;
-    bool startPage() override;
-    gdi::Device& device() override;
-    bool endPage() override;
-    void abortDoc() override;
-    bool endDoc() override;
+    bool beginDocument(std::string_view documentName) override;
+    bool beginPage() override;
+    draw::Device& device() override;
+    bool finishPage() override;
+    void abandonDocument() override;
+    bool finishDocument() override;
     std::string errorText() const override { return error_; }
 
     /// The CUPS job number of the last document sent to a printer.

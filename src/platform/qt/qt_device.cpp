@@ -20,17 +20,17 @@ namespace orvelin::qt {
 
 namespace {
 
-QColor qcolour(gdi::Colour c) {
+QColor qcolour(draw::Colour c) {
     return QColor(c.r, c.g, c.b);
 }
 
-Qt::PenStyle qtStyle(gdi::LineStyle style) {
+Qt::PenStyle qtStyle(draw::LineStyle style) {
     switch (style) {
-        case gdi::LineStyle::none:
+        case draw::LineStyle::none:
             return Qt::NoPen;
-        case gdi::LineStyle::dash:
+        case draw::LineStyle::dash:
             return Qt::DashLine;
-        case gdi::LineStyle::dot:
+        case draw::LineStyle::dot:
             return Qt::DotLine;
         default:
             return Qt::SolidLine;
@@ -73,22 +73,22 @@ QString QtDevice::bitmapResource(std::string_view name) {
 }
 
 QtDevice::QtDevice(QImage& image)
-    : QtDevice(image, gdi::Rect{0, 0, image.width(), image.height()},
-               DeviceCaps{image.width(), image.height()}) {}
+    : QtDevice(image, draw::Rect{0, 0, image.width(), image.height()},
+               ScreenMetrics{image.width(), image.height()}) {}
 
-QtDevice::QtDevice(QImage& image, gdi::Rect client, DeviceCaps caps)
+QtDevice::QtDevice(QImage& image, draw::Rect client, ScreenMetrics caps)
     : ownPainter_(std::make_unique<QPainter>(&image)), image_(&image), client_(client), caps_(caps) {
     painter_ = ownPainter_.get();
     init();
 }
 
-QtDevice::QtDevice(QPaintDevice& target, gdi::Rect client, DeviceCaps caps)
+QtDevice::QtDevice(QPaintDevice& target, draw::Rect client, ScreenMetrics caps)
     : ownPainter_(std::make_unique<QPainter>(&target)), client_(client), caps_(caps) {
     painter_ = ownPainter_.get();
     init();
 }
 
-QtDevice::QtDevice(QPainter& painter, gdi::Rect client, DeviceCaps caps)
+QtDevice::QtDevice(QPainter& painter, draw::Rect client, ScreenMetrics caps)
     : painter_(&painter), client_(client), caps_(caps) {
     init();
 }
@@ -111,15 +111,15 @@ void QtDevice::end() {
 // ---------------------------------------------------------------------------
 // Fonts.
 
-const QtDevice::Font& QtDevice::qtFont(const gdi::Font& font) const {
-    using Kind = gdi::Font::Kind;
+const QtDevice::Font& QtDevice::qtFont(const draw::Font& font) const {
+    using Kind = draw::Font::Kind;
     auto& slot = fonts_[{static_cast<int>(font.kind), font.height, font.weight, font.italic,
                          static_cast<int>(font.face)}];
     if (slot) return *slot;
     slot = std::make_unique<Font>();
     Font& f = *slot;
     if (font.kind == Kind::scaled) {
-        const bool mono = font.face == gdi::FontFace::mono;
+        const bool mono = font.face == draw::FontFace::mono;
         f.font = QFont(QString::fromLatin1(mono ? kMono : kSans));
         f.font.setStyleHint(mono ? QFont::Monospace : QFont::SansSerif);
         const int weight = font.weight == 0 ? 400 : font.weight;
@@ -151,19 +151,18 @@ const QtDevice::Font& QtDevice::qtFont(const gdi::Font& font) const {
         return f;
     }
     switch (font.kind) {
-        case Kind::oemFixed:
+        case Kind::smallMono:
             f.font = QFont(QString::fromLatin1(kMono));
             f.cellHeight = 12;
             f.ascent = 10;
             break;
-        case Kind::systemFixed:
-        case Kind::ansiFixed:
+        case Kind::boldMono:
             f.font = QFont(QString::fromLatin1(kMono));
             f.font.setBold(true);
             f.cellHeight = 16;
             f.ascent = 13;
             break;
-        default:  // the system font: a bold proportional face in a 16-pixel cell
+        default:  // boldSans: a bold proportional face in a 16-pixel cell
             f.font = QFont(QString::fromLatin1(kSans));
             f.font.setBold(true);
             f.cellHeight = 16;
@@ -173,7 +172,7 @@ const QtDevice::Font& QtDevice::qtFont(const gdi::Font& font) const {
     f.font.setPixelSize(13);
     f.font.setKerning(false);
     withoutLigatures(f.font);
-    if (font.kind == Kind::system) {
+    if (font.kind == Kind::boldSans) {
         QFontMetrics m(f.font, painter_->device());
         f.aveCharWidth = m.averageCharWidth();
         f.maxCharWidth = m.maxWidth();
@@ -209,7 +208,7 @@ void QtDevice::drawLine1(int x0, int y0, int x1, int y1, const QColor& c) {
     }
 }
 
-void QtDevice::line(gdi::Point from, gdi::Point to, const gdi::Pen& pen) {
+void QtDevice::line(draw::Point from, draw::Point to, const draw::Pen& pen) {
     const Qt::PenStyle style = qtStyle(pen.style);
     const int width = std::max(1, pen.width);
     if (style == Qt::SolidLine && width == 1) {
@@ -220,17 +219,17 @@ void QtDevice::line(gdi::Point from, gdi::Point to, const gdi::Pen& pen) {
     }
 }
 
-void QtDevice::pixel(gdi::Point at, gdi::Colour colour) {
+void QtDevice::pixel(draw::Point at, draw::Colour colour) {
     painter_->fillRect(at.x, at.y, 1, 1, qcolour(colour));
 }
 
-void QtDevice::rect(const gdi::Rect& box, const gdi::Pen& pen, const gdi::Fill& fill) {
+void QtDevice::rect(const draw::Rect& box, const draw::Pen& pen, const draw::Fill& fill) {
     int left = box.left, top = box.top, right = box.right, bottom = box.bottom;
     if (right < left) std::swap(left, right);
     if (bottom < top) std::swap(top, bottom);
     const int w = right - left, h = bottom - top;
     if (w <= 0 || h <= 0) return;
-    const bool outline = pen.style != gdi::LineStyle::none;
+    const bool outline = pen.style != draw::LineStyle::none;
     if (fill.solid) {
         if (outline)
             painter_->fillRect(left + 1, top + 1, w - 2, h - 2, qcolour(fill.colour));
@@ -248,7 +247,7 @@ void QtDevice::rect(const gdi::Rect& box, const gdi::Pen& pen, const gdi::Fill& 
     }
 }
 
-void QtDevice::ellipse(const gdi::Rect& box, const gdi::Pen& pen, const gdi::Fill& fill) {
+void QtDevice::ellipse(const draw::Rect& box, const draw::Pen& pen, const draw::Fill& fill) {
     int left = box.left, top = box.top, right = box.right, bottom = box.bottom;
     if (right < left) std::swap(left, right);
     if (bottom < top) std::swap(top, bottom);
@@ -263,7 +262,7 @@ void QtDevice::ellipse(const gdi::Rect& box, const gdi::Pen& pen, const gdi::Fil
     painter_->setBrush(Qt::NoBrush);
 }
 
-void QtDevice::fill(const gdi::Rect& r, gdi::Colour colour) {
+void QtDevice::fill(const draw::Rect& r, draw::Colour colour) {
     // An empty or inverted rectangle fills nothing, as on the platform.
     if (r.width() <= 0 || r.height() <= 0) return;
     painter_->fillRect(r.left, r.top, r.width(), r.height(), qcolour(colour));
@@ -277,8 +276,8 @@ int QtDevice::textWidth(const QString& s, const Font& f) const {
     return QFontMetrics(f.font, painter_->device()).horizontalAdvance(s);
 }
 
-void QtDevice::drawTextLine(int x, int y, const QString& s, const Font& f, gdi::Colour colour,
-                            const gdi::Fill& background) {
+void QtDevice::drawTextLine(int x, int y, const QString& s, const Font& f, draw::Colour colour,
+                            const draw::Fill& background) {
     if (s.isEmpty()) return;
     if (background.solid) painter_->fillRect(x, y, textWidth(s, f), f.cellHeight, qcolour(background.colour));
     painter_->setFont(f.font);
@@ -293,13 +292,13 @@ void QtDevice::drawTextLine(int x, int y, const QString& s, const Font& f, gdi::
     }
 }
 
-void QtDevice::text(gdi::Point at, std::string_view text, const gdi::Font& font, gdi::Colour colour,
-                    const gdi::Fill& background) {
+void QtDevice::text(draw::Point at, std::string_view text, const draw::Font& font, draw::Colour colour,
+                    const draw::Fill& background) {
     drawTextLine(at.x, at.y, latin1(text), qtFont(font), colour, background);
 }
 
-int QtDevice::textBox(const gdi::Rect& r, std::string_view text, const gdi::Font& font, gdi::Colour colour,
-                      gdi::Align align, const gdi::Fill& background) {
+int QtDevice::textBox(const draw::Rect& r, std::string_view text, const draw::Font& font, draw::Colour colour,
+                      draw::Align align, const draw::Fill& background) {
     const Font& f = qtFont(font);
     const QStringList lines = latin1(text).remove(QLatin1Char('\r')).split(QLatin1Char('\n'));
     painter_->save();
@@ -308,9 +307,9 @@ int QtDevice::textBox(const gdi::Rect& r, std::string_view text, const gdi::Font
     for (const QString& line : lines) {
         const int w = textWidth(line, f);
         int x = r.left;
-        if (align == gdi::Align::centre)
+        if (align == draw::Align::centre)
             x = r.left + (r.width() - w) / 2;
-        else if (align == gdi::Align::right)
+        else if (align == draw::Align::right)
             x = r.right - w;
         drawTextLine(x, y, line, f, colour, background);
         y += f.cellHeight;
@@ -319,13 +318,13 @@ int QtDevice::textBox(const gdi::Rect& r, std::string_view text, const gdi::Font
     return static_cast<int>(lines.size()) * f.cellHeight;
 }
 
-gdi::FontMetrics QtDevice::fontMetrics(const gdi::Font& font) const {
+draw::FontMetrics QtDevice::fontMetrics(const draw::Font& font) const {
     const Font& f = qtFont(font);
-    return gdi::FontMetrics{f.cellHeight,      f.ascent,       f.internalLeading,
-                            f.externalLeading, f.aveCharWidth, f.maxCharWidth};
+    return draw::FontMetrics{f.cellHeight,      f.ascent,       f.internalLeading,
+                             f.externalLeading, f.aveCharWidth, f.maxCharWidth};
 }
 
-gdi::Size QtDevice::textSize(std::string_view text, const gdi::Font& font) const {
+draw::Size QtDevice::textSize(std::string_view text, const draw::Font& font) const {
     const Font& f = qtFont(font);
     return {textWidth(latin1(text), f), f.cellHeight};
 }
@@ -344,13 +343,13 @@ void QtDevice::blit(int x, int y, int w, int h, const QImage& src, int sx, int s
     painter_->setCompositionMode(mode);
 }
 
-void QtDevice::copy(gdi::Point to, gdi::Size extent, const gdi::Device& source, gdi::Point from) {
+void QtDevice::copy(draw::Point to, draw::Size extent, const draw::Device& source, draw::Point from) {
     const auto* q = dynamic_cast<const QtDevice*>(&source);
     if (!q || !q->image()) return;
     blit(to.x, to.y, extent.width, extent.height, *q->image(), from.x, from.y);
 }
 
-void QtDevice::picture(gdi::Point to, gdi::Size extent, std::string_view name, gdi::Point from) {
+void QtDevice::picture(draw::Point to, draw::Size extent, std::string_view name, draw::Point from) {
     auto it = pictures_.find(name);
     if (it == pictures_.end()) {
         initOrvelinResources();

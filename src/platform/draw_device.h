@@ -24,7 +24,7 @@
 #include <initializer_list>
 #include <string_view>
 
-namespace orvelin::gdi {
+namespace orvelin::draw {
 
 struct Rect {
     int left = 0;
@@ -92,27 +92,25 @@ inline constexpr Fill kHollow{};
 
 enum class FontFace : std::uint8_t { sans, mono };
 
-/// A font as a value.  The four classic screen fonts have fixed character
-/// cells that the screen tables were laid out in:
-///   oemFixed     8 x 12, fixed pitch
-///   ansiFixed    8 x 16, fixed pitch
-///   systemFixed  8 x 16, fixed pitch
-///   system       bold proportional, 16 pixels high
+/// A font as a value.  The three screen fonts have fixed character cells
+/// that the screen tables were laid out in:
+///   smallMono  8 x 12, fixed pitch (table rows)
+///   boldMono   8 x 16, fixed pitch, bold (headings)
+///   boldSans   bold proportional, 16 pixels high (captions, banners)
 /// A scaled font is a sans or mono face of a given height: a positive height
 /// is the character cell (ascent + descent), a negative one the em size, 0
 /// the device's default.
 struct Font {
-    enum class Kind : std::uint8_t { oemFixed, ansiFixed, system, systemFixed, scaled };
-    Kind kind = Kind::system;
+    enum class Kind : std::uint8_t { smallMono, boldMono, boldSans, scaled };
+    Kind kind = Kind::boldSans;
     int height = 0;
     int weight = 400;  ///< 100..900; 400 normal, 700 bold
     bool italic = false;
     FontFace face = FontFace::sans;
 
-    static constexpr Font oemFixed() { return Font{Kind::oemFixed}; }
-    static constexpr Font ansiFixed() { return Font{Kind::ansiFixed}; }
-    static constexpr Font system() { return Font{Kind::system}; }
-    static constexpr Font systemFixed() { return Font{Kind::systemFixed}; }
+    static constexpr Font smallMono() { return Font{Kind::smallMono}; }
+    static constexpr Font boldMono() { return Font{Kind::boldMono}; }
+    static constexpr Font boldSans() { return Font{Kind::boldSans}; }
     static constexpr Font scaled(int height, int weight = 400, FontFace face = FontFace::sans,
                                  bool italic = false) {
         return Font{Kind::scaled, height, weight, italic, face};
@@ -193,4 +191,4 @@ class Device {
     virtual void picture(Point to, Size extent, std::string_view name, Point from = {}) = 0;
 };
 
-}  // namespace orvelin::gdi
+}  // namespace orvelin::draw

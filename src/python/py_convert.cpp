@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <unordered_map>
 
 namespace orvelin::python {
 
@@ -39,6 +40,22 @@ int errorNumberOf(const std::string& path, const std::string& reason) {
 }
 
 }  // namespace
+
+PyObject* newKey(const std::string& key) {
+    // Called with the interpreter's lock held, as every conversion is.
+    static std::unordered_map<std::string, PyObject*> kept;
+    if (auto it = kept.find(key); it != kept.end()) {
+        Py_INCREF(it->second);
+        return it->second;
+    }
+    PyObject* k = PyUnicode_DecodeUTF8(key.data(), static_cast<Py_ssize_t>(key.size()), "replace");
+    if (k && kept.size() < 4096) {
+        PyUnicode_InternInPlace(&k);
+        Py_INCREF(k);
+        kept.emplace(key, k);
+    }
+    return k;
+}
 
 int lineOfMessage(const std::string& message) {
     int line = 0;

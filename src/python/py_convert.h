@@ -15,6 +15,11 @@ namespace orvelin::python {
 
 namespace py = pybind11;
 
+/// A new reference to a dict key: the names of results repeat from call to
+/// call, so their Python strings are made once and kept (a few hundred at
+/// most; beyond that they are made each time).
+PyObject* newKey(const std::string& key);
+
 /// A new reference to the Python object of a JSON value: objects become
 /// dicts (keys in the JSON's order), arrays lists, numbers int or float.
 /// Text that is not valid UTF-8 (a title from a file name) gets U+FFFD in
@@ -59,8 +64,7 @@ PyObject* newPythonObject(const Json& j) {
     PyObject* dict = PyDict_New();
     if (!dict) return nullptr;
     for (auto it = j.begin(); it != j.end(); ++it) {
-        const std::string& k = it.key();
-        PyObject* key = PyUnicode_DecodeUTF8(k.data(), static_cast<Py_ssize_t>(k.size()), "replace");
+        PyObject* key = newKey(it.key());
         PyObject* value = key ? newPythonObject(it.value()) : nullptr;
         const int failed = value ? PyDict_SetItem(dict, key, value) : -1;
         Py_XDECREF(key);

@@ -185,6 +185,13 @@ void Application::runCommand(int id) {
         case kCmdImageQuality:
             if (designShown && traced) changeView(kViewImageQuality);
             break;
+        case kCmdFans:
+        case kCmdFieldCurves:
+        case kCmdFieldMap:
+        case kCmdThroughFocus:
+            // Each command's view bears its number.
+            if (designShown && traced) changeView(id);
+            break;
         case kCmdOptimise:
             // The optimiser's result is one step for Undo.
             if (designShown && host_.optimise(s.design)) {

@@ -50,6 +50,14 @@ enum Command : int {
     kCmdImageQuality = 1001,  ///< Tools menu: the image-quality figures and spots
     kViewImageQuality = kCmdImageQuality,
     kCmdOptimise = 1700,  ///< Tools > "Optimise...": the optimiser's dialog
+    kCmdFans = 1810,      ///< Tools menu: ray and wavefront fans
+    kViewFans = kCmdFans,
+    kCmdFieldCurves = 1811,  ///< Tools menu: field curves and distortion
+    kViewFieldCurves = kCmdFieldCurves,
+    kCmdFieldMap = 1812,  ///< Tools menu: RMS spot and Strehl across the field
+    kViewFieldMap = kCmdFieldMap,
+    kCmdThroughFocus = 1813,  ///< Tools menu: spots through focus
+    kViewThroughFocus = kCmdThroughFocus,
 };
 
 }  // namespace orvelin

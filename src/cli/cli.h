@@ -6,9 +6,11 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "design/design.h"
 #include "design/design_file.h"
+#include "quality/image_quality.h"
 #include "trace/analysis.h"
 #include "trace/layout.h"
 
@@ -71,6 +73,32 @@ Design loadForCommand(const std::string& path);
 /// End a command whose design met a trace problem: exit 4 with the message
 /// the window's banner shows.
 [[noreturn]] void failTrace(TraceStatus status);
+
+/// Load a design for a command that analyses it, refused (exit 4 with the
+/// banner's message) as the report is when the design view would not trace.
+Design loadTraceableForCommand(const std::string& path);
+
+/// The fields of these names (center, minus, plus, sagittal), each once, in
+/// output order; empty for no names.
+std::vector<QualityField> qualityFieldsNamed(const std::vector<std::string>& names);
+
+/// Print v with a printf format of one floating conversion: a value that
+/// rounds to zero prints without a minus sign, and a gap (NaN, infinite) as
+/// "-" in the same width.
+void printCell(const char* format, double v);
+
+/// An odd whole number, so that points from -1 to 1 include 0.
+inline const CLI::Validator OddNumber(
+    [](std::string& text) {
+        try {
+            std::size_t used = 0;
+            const long v = std::stol(text, &used);
+            if (used == text.size() && v % 2 != 0) return std::string();
+        } catch (const std::exception&) {
+        }
+        return "must be an odd whole number: " + text;
+    },
+    "ODD");
 
 /// What painting the design view leaves behind: the analysis, then the
 /// layout's own traces with the focal plane at the best fit.
@@ -140,13 +168,17 @@ int runCommandLine(CLI::App& app, int argc, char** argv);
 void addShowCommand(CLI::App& app);
 void addConvertCommand(CLI::App& app);
 void addRenderCommand(CLI::App& app);
-void addReportCommand(CLI::App& app);     // report, with --json
-void addFocusCommand(CLI::App& app);      // focus, with --curve
-void addPrintCommand(CLI::App& app);      // print, a view's page or --quick
-void addClearanceCommand(CLI::App& app);  // clearance, with --json
-void addQualityCommand(CLI::App& app);    // quality, with --json
-void addOptimiseCommand(CLI::App& app);   // optimise, towards targets or the smallest image
-void addImportCommand(CLI::App& app);     // import, a .zmx file to a design file
-void addExportCommand(CLI::App& app);     // export, a design file to a .zmx file
+void addReportCommand(CLI::App& app);        // report, with --json
+void addFocusCommand(CLI::App& app);         // focus, with --curve
+void addPrintCommand(CLI::App& app);         // print, a view's page or --quick
+void addClearanceCommand(CLI::App& app);     // clearance, with --json
+void addQualityCommand(CLI::App& app);       // quality, with --json
+void addOptimiseCommand(CLI::App& app);      // optimise, towards targets or the smallest image
+void addImportCommand(CLI::App& app);        // import, a .zmx file to a design file
+void addExportCommand(CLI::App& app);        // export, a design file to a .zmx file
+void addFansCommand(CLI::App& app);          // fans: ray and wavefront fans
+void addFieldCurvesCommand(CLI::App& app);   // fieldcurves: field curves and distortion
+void addFieldMapCommand(CLI::App& app);      // fieldmap: RMS spot and Strehl across the field
+void addThroughFocusCommand(CLI::App& app);  // throughfocus: spots through focus
 
 }  // namespace orvelin::cli

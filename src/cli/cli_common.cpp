@@ -1,6 +1,7 @@
 // What both programs of the command line share: loading a design for a
 // command, the design view's traces, and the one place where errors become
 // exit statuses.
+#include <cmath>
 #include <cstdio>
 
 #include "cli/cli.h"
@@ -26,6 +27,38 @@ Design loadForCommand(const std::string& path) {
 
 void failTrace(TraceStatus status) {
     throw Failure(kExitTraceFailed, "trace problem: " + traceProblemMessage(status));
+}
+
+Design loadTraceableForCommand(const std::string& path) {
+    Design d = loadForCommand(path);
+    Design probe = d;
+    traceDesignView(probe);
+    return d;
+}
+
+std::vector<QualityField> qualityFieldsNamed(const std::vector<std::string>& names) {
+    std::vector<QualityField> fields;
+    for (QualityField f : kQualityFields)
+        for (const std::string& name : names)
+            if (name == qualityFieldName(f) && (fields.empty() || fields.back() != f)) fields.push_back(f);
+    return fields;
+}
+
+void printCell(const char* format, double v) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, format, v);
+    std::string text = buf;
+    if (!std::isfinite(v)) {
+        // The gap keeps its column: "-" where the number would end.
+        const std::size_t end = text.find_last_not_of(' ') + 1;
+        const std::size_t start = text.find_first_not_of(' ');
+        text.replace(start, end - start, std::string(end - start - 1, ' ') + "-");
+    } else {
+        const size_t minus = text.find('-');
+        if (minus != std::string::npos && text.find_first_of("123456789") == std::string::npos)
+            text[minus] = ' ';
+    }
+    std::printf("%s", text.c_str());
 }
 
 DesignViewTrace traceDesignView(Design& design) {

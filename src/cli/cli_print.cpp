@@ -53,6 +53,10 @@ const std::map<std::string, PrintView>& printViews() {
         {"overlay", {kViewAiryOverlay, {kCmdStandardPlot, kCmdAiry}}},
         {"clearance", {kViewClearance, {}}},
         {"quality", {kViewImageQuality, {}}},
+        {"fans", {kViewFans, {}}},
+        {"fieldcurves", {kViewFieldCurves, {}}},
+        {"fieldmap", {kViewFieldMap, {}}},
+        {"throughfocus", {kViewThroughFocus, {}}},
     };
     return views;
 }

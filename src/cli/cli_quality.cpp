@@ -17,17 +17,6 @@ void printJson(const QualityReport& r, const std::vector<QualityField>& fields) 
     std::printf("%s\n", qualityJson(r, fields).dump(2).c_str());
 }
 
-/// A number in its column; a value that rounds to zero prints without a
-/// minus sign.
-void printCell(const char* format, double v) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, format, v);
-    std::string text = buf;
-    const size_t minus = text.find('-');
-    if (minus != std::string::npos && text.find_first_of("123456789") == std::string::npos) text[minus] = ' ';
-    std::printf("%s", text.c_str());
-}
-
 void printTable(const Design& d, const QualityReport& r, const std::vector<QualityField>& fields) {
     std::printf("%s\n", d.designTitle.c_str());
     std::printf("Wavelength %g um; Strehl ratio by the %s\n", r.wavelengthMicrons, kStrehlMethod);
@@ -96,17 +85,8 @@ void addQualityCommand(CLI::App& app) {
         ->check(CLI::Range(1, kMaxQualityRays));
     cmd->add_option("--wavelength", wavelength, "wavelength in micrometres")->check(CLI::Range(1e-6, 1e6));
     cmd->callback([] {
-        Design d = loadForCommand(path);
-        {
-            // Refused as the report is when the design view would not trace.
-            Design probe = d;
-            traceDesignView(probe);
-        }
-        std::vector<QualityField> fields;
-        for (QualityField f : kQualityFields)
-            for (const std::string& name : fieldNames)
-                if (name == qualityFieldName(f) && (fields.empty() || fields.back() != f))
-                    fields.push_back(f);
+        const Design d = loadTraceableForCommand(path);
+        std::vector<QualityField> fields = qualityFieldsNamed(fieldNames);
         if (fields.empty()) fields.assign(kQualityFields.begin(), kQualityFields.end());
         // Only the fields asked for are computed.
         const QualityReport r = computeQuality(d, {rays, wavelength}, fields);

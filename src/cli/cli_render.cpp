@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "aberrations/aberration_views.h"
 #include "clearance/clearance_view.h"
 #include "cli/cli.h"
 #include "cli/cli_render_plots.h"
@@ -70,9 +71,27 @@ void renderQuality(RenderJob& job) {
                     computeQualityView(job.design));
 }
 
+// The aberration plots, refused like the report for a design whose design
+// view would not trace.
+void renderAberrations(RenderJob& job, int command) {
+    job.app.showDesign(job.design);
+    job.app.runCommand(command);
+    if (job.app.state().viewState != command) failTrace(job.trace.status);
+    eraseBackground(job.window, viewBackground(command));
+    AberrationViewCache cache;
+    drawAberrationView(job.window, {0, 0, job.window.size().width, job.window.size().height}, command,
+                       job.design, cache);
+}
+
 const RenderView kViews[] = {
-    {"welcome", kViewWelcome, renderWelcome},      {"design", kViewDesign, renderDesign},
-    {"report", kViewTraceReport, renderReport},    {"clearance", kViewClearance, renderClearance},
+    {"fans", kViewFans, [](RenderJob& job) { renderAberrations(job, kCmdFans); }},
+    {"fieldcurves", kViewFieldCurves, [](RenderJob& job) { renderAberrations(job, kCmdFieldCurves); }},
+    {"fieldmap", kViewFieldMap, [](RenderJob& job) { renderAberrations(job, kCmdFieldMap); }},
+    {"throughfocus", kViewThroughFocus, [](RenderJob& job) { renderAberrations(job, kCmdThroughFocus); }},
+    {"welcome", kViewWelcome, renderWelcome},
+    {"design", kViewDesign, renderDesign},
+    {"report", kViewTraceReport, renderReport},
+    {"clearance", kViewClearance, renderClearance},
     {"quality", kViewImageQuality, renderQuality},
 };
 

@@ -20,5 +20,9 @@ int main(int argc, char** argv) {
     cli::addDelegatedCommand(*app, cli::kOptimiseCommand, argv);
     cli::addImportCommand(*app);
     cli::addExportCommand(*app);
+    cli::addFansCommand(*app);
+    cli::addFieldCurvesCommand(*app);
+    cli::addFieldMapCommand(*app);
+    cli::addThroughFocusCommand(*app);
     return cli::runCommandLine(*app, argc, argv);
 }

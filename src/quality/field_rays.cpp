@@ -59,17 +59,22 @@ void traceFromPupil(const Design& design, const RayState& start, std::span<const
         for (FieldRay& r : out) r.status = failed;
 }
 
-void traceFieldRays(const Design& design, QualityField field, std::span<const PupilSample> samples,
-                    std::span<FieldRay> out) {
+void traceFieldRaysFrom(const Design& design, const RayState& start, std::span<const PupilSample> samples,
+                        std::span<FieldRay> out) {
     const double h = design.semiAperture;
     std::vector<double> px(samples.size()), py(samples.size());
     for (size_t k = 0; k < samples.size(); ++k) {
         px[k] = samples[k].a * h;
         py[k] = samples[k].b * h;
     }
+    traceFromPupil(design, start, px, py, out);
+}
+
+void traceFieldRays(const Design& design, QualityField field, std::span<const PupilSample> samples,
+                    std::span<FieldRay> out) {
     RayState start;
     startQualityRay(design, field, start);
-    traceFromPupil(design, start, px, py, out);
+    traceFieldRaysFrom(design, start, samples, out);
 }
 
 }  // namespace orvelin

@@ -69,5 +69,9 @@ TraceStatus streamFieldRays(const Design& design, const RayState& start, std::si
 /// out, which must hold one entry per sample.
 void traceFieldRays(const Design& design, QualityField field, std::span<const PupilSample> samples,
                     std::span<FieldRay> out);
+/// The same for a field given by the direction its rays start in (any
+/// collimated field, not only the four above).
+void traceFieldRaysFrom(const Design& design, const RayState& start, std::span<const PupilSample> samples,
+                        std::span<FieldRay> out);
 
 }  // namespace orvelin

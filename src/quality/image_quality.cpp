@@ -10,6 +10,7 @@
 
 #include "quality/farthest_points.h"
 #include "quality/ray_terms.h"
+#include "quality/reference_sphere.h"
 namespace orvelin {
 
 namespace {
@@ -17,9 +18,6 @@ namespace {
 struct Vec3 {
     double x = 0, y = 0, z = 0;
 };
-Vec3 operator-(Vec3 a, Vec3 b) {
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
 Vec3 operator+(Vec3 a, Vec3 b) {
     return {a.x + b.x, a.y + b.y, a.z + b.z};
 }
@@ -124,6 +122,14 @@ inline double rayWavefront(const FieldRay& ray, Vec3 C, const ReferenceSphere& s
     return p.w;
 }
 
+}  // namespace
+
+double pathToSphere(const FieldRay& ray, const double centre[3], const ReferenceSphere& sphere) {
+    return toSphere(ray.x, ray.y, ray.z, ray.L, ray.M, ray.N, ray.path, centre, sphere).w;
+}
+
+namespace {
+
 /// Every ray's error and exit-pupil point (see rayWavefront).
 void wavefront(const std::vector<FieldRay>& rays, Vec3 C, const ReferenceSphere& sphere,
                std::vector<double>& w, std::vector<std::array<double, 3>>& u) {
@@ -199,57 +205,6 @@ double bestWavefrontRms(const std::vector<FieldRay>& rays, const std::vector<dou
     }
     errors = std::move(w);
     return best;
-}
-
-/// Where the exit pupil lies on the chief ray: rays from the centre of the
-/// entrance pupil at directions a little off the chief ray's cross it there
-/// (the tangential and the sagittal one, averaged).  The signed distance
-/// from the chief ray's focal-plane point, negative upstream.
-ReferenceSphere exitPupilSphere(const Design& design, QualityField field, const FieldRay& chief) {
-    const double eps = 1e-5;
-    double sum = 0;
-    int count = 0;
-    for (int axis = 0; axis < 2; ++axis) {
-        RayState ray;
-        startQualityRay(design, field, ray);
-        (axis == 0 ? ray.L : ray.M) += eps;
-        const double len = std::sqrt(ray.L * ray.L + ray.M * ray.M + ray.N * ray.N);
-        ray.L /= len;
-        ray.M /= len;
-        ray.N /= len;
-        const double zero[1] = {0};
-        FieldRay probe;
-        traceFromPupil(design, ray, zero, zero, std::span<FieldRay>(&probe, 1));
-        if (probe.status != kTraceOk) continue;
-        const Vec3 D0 = direction(chief), D1 = direction(probe);
-        const Vec3 c = cross(D0, D1);
-        const double c2 = dot(c, c);
-        if (!(c2 > 0)) continue;
-        const double s = dot(cross(position(probe) - position(chief), D1), c) / c2;
-        if (!std::isfinite(s)) continue;
-        sum += s;
-        ++count;
-    }
-    ReferenceSphere sphere;
-    if (count == 0) return sphere;
-    const double s = sum / count;
-    if (!(std::fabs(s) > 0) || !std::isfinite(s)) return sphere;
-    sphere.R = std::fabs(s);
-    sphere.sigma = s < 0 ? 1 : -1;
-    return sphere;
-}
-
-/// The focal surface alone, untilted, vertex at the origin: re-intersecting
-/// a ray with it gives the hit point in the focal plane's own frame.
-Design focalSurfaceAlone(const Design& design) {
-    Design fp;
-    fp.surfaceCount = 1;
-    fp.surfaces[1] = design.surfaces[std::clamp(design.surfaceCount, 1, kMaxSurfaces)];
-    fp.surfaces[1].tilt = 0;
-    fp.surfaces[1].sinTilt = 0;
-    fp.surfaces[1].cosTilt = 1;
-    fp.surfaces[0].signedSeparation = 0;
-    return fp;
 }
 
 bool isFlat(const Surface& s) {
@@ -571,7 +526,7 @@ struct TracedField {
     std::vector<FieldRay> rays;
 };
 
-TracedField traceField(const Design& design, QualityField field, int rays) {
+TracedField traceField(const Design& design, const RayState& start, int rays) {
     TracedField t;
     t.design = design;
     t.sampling = makePupilSampling(rays);
@@ -589,7 +544,7 @@ TracedField traceField(const Design& design, QualityField field, int rays) {
         t.status = state.status;
         return t;
     }
-    traceFieldRays(t.design, field, t.sampling.samples, t.rays);
+    traceFieldRaysFrom(t.design, start, t.sampling.samples, t.rays);
     t.status = t.rays[0].status;
     return t;
 }
@@ -609,7 +564,7 @@ void weightedRays(const TracedField& t, std::vector<FieldRay>& rays, std::vector
 /// centroid, the best reference centres and a curved focal plane's focus.
 /// Not searched when the chief ray failed or nothing else tells where to
 /// look (no weighted ray arrived, or the beam has no cone).
-FieldPlan planField(const TracedField& t, QualityField field) {
+FieldPlan planField(const TracedField& t, const RayState& start) {
     FieldPlan plan;
     plan.chief = t.rays[0];
     if (t.status != kTraceOk) return plan;
@@ -627,7 +582,7 @@ FieldPlan planField(const TracedField& t, QualityField field) {
     std::vector<double> weight;
     weightedRays(t, rays, weight);
     ReferenceSphere& sphere = terms.sphere;
-    sphere = exitPupilSphere(t.design, field, plan.chief);
+    sphere = exitPupilSphere(t.design, start, plan.chief);
     Vec3 C = position(plan.chief);
     std::vector<double> errors;
     for (int i = 0; i < 2; ++i) {
@@ -663,10 +618,8 @@ FieldPlan planField(const TracedField& t, QualityField field) {
 /// Every ray of the rule traced, a few hundred at a time and on every core,
 /// and handed on with its pupil weights, never all held at once.
 TraceStatus streamRule(
-    const Design& design, QualityField field, const PupilRule& rule,
+    const Design& design, const RayState& start, const PupilRule& rule,
     const std::function<void(std::size_t block, const FieldChunk&, const double* weight)>& consume) {
-    RayState start;
-    startQualityRay(design, field, start);
     const double h = design.semiAperture;
     return streamFieldRays(
         design, start, rule.size(),
@@ -682,13 +635,13 @@ TraceStatus streamRule(
 
 /// Every ray of the rule traced and added up against the plan, block by
 /// block, and the blocks' farthest rays.
-FieldSums measureField(const Design& design, QualityField field, const PupilRule& rule, const FieldPlan& plan,
-                       std::vector<FarthestPoints>& farthest, TraceStatus& failed) {
+FieldSums measureField(const Design& design, const RayState& start, const PupilRule& rule,
+                       const FieldPlan& plan, std::vector<FarthestPoints>& farthest, TraceStatus& failed) {
     const std::size_t rimStart = rule.rimStart();
     std::vector<FieldSums> blocks(streamBlocks(rule.size()));
     farthest.assign(blocks.size(), FarthestPoints(plan.band));
     failed = streamRule(
-        design, field, rule, [&](std::size_t block, const FieldChunk& chunk, const double* weight) {
+        design, start, rule, [&](std::size_t block, const FieldChunk& chunk, const double* weight) {
             // Added up here and then to the block's sums.
             FieldSums sums;
             addChunk(sums, plan, chunk.traced, chunk.status, weight, rimStart, &farthest[block]);
@@ -703,12 +656,12 @@ FieldSums measureField(const Design& design, QualityField field, const PupilRule
 /// The squared distance of the ray farthest from the centroid, which lies
 /// (mx, my) from the plan's: from the blocks' farthest rays when
 /// they are sure to hold it, else by tracing every ray again.
-double farthestFromCentroid(const Design& design, QualityField field, const PupilRule& rule,
+double farthestFromCentroid(const Design& design, const RayState& start, const PupilRule& rule,
                             const FieldPlan& plan, const std::vector<FarthestPoints>& farthest, double mx,
                             double my) {
     if (const auto geo2 = farthestFrom(farthest, mx, my)) return *geo2;
     std::vector<double> blocks(streamBlocks(rule.size()), 0.0);
-    streamRule(design, field, rule, [&](std::size_t block, const FieldChunk& chunk, const double*) {
+    streamRule(design, start, rule, [&](std::size_t block, const FieldChunk& chunk, const double*) {
         for (std::size_t j = 0; j < chunk.traced.count; ++j) {
             if (chunk.status[j] != kTraceOk) continue;
             const double dx = chunk.traced.x[j] - plan.terms.pilotX - mx;
@@ -719,19 +672,19 @@ double farthestFromCentroid(const Design& design, QualityField field, const Pupi
     return *std::max_element(blocks.begin(), blocks.end());
 }
 
-FieldQuality fieldQuality(const Design& design, QualityField field, const QualityOptions& options,
+FieldQuality fieldQuality(const Design& design, const RayState& start, const QualityOptions& options,
                           int searchRays) {
     FieldQuality q;
     const PupilRule rule(options.rays);
     q.rays = static_cast<int>(rule.size());
-    const TracedField t = traceField(design, field, searchRays);
-    const FieldPlan plan = planField(t, field);
+    const TracedField t = traceField(design, start, searchRays);
+    const FieldPlan plan = planField(t, start);
     std::vector<FarthestPoints> farthest;
     TraceStatus failed = kTraceOk;
     // A design that cannot be traced at all has no rays to count.
     const bool traceable = t.status != kTraceNoFocus && t.status != kTraceApertureZero;
     const FieldSums sums =
-        traceable ? measureField(design, field, rule, plan, farthest, failed) : FieldSums{};
+        traceable ? measureField(design, start, rule, plan, farthest, failed) : FieldSums{};
     q.missed = sums.missed;
     q.status = t.status != kTraceOk ? t.status : failed;
     if (q.status != kTraceOk) return q;
@@ -750,7 +703,7 @@ FieldQuality fieldQuality(const Design& design, QualityField field, const Qualit
     if (!plan.searched) {
         // The coarse rule's rays told nothing where the full rule's do (a
         // beam cut down to a few of its rays): search on every ray.
-        if (searchRays < options.rays) return fieldQuality(design, field, options, options.rays);
+        if (searchRays < options.rays) return fieldQuality(design, start, options, options.rays);
         q.status = kTraceNoFocus;
         return q;
     }
@@ -761,7 +714,7 @@ FieldQuality fieldQuality(const Design& design, QualityField field, const Qualit
     q.centroidY = (spot.cy - chief.y) * um;
     const RaySums& r = sums.rays;
     const double mx = r.sx / r.sw, my = r.sy / r.sw;
-    q.geoSpot = std::sqrt(farthestFromCentroid(design, field, rule, plan, farthest, mx, my)) * um;
+    q.geoSpot = std::sqrt(farthestFromCentroid(design, start, rule, plan, farthest, mx, my)) * um;
     q.workingFRatio = 1 / (2 * spot.na);
     q.airyRadius = 1.22 * options.wavelengthMicrons * q.workingFRatio;
 
@@ -806,18 +759,27 @@ FieldQuality fieldQuality(const Design& design, QualityField field, const Qualit
 
 }  // namespace
 
-FieldQuality computeFieldQuality(const Design& design, QualityField field, const QualityOptions& options) {
+FieldQuality computeFieldQualityFrom(const Design& design, const RayState& start,
+                                     const QualityOptions& options) {
     // Sizes compared by their rings alone: a million-ray rule's nodes are
     // worth computing only once.
     const int rays = std::clamp(options.rays, 1, kMaxQualityRays);
-    return fieldQuality(design, field, options,
+    return fieldQuality(design, start, options,
                         PupilRule::ringsFor(rays) <= PupilRule::ringsFor(kSearchRays) ? rays : kSearchRays);
+}
+
+FieldQuality computeFieldQuality(const Design& design, QualityField field, const QualityOptions& options) {
+    RayState start;
+    startQualityRay(design, field, start);
+    return computeFieldQualityFrom(design, start, options);
 }
 
 bool fieldWavefrontResiduals(const Design& design, QualityField field, std::vector<double>& out,
                              const QualityOptions& options) {
     out.clear();
-    const TracedField t = traceField(design, field, options.rays);
+    RayState start;
+    startQualityRay(design, field, start);
+    const TracedField t = traceField(design, start, options.rays);
     if (t.status != kTraceOk) return false;
     for (const FieldRay& r : t.rays)
         if (r.status != kTraceOk) return false;
@@ -826,7 +788,7 @@ bool fieldWavefrontResiduals(const Design& design, QualityField field, std::vect
     weightedRays(t, rays, weight);
     if (rays.empty()) return false;
     const double lambda = options.wavelengthMicrons / micronsPerUnit(design);
-    const ReferenceSphere sphere = exitPupilSphere(t.design, field, t.rays[0]);
+    const ReferenceSphere sphere = exitPupilSphere(t.design, start, t.rays[0]);
     Vec3 C = position(t.rays[0]);
     std::vector<double> w;
     bestWavefrontRms(rays, weight, C, sphere, false, w);
@@ -864,7 +826,9 @@ QualityReport computeQuality(const Design& design, const QualityOptions& options
 }
 
 std::vector<SpotPoint> fieldSpot(const Design& design, QualityField field, int rays) {
-    const TracedField t = traceField(design, field, rays);
+    RayState start;
+    startQualityRay(design, field, start);
+    const TracedField t = traceField(design, start, rays);
     std::vector<SpotPoint> spot;
     if (t.status != kTraceOk) return spot;
     const double um = micronsPerUnit(design);

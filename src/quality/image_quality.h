@@ -83,6 +83,11 @@ QualityReport computeQuality(const Design& design, const QualityOptions& options
 /// One field only.
 FieldQuality computeFieldQuality(const Design& design, QualityField field,
                                  const QualityOptions& options = {});
+/// The figures of a field given by the direction its rays start in (as
+/// startQualityRay gives them for the four fields): any point of the field,
+/// for maps across it.  The same start gives the same figures to the bit.
+FieldQuality computeFieldQualityFrom(const Design& design, const RayState& start,
+                                     const QualityOptions& options = {});
 
 /// The spot of one field as the figures see it: every traced pupil ray's
 /// hit point relative to the chief ray, in um, in the focal plane's own

@@ -15,17 +15,10 @@
 #include <cstddef>
 #include <xsimd/xsimd.hpp>
 
+#include "quality/reference_sphere.h"
 #include "trace/batch_trace.h"
 
 namespace orvelin {
-
-/// A reference sphere: centred on C, through the exit pupil at distance R
-/// along the chief ray, upstream of C (sigma +1) or downstream (-1).  An
-/// exit pupil at infinity makes it a plane (R infinite).
-struct ReferenceSphere {
-    double R = INFINITY;
-    double sigma = 1;
-};
 
 /// What the rays of a field are measured against: pilot values close to
 /// the means, about which the sums are taken so that no digit is lost to

@@ -20,6 +20,10 @@ draw::Colour viewBackground(int viewState) {
         case kViewAiryOverlay:
             return rgb(160, 96, 32);
         case kViewImageQuality:
+        case kViewFans:
+        case kViewFieldCurves:
+        case kViewFieldMap:
+        case kViewThroughFocus:
             return rgb(255, 255, 255);
         default:
             return rgb(128, 128, 128);  // the grey of the welcome page

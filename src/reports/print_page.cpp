@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "aberrations/aberration_views.h"
 #include "clearance/clearance_view.h"
 #include "design/design_table.h"
 #include "quality/quality_view.h"
@@ -274,6 +275,17 @@ void drawPrintPage(Device& dc, PrintRecords& r, int viewState, PrintProgress& pr
             drawQualityView(dc, draw::Rect{0, H, dc.screenSize().width, dc.screenSize().height},
                             computeQualityView(r.design));
             break;
+        case kViewFans:
+        case kViewFieldCurves:
+        case kViewFieldMap:
+        case kViewThroughFocus: {
+            // The plot across the page, as tall as three quarters of its width.
+            const int W = dc.screenSize().width;
+            AberrationViewCache cache;
+            drawAberrationView(dc, gdi::Rect{0, H, W, std::min(dc.screenSize().height, H + W * 3 / 4)},
+                               viewState, r.design, cache);
+            break;
+        }
         default:
             break;  // nothing but the header
     }

@@ -371,6 +371,10 @@ void MainWindow::buildMenu() {
     QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
     addCommand(tools, QStringLiteral("Clearance..."), kCmdClearance)->setEnabled(false);
     addCommand(tools, QStringLiteral("Image &quality"), kCmdImageQuality);
+    addCommand(tools, QStringLiteral("Ray &fans"), kCmdFans);
+    addCommand(tools, QStringLiteral("Field &curves and distortion"), kCmdFieldCurves);
+    addCommand(tools, QStringLiteral("Field &map"), kCmdFieldMap);
+    addCommand(tools, QStringLiteral("Spots &through focus"), kCmdThroughFocus);
     addCommand(tools, QStringLiteral("&Optimise..."), kCmdOptimise)->setEnabled(false);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));

@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QWidget>
 
+#include "aberrations/aberration_views.h"
 #include "clearance/clearance_view.h"
 #include "platform/qt/qt_device.h"
 #include "plots/plot_dispatch.h"
@@ -79,6 +80,16 @@ void paintView(QPainter& painter, const QRect& client, AppState& s, const QImage
         case kViewImageQuality: {
             qt::QtDevice dc(painter, toRect(client), capsOf(screen));
             drawQualityView(dc, toRect(client), computeQualityView(s.design));
+            break;
+        }
+        case kViewFans:
+        case kViewFieldCurves:
+        case kViewFieldMap:
+        case kViewThroughFocus: {
+            // Computed once per design; a repaint only draws.
+            static AberrationViewCache cache;
+            qt::QtDevice dc(painter, toRect(client), capsOf(screen));
+            drawAberrationView(dc, toRect(client), s.viewState, s.design, cache);
             break;
         }
         default:

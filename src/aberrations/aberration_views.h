@@ -13,7 +13,7 @@
 #include "aberrations/ray_fans.h"
 #include "aberrations/through_focus.h"
 #include "design/design.h"
-#include "platform/gdi.h"
+#include "platform/draw_device.h"
 
 namespace orvelin {
 
@@ -27,23 +27,23 @@ AberrationViewTitle aberrationViewTitle(const Design& design);
 /// One row per field (center, minus, plus, sagittal), four plots a row:
 /// the tangential and sagittal ray fans (x errors blue, y errors red, um)
 /// at one common scale, and the two wavefront fans (waves) at another.
-void drawFansView(gdi::Device& dc, const gdi::Rect& area, const AberrationViewTitle& t, const FanResult& r);
+void drawFansView(draw::Device& dc, const draw::Rect& area, const AberrationViewTitle& t, const FanResult& r);
 
 /// The tangential and sagittal foci against the field angle (the sweep in
 /// the plane of the tilts solid, the one across it dashed) beside the
 /// distortion, with the best-fit focal-plane tilts.
-void drawFieldCurvesView(gdi::Device& dc, const gdi::Rect& area, const AberrationViewTitle& t,
+void drawFieldCurvesView(draw::Device& dc, const draw::Rect& area, const AberrationViewTitle& t,
                          const FieldCurvesResult& r);
 
 /// The grid of field points as coloured cells (green best, red worst RMS
 /// spot) with each point's RMS spot and Strehl ratio, the field's circle
 /// over them; missing points grey.
-void drawFieldMapView(gdi::Device& dc, const gdi::Rect& area, const AberrationViewTitle& t,
+void drawFieldMapView(draw::Device& dc, const draw::Rect& area, const AberrationViewTitle& t,
                       const FieldMapResult& r);
 
 /// The spots side by side at one scale, each centred on its centroid, with
 /// its shift and RMS radius beneath, and a scale bar.
-void drawThroughFocusView(gdi::Device& dc, const gdi::Rect& area, const AberrationViewTitle& t,
+void drawThroughFocusView(draw::Device& dc, const draw::Rect& area, const AberrationViewTitle& t,
                           const ThroughFocusResult& r);
 
 /// The results the views show, computed on first use and kept until the
@@ -70,7 +70,7 @@ class AberrationViewCache {
 /// The view `viewState` (kViewFans, kViewFieldCurves, kViewFieldMap or
 /// kViewThroughFocus) of the design into area, from the cache; nothing for
 /// another view.
-void drawAberrationView(gdi::Device& dc, const gdi::Rect& area, int viewState, const Design& design,
+void drawAberrationView(draw::Device& dc, const draw::Rect& area, int viewState, const Design& design,
                         AberrationViewCache& cache);
 
 }  // namespace orvelin

@@ -4,7 +4,7 @@
 
 #include "aberrations/aberration_views.h"
 #include "aberrations/plot_axes.h"
-#include "plots/commands.h"
+#include "app/command_ids.h"
 
 namespace orvelin {
 
@@ -42,7 +42,7 @@ const ThroughFocusResult& AberrationViewCache::throughFocus(const Design& design
     return cached(focus_, design, [](const Design& d) { return computeThroughFocus(d); });
 }
 
-void drawAberrationView(gdi::Device& dc, const gdi::Rect& area, int viewState, const Design& design,
+void drawAberrationView(draw::Device& dc, const draw::Rect& area, int viewState, const Design& design,
                         AberrationViewCache& cache) {
     const AberrationViewTitle t = aberrationViewTitle(design);
     switch (viewState) {
@@ -63,8 +63,8 @@ void drawAberrationView(gdi::Device& dc, const gdi::Rect& area, int viewState, c
     }
 }
 
-void drawFansView(gdi::Device& dc, const gdi::Rect& area, const AberrationViewTitle& t, const FanResult& r) {
-    using namespace gdi;
+void drawFansView(draw::Device& dc, const draw::Rect& area, const AberrationViewTitle& t, const FanResult& r) {
+    using namespace draw;
     const PlotStyle style = plotStyle(dc, area);
     const int lh = style.lineHeight, margin = std::max(4, area.width() / 80);
     const int x0 = area.left + margin, y0 = area.top + margin;

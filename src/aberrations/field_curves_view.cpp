@@ -26,9 +26,9 @@ double largest(std::initializer_list<std::vector<double>> columns) {
 
 }  // namespace
 
-void drawFieldCurvesView(gdi::Device& dc, const gdi::Rect& area, const AberrationViewTitle& t,
+void drawFieldCurvesView(draw::Device& dc, const draw::Rect& area, const AberrationViewTitle& t,
                          const FieldCurvesResult& r) {
-    using namespace gdi;
+    using namespace draw;
     const PlotStyle style = plotStyle(dc, area);
     const int lh = style.lineHeight, margin = std::max(4, area.width() / 80);
     const int x0 = area.left + margin, y0 = area.top + margin;

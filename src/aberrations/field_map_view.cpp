@@ -10,18 +10,18 @@ namespace orvelin {
 namespace {
 
 /// Green through yellow to red as f goes from 0 to 1.
-gdi::Colour heat(double f) {
+draw::Colour heat(double f) {
     f = std::clamp(std::isfinite(f) ? f : 0.0, 0.0, 1.0);
     const int r = static_cast<int>(std::lround(f < 0.5 ? 80 + 2 * f * 175 : 255));
     const int g = static_cast<int>(std::lround(f < 0.5 ? 200 : 200 - (f - 0.5) * 2 * 140));
-    return gdi::rgb(r, g, 80);
+    return draw::rgb(r, g, 80);
 }
 
 }  // namespace
 
-void drawFieldMapView(gdi::Device& dc, const gdi::Rect& area, const AberrationViewTitle& t,
+void drawFieldMapView(draw::Device& dc, const draw::Rect& area, const AberrationViewTitle& t,
                       const FieldMapResult& r) {
-    using namespace gdi;
+    using namespace draw;
     const PlotStyle style = plotStyle(dc, area);
     const int lh = style.lineHeight, margin = std::max(4, area.width() / 80);
     const int x0 = area.left + margin, y0 = area.top + margin;

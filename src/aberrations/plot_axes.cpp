@@ -50,17 +50,17 @@ std::string tickLabel(double value, double step) {
     return buf;
 }
 
-PlotStyle plotStyle(gdi::Device& dc, const gdi::Rect& area) {
+PlotStyle plotStyle(draw::Device& dc, const draw::Rect& area) {
     PlotStyle s;
-    s.font = gdi::Font::scaled(std::clamp(area.width() / 64, 10, 400), 400);
+    s.font = draw::Font::scaled(std::clamp(area.width() / 64, 10, 400), 400);
     s.lineHeight = std::max(1, dc.fontMetrics(s.font).lineHeight());
     s.penWidth = std::max(1, area.width() / 800);
     return s;
 }
 
-void drawAxes(gdi::Device& dc, const PlotAxes& a, const PlotStyle& style, const std::string& xTitle,
+void drawAxes(draw::Device& dc, const PlotAxes& a, const PlotStyle& style, const std::string& xTitle,
               const std::string& yTitle, bool yTicks) {
-    using namespace gdi;
+    using namespace draw;
     const Pen grid{kPlotGrid, 1}, black{kPlotBlack, style.penWidth};
     const int tick = std::max(3, style.lineHeight / 4);
     const std::vector<double> xs = niceTicks(a.xMin, a.xMax, 4), ys = niceTicks(a.yMin, a.yMax, 4);
@@ -91,23 +91,23 @@ void drawAxes(gdi::Device& dc, const PlotAxes& a, const PlotStyle& style, const 
     if (!yTitle.empty()) dc.text({a.box.left, a.box.top - style.lineHeight}, yTitle, style.font, kPlotBlack);
 }
 
-void drawCurve(gdi::Device& dc, const PlotAxes& a, const std::vector<double>& xs,
-               const std::vector<double>& ys, const gdi::Pen& pen) {
+void drawCurve(draw::Device& dc, const PlotAxes& a, const std::vector<double>& xs,
+               const std::vector<double>& ys, const draw::Pen& pen) {
     bool have = false;
-    gdi::Point last;
+    draw::Point last;
     for (std::size_t k = 0; k < xs.size() && k < ys.size(); ++k) {
         if (!std::isfinite(xs[k]) || !std::isfinite(ys[k])) {
             have = false;  // a gap, never a line through it
             continue;
         }
-        const gdi::Point p{a.px(xs[k]), a.py(ys[k])};
+        const draw::Point p{a.px(xs[k]), a.py(ys[k])};
         if (have) dc.line(last, p, pen);
         last = p;
         have = true;
     }
 }
 
-void drawLegendEntry(gdi::Device& dc, gdi::Point at, const PlotStyle& style, const gdi::Pen& pen,
+void drawLegendEntry(draw::Device& dc, draw::Point at, const PlotStyle& style, const draw::Pen& pen,
                      const std::string& text) {
     const int len = 2 * style.lineHeight, mid = at.y + style.lineHeight / 2;
     dc.line({at.x, mid}, {at.x + len, mid}, pen);

@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/gdi.h"
+#include "platform/draw_device.h"
 
 namespace orvelin {
 
 /// A plotting box and the values its edges stand for.
 struct PlotAxes {
-    gdi::Rect box;
+    draw::Rect box;
     double xMin = -1, xMax = 1;
     double yMin = -1, yMax = 1;
 
@@ -34,31 +34,31 @@ std::string tickLabel(double value, double step);
 /// The style of a plot: its font, line height and pen width, scaled to the
 /// area it fills.
 struct PlotStyle {
-    gdi::Font font;
+    draw::Font font;
     int lineHeight = 12;
     int penWidth = 1;
 };
-PlotStyle plotStyle(gdi::Device& dc, const gdi::Rect& area);
+PlotStyle plotStyle(draw::Device& dc, const draw::Rect& area);
 
 /// The box's frame, grey grid lines and black zero lines, ticks with labels
 /// below and to the left, the x title under the labels and the y title above
 /// the box.  `yTicks` false draws no y labels (a neighbour shares them).
-void drawAxes(gdi::Device& dc, const PlotAxes& axes, const PlotStyle& style, const std::string& xTitle,
+void drawAxes(draw::Device& dc, const PlotAxes& axes, const PlotStyle& style, const std::string& xTitle,
               const std::string& yTitle, bool yTicks = true);
 
 /// A polyline through (xs[k], ys[k]), broken where either is not finite;
 /// values outside the box are clipped to it.
-void drawCurve(gdi::Device& dc, const PlotAxes& axes, const std::vector<double>& xs,
-               const std::vector<double>& ys, const gdi::Pen& pen);
+void drawCurve(draw::Device& dc, const PlotAxes& axes, const std::vector<double>& xs,
+               const std::vector<double>& ys, const draw::Pen& pen);
 
 /// A legend entry: a short line in the pen and the text after it.
-void drawLegendEntry(gdi::Device& dc, gdi::Point at, const PlotStyle& style, const gdi::Pen& pen,
+void drawLegendEntry(draw::Device& dc, draw::Point at, const PlotStyle& style, const draw::Pen& pen,
                      const std::string& text);
 
-inline constexpr gdi::Colour kPlotBlack = gdi::rgb(0, 0, 0);
-inline constexpr gdi::Colour kPlotGrid = gdi::rgb(216, 216, 216);
-inline constexpr gdi::Colour kPlotTangential = gdi::rgb(0, 0, 208);  ///< x errors, tangential foci
-inline constexpr gdi::Colour kPlotSagittal = gdi::rgb(208, 0, 0);    ///< y errors, sagittal foci
-inline constexpr gdi::Colour kPlotMissing = gdi::rgb(176, 176, 176);
+inline constexpr draw::Colour kPlotBlack = draw::rgb(0, 0, 0);
+inline constexpr draw::Colour kPlotGrid = draw::rgb(216, 216, 216);
+inline constexpr draw::Colour kPlotTangential = draw::rgb(0, 0, 208);  ///< x errors, tangential foci
+inline constexpr draw::Colour kPlotSagittal = draw::rgb(208, 0, 0);    ///< y errors, sagittal foci
+inline constexpr draw::Colour kPlotMissing = draw::rgb(176, 176, 176);
 
 }  // namespace orvelin

@@ -7,9 +7,9 @@
 
 namespace orvelin {
 
-void drawThroughFocusView(gdi::Device& dc, const gdi::Rect& area, const AberrationViewTitle& t,
+void drawThroughFocusView(draw::Device& dc, const draw::Rect& area, const AberrationViewTitle& t,
                           const ThroughFocusResult& r) {
-    using namespace gdi;
+    using namespace draw;
     const PlotStyle style = plotStyle(dc, area);
     const int lh = style.lineHeight, margin = std::max(4, area.width() / 80);
     const int x0 = area.left + margin, y0 = area.top + margin;

@@ -282,7 +282,7 @@ void drawPrintPage(Device& dc, PrintRecords& r, int viewState, PrintProgress& pr
             // The plot across the page, as tall as three quarters of its width.
             const int W = dc.screenSize().width;
             AberrationViewCache cache;
-            drawAberrationView(dc, gdi::Rect{0, H, W, std::min(dc.screenSize().height, H + W * 3 / 4)},
+            drawAberrationView(dc, draw::Rect{0, H, W, std::min(dc.screenSize().height, H + W * 3 / 4)},
                                viewState, r.design, cache);
             break;
         }

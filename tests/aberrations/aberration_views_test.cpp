@@ -10,16 +10,16 @@
 
 #include "aberrations/plot_axes.h"
 #include "platform/recording_device.h"
-#include "plots/commands.h"
+#include "app/command_ids.h"
 #include "support/test_designs.h"
 
 using namespace orvelin;
-using gdi::DrawCall;
-using gdi::RecordingDevice;
+using draw::DrawCall;
+using draw::RecordingDevice;
 
 TEST(PlotAxes, MappingTicksAndGaps) {
     PlotAxes a;
-    a.box = gdi::Rect{10, 20, 111, 221};  // 101 x 201 pixels
+    a.box = draw::Rect{10, 20, 111, 221};  // 101 x 201 pixels
     a.xMin = -1, a.xMax = 1, a.yMin = -100, a.yMax = 100;
     EXPECT_EQ(a.px(-1), 10);
     EXPECT_EQ(a.px(0), 60);
@@ -41,7 +41,7 @@ TEST(PlotAxes, MappingTicksAndGaps) {
 
     // A gap breaks the curve: no line reaches or leaves the missing point.
     RecordingDevice dc(200, 300);
-    drawCurve(dc, a, {-1, -0.5, 0, 0.5, 1}, {0, 50, NAN, 50, 0}, gdi::Pen{});
+    drawCurve(dc, a, {-1, -0.5, 0, 0.5, 1}, {0, 50, NAN, 50, 0}, draw::Pen{});
     const auto lines = dc.callsOf("line");
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0].args, (std::vector<int>{10, 120, 35, 70}));
@@ -61,7 +61,7 @@ TEST(AberrationViews, FansAtTheCommonScale) {
     const auto boxes = dc.callsOf("rect");
     ASSERT_EQ(boxes.size(), 16u);  // four fields, four plots each
     PlotAxes a;
-    a.box = gdi::Rect{boxes[0].args[0], boxes[0].args[1], boxes[0].args[2], boxes[0].args[3]};
+    a.box = draw::Rect{boxes[0].args[0], boxes[0].args[1], boxes[0].args[2], boxes[0].args[3]};
     a.yMin = -100, a.yMax = 100;
     std::vector<DrawCall> blue;
     for (const DrawCall& c : dc.callsOf("line"))
@@ -84,7 +84,7 @@ TEST(AberrationViews, FieldMapCellsAndGaps) {
     EXPECT_EQ(dc.textsEqual("S 1.000").size(), 1u);
     const auto fills = dc.callsOf("fill");
     ASSERT_GE(fills.size(), 9u);
-    EXPECT_EQ(fills[4].colour, gdi::rgb(80, 200, 80));                                    // the centre, best
+    EXPECT_EQ(fills[4].colour, draw::rgb(80, 200, 80));                                    // the centre, best
     EXPECT_EQ(fills[4].args[2] - fills[4].args[0], fills[4].args[3] - fills[4].args[1]);  // square
 
     const Design tiny = orvelin::testing::makeDesign({{1000, 1, 0, 500}, {-20, 0, 0, 0}}, 100, 10);

@@ -93,8 +93,7 @@ void addOptimiseCommand(CLI::App& app) {
         const SaveResult s = saveDesign(r.design, out, layoutFRatioOf(r.design));
         if (!s.ok) throw Failure(kExitOutputFailed, out + ": " + s.message);
 
-        // The verdict is for the design as the file holds it (its values
-        // rounded to seven digits), so read it back.
+        // The verdict is for the design as the file holds it, so read it back.
         if (!p.targets.empty()) {
             Design written;
             if (loadDesign(written, out).accepted()) {

@@ -36,9 +36,7 @@ DesignViewTrace traceDesignView(Design& design) {
 }
 
 double layoutFRatioOf(Design& design) {
-    DesignViewTrace out;
-    TraceState state;
-    return measureLayout(design, state, out.results, out.geometry) ? out.geometry.layoutFRatio : 0.0;
+    return designFRatio(design);
 }
 
 std::unique_ptr<CLI::App> makeApp() {

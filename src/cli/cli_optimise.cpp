@@ -58,12 +58,11 @@ void addOptimiseCommand(CLI::App& app) {
     cmd->add_option("--target", targets, "FIGURE=VALUE[:WEIGHT], FIGURE as report --json names it");
     cmd->add_option("--minimise", minimise, "spot or wavefront: the image over the four fields")
         ->check(CLI::IsMember({"spot", "wavefront"}));
-    cmd->add_option("--max-iterations", maxIterations, "most iterations of the search")
-        ->check(CLI::NonNegativeNumber);
+    cmd->add_option("--max-iterations", maxIterations, "most iterations of the search")->check(atLeast(0));
     cmd->add_option("--keep-clear", keepClear,
                     "M: keep the light path unobstructed, every clearance at least M (design units; "
                     "mirror blanks a sixth of their diameter thick, as `clearance` checks)")
-        ->check(CLI::NonNegativeNumber);
+        ->check(atLeast(0));
     cmd->add_flag("--json", json, "the result as JSON");
     cmd->callback([] {
         Design d = loadForCommand(path);

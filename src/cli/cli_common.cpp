@@ -89,7 +89,7 @@ Design loadForCommand(const std::string& path) {
 
 void writeOutputFile(const std::string& path, const std::string& bytes) {
     const WriteResult w = writeFileAtomically(path, bytes);
-    if (!w.ok) throw Failure(kExitOutputFailed, "cannot write " + path + ": " + w.message);
+    if (!w.ok) throw Failure(kExitOutputFailed, path + ": " + w.message);
 }
 
 ScratchFile::ScratchFile(const std::string& path) {
@@ -98,7 +98,7 @@ ScratchFile::ScratchFile(const std::string& path) {
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     std::string pattern = (slash == std::string::npos ? "" : folder) + "." + name + ".XXXXXX";
     const int fd = ::mkstemp(pattern.data());
-    if (fd < 0) throw Failure(kExitOutputFailed, "cannot write " + path + ": " + std::strerror(errno));
+    if (fd < 0) throw Failure(kExitOutputFailed, path + ": cannot write: " + std::strerror(errno));
     ::close(fd);
     path_ = pattern;
 }

@@ -145,7 +145,7 @@ void runPrint(const PrintOptions& o) {
         // with its end-of-file marker.
         const std::string bytes = pdf->bytes();
         if (bytes.find("%%EOF", bytes.size() < 32 ? 0 : bytes.size() - 32) == std::string::npos)
-            throw Failure(kExitOutputFailed, "cannot write " + o.output + ": the page was cut short");
+            throw Failure(kExitOutputFailed, o.output + ": cannot write: the page was cut short");
         writeOutputFile(o.output, bytes);
     }
     if (doc.jobId() > 0) std::printf("request id is %d\n", doc.jobId());

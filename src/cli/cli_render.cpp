@@ -151,7 +151,7 @@ void addRenderCommand(CLI::App& app) {
             host.job = nullptr;
         }
         QBuffer pngBytes;
-        if (!svg && !image.save(&pngBytes, "PNG")) throw Failure(kExitOutputFailed, "cannot write " + out);
+        if (!svg && !image.save(&pngBytes, "PNG")) throw Failure(kExitOutputFailed, out + ": cannot write");
         const QByteArray& bytes = svg ? svgBytes.data() : pngBytes.data();
         writeOutputFile(out, std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
         // The image is kept: the design view shows the banner, a plot what

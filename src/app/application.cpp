@@ -357,7 +357,7 @@ void Application::exportDesign() {
 }
 
 bool Application::writeDesign() {
-    const SaveResult result = saveDesign(state_.design, state_.files.filePath, state_.geometry.layoutFRatio);
+    const SaveResult result = saveDesign(state_.design, state_.files.filePath, designFRatio(state_.design));
     if (!result.ok) {
         host_.tell(cannotMessage("saveFailed", "Save", "save", state_.files.filePath, result.message));
         return false;

@@ -65,10 +65,44 @@ struct Failure : std::runtime_error {
     Failure(int c, const std::string& message) : std::runtime_error(message), code(c) {}
 };
 
+/// Checks of numeric options, refusing in words a person reads ("--edge:
+/// must be 0 or more, not -5").  Every option that holds a number also
+/// refuses NaN and the infinities: runCommandLine gives that check to every
+/// such option of every command, so a new command has it without asking.
+CLI::Validator atLeast(double low);
+CLI::Validator between(double low, double high);
+/// Give every option of `app` and its commands that holds a number the
+/// check that it is finite.
+void refuseNonFiniteNumbers(CLI::App& app);
+
 /// Load a design for a subcommand: throws Failure(kExitFileRefused) on a
 /// refused or unreadable file; warns on stderr for a damaged one and
 /// remembers it, so that main() ends with kExitDamaged.
 Design loadForCommand(const std::string& path);
+
+/// Write an output file (a picture, a page, a table) whole or not at all: to
+/// a temporary file in its folder, flushed, then renamed over `path`, so an
+/// earlier file stays as it was when the disk is full.  Throws
+/// Failure(kExitOutputFailed) with the reason.
+void writeOutputFile(const std::string& path, const std::string& bytes);
+
+/// A file name beside `path` for a writer that must be given a name (the PDF
+/// printer), its file removed again when this goes; writeOutputFile then
+/// moves the finished bytes into place.  Failure(kExitOutputFailed) when the
+/// folder takes no file.
+class ScratchFile {
+  public:
+    explicit ScratchFile(const std::string& path);
+    ~ScratchFile();
+    ScratchFile(const ScratchFile&) = delete;
+    ScratchFile& operator=(const ScratchFile&) = delete;
+    const std::string& path() const { return path_; }
+    /// Every byte written to it so far.
+    std::string bytes() const;
+
+  private:
+    std::string path_;
+};
 
 /// End a command whose design met a trace problem: exit 4 with the message
 /// the window's banner shows.

@@ -47,10 +47,6 @@ void printJson(const ClearanceReport& report) {
     std::printf("%s\n", clearanceJson(report).dump(2).c_str());
 }
 
-void finite(const char* name, double v) {
-    if (!std::isfinite(v)) throw Failure(kExitUsage, std::string(name) + " wants a finite number");
-}
-
 }  // namespace
 
 void addClearanceCommand(CLI::App& app) {
@@ -59,18 +55,15 @@ void addClearanceCommand(CLI::App& app) {
         "clearance", "Check that no mirror, blank or focal plane stands in a beam going elsewhere");
     cmd->add_option("file", o->file, "design file (.ov)")->required();
     cmd->add_option("--edge", o->edge, "widen every mirror and the image by E on each side (design units)")
-        ->check(CLI::NonNegativeNumber)
+        ->check(atLeast(0))
         ->capture_default_str();
     cmd->add_option("--thickness", o->thickness,
                     "thickness of each mirror's blank behind its face (default: 1/6 of its diameter)")
-        ->check(CLI::NonNegativeNumber);
+        ->check(atLeast(0));
     cmd->add_option("--margin", o->margin, "least clearance every pair must keep (design units)")
         ->capture_default_str();
     cmd->add_flag("--json", o->json, "write {clear, minClearance, pairs} as JSON");
     cmd->callback([o]() {
-        finite("--edge", o->edge);
-        finite("--thickness", o->thickness);
-        finite("--margin", o->margin);
         Design design = loadForCommand(o->file);
         // The same refusal as the report's: a design whose design view would
         // not trace has no layout to check.

@@ -1,10 +1,19 @@
 // What both programs of the command line share: loading a design for a
 // command, the design view's traces, and the one place where errors become
 // exit statuses.
+#include <unistd.h>
+
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <limits>
 
 #include "cli/cli.h"
+#include "platform/atomic_file.h"
 
 namespace orvelin::cli {
 
@@ -12,7 +21,60 @@ namespace {
 
 bool gDamaged = false;
 
+/// The number an option's text holds; false when it holds none, which
+/// CLI11's own conversion then reports.
+bool numberIn(const std::string& text, double& v) {
+    const char* start = text.c_str();
+    char* end = nullptr;
+    v = std::strtod(start, &end);
+    return end != start;
+}
+
+/// A bound as a person writes it: 1000000 and 0.000001, not 1.000000e+06.
+std::string bound(double v) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.15g", v);
+    return buf;
+}
+
+CLI::Validator rangeCheck(double low, double high, const std::string& words) {
+    return CLI::Validator(
+        [low, high, words](std::string& text) -> std::string {
+            double v = 0;
+            if (!numberIn(text, v) || !std::isfinite(v)) return {};  // refused as not finite
+            return v < low || v > high ? words + ", not " + text : std::string();
+        },
+        words.substr(std::string("must be ").size()));
+}
+
 }  // namespace
+
+CLI::Validator atLeast(double low) {
+    return rangeCheck(low, std::numeric_limits<double>::infinity(), "must be " + bound(low) + " or more");
+}
+
+CLI::Validator between(double low, double high) {
+    return rangeCheck(low, high, "must be from " + bound(low) + " to " + bound(high));
+}
+
+void refuseNonFiniteNumbers(CLI::App& app) {
+    const CLI::Validator finite(
+        [](std::string& text) -> std::string {
+            double v = 0;
+            return numberIn(text, v) && !std::isfinite(v) ? "must be a finite number, not " + text
+                                                          : std::string();
+        },
+        "");
+    for (CLI::Option* option : app.get_options()) {
+        std::string type = option->get_type_name();
+        type = type.substr(0, type.find(':'));  // the value's type, without its checks
+        if (type.find("FLOAT") != std::string::npos || type.find("INT") != std::string::npos ||
+            type.find("NUMBER") != std::string::npos)
+            option->check(finite);
+    }
+    for (CLI::App* command : app.get_subcommands([](CLI::App*) { return true; }))
+        refuseNonFiniteNumbers(*command);
+}
 
 Design loadForCommand(const std::string& path) {
     Design design;
@@ -23,6 +85,31 @@ Design loadForCommand(const std::string& path) {
         gDamaged = true;
     }
     return design;
+}
+
+void writeOutputFile(const std::string& path, const std::string& bytes) {
+    const WriteResult w = writeFileAtomically(path, bytes);
+    if (!w.ok) throw Failure(kExitOutputFailed, path + ": " + w.message);
+}
+
+ScratchFile::ScratchFile(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::string pattern = (slash == std::string::npos ? "" : folder) + "." + name + ".XXXXXX";
+    const int fd = ::mkstemp(pattern.data());
+    if (fd < 0) throw Failure(kExitOutputFailed, path + ": cannot write: " + std::strerror(errno));
+    ::close(fd);
+    path_ = pattern;
+}
+
+ScratchFile::~ScratchFile() {
+    ::unlink(path_.c_str());
+}
+
+std::string ScratchFile::bytes() const {
+    std::ifstream in(path_, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 void failTrace(TraceStatus status) {
@@ -69,9 +156,7 @@ DesignViewTrace traceDesignView(Design& design) {
 }
 
 double layoutFRatioOf(Design& design) {
-    DesignViewTrace out;
-    TraceState state;
-    return measureLayout(design, state, out.results, out.geometry) ? out.geometry.layoutFRatio : 0.0;
+    return designFRatio(design);
 }
 
 std::unique_ptr<CLI::App> makeApp() {
@@ -86,6 +171,7 @@ int runCommandLine(CLI::App& app, int argc, char** argv) {
     try {
         const std::string unknown = unknownCommandIn(app, argc, argv);
         if (!unknown.empty()) throw Failure(kExitUsage, unknownCommandMessage(app, unknown));
+        refuseNonFiniteNumbers(app);
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         int rc = app.exit(e);

@@ -58,12 +58,11 @@ void addOptimiseCommand(CLI::App& app) {
     cmd->add_option("--target", targets, "FIGURE=VALUE[:WEIGHT], FIGURE as report --json names it");
     cmd->add_option("--minimise", minimise, "spot or wavefront: the image over the four fields")
         ->check(CLI::IsMember({"spot", "wavefront"}));
-    cmd->add_option("--max-iterations", maxIterations, "most iterations of the search")
-        ->check(CLI::NonNegativeNumber);
+    cmd->add_option("--max-iterations", maxIterations, "most iterations of the search")->check(atLeast(0));
     cmd->add_option("--keep-clear", keepClear,
                     "M: keep the light path unobstructed, every clearance at least M (design units; "
                     "mirror blanks a sixth of their diameter thick, as `clearance` checks)")
-        ->check(CLI::NonNegativeNumber);
+        ->check(atLeast(0));
     cmd->add_flag("--json", json, "the result as JSON");
     cmd->callback([] {
         Design d = loadForCommand(path);
@@ -93,8 +92,7 @@ void addOptimiseCommand(CLI::App& app) {
         const SaveResult s = saveDesign(r.design, out, layoutFRatioOf(r.design));
         if (!s.ok) throw Failure(kExitOutputFailed, out + ": " + s.message);
 
-        // The verdict is for the design as the file holds it (its values
-        // rounded to seven digits), so read it back.
+        // The verdict is for the design as the file holds it, so read it back.
         if (!p.targets.empty()) {
             Design written;
             if (loadDesign(written, out).accepted()) {

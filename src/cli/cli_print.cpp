@@ -12,6 +12,7 @@
 // page starts from the same records as in the desktop program.
 #include <cstdio>
 #include <map>
+#include <memory>
 
 #include "app/command_ids.h"
 #include "cli/cli.h"
@@ -104,7 +105,6 @@ void runPrint(const PrintOptions& o) {
         viewState = it->second.viewState;
         commands = it->second.commands;
     }
-    if (o.dpi < 72 || o.dpi > 2400) throw Failure(kExitUsage, "--dpi must lie between 72 and 2400");
 
     Design design = loadForCommand(o.path);
     TraceState trace;
@@ -129,13 +129,29 @@ void runPrint(const PrintOptions& o) {
     if (trace.status != kTraceOk) failTrace(trace.status);
 
     qt::ensureQtApplication();
-    qt::QtPrintDocument doc(printTarget(o));
+    // A PDF is printed into a file beside the one asked for and moved into
+    // place only when it is complete: a full disk keeps any earlier file.
+    std::unique_ptr<ScratchFile> pdf;
+    qt::PrintTarget target = printTarget(o);
+    if (!o.output.empty()) {
+        pdf = std::make_unique<ScratchFile>(o.output);
+        target.pdfFile = QString::fromStdString(pdf->path());
+    }
+    qt::QtPrintDocument doc(target);
     PrintRecords records{design, trace, results, geometry, frame, random};
     PrintProgress progress;  // nothing to show, and no one to cancel
     const PrintJobResult result = o.quick
                                       ? runQuickPrintJob(doc, records, localTimeNow())
                                       : runPrintPageJob(doc, records, viewState, progress, localTimeNow());
     if (result.failed()) throw Failure(kExitPrintFailed, result.message);
+    if (pdf) {
+        // The document is written when its job ends; a PDF is complete
+        // with its end-of-file marker.
+        const std::string bytes = pdf->bytes();
+        if (bytes.find("%%EOF", bytes.size() < 32 ? 0 : bytes.size() - 32) == std::string::npos)
+            throw Failure(kExitOutputFailed, o.output + ": cannot write: the page was cut short");
+        writeOutputFile(o.output, bytes);
+    }
     if (doc.jobId() > 0) std::printf("request id is %d\n", doc.jobId());
 }
 
@@ -151,7 +167,8 @@ void addPrintCommand(CLI::App& app) {
     cmd->add_option("--printer", o.printer, "print on this printer instead of the default one");
     cmd->add_option("--paper", o.paper, "letter, a4, legal or a3 (default: the printer's, or letter)");
     cmd->add_flag("--landscape", o.landscape, "turn the page");
-    cmd->add_option("--dpi", o.dpi, "printer pixels per inch the page is laid out in (default 300)");
+    cmd->add_option("--dpi", o.dpi, "printer pixels per inch the page is laid out in (default 300)")
+        ->check(between(72, 2400));
     cmd->callback([] { runPrint(o); });
 }
 

@@ -19,7 +19,8 @@ void printJson(const QualityReport& r, const std::vector<QualityField>& fields) 
 
 void printTable(const Design& d, const QualityReport& r, const std::vector<QualityField>& fields) {
     std::printf("%s\n", d.designTitle.c_str());
-    std::printf("Wavelength %g um; Strehl ratio by the %s\n", r.wavelengthMicrons, kStrehlMethod);
+    std::printf("Wavelength %g um; Strehl ratio by the %s; %s\n", r.wavelengthMicrons, kStrehlMethod,
+                kDiffractionLimitedRule);
     std::printf("%-26s", "");
     for (QualityField f : fields) std::printf("%14s", qualityFieldName(f));
     std::printf("\n");
@@ -82,8 +83,8 @@ void addQualityCommand(CLI::App& app) {
     cmd->add_option("--field", fieldNames, "only this field (repeatable): center, minus, plus or sagittal")
         ->check(CLI::IsMember({"center", "minus", "plus", "sagittal"}));
     cmd->add_option("--rays", rays, "at least this many pupil rays per field")
-        ->check(CLI::Range(1, kMaxQualityRays));
-    cmd->add_option("--wavelength", wavelength, "wavelength in micrometres")->check(CLI::Range(1e-6, 1e6));
+        ->check(between(1, kMaxQualityRays));
+    cmd->add_option("--wavelength", wavelength, "wavelength in micrometres")->check(between(1e-6, 1e6));
     cmd->callback([] {
         const Design d = loadTraceableForCommand(path);
         std::vector<QualityField> fields = qualityFieldsNamed(fieldNames);

@@ -2,8 +2,7 @@
 // [--focus-steps K]`; the plot views live in cli_render_plots.cpp.
 #include "cli/cli_render.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include <QBuffer>
 #include <QSvgGenerator>
 #include <algorithm>
 #include <cstdio>
@@ -150,10 +149,12 @@ void addRenderCommand(CLI::App& app) {
         const bool svg = out.size() >= 4 && (out.compare(out.size() - 4, 4, ".svg") == 0 ||
                                              out.compare(out.size() - 4, 4, ".SVG") == 0);
         QImage image(w, h, QImage::Format_RGB32);
+        // Drawn into memory, then written whole: a full disk keeps any
+        // earlier file as it was.
+        QBuffer svgBytes;
         QSvgGenerator generator;
         if (svg) {
-            QFile::remove(QString::fromStdString(out));
-            generator.setFileName(QString::fromStdString(out));
+            generator.setOutputDevice(&svgBytes);
             generator.setSize(QSize(w, h));
             generator.setViewBox(QRect(0, 0, w, h));
             generator.setTitle(QString::fromStdString(design.designTitle));
@@ -168,9 +169,10 @@ void addRenderCommand(CLI::App& app) {
             view->render(job);
             host.job = nullptr;
         }
-        if (svg ? !QFileInfo(QString::fromStdString(out)).size()
-                : !image.save(QString::fromStdString(out), "PNG"))
-            throw Failure(kExitOutputFailed, "cannot write " + out);
+        QBuffer pngBytes;
+        if (!svg && !image.save(&pngBytes, "PNG")) throw Failure(kExitOutputFailed, out + ": cannot write");
+        const QByteArray& bytes = svg ? svgBytes.data() : pngBytes.data();
+        writeOutputFile(out, std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
         // The image is kept: the design view shows the banner, a plot what
         // was drawn before the problem.
         if (s.trace.status != kTraceOk) failTrace(s.trace.status);

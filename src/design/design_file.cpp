@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -453,18 +454,37 @@ LoadResult loadDesign(Design& design, const std::string& path) {
 
 namespace {
 
+// A value as the file holds it: seven significant digits as the tables show
+// it when those read back to the very same double, else the fewest digits
+// that do (a 25 m telescope's separation of 20262.4764 would otherwise lose
+// its focus on the way through the file).  Either form reads with "%lf".
+std::string fileValue(double v, bool& longer) {
+    std::string text = formatValue(v);
+    const double back = std::strtod(text.c_str(), nullptr);
+    longer = !(back == v && std::signbit(back) == std::signbit(v)) && std::isfinite(v);
+    if (!longer) return text;
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    return (std::signbit(v) ? "" : " ") + std::string(buf, r.ptr);
+}
+
 // One column of a row: the value's text, padded with blanks and cut to the
 // column's width.  A text wider than its column is written whole with one
-// blank after it, so that the file still reads back the same numbers.
-void appendColumn(std::string& out, const char* text, size_t width) {
-    const size_t len = std::strlen(text);
-    if (len > width) {
-        out += text;
-        out += ' ';
-        return;
-    }
+// blank after it, so that the file still reads back the same numbers; so is
+// a value written with all its digits that fills its column exactly.
+void appendColumn(std::string& out, double v, size_t width) {
+    bool longer = false;
+    const std::string text = fileValue(v, longer);
     out += text;
-    out.append(width - len, ' ');
+    if (text.size() > width || (longer && text.size() == width))
+        out += ' ';
+    else
+        out.append(width - text.size(), ' ');
+}
+
+std::string fileValue(double v) {
+    bool longer = false;
+    return fileValue(v, longer);
 }
 
 std::string format(const char* fmt, double v) {
@@ -493,12 +513,12 @@ std::string formatDesign(const Design& d, double fRatio) {
         std::snprintf(buf, sizeof buf, "%- d            ", d.surfaces[i].kind);
         out += buf;
         const size_t radiusWidth = std::strlen(buf) < 28 ? 28 - std::strlen(buf) : 0;
-        appendColumn(out, formatValue(d.surfaces[i].radius).c_str(), radiusWidth);
+        appendColumn(out, d.surfaces[i].radius, radiusWidth);
         const double second = d.surfaces[i].kind == kConic ? d.surfaces[i].conic : d.surfaces[i].sagRadius;
-        appendColumn(out, formatValue(second).c_str(), 14);
-        appendColumn(out, formatValue(d.surfaces[i].tilt).c_str(), 14);
+        appendColumn(out, second, 14);
+        appendColumn(out, d.surfaces[i].tilt, 14);
         if (i < n)
-            out += formatValue(d.surfaces[i].separation) + "\n";
+            out += fileValue(d.surfaces[i].separation) + "\n";
         else
             out += "focal plane\n\n";
     }
@@ -508,9 +528,9 @@ std::string formatDesign(const Design& d, double fRatio) {
     // blank of its own.
     out += " Aperture";
     if (std::signbit(d.aperture)) out += ' ';
-    out += formatValue(d.aperture) + " " + unitWord + " Field";
+    out += fileValue(d.aperture) + " " + unitWord + " Field";
     if (std::signbit(2 * d.fieldSemiAngle)) out += ' ';
-    out += formatValue(2 * d.fieldSemiAngle) + " Degrees     " + format("f/%.2f", fRatio) + "\n";
+    out += fileValue(2 * d.fieldSemiAngle) + " Degrees     " + format("f/%.2f", fRatio) + "\n";
     return out;
 }
 

@@ -104,14 +104,17 @@ struct Importer {
 };
 
 /// Paraxial focal length of the design's mirrors, tilts set aside: the
-/// focal length an F-number refers to.  0 for an afocal system.
+/// focal length an F-number refers to.  0 for an afocal system.  A y-nu
+/// trace in the trace's signed convention: the medium signs are the
+/// indices, so a mirror's power (s' - s) / R~ is negative for a convex one.
 double paraxialFocalLength(const Design& d) {
-    double y = 1, u = 0;
+    double y = 1, nu = 0;
     for (int i = 1; i < d.surfaceCount; ++i) {
-        u -= 2 * d.surfaces[i].curvature * y;
-        if (i + 1 < d.surfaceCount) y += u * d.surfaces[i].signedSeparation;
+        const double sIn = d.surfaces[i].mediumSign, sOut = d.surfaces[i + 1].mediumSign;
+        nu -= y * (sOut - sIn) * d.surfaces[i].curvature;
+        if (i + 1 < d.surfaceCount) y += nu / sOut * d.surfaces[i].signedSeparation;
     }
-    return u == 0 ? 0.0 : -1 / u;
+    return nu == 0 ? 0.0 : -1 / nu;
 }
 
 ZmxImportResult Importer::run(const std::string& title) {
@@ -145,9 +148,13 @@ ZmxImportResult Importer::run(const std::string& title) {
     elements.push_back({static_cast<int>(s.size()) - 1, true});
     if (!checkShape(s.back(), "the image surface")) return out;
 
-    double size = 1;
-    for (const Frame& f : at) size = std::max(size, norm(f.origin));
-    if (!(size <= kMaxLength))
+    // The placements are measured from the first mirror; the size of the
+    // system, which scales the tolerances, is that of the mirrors and the
+    // image, whatever distance the beam travels to reach them.
+    double reach = 1, size = 1;
+    for (const Frame& f : at) reach = std::max(reach, norm(f.origin));
+    for (const Element& e : elements) size = std::max(size, norm(at[e.index].origin));
+    if (!(reach <= kMaxLength))
         return refuse("the surfaces lie more than " + figure(kMaxLength) +
                       " from the first: beyond any telescope");
     const double tolerance = kPositionTolerance * size;
@@ -180,7 +187,9 @@ ZmxImportResult Importer::run(const std::string& title) {
     resetDesign(d);
     const Vec3 ey = -1 * axis;  // the design's sagittal direction
     Vec3 u{0, 0, 1};            // the light's direction in the space before the next element
-    Vec3 p{0, 0, 0};            // a point of the axis of that space
+    // A point of the axis of that space.  The entrance axis is the object's z
+    // axis; its point level with the first mirror keeps every digit.
+    Vec3 p{at[0].origin.x, at[0].origin.y, 0};
     Vec3 ez = d.surfaces[1].mediumSign * u;
     Vec3 ex = cross(ey, ez);
     out.entrance = Frame{p, {ex, ey, ez}};
@@ -348,22 +357,47 @@ Axes breakRotation(const ZmxSurface& s, bool reverse) {
 }  // namespace
 
 std::vector<Frame> placeZmxSurfaces(const ZmxFile& file) {
+    // The frames are composed from the object on, but every position is
+    // summed from the reference surface outwards: a long entrance distance
+    // (exports write one the size of the design) then costs the short
+    // separations between the mirrors none of their digits.
+    const std::size_t count = file.surfaces.size();
+    std::size_t reference = count == 0 ? 0 : count - 1;
+    for (std::size_t k = 1; k < count; ++k)
+        if (file.surfaces[k].glass == ZmxGlass::mirror && !file.surfaces[k].isBreak()) {
+            reference = k;
+            break;
+        }
     std::vector<Frame> at;
-    Frame f;
-    for (std::size_t k = 0; k < file.surfaces.size(); ++k) {
+    std::vector<Vec3> before(count), after(count);  // moves up to each surface and past it
+    Axes axes;
+    for (std::size_t k = 0; k < count; ++k) {
         const ZmxSurface& s = file.surfaces[k];
+        Vec3 move;
         if (s.isBreak() && k > 0) {
             // Order 0: decenter, then tilt about x, y, z in turn; any other
             // order undoes that: tilts about z, y, x, then the decenter.
             const Vec3 decenter{s.parameter(1), s.parameter(2), 0};
             const bool reverse = s.parameter(6) != 0;
-            if (!reverse) f.origin = f.origin + f.axes * decenter;
-            f.axes = f.axes * breakRotation(s, reverse);
-            if (reverse) f.origin = f.origin + f.axes * decenter;
+            if (!reverse) move = axes * decenter;
+            axes = axes * breakRotation(s, reverse);
+            if (reverse) move = axes * decenter;
         }
-        at.push_back(f);
-        // The object's distance is infinite: surface 1 starts at the origin.
-        if (k > 0 && !s.infiniteThickness) f.origin = f.origin + f.axes * Vec3{0, 0, s.thickness};
+        before[k] = move;
+        at.push_back(Frame{{}, axes});
+        // The object's distance is infinite: surface 1 starts where the object is.
+        if (k > 0 && !s.infiniteThickness) after[k] = axes * Vec3{0, 0, s.thickness};
+    }
+    // Surface k lies at the sum of the moves from the reference to it.
+    Vec3 p;
+    for (std::size_t k = reference + 1; k < count; ++k) {
+        p = p + after[k - 1] + before[k];
+        at[k].origin = p;
+    }
+    p = Vec3{};
+    for (std::size_t k = reference; k-- > 0;) {
+        p = p - before[k + 1] - after[k];
+        at[k].origin = p;
     }
     return at;
 }

@@ -40,10 +40,12 @@ struct ZmxImportResult {
     bool accepted() const { return status != ZmxImportStatus::refused; }
 };
 
-/// Global placement of every surface of a read file: surface 0 (the object
-/// at infinity) at the origin, and each later surface where the thicknesses
-/// and the breaks before it put it.  A break's own entry is the frame it
-/// leaves behind.
+/// Global placement of every surface of a read file, each where the
+/// thicknesses and the breaks before it put it: the axes those of surface 0
+/// (the object at infinity), the origin at the vertex of the first mirror
+/// (of the image surface when there is none), so that the separations
+/// between the mirrors keep their digits however far the object side
+/// reaches.  A break's own entry is the frame it leaves behind.
 std::vector<Frame> placeZmxSurfaces(const ZmxFile& file);
 
 /// Import a file already read.  `title` becomes the design's title.

@@ -726,7 +726,7 @@ FieldQuality fieldQuality(const Design& design, const RayState& start, const Qua
     q.rmsWavefront = rms[0];
     q.rmsWavefrontBestFocus = rms[1];
     q.strehl = std::exp(-std::pow(2 * std::numbers::pi * q.rmsWavefront, 2));
-    q.diffractionLimited = q.rmsWavefront <= 1.0 / 14.0;
+    q.diffractionLimited = q.strehl >= kDiffractionLimitedStrehl;
 
     double shift = 0, rms2 = spot.rms2;
     if (!plan.curved) {

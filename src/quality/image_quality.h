@@ -29,6 +29,11 @@ inline constexpr double kQualityWavelengthMicrons = 0.5588;
 /// How the Strehl ratio is obtained from the wavefront error, as the
 /// output says it.
 inline constexpr const char* kStrehlMethod = "extended Marechal approximation exp(-(2 pi sigma)^2)";
+/// A field is diffraction-limited when its Strehl ratio, as printed, is at
+/// least this: one rule, so the verdict and the figure beside it agree.
+inline constexpr double kDiffractionLimitedStrehl = 0.8;
+inline constexpr const char* kDiffractionLimitedRule =
+    "diffraction-limited when the Strehl ratio is 0.8 or more";
 
 /// The four fields in output order.
 inline constexpr std::array<QualityField, 4> kQualityFields = {QualityField::center, QualityField::minus,
@@ -58,7 +63,7 @@ struct FieldQuality {
     double strehl = 0;                 ///< exp(-(2 pi rmsWavefront)^2)
     double airyRadius = 0;             ///< 1.22 lambda times the working f-ratio, um
     double workingFRatio = 0;          ///< 1 / (2 sin of the cone's half angle)
-    bool diffractionLimited = false;   ///< rmsWavefront <= 1/14 wave
+    bool diffractionLimited = false;   ///< strehl >= kDiffractionLimitedStrehl
     double bestFocusShift = 0;         ///< along the chief ray, design unit, + away from the last mirror
     double bestFocusRmsSpot = 0;       ///< rmsSpot there, um
     int missed = 0;                    ///< pupil rays that failed

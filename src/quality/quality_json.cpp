@@ -32,6 +32,7 @@ Json qualityJson(const QualityReport& r, std::span<const QualityField> fields) {
     Json out;
     out["wavelength_um"] = r.wavelengthMicrons;
     out["strehlMethod"] = kStrehlMethod;
+    out["diffractionLimitedRule"] = "strehl >= 0.8";
     Json& f = out["fields"] = Json::object();
     for (QualityField field : fields) f[qualityFieldName(field)] = fieldQualityJson(r.field(field));
     return out;

@@ -118,7 +118,8 @@ void drawQualityView(draw::Device& dc, const draw::Rect& area, const QualityView
         line(format("at best focus %.4f waves", q.rmsWavefrontBestFocus));
         line(format("strehl %.4f", q.strehl));
         line(format("airyRadius %.3f \xB5m", q.airyRadius));
-        line(q.diffractionLimited ? "diffraction-limited" : "not diffraction-limited");
+        line(q.diffractionLimited ? "diffraction-limited (strehl >= 0.8)"
+                                  : "not diffraction-limited (strehl < 0.8)");
         line(format("bestFocus %+.4f ", q.bestFocusShift) + data.units);
         line(format("  rmsSpot there %.3f \xB5m", q.bestFocusRmsSpot));
         line(format("missed %.0f", q.missed) + format(" of %.0f rays", q.rays));

@@ -240,4 +240,12 @@ bool drawLayout(Design& d, TraceState& state, AnalysisResults& results, LayoutGe
     return true;
 }
 
+double designFRatio(const Design& design) {
+    Design d = design;
+    TraceState state;
+    AnalysisResults results;
+    LayoutGeometry geometry;
+    return measureLayout(d, state, results, geometry) ? geometry.layoutFRatio : 0.0;
+}
+
 }  // namespace orvelin

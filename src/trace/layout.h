@@ -71,6 +71,11 @@ constexpr int layoutBandTop(int surfaceCount) {
 /// distance (signedSeparation of slot 0) is left at 0.
 bool measureLayout(Design& design, TraceState& state, AnalysisResults& results, LayoutGeometry& geometry);
 
+/// The focal ratio the design view records for this design, the one a saved
+/// file carries on its last line; 0 when the design does not trace.  Taken
+/// from the design itself, never from what the last painting left.
+double designFRatio(const Design& design);
+
 /// Measure the layout (above) and draw it into the device's client
 /// area below the design table, then write the focal ratio beside the table.
 /// Returns false when the analysis or a trace fails (state.status says why);

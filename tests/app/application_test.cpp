@@ -49,6 +49,8 @@ class ScriptedHost : public HeadlessHost {
         return openDamaged;
     }
     void tell(const UserMessage& m) override { told.push_back(m.name); }
+    int mirrorCount = -1;  ///< New's answer; its dialogs then accept their zeros
+    int askMirrorCount() override { return mirrorCount; }
     // Painting the design view is what traces the design.
     void showView(int view, bool) override {
         if (view != kViewDesign) return;
@@ -147,6 +149,35 @@ TEST(Application, UnsavedWorkIsAskedForAndADamagedFileCanBeRefused) {
     EXPECT_EQ(f.app.state().files.filePath, (work / "mine.ov").string());
     EXPECT_EQ(f.app.caption(), "ORVELIN - mine");
     EXPECT_EQ(f.host.told.back(), "saveFailed");
+    fs::remove_all(work);
+}
+
+TEST(Application, SaveWritesTheDesignsOwnFRatio) {
+    Fixture f;
+    const fs::path work = fs::temp_directory_path() / "orvelin-application-fratio";
+    fs::remove_all(work);
+    fs::create_directories(work);
+    const auto lastLine = [](const fs::path& path) {
+        std::ifstream in(path);
+        std::string line, last;
+        while (std::getline(in, line)) last = line;
+        return last;
+    };
+    // New after an f/5 design, every value left at zero: no trace, f/0.00.
+    ASSERT_TRUE(f.app.openDesignFile(kExamples + "/paraboloid-f5.ov"));
+    f.host.mirrorCount = 1;
+    ASSERT_EQ(f.app.newDesign(), 1);
+    f.host.files = {(work / "zeros.ov").string()};
+    ASSERT_TRUE(f.app.save());
+    EXPECT_EQ(lastLine(work / "zeros.ov"), " Aperture 0 Inches     Field 0 Degrees     f/0.00");
+
+    // The f/5 design saved under a new name while the screen last painted
+    // the zeros: its own f/5.01.
+    ASSERT_TRUE(f.app.openDesignFile(kExamples + "/paraboloid-f5.ov"));
+    f.app.state().geometry.layoutFRatio = 0;
+    f.host.files = {(work / "f5.ov").string()};
+    ASSERT_TRUE(f.app.saveAs());
+    EXPECT_EQ(lastLine(work / "f5.ov"), " Aperture 100 mm         Field 1 Degrees     f/5.01");
     fs::remove_all(work);
 }
 

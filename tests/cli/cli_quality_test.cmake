@@ -5,7 +5,8 @@
 include(${SUPPORT}/cli_expect.cmake)
 
 # The table: one column per field, the figures by name.
-expect_run(0 "quality;${EXAMPLES}/sphere.ov" " +center +minus +plus +sagittal\n"
+expect_run(0 "quality;${EXAMPLES}/sphere.ov" "; diffraction-limited when the Strehl ratio is 0\\.8 or more\n"
+  " +center +minus +plus +sagittal\n"
   "rmsWavefront \\(waves\\) +0\\.83268 " "bestFocus shift \\(mm\\) +-0\\.417515 " "rays +289 ")
 if(out MATCHES "-0\\.0000 ")
   message(FATAL_ERROR "a zero printed with a sign:\n${out}")
@@ -19,12 +20,13 @@ string(JSON nfields LENGTH "${out}" fields)
 string(JSON first MEMBER "${out}" fields 0)
 string(JSON last MEMBER "${out}" fields 3)
 string(JSON limited GET "${out}" fields center diffractionLimited)
+string(JSON rule GET "${out}" diffractionLimitedRule)
 string(JSON cy GET "${out}" fields sagittal centroid 1)
 string(JSON shift GET "${out}" fields plus bestFocus shift)
 string(JSON rays GET "${out}" fields minus rays)
 if(NOT lambda EQUAL 0.5588 OR NOT method MATCHES "Marechal" OR NOT nfields EQUAL 4 OR NOT first STREQUAL "center"
    OR NOT last STREQUAL "sagittal" OR NOT limited STREQUAL "ON" OR NOT cy MATCHES "^10\\.92" OR NOT shift MATCHES "^-0\\.019"
-   OR NOT rays EQUAL 289)
+   OR NOT rays EQUAL 289 OR NOT rule STREQUAL "strehl >= 0.8")
   message(FATAL_ERROR "quality --json:\n${out}")
 endif()
 

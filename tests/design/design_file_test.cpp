@@ -244,7 +244,7 @@ TEST(DesignFile, ValuesADamagedFileDidNotSupplyKeepTheirValuesAndAreNamed) {
     start.sinField = std::sin(0.25 * kDegree);
     start.cosField = std::cos(0.25 * kDegree);
     start.aperture = 100;
-    for (const std::string text : {std::string(), std::string("QuorVex V0.90 x\n\n 1 surface design\n"),
+    for (const std::string& text : {std::string(), std::string("QuorVex V0.90 x\n\n 1 surface design\n"),
                                    std::string("\x01\x7f\xff\x10 noise\n\x02", 12)}) {
         SCOPED_TRACE(text);
         Design d = start;
@@ -331,4 +331,53 @@ TEST(DesignFile, WriterKeepsEveryValueReadable) {
     EXPECT_EQ(titleFromFileName("ab"), "");
     EXPECT_EQ(titleFromFileName(""), "");
     EXPECT_EQ(titleFromFileName("demo.ov"), "demo");
+}
+
+TEST(DesignFile, ValuesThatNeedMoreThanSevenDigitsKeepThemAll) {
+    // The 25 m Gregorian: seven digits would move its focus by half a
+    // millimetre.  Every value reads back as the same double.
+    Design d = load(kDemo);
+    d.surfaces[1].radius = -4163.90144;
+    d.surfaces[1].separation = 20262.4764;
+    d.surfaces[1].tilt = 0.1 + 0.2;  // 0.30000000000000004: seventeen digits
+    d.surfaces[1].conic = -1.0000000000000002;
+    d.surfaces[2].tilt = -2.5e-17;
+    d.aperture = 25000.000000001;
+    d.fieldSemiAngle = 1.0 / 3;
+    for (int i = 1; i <= 2; ++i) recomputeSurface(d, i);
+    recomputeAperture(d);
+    recomputeField(d);
+    const std::string text = formatDesign(d, 0);
+    EXPECT_NE(
+        text.find("\n 0            -4163.90144   -1.0000000000000002  0.30000000000000004  20262.4764\n"),
+        std::string::npos)
+        << text;
+    EXPECT_NE(text.find(" Aperture 25000.000000001 mm         Field 0.6666666666666666 Degrees"),
+              std::string::npos)
+        << text;
+    Design back = load(text);
+    for (double Surface::*v : {&Surface::radius, &Surface::conic, &Surface::tilt, &Surface::separation})
+        for (int i = 1; i <= 2; ++i) EXPECT_EQ(back.surfaces[i].*v, d.surfaces[i].*v) << i;
+    EXPECT_EQ(back.aperture, d.aperture);
+    EXPECT_EQ(back.fieldSemiAngle, d.fieldSemiAngle);
+    EXPECT_EQ(formatDesign(back, 0), text);
+
+    // A long value that fills its column exactly still leaves a blank before
+    // a negative neighbour, and the file reads back.
+    d.surfaces[1].radius = 4163.90144123;  // " 4163.90144123" fills the radius column
+    d.surfaces[1].conic = -2;
+    back = load(formatDesign(d, 0));
+    EXPECT_EQ(back.surfaces[1].radius, 4163.90144123);
+    EXPECT_EQ(back.surfaces[1].conic, -2);
+
+    // Values seven digits hold are written as before, byte for byte: the
+    // shipped examples.
+    for (const char* name : {"paraboloid-f5.ov", "schiefspiegler.ov", "sphere.ov", "toroid.ov"}) {
+        const std::string path = std::string(ORVELIN_EXAMPLES) + "/" + name;
+        Design e;
+        ASSERT_TRUE(loadDesign(e, path).accepted());
+        const std::string file = readAll(path);
+        const double fRatio = std::atof(file.substr(file.rfind("f/") + 2).c_str());
+        EXPECT_EQ(formatDesign(e, fRatio), file) << name;
+    }
 }

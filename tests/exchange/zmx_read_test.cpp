@@ -8,6 +8,8 @@
 
 #include "design/design_file.h"
 #include "exchange/zmx_import.h"
+#include "support/files.h"
+#include "trace/analysis.h"
 
 using namespace orvelin;
 using namespace orvelin::exchange;
@@ -113,6 +115,43 @@ TEST(ZmxRead, HandWrittenFilesGiveTheirDesigns) {
     want = example("toroid.ov");
     want.fieldSemiAngle = 0.25;
     expectSameDesign(want, r.design);
+}
+
+TEST(ZmxRead, AnFNumberTakesTheParaxialFocalLengthAndFloaTheStopsSemiDiameter) {
+    // Two-mirror focal lengths by hand, 1/f = p1 + p2 - d p1 p2 with the
+    // mirror powers p = 2/R (negative for a convex secondary):
+    //   classical Cassegrain R -45.72, -19.2 convex, 16 apart: f = 80.0934306569343
+    //   Gregorian R -45.72, 12 concave, 30 apart: f = -120.315789473684
+    // and a chain of three spheres R -200, -60, -150, 70 and 100 apart: f = 250;
+    // each at f/4.  The two-mirror ones are aplanatic pairs, so their marginal
+    // rays then give the report's F/ratio of about 4 too.
+    const struct {
+        const char* file;
+        double aperture;
+        bool corrected;
+    } cases[] = {{"cassegrain-fnum.zmx", 80.0934306569343 / 4, true},
+                 {"gregorian-fnum.zmx", 120.315789473684 / 4, true},
+                 {"three-mirror-fnum.zmx", 250.0 / 4, false}};
+    for (const auto& c : cases) {
+        const ZmxImportResult r = importZmxFile(kData + c.file);
+        ASSERT_EQ(r.status, ZmxImportStatus::ok) << c.file << ": " << r.message;
+        expectNear(c.aperture, r.design.aperture, c.file);
+        Design d = r.design;
+        TraceState state;
+        AnalysisResults results;
+        ASSERT_TRUE(analyseSystem(d, state, results)) << c.file;
+        if (c.corrected) {
+            EXPECT_NEAR(std::abs(results.fRatio), 4, 0.02) << c.file;
+        }
+
+        // The same file with a floating aperture: the stop's DIAM 10 is a
+        // semi-diameter, so the beam is 20 across.
+        std::string text = orvelin::testing::readAll(kData + c.file);
+        text.replace(text.find("FNUM 4 0"), 8, "FLOA");
+        const ZmxImportResult floating = importZmxText(text, "t");
+        ASSERT_EQ(floating.status, ZmxImportStatus::ok) << floating.message;
+        EXPECT_EQ(floating.design.aperture, 20) << c.file;
+    }
 }
 
 TEST(ZmxRead, RefusedFilesNameTheLineAndTheReason) {

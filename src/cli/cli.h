@@ -91,8 +91,8 @@ double layoutFRatioOf(Design& design);
 
 // Commands in a program of their own.  orvelin-cli links the core without
 // its heavy libraries, so that the commands that draw nothing and optimise
-// nothing (show, report, convert, focus, quality, clearance, import, export)
-// start and end in a few milliseconds.  The commands that draw through Qt
+// nothing (show, report, convert, focus, quality, diffraction, clearance,
+// import, export) start and end in a few milliseconds.  The commands that draw through Qt
 // live in orvelin-cli-qt, the optimiser (Ceres and its linear algebra) in
 // orvelin-cli-optimise.  orvelin-cli knows them by name and help line only
 // and, when one is run, replaces itself with its program (execv: the same
@@ -140,13 +140,14 @@ int runCommandLine(CLI::App& app, int argc, char** argv);
 void addShowCommand(CLI::App& app);
 void addConvertCommand(CLI::App& app);
 void addRenderCommand(CLI::App& app);
-void addReportCommand(CLI::App& app);     // report, with --json
-void addFocusCommand(CLI::App& app);      // focus, with --curve
-void addPrintCommand(CLI::App& app);      // print, a view's page or --quick
-void addClearanceCommand(CLI::App& app);  // clearance, with --json
-void addQualityCommand(CLI::App& app);    // quality, with --json
-void addOptimiseCommand(CLI::App& app);   // optimise, towards targets or the smallest image
-void addImportCommand(CLI::App& app);     // import, a .zmx file to a design file
-void addExportCommand(CLI::App& app);     // export, a design file to a .zmx file
+void addReportCommand(CLI::App& app);       // report, with --json
+void addFocusCommand(CLI::App& app);        // focus, with --curve
+void addPrintCommand(CLI::App& app);        // print, a view's page or --quick
+void addClearanceCommand(CLI::App& app);    // clearance, with --json
+void addQualityCommand(CLI::App& app);      // quality, with --json
+void addDiffractionCommand(CLI::App& app);  // diffraction, with --json and CSV files
+void addOptimiseCommand(CLI::App& app);     // optimise, towards targets or the smallest image
+void addImportCommand(CLI::App& app);       // import, a .zmx file to a design file
+void addExportCommand(CLI::App& app);       // export, a design file to a .zmx file
 
 }  // namespace orvelin::cli

@@ -1,6 +1,7 @@
 // Over many designs -- the examples, random ones, hostile ones -- the
 // analysis either reports a trace problem or gives 30 finite figures, and it
-// leaves every entered and derived value of the design as it found it.
+// leaves every entered and derived value of the design as it found it; so
+// do the image-quality figures and the diffraction image.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "design/design_file.h"
+#include "diffraction/diffraction.h"
 #include "quality/image_quality.h"
 #include "reports/report_figures.h"
 #include "support/test_designs.h"
@@ -65,6 +67,24 @@ bool checkInvariant(const Design& design, const std::string& what, bool manyRays
                     EXPECT_TRUE(std::isfinite(*v)) << what << name;
                 }
             }
+        }
+    }
+    // The diffraction image likewise, on a coarse grid (and the default one
+    // where the quality takes many rays).
+    for (int grid : {kMinDiffractionGrid, manyRays ? kDefaultDiffractionGrid : 0}) {
+        if (grid == 0) continue;
+        const DiffractionResult r = computeDiffraction(d, {grid});
+        for (const FieldDiffraction& f : r.fields) {
+            if (f.status != kTraceOk) {
+                EXPECT_GE(f.status, 1) << what;
+                EXPECT_LE(f.status, 3 + std::clamp(design.surfaceCount, 0, kMaxSurfaces)) << what;
+                continue;
+            }
+            const double figures[] = {f.strehl, f.strehlMarechal, f.ee50,      f.ee80,     f.fNumber,
+                                      f.cutoff, f.psfSpacing,     f.centroidX, f.centroidY};
+            for (double v : figures) EXPECT_TRUE(std::isfinite(v)) << what;
+            for (double v : f.mtf.tangential) EXPECT_TRUE(std::isfinite(v)) << what;
+            for (double v : f.encircledEnergy.fraction) EXPECT_TRUE(std::isfinite(v)) << what;
         }
     }
     EXPECT_TRUE(bitIdentical(d, before)) << what;

@@ -153,8 +153,8 @@ double layoutFRatioOf(Design& design);
 
 // Commands in a program of their own.  orvelin-cli links the core without
 // its heavy libraries, so that the commands that draw nothing and optimise
-// nothing (show, report, convert, focus, quality, clearance, import, export)
-// start and end in a few milliseconds.  The commands that draw through Qt
+// nothing (show, report, convert, focus, quality, diffraction, clearance,
+// import, export) start and end in a few milliseconds.  The commands that draw through Qt
 // live in orvelin-cli-qt, the optimiser (Ceres and its linear algebra) in
 // orvelin-cli-optimise.  orvelin-cli knows them by name and help line only
 // and, when one is run, replaces itself with its program (execv: the same
@@ -214,5 +214,6 @@ void addFansCommand(CLI::App& app);          // fans: ray and wavefront fans
 void addFieldCurvesCommand(CLI::App& app);   // fieldcurves: field curves and distortion
 void addFieldMapCommand(CLI::App& app);      // fieldmap: RMS spot and Strehl across the field
 void addThroughFocusCommand(CLI::App& app);  // throughfocus: spots through focus
+void addDiffractionCommand(CLI::App& app);   // diffraction, with --json and CSV files
 
 }  // namespace orvelin::cli

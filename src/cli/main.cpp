@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
     cli::addDelegatedCommand(*app, cli::kPrintCommand, argv);
     cli::addClearanceCommand(*app);
     cli::addQualityCommand(*app);
+    cli::addDiffractionCommand(*app);
     cli::addDelegatedCommand(*app, cli::kOptimiseCommand, argv);
     cli::addImportCommand(*app);
     cli::addExportCommand(*app);

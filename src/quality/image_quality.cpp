@@ -801,6 +801,40 @@ bool fieldWavefrontResiduals(const Design& design, QualityField field, std::vect
     return true;
 }
 
+FieldReference fieldReference(const Design& design, QualityField field) {
+    FieldReference ref;
+    if (std::clamp(design.surfaceCount, 0, kMaxSurfaces) < 2) {
+        ref.status = kTraceNoFocus;
+        return ref;
+    }
+    if (design.semiAperture == 0) {
+        ref.status = kTraceApertureZero;
+        return ref;
+    }
+    Design traced = design;
+    TraceState state;
+    if (!setEntranceTangential(traced, state)) {
+        ref.status = state.status;
+        return ref;
+    }
+    RayState start;
+    startQualityRay(traced, field, start);
+    const double zero[1] = {0};
+    traceFromPupil(traced, start, zero, zero, std::span<FieldRay>(&ref.chief, 1));
+    ref.status = ref.chief.status;
+    if (ref.status != kTraceOk) return ref;
+    const ReferenceSphere sphere = exitPupilSphere(traced, field, ref.chief);
+    ref.sphereRadius = sphere.R;
+    ref.sphereSign = sphere.sigma;
+    return ref;
+}
+
+double pathToReference(const FieldReference& reference, const FieldRay& ray) {
+    std::array<double, 3> u;
+    return rayWavefront(ray, position(reference.chief),
+                        ReferenceSphere{reference.sphereRadius, reference.sphereSign}, u);
+}
+
 QualityReport computeQuality(const Design& design, const QualityOptions& options) {
     return computeQuality(design, options, kQualityFields);
 }

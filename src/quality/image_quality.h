@@ -12,6 +12,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <optional>
 #include <span>
 #include <string>
@@ -111,6 +112,24 @@ std::vector<SpotPoint> fieldSpot(const Design& design, QualityField field, int r
 /// pupil ray fails.
 bool fieldWavefrontResiduals(const Design& design, QualityField field, std::vector<double>& out,
                              const QualityOptions& options = {});
+
+/// What the wavefront of a field is measured against: the chief ray in the
+/// focal plane and the reference sphere centred on its point there, through
+/// the exit pupil on the chief ray (a plane when the exit pupil lies at
+/// infinity).
+struct FieldReference {
+    TraceStatus status = kTraceOk;  ///< the chief ray's, or what stops every ray
+    FieldRay chief;
+    double sphereRadius = INFINITY;  ///< exit pupil to the chief ray's focal point, design unit
+    double sphereSign = 1;           ///< +1 with the exit pupil upstream of the focus, -1 downstream
+};
+FieldReference fieldReference(const Design& design, QualityField field);
+
+/// A traced ray's optical path to the reference sphere, design unit: its
+/// wavefront error with piston and tilt left in (the chief ray's own path
+/// is the piston; no tilt is removed, so the error says where the light
+/// falls about the chief ray).
+double pathToReference(const FieldReference& reference, const FieldRay& ray);
 
 /// A figure by its name "quality.FIELD.FIGURE" (FIGURE one of rmsSpot,
 /// rmsSpotChief, geoSpot, centroid.x, centroid.y, rmsWavefront,

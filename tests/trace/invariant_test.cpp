@@ -1,7 +1,8 @@
 // Over many designs -- the examples, random ones, hostile ones -- the
 // analysis either reports a trace problem or gives 30 finite figures, and it
 // leaves every entered and derived value of the design as it found it; so do
-// the image-quality figures and the aberration plots, point by point.
+// the image-quality figures, the aberration plots, point by point, and the
+// diffraction image.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,6 +19,7 @@
 #include "aberrations/ray_fans.h"
 #include "aberrations/through_focus.h"
 #include "design/design_file.h"
+#include "diffraction/diffraction.h"
 #include "quality/image_quality.h"
 #include "reports/report_figures.h"
 #include "support/test_designs.h"
@@ -130,6 +132,24 @@ bool checkInvariant(const Design& design, const std::string& what, bool manyRays
         }
     }
     if (aberrations) checkAberrations(d, what);
+    // The diffraction image likewise, on a coarse grid (and the default one
+    // where the quality takes many rays).
+    for (int grid : {kMinDiffractionGrid, manyRays ? kDefaultDiffractionGrid : 0}) {
+        if (grid == 0) continue;
+        const DiffractionResult r = computeDiffraction(d, {grid});
+        for (const FieldDiffraction& f : r.fields) {
+            if (f.status != kTraceOk) {
+                EXPECT_GE(f.status, 1) << what;
+                EXPECT_LE(f.status, 3 + std::clamp(design.surfaceCount, 0, kMaxSurfaces)) << what;
+                continue;
+            }
+            const double figures[] = {f.strehl, f.strehlMarechal, f.ee50,      f.ee80,     f.fNumber,
+                                      f.cutoff, f.psfSpacing,     f.centroidX, f.centroidY};
+            for (double v : figures) EXPECT_TRUE(std::isfinite(v)) << what;
+            for (double v : f.mtf.tangential) EXPECT_TRUE(std::isfinite(v)) << what;
+            for (double v : f.encircledEnergy.fraction) EXPECT_TRUE(std::isfinite(v)) << what;
+        }
+    }
     EXPECT_TRUE(bitIdentical(d, before)) << what;
     return ok;
 }

@@ -124,6 +124,10 @@ inline constexpr DelegatedCommand kPrintCommand{
 inline constexpr DelegatedCommand kOptimiseCommand{
     "optimise", "Vary design values to meet target figures or to make the image smallest, and save",
     kOptimiseProgram};
+inline constexpr DelegatedCommand kToleranceCommand{
+    "tolerance",
+    "How precisely each mirror must be made and placed: a sensitivity table and a Monte-Carlo analysis",
+    kOptimiseProgram};
 
 void addDelegatedCommand(CLI::App& app, const DelegatedCommand& command, char** argv);
 /// Run `program` with these arguments in this process's place; returns only
@@ -146,6 +150,7 @@ void addPrintCommand(CLI::App& app);      // print, a view's page or --quick
 void addClearanceCommand(CLI::App& app);  // clearance, with --json
 void addQualityCommand(CLI::App& app);    // quality, with --json
 void addOptimiseCommand(CLI::App& app);   // optimise, towards targets or the smallest image
+void addToleranceCommand(CLI::App& app);  // tolerance, sensitivity and Monte-Carlo
 void addImportCommand(CLI::App& app);     // import, a .zmx file to a design file
 void addExportCommand(CLI::App& app);     // export, a design file to a .zmx file
 

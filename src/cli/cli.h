@@ -186,6 +186,10 @@ inline constexpr DelegatedCommand kPrintCommand{
 inline constexpr DelegatedCommand kOptimiseCommand{
     "optimise", "Vary design values to meet target figures or to make the image smallest, and save",
     kOptimiseProgram};
+inline constexpr DelegatedCommand kToleranceCommand{
+    "tolerance",
+    "How precisely each mirror must be made and placed: a sensitivity table and a Monte-Carlo analysis",
+    kOptimiseProgram};
 
 void addDelegatedCommand(CLI::App& app, const DelegatedCommand& command, char** argv);
 /// Run `program` with these arguments in this process's place; returns only
@@ -215,5 +219,6 @@ void addFieldCurvesCommand(CLI::App& app);   // fieldcurves: field curves and di
 void addFieldMapCommand(CLI::App& app);      // fieldmap: RMS spot and Strehl across the field
 void addThroughFocusCommand(CLI::App& app);  // throughfocus: spots through focus
 void addDiffractionCommand(CLI::App& app);   // diffraction, with --json and CSV files
+void addToleranceCommand(CLI::App& app);  // tolerance, sensitivity and Monte-Carlo
 
 }  // namespace orvelin::cli

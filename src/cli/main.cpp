@@ -19,6 +19,7 @@ int main(int argc, char** argv) {
     cli::addQualityCommand(*app);
     cli::addDiffractionCommand(*app);
     cli::addDelegatedCommand(*app, cli::kOptimiseCommand, argv);
+    cli::addDelegatedCommand(*app, cli::kToleranceCommand, argv);
     cli::addImportCommand(*app);
     cli::addExportCommand(*app);
     cli::addFansCommand(*app);

@@ -8,9 +8,8 @@
 #include <cstdlib>
 
 #include "clearance/clearance.h"
-#include "quality/field_rays.h"
+#include "optimise/image_residuals.h"
 #include "quality/image_quality.h"
-#include "quality/pupil_sampling.h"
 #include "reports/report_figures.h"
 #include "trace/analysis.h"
 #include "trace/ray_trace.h"
@@ -249,88 +248,6 @@ namespace {
 bool heldFixed(const OptimiseVariable& v) {
     return v.bounded && v.low == v.high;
 }
-
-/// Micrometres in one design unit, as the image-quality figures count them.
-double micronsPerUnit(const Design& d) {
-    return d.units == "mm" ? 1000.0 : 25400.0;
-}
-
-/// The spots of the four fields as residuals, two per weighted pupil ray:
-/// the ray's offset from its field's centroid in x and in y, in
-/// micrometres, times sqrt(w / sum of w).  The squares of one field then sum
-/// to that field's squared RMS spot radius, and all of them to the merit of
-/// the smallest spot; but the solver sees every ray move, not four numbers,
-/// and so learns how the aberrations trade against each other.
-class ImageResiduals {
-  public:
-    ImageResiduals() : sampling_(makePupilSampling(kDefaultQualityRays)) {
-        for (const PupilSample& s : sampling_.samples) weighted_ += s.weight > 0;
-        rays_.resize(sampling_.samples.size());
-    }
-    int spotCount() const { return static_cast<int>(kQualityFields.size()) * 2 * weighted_; }
-
-    /// The wavefront's residuals likewise: one per weighted pupil ray, its
-    /// error in waves (piston and tilt removed) times sqrt(w / sum of w).
-    int wavefrontCount() const { return static_cast<int>(kQualityFields.size()) * weighted_; }
-    bool wavefront(const Design& design, double* r) {
-        for (std::size_t f = 0; f < kQualityFields.size(); ++f) {
-            double* out = r + f * weighted_;
-            if (design.sinField == 0 && f > 0) {
-                std::copy(r, r + weighted_, out);
-                continue;
-            }
-            if (!fieldWavefrontResiduals(design, kQualityFields[f], errors_) ||
-                static_cast<int>(errors_.size()) != weighted_)
-                return false;
-            std::copy(errors_.begin(), errors_.end(), out);
-        }
-        return true;
-    }
-
-    /// False when a pupil ray of any field misses.
-    bool spot(const Design& design, double* r) {
-        if (std::clamp(design.surfaceCount, 0, kMaxSurfaces) < 2 || design.semiAperture == 0) return false;
-        // The entrance distance as the spot plots and the figures set it.
-        Design d = design;
-        TraceState state;
-        if (!setEntranceTangential(d, state)) return false;
-        const double um = micronsPerUnit(design);
-        const auto& samples = sampling_.samples;
-        const int perField = 2 * weighted_;
-        for (std::size_t f = 0; f < kQualityFields.size(); ++f) {
-            double* out = r + f * perField;
-            // Without a field every field is the axis.
-            if (design.sinField == 0 && f > 0) {
-                std::copy(r, r + perField, out);
-                continue;
-            }
-            traceFieldRays(d, kQualityFields[f], samples, rays_);
-            double sw = 0, cx = 0, cy = 0;
-            for (std::size_t k = 0; k < samples.size(); ++k) {
-                if (rays_[k].status != kTraceOk) return false;
-                sw += samples[k].weight;
-                cx += samples[k].weight * rays_[k].x;
-                cy += samples[k].weight * rays_[k].y;
-            }
-            cx /= sw;
-            cy /= sw;
-            int i = 0;
-            for (std::size_t k = 0; k < samples.size(); ++k) {
-                if (!(samples[k].weight > 0)) continue;
-                const double s = std::sqrt(samples[k].weight / sw) * um;
-                out[i++] = s * (rays_[k].x - cx);
-                out[i++] = s * (rays_[k].y - cy);
-            }
-        }
-        return true;
-    }
-
-  private:
-    PupilSampling sampling_;
-    int weighted_ = 0;
-    std::vector<FieldRay> rays_;
-    std::vector<double> errors_;
-};
 
 /// The problem as residuals of the free variables' values (those not held
 /// by equal bounds): sqrt(weight) (figure - target) per target, then the

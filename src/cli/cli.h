@@ -25,6 +25,7 @@ enum ExitCode : int {
     kExitPrintFailed = 6,   ///< a print job could not be started or ended
     kExitNotConverged = 7,  ///< the optimiser did not converge
     kExitObstructed = 8,    ///< the light path is obstructed
+    kExitNotMet = 9,        ///< a family's design cannot meet the request
 };
 
 /// Every exit status with its meaning, in order: the one table that --help
@@ -43,6 +44,7 @@ inline constexpr ExitStatusText kExitStatuses[] = {
     {kExitPrintFailed, "a print job could not be started or finished"},
     {kExitNotConverged, "the optimiser did not converge"},
     {kExitObstructed, "the light path is obstructed"},
+    {kExitNotMet, "design: no design of the family meets the request (the reason is given; no file written)"},
 };
 
 /// The "Exit status" section that ends --help: one line per status, its
@@ -124,6 +126,10 @@ inline constexpr DelegatedCommand kPrintCommand{
 inline constexpr DelegatedCommand kOptimiseCommand{
     "optimise", "Vary design values to meet target figures or to make the image smallest, and save",
     kOptimiseProgram};
+inline constexpr DelegatedCommand kDesignCommand{"design",
+                                                 "Make a ready, clear, corrected design of an unobstructed "
+                                                 "family from aperture, f-ratio, field and margin",
+                                                 kOptimiseProgram};
 
 void addDelegatedCommand(CLI::App& app, const DelegatedCommand& command, char** argv);
 /// Run `program` with these arguments in this process's place; returns only
@@ -146,6 +152,7 @@ void addPrintCommand(CLI::App& app);      // print, a view's page or --quick
 void addClearanceCommand(CLI::App& app);  // clearance, with --json
 void addQualityCommand(CLI::App& app);    // quality, with --json
 void addOptimiseCommand(CLI::App& app);   // optimise, towards targets or the smallest image
+void addDesignCommand(CLI::App& app);     // design, a new design of a family
 void addImportCommand(CLI::App& app);     // import, a .zmx file to a design file
 void addExportCommand(CLI::App& app);     // export, a design file to a .zmx file
 

@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
     cli::addClearanceCommand(*app);
     cli::addQualityCommand(*app);
     cli::addDelegatedCommand(*app, cli::kOptimiseCommand, argv);
+    cli::addDelegatedCommand(*app, cli::kDesignCommand, argv);
     cli::addImportCommand(*app);
     cli::addExportCommand(*app);
     return cli::runCommandLine(*app, argc, argv);

@@ -10,5 +10,6 @@ using namespace orvelin;
 int main(int argc, char** argv) {
     const std::unique_ptr<CLI::App> app = cli::makeApp();
     cli::addOptimiseCommand(*app);
+    cli::addDesignCommand(*app);
     return cli::runCommandLine(*app, argc, argv);
 }

@@ -44,7 +44,7 @@ inline constexpr ExitStatusText kExitStatuses[] = {
     {kExitPrintFailed, "a print job could not be started or finished"},
     {kExitNotConverged, "the optimiser did not converge"},
     {kExitObstructed, "the light path is obstructed"},
-    {kExitNotMet, "design: no design of the family meets the request (the reason is given; no file written)"},
+    {kExitNotMet, "design: no design of the family meets the request, which is said, and no file is written"},
 };
 
 /// The "Exit status" section that ends --help: one line per status, its

@@ -27,6 +27,7 @@ enum ExitCode : int {
     kExitPrintFailed = 6,   ///< a print job could not be started or ended
     kExitNotConverged = 7,  ///< the optimiser did not converge
     kExitObstructed = 8,    ///< the light path is obstructed
+    kExitNotMet = 9,        ///< a family's design cannot meet the request
 };
 
 /// Every exit status with its meaning, in order: the one table that --help
@@ -45,6 +46,7 @@ inline constexpr ExitStatusText kExitStatuses[] = {
     {kExitPrintFailed, "a print job could not be started or finished"},
     {kExitNotConverged, "the optimiser did not converge"},
     {kExitObstructed, "the light path is obstructed"},
+    {kExitNotMet, "design: no design of the family meets the request, which is said, and no file is written"},
 };
 
 /// The "Exit status" section that ends --help: one line per status, its
@@ -190,6 +192,10 @@ inline constexpr DelegatedCommand kToleranceCommand{
     "tolerance",
     "How precisely each mirror must be made and placed: a sensitivity table and a Monte-Carlo analysis",
     kOptimiseProgram};
+inline constexpr DelegatedCommand kDesignCommand{"design",
+                                                 "Make a ready, clear, corrected design of an unobstructed "
+                                                 "family from aperture, f-ratio, field and margin",
+                                                 kOptimiseProgram};
 
 void addDelegatedCommand(CLI::App& app, const DelegatedCommand& command, char** argv);
 /// Run `program` with these arguments in this process's place; returns only
@@ -220,5 +226,6 @@ void addFieldMapCommand(CLI::App& app);      // fieldmap: RMS spot and Strehl ac
 void addThroughFocusCommand(CLI::App& app);  // throughfocus: spots through focus
 void addDiffractionCommand(CLI::App& app);   // diffraction, with --json and CSV files
 void addToleranceCommand(CLI::App& app);  // tolerance, sensitivity and Monte-Carlo
+void addDesignCommand(CLI::App& app);     // design, a new design of a family
 
 }  // namespace orvelin::cli

@@ -20,6 +20,7 @@ int main(int argc, char** argv) {
     cli::addDiffractionCommand(*app);
     cli::addDelegatedCommand(*app, cli::kOptimiseCommand, argv);
     cli::addDelegatedCommand(*app, cli::kToleranceCommand, argv);
+    cli::addDelegatedCommand(*app, cli::kDesignCommand, argv);
     cli::addImportCommand(*app);
     cli::addExportCommand(*app);
     cli::addFansCommand(*app);

@@ -11,5 +11,6 @@ int main(int argc, char** argv) {
     const std::unique_ptr<CLI::App> app = cli::makeApp();
     cli::addOptimiseCommand(*app);
     cli::addToleranceCommand(*app);
+    cli::addDesignCommand(*app);
     return cli::runCommandLine(*app, argc, argv);
 }

@@ -15,6 +15,7 @@
 
 #include "app/application.h"
 #include "shell/help_viewer.h"
+#include "shell/status_line.h"
 #include "shell/view_paint.h"
 
 class QAction;
@@ -82,6 +83,10 @@ class MainWindow : public QMainWindow {
     void undo();
     void redo();
 
+    /// What a tooltip says at a client pixel: the meaning and unit of the
+    /// report's figure there; "" for nothing.
+    QString toolTipAt(const QPoint& at) const;
+
     /// Paint the client area for the current view (the paint handler).
     void paintClient(QPainter& painter, const QRect& client);
 
@@ -104,6 +109,8 @@ class MainWindow : public QMainWindow {
     ScreenSize screen() const { return {screenWidth_, screenHeight_ + kCaptionAllowance}; }
     /// The caption, its unsaved marker and Undo/Redo follow the history.
     void followHistory();
+    /// The status bar follows the state and what the window knows besides.
+    void updateStatus();
     /// Recent files and the folder the file dialogs open in.
     void rememberFile(const std::string& path);
     void rebuildRecentMenu();
@@ -128,6 +135,11 @@ class MainWindow : public QMainWindow {
     std::map<int, QAction*> actions_;
     QPointer<HelpViewer> help_;
     bool closing_ = false;
+    std::unique_ptr<StatusLine> status_;
+    StatusFacts facts_;
+    bool newPending_ = false;  ///< New has its mirror count; its design is on the way
+    bool undoing_ = false;     ///< Undo or Redo is replacing the design
+    double focusBase_ = 0;     ///< the last separation before the focus steps since the last other change
 };
 
 }  // namespace orvelin

@@ -143,6 +143,9 @@ void runPrint(const PrintOptions& o) {
     const PrintJobResult result = o.quick
                                       ? runQuickPrintJob(doc, records, localTimeNow())
                                       : runPrintPageJob(doc, records, viewState, progress, localTimeNow());
+    // A PDF that cannot be written is an output file like any other.
+    if (result.failed() && pdf)
+        throw Failure(kExitOutputFailed, o.output + ": cannot write: " + result.message);
     if (result.failed()) throw Failure(kExitPrintFailed, result.message);
     if (pdf) {
         // The document is written when its job ends; a PDF is complete

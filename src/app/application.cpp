@@ -27,25 +27,35 @@ UserMessage cannotMessage(const char* name, const char* caption, const char* ver
 
 }  // namespace
 
-// The reason comes as "line N: expected ..."; the question names the line
-// itself.
+// The reason comes as "line N: expected WHAT"; the question names the line
+// and WHAT in words of its own, and speaks of later lines only where the
+// file has some.
 UserMessage damagedFileQuestion(const std::string& path, const LoadResult& result) {
-    std::string why = result.message;
-    const std::string linePrefix = "line " + std::to_string(result.damagedLine) + ": ";
-    if (why.rfind(linePrefix, 0) == 0) why.erase(0, linePrefix.size());
+    std::string what = result.message;
+    const std::string prefix = "line " + std::to_string(result.damagedLine) + ": expected ";
+    if (what.rfind(prefix, 0) == 0) what.erase(0, prefix.size());
+    const std::string name = "\"" + fileNameOfPath(path) + "\"";
+    const std::string line = std::to_string(result.damagedLine);
     UserMessage m;
     m.kind = MessageKind::warning;
     m.name = "openDamaged";
     m.caption = "Open";
-    m.text = "\"" + fileNameOfPath(path) + "\" is damaged at line " + std::to_string(result.damagedLine) +
-             " (expected " + why + "): open what could be read, or keep the current design?";
+    if (result.lastLine == 0)
+        m.text = name + " is empty";
+    else if (result.endedEarly)
+        m.text = name + " ends too soon, at line " + std::to_string(result.lastLine) +
+                 (what == "more lines" ? std::string() : "; it lacks " + what);
+    else
+        m.text = name + " is damaged at line " + line + ", where " + what + " should be";
+    m.text += ": open what could be read, or keep the current design?";
     if (!result.kept.empty()) {
         m.details = "Not in the file, so kept from the current design: ";
         for (std::size_t i = 0; i < result.kept.size(); ++i) m.details += (i ? "; " : "") + result.kept[i];
-        m.details += ".\n";
+        m.details += ".";
     }
-    m.details += "Values after line " + std::to_string(result.damagedLine) +
-                 " may have been read from the wrong places.";
+    if (!result.endedEarly && result.damagedLine < result.lastLine)
+        m.details += std::string(m.details.empty() ? "" : "\n") + "Values after line " + line +
+                     " may have been read from the wrong places.";
     return m;
 }
 
@@ -346,7 +356,10 @@ void Application::exportDesign() {
     const std::string path = host_.chooseExportFile();
     if (path.empty()) return;
     const WriteResult r = exchange::exportZmxFile(state_.design, path);
-    if (!r.ok) host_.tell(cannotMessage("exportFailed", "Export", "export", path, r.message));
+    if (!r.ok)
+        host_.tell(cannotMessage("exportFailed", "Export", "export", path, r.message));
+    else
+        host_.tell({MessageKind::passing, "exported", "Export", "Exported to " + path, {}});
 }
 
 bool Application::writeDesign() {

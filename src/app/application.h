@@ -16,8 +16,9 @@ namespace orvelin {
 enum class SaveChangesAnswer { save, discard, cancel };
 
 /// The kinds of message box: a plain note (no icon), information, a
-/// warning, an error.
-enum class MessageKind { note, information, warning, error };
+/// warning, an error; and a passing word that needs no answer (the window
+/// shows it in its status bar, not in a box).
+enum class MessageKind { note, information, warning, error, passing };
 
 /// A message for the user: its kind, a name that tests and scripts find it
 /// by, the caption and the text.

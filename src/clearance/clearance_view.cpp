@@ -18,6 +18,10 @@ using draw::Font;
 using draw::rgb;
 
 constexpr int kMarginPx = 8;
+// Room kept round the drawing inside the picture's area, so that nothing
+// sits on the window's edge and a surface's number has a place beside any
+// rim.
+constexpr int kLabelRoomPx = 20;
 constexpr int kHeadingPx = 36;  // two lines of the fixed font and some air
 constexpr double kTintAlpha = 0.3;
 constexpr Colour kOutline = rgb(40, 40, 40);
@@ -137,6 +141,102 @@ void fillEnvelopes(Device& dc, const ClearanceReport& report, const Mapper& map)
     }
 }
 
+/// The room kept round the drawing in an area, less in a small one.
+int labelRoom(const gdi::Rect& area, int unit) {
+    return std::max(0, std::min(kLabelRoomPx * unit, std::min(area.width(), area.height()) / 4));
+}
+
+/// Whether a convex polygon and a rectangle overlap: they do unless an axis
+/// of the rectangle or an edge normal of the polygon separates them.
+bool overlaps(const std::vector<Vec2>& poly, const gdi::Rect& r) {
+    if (poly.empty()) return false;
+    const Vec2 box[4] = {{double(r.left), double(r.top)},
+                         {double(r.right), double(r.top)},
+                         {double(r.right), double(r.bottom)},
+                         {double(r.left), double(r.bottom)}};
+    auto separated = [&](Vec2 axis) {
+        double a0 = INFINITY, a1 = -INFINITY, b0 = INFINITY, b1 = -INFINITY;
+        for (Vec2 p : poly) {
+            const double t = p.x * axis.x + p.y * axis.y;
+            a0 = std::min(a0, t);
+            a1 = std::max(a1, t);
+        }
+        for (Vec2 p : box) {
+            const double t = p.x * axis.x + p.y * axis.y;
+            b0 = std::min(b0, t);
+            b1 = std::max(b1, t);
+        }
+        return a1 <= b0 || b1 <= a0;
+    };
+    if (separated({1, 0}) || separated({0, 1})) return false;
+    for (size_t i = 0; i < poly.size(); ++i) {
+        const Vec2 a = poly[i], b = poly[(i + 1) % poly.size()];
+        if ((a.x != b.x || a.y != b.y) && separated({b.y - a.y, a.x - b.x})) return false;
+    }
+    return true;
+}
+
+/// Places the surfaces' numbers near a rim where no beam, no body and no
+/// other number lies, inside the picture.
+class LabelPlacer {
+  public:
+    LabelPlacer(const ClearanceReport& report, const Mapper& map, const gdi::Rect& area) : area_(area) {
+        auto take = [&](const ConvexPiece& c) {
+            std::vector<Vec2> poly;
+            for (int i = 0; i < c.count; ++i) poly.push_back(map(c.corner[i]));
+            shapes_.push_back(std::move(poly));
+        };
+        for (const BeamEnvelope& e : report.envelopes)
+            for (const ConvexPiece& c : e.pieces) take(c);
+        for (size_t i = 1; i < report.bodies.size(); ++i) {
+            for (const ConvexPiece& c : report.bodies[i].pieces) take(c);
+            // A body without thickness has no strips: its face, point by point.
+            const auto& face = report.bodies[i].face;
+            for (size_t k = 1; k < face.size(); ++k) shapes_.push_back({map(face[k - 1]), map(face[k])});
+            if (face.size() == 1) shapes_.push_back({map(face[0])});
+        }
+    }
+
+    /// The top-left corner for text of `size` beside one of `rims`; the
+    /// first rim's upper left when no place is clear.
+    gdi::Point place(const std::vector<Vec2>& rims, gdi::Size size, int unit) {
+        // Eight directions, nearest first, at growing distances.
+        static constexpr double kDirections[8][2] = {{-1, -1}, {-1, 0}, {0, -1}, {1, -1},
+                                                     {-1, 1},  {1, 0},  {0, 1},  {1, 1}};
+        const double half = 0.5 * std::max(size.width, size.height);
+        for (int distance : {4, 10, 18, 30, 46})
+            for (Vec2 rim : rims)
+                for (const auto& d : kDirections) {
+                    const double len = std::hypot(d[0], d[1]);
+                    const double cx = rim.x + d[0] / len * (distance * unit + half);
+                    const double cy = rim.y + d[1] / len * (distance * unit + half);
+                    const gdi::Rect r{px(cx - size.width / 2.0), px(cy - size.height / 2.0), 0, 0};
+                    const gdi::Rect box{r.left, r.top, r.left + size.width, r.top + size.height};
+                    if (clear(box)) {
+                        taken_.push_back(box);
+                        return {box.left, box.top};
+                    }
+                }
+        const Vec2 first = rims.front();
+        return {px(first.x) - 12 * unit, px(first.y) - 6 * unit};
+    }
+
+  private:
+    bool clear(const gdi::Rect& r) const {
+        if (r.left < area_.left || r.top < area_.top || r.right > area_.right || r.bottom > area_.bottom)
+            return false;
+        for (const gdi::Rect& t : taken_)
+            if (r.left < t.right && t.left < r.right && r.top < t.bottom && t.top < r.bottom) return false;
+        for (const auto& shape : shapes_)
+            if (overlaps(shape, r)) return false;
+        return true;
+    }
+
+    gdi::Rect area_;
+    std::vector<std::vector<Vec2>> shapes_;
+    std::vector<gdi::Rect> taken_;
+};
+
 std::string figure(double v) {
     char text[32];
     std::snprintf(text, sizeof text, "%.3f", v);
@@ -175,6 +275,10 @@ ClearancePicture fitClearancePicture(const ClearanceReport& report, const draw::
     const double run = 0.1 * std::max(width, height);  // room for the incoming beam
     minX -= run > 0 ? run : 1;
     width = maxX - minX;
+    // The drawing, the incoming beam included, keeps some room from the
+    // edges where there is any: the surfaces' numbers may stand there.
+    const int room = labelRoom(pic.area, unit);
+    pic.area = {pic.area.left + room, pic.area.top + room, pic.area.right - room, pic.area.bottom - room};
     const double kx = width / std::max(1, pic.area.width());
     const double ky = height / std::max(1, pic.area.height());
     pic.k = std::max(kx, ky);
@@ -232,6 +336,10 @@ ClearanceReport drawClearanceView(Device& dc, const Design& design, const Cleara
     // The bodies: outlined, red where they stand in a beam or closer to one
     // than the margin.
     const int n = static_cast<int>(report.bodies.size()) - 1;
+    // The numbers may use the room round the drawing.
+    const int room = labelRoom(area, unit);
+    LabelPlacer labels(report, map,
+                       {area.left - room, area.top - room, area.right + room, area.bottom + room});
     std::vector<std::vector<const ClearancePair*>> shortOf(n + 1);
     for (const ClearancePair& p : report.pairs)
         if (p.clearance < options.margin) shortOf[p.surface].push_back(&p);
@@ -248,13 +356,14 @@ ClearanceReport drawClearanceView(Device& dc, const Design& design, const Cleara
             segment(dc, map(outline[k - 1]), map(outline[k]), area, pen);
         if (outline.size() == 1) segment(dc, map(outline[0]), map(outline[0]), area, pen);
 
-        // The surface's number beside its first rim, the short clearances
-        // beside the other, on the background's colour so that they read
-        // over the beams.
-        const Vec2 numberAt = map(body.face.front());
+        // The surface's number beside a rim where it stands clear of the
+        // beams, the short clearances beside the other rim, on the
+        // background's colour so that they read over the beams.
+        const std::string number = std::to_string(i);
         const Colour numberColour = blocked ? kObstructed : rgb(0, 0, 0);
-        dc.text({px(numberAt.x) - 12 * unit, px(numberAt.y) - 6 * unit}, std::to_string(i), font,
-                numberColour);
+        dc.text(
+            labels.place({map(body.face.front()), map(body.face.back())}, dc.textSize(number, font), unit),
+            number, font, numberColour);
         const Vec2 labelAt = map(body.face.back());
         int line = 0;
         for (const ClearancePair* p : shortOf[i])

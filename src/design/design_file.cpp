@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -97,6 +98,7 @@ class Reader {
         if (damaged_) return;
         damaged_ = true;
         line_ = lineAt(offset);
+        endedEarly_ = firstTextAfter(offset) >= text_.size();
         what_ = what;
     }
 
@@ -114,14 +116,30 @@ class Reader {
     }
     const std::vector<std::string>& keptValues() const { return kept_; }
     int line() const { return line_; }
+    /// The damage lies at the end of the text: the file ended too soon.
+    bool endedEarly() const { return endedEarly_; }
     const std::string& what() const { return what_; }
+    /// The number of the last line that holds more than blanks, 0 for none.
+    int lastLine() const {
+        int line = 1, last = 0;
+        for (char c : text_) {
+            if (c == '\n')
+                ++line;
+            else if (c != ' ' && c != '\t')
+                last = line;
+        }
+        return last;
+    }
 
   private:
-    int lineAt(long offset) const {
-        // The failure lies at the first non-blank character after `offset`.
+    size_t firstTextAfter(long offset) const {
         size_t pos = offset < 0 ? text_.size() : static_cast<size_t>(offset);
         while (pos < text_.size() && (text_[pos] == ' ' || text_[pos] == '\t' || text_[pos] == '\n')) ++pos;
-        if (pos >= text_.size()) pos = text_.size();
+        return std::min(pos, text_.size());
+    }
+    int lineAt(long offset) const {
+        // The failure lies at the first non-blank character after `offset`.
+        const size_t pos = firstTextAfter(offset);
         int line = 1;
         for (size_t i = 0; i < pos; ++i)
             if (text_[i] == '\n') ++line;
@@ -133,6 +151,7 @@ class Reader {
     FILE* f_;
     const std::string& text_;
     bool damaged_ = false;
+    bool endedEarly_ = false;
     int line_ = 0;
     std::string what_;
     std::vector<std::string> kept_;
@@ -406,6 +425,8 @@ LoadResult loadDesignFromText(Design& design, const std::string& raw, const std:
     if (in.damaged()) {
         r.status = LoadStatus::damaged;
         r.damagedLine = in.line();
+        r.endedEarly = in.endedEarly();
+        r.lastLine = in.lastLine();
         r.message = "line " + std::to_string(in.line()) + ": expected " + in.what();
         r.kept = in.keptValues();
     }

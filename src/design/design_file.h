@@ -33,6 +33,12 @@ struct LoadResult {
     /// expected, e.g. "line 8: expected the radius of surface 2".
     std::string message;
     int damagedLine = 0;  ///< first damaged line (1-based), 0 if none
+    /// For damaged: the file ended before the value it lacks (rather than
+    /// holding something else in its place).
+    bool endedEarly = false;
+    /// For damaged: the last line holding text (0 for an empty file), so
+    /// that a message speaks of later lines only where there are some.
+    int lastLine = 0;
     /// For damaged: the values the file did not supply, in file order ("the
     /// tilt and separation of surface 2", "the field semi-angle"); each keeps
     /// the design's value from before the load exactly.  Scanning goes on

@@ -582,8 +582,9 @@ OptimiseResult optimise(const Design& start, const OptimiseProblem& problem,
         if (progress) o.callbacks.push_back(&relay);
         ceres::Solver::Summary summary;
         ceres::Solve(o, &cp, &summary);
-        out.iterations =
-            std::max(0, summary.num_successful_steps) + std::max(0, summary.num_unsuccessful_steps);
+        // The solver's first iteration summary is the start point, counted
+        // among its successful steps; the steps taken are the rest.
+        out.iterations = std::max(0, static_cast<int>(summary.iterations.size()) - 1);
         out.converged = summary.termination_type == ceres::CONVERGENCE;
         if (summary.termination_type == ceres::USER_SUCCESS)
             out.reason = "stopped";

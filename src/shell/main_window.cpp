@@ -16,6 +16,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QSettings>
+#include <QStatusBar>
 #include <QTimer>
 
 #include "dialogs/about_dialog.h"
@@ -29,6 +30,7 @@
 #include "shell/help_viewer.h"
 #include "shell/optimise_dialog.h"
 #include "shell/printing.h"
+#include "shell/status_line.h"
 #include "shell/view_paint.h"
 
 // The guide and the pictures live in the platform library's resource
@@ -72,8 +74,9 @@ QSettings settings() {
 /// not.  Saving asks before it replaces a file (the dialog's default).  The
 /// chosen path, or "" when cancelled.
 std::string chooseFile(QWidget* parent, bool save, const QString& filter, const QString& suffix,
-                       const QString& folder, const std::string& selected) {
+                       const QString& folder, const std::string& selected, const QString& title = {}) {
     QFileDialog dialog(parent);
+    if (!title.isEmpty()) dialog.setWindowTitle(title);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setNameFilters({filter, QStringLiteral("All Files (*.*)")});
@@ -86,9 +89,21 @@ std::string chooseFile(QWidget* parent, bool save, const QString& filter, const 
     return dialog.selectedFiles().first().toStdString();
 }
 
-/// The file dialog of Import and Export.
-std::string chooseZmxFile(QWidget* parent, bool save, const QString& folder) {
-    return chooseFile(parent, save, QStringLiteral("Zemax Files (*.zmx)"), QStringLiteral("zmx"), folder, {});
+/// The file dialog of Import and Export, titled by its command; Export
+/// offers the design's title as the name.
+std::string chooseZmxFile(QWidget* parent, bool save, const QString& folder, const std::string& title = {}) {
+    return chooseFile(parent, save, QStringLiteral("Zemax Files (*.zmx)"), QStringLiteral("zmx"), folder,
+                      title.empty() ? title : title + ".zmx",
+                      save ? QStringLiteral("Export") : QStringLiteral("Import"));
+}
+
+/// How long a passing word stays in the status bar.
+constexpr int kPassingMessageMs = 10000;
+
+/// The distance from the last mirror to the focal plane, which the focus
+/// steps move.
+double lastSeparation(const Design& d) {
+    return d.surfaceCount > 1 ? d.surfaces[d.surfaceCount - 1].separation : 0;
 }
 
 /// The accelerator a key press stands for, if any.
@@ -141,7 +156,9 @@ class MainWindow::Host : public AppHost {
         return w_.chooseImportFile ? w_.chooseImportFile() : chooseZmxFile(&w_, false, w_.lastFolder());
     }
     std::string chooseExportFile() override {
-        return w_.chooseExportFile ? w_.chooseExportFile() : chooseZmxFile(&w_, true, w_.lastFolder());
+        return w_.chooseExportFile
+                   ? w_.chooseExportFile()
+                   : chooseZmxFile(&w_, true, w_.lastFolder(), w_.app_->state().design.designTitle);
     }
 
     SaveChangesAnswer askSaveChanges(const std::string& designTitle) override {
@@ -175,6 +192,10 @@ class MainWindow::Host : public AppHost {
     }
 
     void tell(const UserMessage& m) override {
+        if (m.kind == MessageKind::passing) {
+            w_.statusBar()->showMessage(q(m.text), kPassingMessageMs);
+            return;
+        }
         const QMessageBox::Icon icon = m.kind == MessageKind::error         ? QMessageBox::Critical
                                        : m.kind == MessageKind::warning     ? QMessageBox::Warning
                                        : m.kind == MessageKind::information ? QMessageBox::Information
@@ -187,7 +208,9 @@ class MainWindow::Host : public AppHost {
 
     int askMirrorCount() override {
         NewDialog count(&w_);
-        return count.exec() == 1 ? count.mirrors() : -1;
+        const int mirrors = count.exec() == 1 ? count.mirrors() : -1;
+        w_.newPending_ = mirrors >= 0;
+        return mirrors;
     }
     bool editSurface(Design& design, int k) override { return SurfaceDialog(design, k, &w_).exec() == 1; }
     bool editApertureField(Design& design) override { return ApertureDialog(design, &w_).exec() == 1; }
@@ -203,23 +226,39 @@ class MainWindow::Host : public AppHost {
             w_.view_->repaint();
         else
             w_.view_->update();
+        w_.updateStatus();
     }
     void designEdited() override {
         if (w_.app_->state().viewState == kViewDesign) w_.view_->update();
+        w_.focusBase_ = lastSeparation(w_.app_->state().design);
+        w_.updateStatus();
     }
     void designReplaced(int oldCount) override {
         w_.removeSurfaceMenu(oldCount);
         w_.buildSurfaceMenu(w_.app_->state().design.surfaceCount);
         w_.enableDesignCommands();
         w_.checkUnitsMenu();
+        // Undo and Redo keep the count of the focus steps they move along.
+        if (!w_.undoing_) w_.focusBase_ = lastSeparation(w_.app_->state().design);
+        w_.facts_.unitsFromAperture = w_.newPending_;
+        w_.newPending_ = false;
+        w_.updateStatus();
     }
-    void unitsChanged() override { w_.checkUnitsMenu(); }
-    void documentChanged() override { w_.followHistory(); }
+    void unitsChanged() override {
+        w_.checkUnitsMenu();
+        w_.facts_.unitsFromAperture = false;
+        w_.updateStatus();
+    }
+    void documentChanged() override {
+        w_.followHistory();
+        w_.updateStatus();
+    }
     void fileUsed(const std::string& path) override { w_.rememberFile(path); }
 
     void runPlot(int command) override {
         runPlotCommand(w_.view_, w_.view_->rect(), w_.app_->state(), w_.plotBuffer_, w_.screen(), command);
         w_.view_->update();
+        w_.updateStatus();
     }
     void printPage() override { orvelin::printPage(&w_, w_.app_->state()); }
     void quickPrint() override { orvelin::quickPrint(&w_, w_.app_->state()); }
@@ -256,6 +295,8 @@ MainWindow::MainWindow(QWidget* parent)
     view_->setBackground(background_);
     buildMenu();
     view_->setMinimumSize(kMinimumClientWidth, kMinimumClientHeight);
+    status_ = std::make_unique<StatusLine>(statusBar());
+    updateStatus();
 
     // The screen less a band for the caption; the window is centred in it
     // and the plot buffer has its size, once and for all.
@@ -266,7 +307,9 @@ MainWindow::MainWindow(QWidget* parent)
     // The client area of a 640 x 454 window with the classic frame, caption
     // and menu bar; the window manager adds its own frame around it.
     const Placement at = mainWindowPlacement(screenWidth_, screenHeight_);
-    resize(qt::kInitialClientWidth, qt::kInitialClientHeight + menuBar()->sizeHint().height());
+    // The status bar sits below the client area, which keeps that size.
+    resize(qt::kInitialClientWidth,
+           qt::kInitialClientHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
     move(geometry.left() + at.left, geometry.top() + at.top);
     plotBuffer_ = QImage(std::max(1, screenWidth_), std::max(1, screenHeight_), QImage::Format_RGB32);
     plotBuffer_.fill(toQColor(viewBackground(kViewStandardPlot)));
@@ -368,8 +411,9 @@ void MainWindow::buildMenu() {
     addCommand(plot, QStringLiteral("Uniform &Blur"), kCmdUniformBlur)->setEnabled(false);
 
     addTopCommand(QStringLiteral("&Airy!"), kCmdAiry);
-    QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
-    addCommand(tools, QStringLiteral("Clearance..."), kCmdClearance)->setEnabled(false);
+    // "T" is Trace!'s: Tools takes the next letter of its name.
+    QMenu* tools = menuBar()->addMenu(QStringLiteral("T&ools"));
+    addCommand(tools, QStringLiteral("&Clearance..."), kCmdClearance)->setEnabled(false);
     addCommand(tools, QStringLiteral("Image &quality"), kCmdImageQuality);
     addCommand(tools, QStringLiteral("&Optimise..."), kCmdOptimise)->setEnabled(false);
 
@@ -380,7 +424,7 @@ void MainWindow::buildMenu() {
     // A menu opened with Alt and a letter and closed with Escape leaves the
     // menu bar waiting for more letters; the letter keys belong to the view,
     // so the keyboard goes back there once no menu is open.
-    for (QMenu* menu : {file, editMenu_, plot, help})
+    for (QMenu* menu : menuBar()->findChildren<QMenu*>())
         connect(menu, &QMenu::aboutToHide, this, [this] {
             QTimer::singleShot(0, this, [this] {
                 if (!QApplication::activePopupWidget() && isActiveWindow())
@@ -536,11 +580,21 @@ int MainWindow::newDesign() {
 }
 
 void MainWindow::undo() {
+    undoing_ = true;
     app_->undo();
+    undoing_ = false;
 }
 
 void MainWindow::redo() {
+    undoing_ = true;
     app_->redo();
+    undoing_ = false;
+}
+
+void MainWindow::updateStatus() {
+    if (!status_) return;
+    facts_.focusOffset = lastSeparation(app_->state().design) - focusBase_;
+    status_->show(app_->state(), facts_);
 }
 
 void MainWindow::paintClient(QPainter& painter, const QRect& client) {

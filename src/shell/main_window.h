@@ -15,6 +15,7 @@
 
 #include "app/application.h"
 #include "shell/help_viewer.h"
+#include "shell/status_line.h"
 #include "shell/view_paint.h"
 
 class QAction;
@@ -104,6 +105,8 @@ class MainWindow : public QMainWindow {
     ScreenSize screen() const { return {screenWidth_, screenHeight_ + kCaptionAllowance}; }
     /// The caption, its unsaved marker and Undo/Redo follow the history.
     void followHistory();
+    /// The status bar follows the state and what the window knows besides.
+    void updateStatus();
     /// Recent files and the folder the file dialogs open in.
     void rememberFile(const std::string& path);
     void rebuildRecentMenu();
@@ -128,6 +131,11 @@ class MainWindow : public QMainWindow {
     std::map<int, QAction*> actions_;
     QPointer<HelpViewer> help_;
     bool closing_ = false;
+    std::unique_ptr<StatusLine> status_;
+    StatusFacts facts_;
+    bool newPending_ = false;  ///< New has its mirror count; its design is on the way
+    bool undoing_ = false;     ///< Undo or Redo is replacing the design
+    double focusBase_ = 0;     ///< the last separation before the focus steps since the last other change
 };
 
 }  // namespace orvelin

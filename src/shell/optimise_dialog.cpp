@@ -10,12 +10,16 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSpinBox>
+#include <QSplitter>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <cmath>
 
 #include "quality/image_quality.h"
+#include "reports/figure_notes.h"
 #include "reports/report_figures.h"
 #include "trace/analysis.h"
 
@@ -27,22 +31,68 @@ QString q(const std::string& s) {
     return QString::fromStdString(s);
 }
 
+/// Values and figures with the 7 significant digits of the design table.
 QString number(double v) {
-    return std::isfinite(v) ? QString::number(v, 'g', 10) : QStringLiteral("-");
+    return std::isfinite(v) ? QString::number(v, 'g', 7) : QStringLiteral("-");
 }
 
 /// Every figure a target may name: the report's, then the image quality's.
-QStringList figureNames() {
-    QStringList names;
+std::vector<std::string> figureNames() {
+    std::vector<std::string> names;
     AnalysisResults r;
-    for (const AnalysisFigure& f : analysisFigures(r)) names << QString::fromLatin1(f.name);
-    for (const std::string& n : qualityFigureNames()) names << q(n);
+    for (const AnalysisFigure& f : analysisFigures(r)) names.push_back(f.name);
+    for (const std::string& n : qualityFigureNames()) names.push_back(n);
     return names;
+}
+
+/// A figure as a person reads it: its label with its field and unit; the
+/// name the command line uses where there is no note.
+QString figureShown(const std::string& name, const std::string& units) {
+    const auto note = figureNote(name, units);
+    return note ? q(figureTitle(*note)) : q(name);
+}
+
+/// A table whose Tab and Shift+Tab visit only the cells that take an entry
+/// (a check box, a bound, a target's value), then leave for the next group,
+/// instead of walking through every label and value shown beside them.
+class EntryTable : public QTableWidget {
+  public:
+    EntryTable(int rows, int columns, QWidget* parent) : QTableWidget(rows, columns, parent) {}
+
+  protected:
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override {
+        if (action != MoveNext && action != MovePrevious) return QTableWidget::moveCursor(action, modifiers);
+        const int columns = columnCount(), cells = rowCount() * columns;
+        const int step = action == MoveNext ? 1 : -1;
+        const QModelIndex now = currentIndex();
+        int cell = now.isValid() ? now.row() * columns + now.column() : (step > 0 ? -1 : cells);
+        for (cell += step; cell >= 0 && cell < cells; cell += step)
+            if (takesEntry(cell / columns, cell % columns))
+                return model()->index(cell / columns, cell % columns);
+        return {};  // past the last entry: the focus moves on
+    }
+
+  private:
+    bool takesEntry(int row, int column) const {
+        const QTableWidgetItem* it = item(row, column);
+        return it && (it->flags() & Qt::ItemIsEnabled) &&
+               (it->flags() & (Qt::ItemIsEditable | Qt::ItemIsUserCheckable));
+    }
+};
+
+/// A group that scrolls when its pane of the splitter is short.
+QScrollArea* scrolled(QWidget* group) {
+    auto* area = new QScrollArea;
+    area->setWidget(group);
+    area->setWidgetResizable(true);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setFocusPolicy(Qt::NoFocus);
+    return area;
 }
 
 QTableWidgetItem* fixedItem(const QString& text) {
     auto* item = new QTableWidgetItem(text);
-    item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
     return item;
 }
 
@@ -65,11 +115,17 @@ const char* const kShownFigures[] = {"comaT",
 OptimiseDialog::OptimiseDialog(const Design& design, QWidget* parent) : QDialog(parent), design_(design) {
     setWindowTitle(QStringLiteral("Optimise"));
     auto* layout = new QVBoxLayout(this);
+    // The groups share the height in a splitter, each scrolling when its
+    // pane is short, so that Run, Apply and Cancel stay on a small or
+    // magnified screen.
+    auto* panes = new QSplitter(Qt::Vertical, this);
+    panes->setObjectName(QStringLiteral("panes"));
+    panes->setChildrenCollapsible(false);
 
     // Every value of every surface that a search may vary.
-    auto* varyBox = new QGroupBox(QStringLiteral("Values to vary"), this);
+    auto* varyBox = new QGroupBox(QStringLiteral("Values to vary"));
     auto* varyLayout = new QVBoxLayout(varyBox);
-    variables_ = new QTableWidget(0, 5, varyBox);
+    variables_ = new EntryTable(0, 5, varyBox);
     variables_->setObjectName(QStringLiteral("variables"));
     variables_->setHorizontalHeaderLabels({QStringLiteral("Value"), QStringLiteral("Now"),
                                            QStringLiteral("Vary"), QStringLiteral("Low"),
@@ -103,20 +159,20 @@ OptimiseDialog::OptimiseDialog(const Design& design, QWidget* parent) : QDialog(
     variables_->setColumnWidth(3, 90);
     variables_->setColumnWidth(4, 90);
     variables_->horizontalHeader()->setStretchLastSection(true);
-    variables_->setMinimumHeight(240);
+    variables_->setMinimumHeight(120);
     varyLayout->addWidget(variables_);
-    layout->addWidget(varyBox);
+    panes->addWidget(scrolled(varyBox));
 
     // What the search aims at.
-    auto* aimBox = new QGroupBox(QStringLiteral("Targets"), this);
+    auto* aimBox = new QGroupBox(QStringLiteral("Targets"));
     auto* aimLayout = new QVBoxLayout(aimBox);
-    targets_ = new QTableWidget(0, 3, aimBox);
+    targets_ = new EntryTable(0, 3, aimBox);
     targets_->setObjectName(QStringLiteral("targets"));
     targets_->setHorizontalHeaderLabels(
         {QStringLiteral("Figure"), QStringLiteral("Value"), QStringLiteral("Weight")});
     targets_->verticalHeader()->hide();
     targets_->horizontalHeader()->setStretchLastSection(true);
-    targets_->setMaximumHeight(130);
+    targets_->setMinimumHeight(70);
     aimLayout->addWidget(targets_);
     auto* targetButtons = new QHBoxLayout;
     addTarget_ = new QPushButton(QStringLiteral("Add target"), aimBox);
@@ -148,25 +204,35 @@ OptimiseDialog::OptimiseDialog(const Design& design, QWidget* parent) : QDialog(
     options->addWidget(iterations_);
     options->addStretch();
     aimLayout->addLayout(options);
-    layout->addWidget(aimBox);
+    panes->addWidget(scrolled(aimBox));
 
     // Progress and the figures before and after.
-    bar_ = new QProgressBar(this);
+    auto* resultBox = new QWidget;
+    auto* resultLayout = new QVBoxLayout(resultBox);
+    resultLayout->setContentsMargins(0, 0, 0, 0);
+    bar_ = new QProgressBar(resultBox);
     bar_->setObjectName(QStringLiteral("progress"));
     bar_->setRange(0, 100);
     bar_->setValue(0);
-    layout->addWidget(bar_);
-    status_ = new QLabel(QStringLiteral("Check the values to vary, then Run."), this);
+    resultLayout->addWidget(bar_);
+    status_ = new QLabel(QStringLiteral("Check the values to vary, then Run."), resultBox);
     status_->setObjectName(QStringLiteral("status"));
     status_->setWordWrap(true);
-    layout->addWidget(status_);
-    figures_ = new QTableWidget(0, 2, this);
+    resultLayout->addWidget(status_);
+    figures_ = new QTableWidget(0, 2, resultBox);
     figures_->setObjectName(QStringLiteral("figures"));
     figures_->setHorizontalHeaderLabels({QStringLiteral("Before"), QStringLiteral("After")});
     figures_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     figures_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    figures_->setMinimumHeight(200);
-    layout->addWidget(figures_);
+    figures_->setMinimumHeight(90);
+    // Figures to read, nothing to enter: Tab passes them by.
+    figures_->setFocusPolicy(Qt::ClickFocus);
+    resultLayout->addWidget(figures_);
+    panes->addWidget(scrolled(resultBox));
+    panes->setStretchFactor(0, 3);
+    panes->setStretchFactor(1, 2);
+    panes->setStretchFactor(2, 3);
+    layout->addWidget(panes, 1);
 
     auto* buttons = new QHBoxLayout;
     run_ = new QPushButton(QStringLiteral("Run"), this);
@@ -188,7 +254,10 @@ OptimiseDialog::OptimiseDialog(const Design& design, QWidget* parent) : QDialog(
     connect(run_, &QPushButton::clicked, this, &OptimiseDialog::run);
     connect(cancel_, &QPushButton::clicked, this, &OptimiseDialog::reject);
     connect(apply_, &QPushButton::clicked, this, &QDialog::accept);
-    resize(600, 860);
+    // As tall as the work wants, but never beyond the screen it opens on.
+    const QScreen* on = parent ? parent->screen() : screen();
+    const QRect room = on ? on->availableGeometry() : QRect(0, 0, 1024, 768);
+    resize(std::min(640, room.width() - 40), std::min(860, room.height() - 80));
 }
 
 OptimiseDialog::~OptimiseDialog() {
@@ -205,8 +274,10 @@ void OptimiseDialog::addTargetRow() {
     targets_->insertRow(row);
     auto* figure = new QComboBox(targets_);
     figure->setObjectName(QStringLiteral("figure%1").arg(row));
-    figure->addItems(figureNames());
-    figure->setCurrentText(QStringLiteral("comaT"));
+    // The report's labels with field and unit; the command line's word for
+    // the figure goes with each as its data.
+    for (const std::string& name : figureNames()) figure->addItem(figureShown(name, design_.units), q(name));
+    figure->setCurrentIndex(figure->findData(QStringLiteral("comaT")));
     targets_->setCellWidget(row, 0, figure);
     targets_->setItem(row, 1, new QTableWidgetItem(QStringLiteral("0")));
     targets_->setItem(row, 2, new QTableWidgetItem(QStringLiteral("1")));
@@ -240,7 +311,7 @@ bool OptimiseDialog::readProblem(OptimiseProblem& p) {
         const auto* figure = qobject_cast<QComboBox*>(targets_->cellWidget(row, 0));
         QString weight = cell(targets_, row, 2);
         if (weight.isEmpty()) weight = QStringLiteral("1");
-        const std::string text = figure->currentText().toStdString() + "=" +
+        const std::string text = figure->currentData().toString().toStdString() + "=" +
                                  cell(targets_, row, 1).toStdString() + ":" + weight.toStdString();
         const auto t = parseTarget(text, error);
         if (!t) return refuse(q(error));
@@ -283,7 +354,8 @@ void OptimiseDialog::run() {
     showFigures(p, nullptr);
     // The search runs on its own thread; what it tells reaches the dialog
     // as queued calls, so no widget is touched from there.
-    worker_ = std::thread([this, start = design_, p] {
+    // A second Run goes on from where the last one ended.
+    worker_ = std::thread([this, start = hasResult_ ? result_.design : design_, p] {
         auto r = std::make_shared<OptimiseResult>(optimise(start, p, [this](int iteration, double merit) {
             QMetaObject::invokeMethod(
                 this, [this, iteration, merit] { progress(iteration, merit); }, Qt::QueuedConnection);
@@ -302,7 +374,10 @@ void OptimiseDialog::cancel() {
 void OptimiseDialog::progress(int iteration, double merit) {
     if (finished_) return;
     bar_->setValue(std::min(iteration, bar_->maximum()));
-    status_->setText(QStringLiteral("Iteration %1, merit %2").arg(iteration).arg(number(merit)));
+    status_->setText(QStringLiteral("Iteration %1 of %2, merit %3")
+                         .arg(iteration)
+                         .arg(problem_.maxIterations)
+                         .arg(number(merit)));
 }
 
 void OptimiseDialog::finished(std::shared_ptr<OptimiseResult> r) {
@@ -317,6 +392,8 @@ void OptimiseDialog::finished(std::shared_ptr<OptimiseResult> r) {
         return;
     }
     result_ = *r;
+    hasResult_ = true;
+    showValues(result_.design);
     if (r->converged)
         status_->setText(QStringLiteral("Converged after %1 iterations.").arg(r->iterations));
     else
@@ -342,13 +419,27 @@ void OptimiseDialog::showFigures(const OptimiseProblem& p, const Design* after) 
     figures_->setItem(0, 0, new QTableWidgetItem(number(startMerit.value_or(NAN))));
     figures_->setItem(0, 1, new QTableWidgetItem(after ? number(result_.endMerit) : QString()));
     for (std::size_t i = 0; i < names.size(); ++i) {
-        rows << q(names[i]);
+        rows << figureShown(names[i], design_.units);
         const int row = static_cast<int>(i) + 1;
         figures_->setItem(row, 0, new QTableWidgetItem(tracedBefore ? number(before.figure(names[i])) : "-"));
         figures_->setItem(row, 1,
                           new QTableWidgetItem(tracedAfter ? number(later.figure(names[i])) : QString()));
     }
     figures_->setVerticalHeaderLabels(rows);
+}
+
+void OptimiseDialog::showValues(const Design& d) {
+    for (int row = 0; row < variables_->rowCount(); ++row) {
+        std::string error;
+        const auto v = parseVariable(names_[row], design_, error);
+        if (!v) continue;
+        QTableWidgetItem* now = variables_->item(row, 1);
+        now->setText(number(variableValue(d, *v)));
+        // What the search changed stands out from what it left.
+        QFont font = now->font();
+        font.setBold(variableValue(d, *v) != variableValue(design_, *v));
+        now->setFont(font);
+    }
 }
 
 void OptimiseDialog::reject() {

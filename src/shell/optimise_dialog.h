@@ -56,6 +56,8 @@ class OptimiseDialog : public QDialog {
     void progress(int iteration, double merit);
     void finished(std::shared_ptr<OptimiseResult> result);
     void showFigures(const OptimiseProblem& problem, const Design* after);
+    /// The "Now" column: each value as it stands in `d`.
+    void showValues(const Design& d);
     void setRunning(bool running);
     void joinWorker();
 
@@ -78,6 +80,7 @@ class OptimiseDialog : public QDialog {
 
     OptimiseProblem problem_;
     OptimiseResult result_;
+    bool hasResult_ = false;  ///< a search has finished; the next goes on from result_
     std::thread worker_;
     std::atomic<bool> stop_{false};
     bool finished_ = true;

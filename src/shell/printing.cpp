@@ -3,9 +3,9 @@
 #include <QMessageBox>
 #include <QWidget>
 
+#include "app/app_state.h"
 #include "platform/qt/printing.h"
 #include "reports/quick_print.h"
-#include "app/app_state.h"
 
 namespace orvelin {
 

@@ -7,6 +7,7 @@
 
 #include <cmath>
 
+#include "design/design_file.h"
 #include "platform/recording_device.h"
 #include "support/test_designs.h"
 #include "support/tolerances.h"
@@ -33,13 +34,14 @@ TEST(ClearanceView, PrimeFocusInTheIncomingBeam) {
     // The picture: the beam runs from the mirror back past the left end of
     // the picture, a tenth of the width more than the bodies need.  Bodies:
     // the mirror from its rim (-1.25, +-50) back to its blank's back 100/6
-    // behind; the image point at (-500, 0).
+    // behind; the image point at (-500, 0).  The picture keeps 20 pixels
+    // inside the 8-pixel margin and below the heading.
     const ClearancePicture pic = fitClearancePicture(report, {0, 0, 640, 400});
-    EXPECT_EQ(pic.area.left, 8);
-    EXPECT_EQ(pic.area.top, 36);
+    EXPECT_EQ(pic.area.left, 28);
+    EXPECT_EQ(pic.area.top, 56);
     const double width = 0 + 100.0 / 6 + 500 + 0.1 * (500 + 100.0 / 6);
-    EXPECT_NEAR(pic.k, width / (640 - 16), testing::kWorkedFigure);
-    EXPECT_NEAR(pic.x0 + (-500 - 0.1 * (500 + 100.0 / 6)) / pic.k, 8, testing::kWorkedFigure);
+    EXPECT_NEAR(pic.k, width / (640 - 56), testing::kWorkedFigure);
+    EXPECT_NEAR(pic.x0 + (-500 - 0.1 * (500 + 100.0 / 6)) / pic.k, 28, testing::kWorkedFigure);
     const int axisRow = static_cast<int>(pic.y0);
 
     // Along the axis: the incoming beam alone in its tint over the
@@ -51,7 +53,7 @@ TEST(ClearanceView, PrimeFocusInTheIncomingBeam) {
     for (const draw::DrawCall& c : dev.callsOf("fill"))
         if (c.args[1] == axisRow && c.args[3] == axisRow + 1) row.push_back(c);
     ASSERT_GE(row.size(), 2u);
-    EXPECT_EQ(row[0].args[0], 8);
+    EXPECT_EQ(row[0].args[0], 28);
     EXPECT_EQ(row[0].colour, entranceOnly);
     // The cone of f/5 starts where the row's centre is as far off the axis
     // as the cone is wide there: ten times that distance from the image.
@@ -100,6 +102,49 @@ TEST(ClearanceView, ClearDesignAndTraceProblem) {
     draw::RecordingDevice tiny(10, 10);
     paintClearanceView(tiny, testing::paraboloid(), {});
     for (const draw::DrawCall& c : tiny.callsOf("fill")) EXPECT_LE(c.args[3], 10);
+}
+
+TEST(ClearanceView, KeepsAMarginAndPutsTheNumbersClearOfTheBeams) {
+    std::vector<std::pair<std::string, Design>> designs;
+    for (const char* name : {"schiefspiegler.ov", "toroid.ov", "paraboloid-f5.ov"}) {
+        Design d;
+        ASSERT_TRUE(loadDesign(d, std::string(ORVELIN_EXAMPLES) + "/" + name).accepted()) << name;
+        designs.emplace_back(name, d);
+    }
+    designs.emplace_back("three mirrors", testing::threeMirrorTilted());
+    for (const auto& [name, design] : designs) {
+        for (auto [w, h] : {std::pair{632, 408}, {1600, 1000}, {900, 700}, {1900, 420}}) {
+            SCOPED_TRACE(name + " " + std::to_string(w) + "x" + std::to_string(h));
+            gdi::RecordingDevice dev(w, h);
+            const ClearanceReport report = paintClearanceView(dev, design, {});
+            ASSERT_EQ(report.status, kTraceOk);
+            // Bodies and rays keep well off the window's edges.
+            for (const gdi::DrawCall& c : dev.callsOf("line"))
+                for (size_t i = 0; i + 1 < c.args.size(); i += 2) {
+                    EXPECT_GE(c.args[i], 16);
+                    EXPECT_LE(c.args[i], w - 16);
+                    EXPECT_LE(c.args[i + 1], h - 16);
+                }
+            // Each surface's number, one cell of the fixed font a digit,
+            // covers no pixel of a beam (the tinted rows).
+            const gdi::FontMetrics m = dev.fontMetrics(gdi::Font::oemFixed());
+            std::vector<gdi::DrawCall> beams;
+            for (const gdi::DrawCall& c : dev.callsOf("fill"))
+                if (c.colour != kClearanceBackground && c.args[1] >= 36) beams.push_back(c);
+            ASSERT_FALSE(beams.empty());
+            for (int k = 1; k < design.surfaceCount + 1; ++k) {
+                const auto number = dev.textsEqual(std::to_string(k));
+                ASSERT_EQ(number.size(), 1u) << k;
+                const int x = number[0].args[0], y = number[0].args[1];
+                const int right = x + m.averageCharWidth * static_cast<int>(std::to_string(k).size());
+                for (const gdi::DrawCall& b : beams)
+                    EXPECT_FALSE(b.args[0] < right && x < b.args[2] && b.args[1] < y + m.height &&
+                                 y < b.args[3])
+                        << "number " << k << " at " << x << "," << y << " over the beam at " << b.args[0]
+                        << "," << b.args[1];
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 #include <random>
+
 #include "support/tolerances.h"
 
 namespace orvelin {

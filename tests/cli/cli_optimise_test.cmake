@@ -93,3 +93,12 @@ if(cEnd LESS 0.999)
 endif()
 expect_run(0 "clearance;${outFile};--margin;0.999")
 expect_run(1 "optimise;${in};-o;${outFile};--vary;tilt:2;--keep-clear;-1")
+
+# The search takes exactly the iterations asked for, and says so.
+foreach(n 1 2)
+  expect_run(7 "optimise;${in};-o;${outFile};--vary;tilt:1;--vary;tilt:2;--minimise;spot;--max-iterations;${n};--json")
+  string(JSON its GET "${out}" iterations)
+  if(NOT its EQUAL n OR NOT err MATCHES "no convergence after ${n} iterations")
+    message(FATAL_ERROR "--max-iterations ${n}: ${its} iterations, '${err}'")
+  endif()
+endforeach()

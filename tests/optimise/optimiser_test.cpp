@@ -12,8 +12,8 @@
 #include "quality/image_quality.h"
 #include "reports/report_figures.h"
 #include "support/test_designs.h"
-#include "trace/analysis.h"
 #include "support/tolerances.h"
+#include "trace/analysis.h"
 
 using namespace orvelin;
 using orvelin::testing::makeDesign;
@@ -266,6 +266,26 @@ TEST(Optimiser, HoldsAVariableWhoseBoundsAreEqual) {
     r = optimise(start, problem(start, {"tilt:2=-7..-7"}, {"comaT=0"}));
     EXPECT_EQ(r.design.surfaces[2].tilt, -7);
     EXPECT_EQ(r.endFigures[0], figureOf(schiefspiegler(-7), "comaT"));
+}
+
+TEST(Optimiser, TakesExactlyTheIterationsAskedFor) {
+    if (!knownFigure("quality.center.rmsSpot")) GTEST_SKIP() << "no image-quality figures in this build";
+    // Far from the smallest image, so every run is cut short by its count;
+    // the progress is told of each step after the start (iteration 0).
+    const Design s = schiefspiegler(-6.6);
+    for (int n : {1, 2, 3}) {
+        OptimiseProblem p = problem(s, {"tilt:1", "tilt:2"}, {});
+        p.minimise = MinimiseKind::spot;
+        p.maxIterations = n;
+        std::vector<int> told;
+        const OptimiseResult r = optimise(s, p, [&](int iteration, double) {
+            told.push_back(iteration);
+            return true;
+        });
+        EXPECT_EQ(r.iterations, n);
+        EXPECT_EQ(r.reason, "no convergence after " + std::to_string(n) + " iterations");
+        EXPECT_EQ(told.back(), n);
+    }
 }
 
 TEST(Optimiser, TheSmallestImageIsAMinimumOfTheMerit) {

@@ -6,6 +6,7 @@
 
 #include <cmath>
 
+#include "design/design_file.h"
 #include "platform/recording_device.h"
 #include "support/test_designs.h"
 
@@ -81,4 +82,60 @@ TEST(QualityView, FieldThatDoesNotTraceShowsItsMessage) {
     drawQualityView(dc, {0, 0, 800, 600}, computeQualityView(d));
     EXPECT_EQ(dc.textsEqual("Light misses surface #2").size(), 3u);
     EXPECT_EQ(dc.callsOf("ellipse").size(), 1u);
+}
+
+TEST(QualityView, EverySpotStaysInItsBoxAndTheScaleIsStatedAtEverySize) {
+    // The examples with a field, in windows from the smallest to a
+    // maximised one and shapes far from the usual.
+    std::vector<std::pair<std::string, Design>> designs;
+    for (const char* name : {"schiefspiegler.ov", "toroid.ov", "paraboloid-f5.ov"}) {
+        Design d;
+        ASSERT_TRUE(loadDesign(d, std::string(ORVELIN_EXAMPLES) + "/" + name).accepted()) << name;
+        designs.emplace_back(name, d);
+    }
+    designs.emplace_back("three mirrors", orvelin::testing::threeMirrorTilted());
+    for (const auto& [name, design] : designs) {
+        const QualityViewData data = computeQualityView(design);
+        for (auto [w, h] : {std::pair{600, 340},
+                            {632, 408},
+                            {1600, 1000},
+                            {1920, 1137},
+                            {2560, 1400},
+                            {1900, 420},
+                            {640, 1200}}) {
+            SCOPED_TRACE(name + " " + std::to_string(w) + "x" + std::to_string(h));
+            RecordingDevice dc(w, h);
+            const gdi::Rect area{0, 0, w, h};
+            drawQualityView(dc, area, data);
+            const auto boxes = dc.callsOf("rect");
+            ASSERT_EQ(boxes.size(), 4u);
+            auto inside = [](const std::vector<int>& box, int x, int y) {
+                return x > box[0] && x < box[2] - 1 && y > box[1] && y < box[3] - 1;
+            };
+            // Dots are drawn field by field, each field's spot in its box.
+            const auto dots = dc.callsOf("pixel");
+            size_t k = 0, outside = 0;
+            for (size_t i = 0; i < 4; ++i) {
+                if (data.report.fields[i].status != kTraceOk) continue;
+                for (size_t j = 0; j < data.spots[i].size() && k < dots.size(); ++j, ++k)
+                    if (!inside(boxes[i].args, dots[k].args[0], dots[k].args[1])) ++outside;
+            }
+            EXPECT_EQ(k, dots.size());
+            EXPECT_EQ(outside, 0u) << "dots outside their box";
+            const auto circles = dc.callsOf("ellipse");
+            for (size_t i = 0; i < circles.size(); ++i) {
+                const auto& c = circles[i].args;
+                EXPECT_TRUE(c[0] >= boxes[i].args[0] && c[2] <= boxes[i].args[2] &&
+                            c[1] >= boxes[i].args[1] && c[3] <= boxes[i].args[3])
+                    << "Airy circle " << i;
+            }
+            // Every box on the page, and the scale written where it is seen.
+            for (const DrawCall& b : boxes) EXPECT_TRUE(b.args[0] >= 0 && b.args[2] <= w && b.args[3] <= h);
+            bool stated = false;
+            for (const DrawCall& t : dc.callsOf("text"))
+                if (t.text.find("\xB5m (Airy circles in red)") != std::string::npos)
+                    stated = t.args[1] >= 0 && t.args[1] + 11 <= h && t.args[0] < w;
+            EXPECT_TRUE(stated) << "no scale within the view";
+        }
+    }
 }

@@ -3,6 +3,14 @@
 # manager: F then Ctrl+S changes the saved file, Ctrl+Z then Ctrl+S gives the
 # first saved file back, the caption carries "*" while there are unsaved
 # changes, Alt+letter and Escape leave the letter keys to the view, and
+# The same after the Tools menu, which has a letter of its own (Alt+O).
+press ctrl+z
+expect_caption "ORVELIN - keys" "after undoing that F"
+press alt+o
+press Escape
+press f
+expect_caption "ORVELIN - keys*" "F after the Tools menu closed with Escape"
+
 # Ctrl+Q with unsaved changes asks instead of closing.
 # Run inside xvfb-run: desktop_keys.sh ORVELIN DESIGN WORKDIR
 set -euo pipefail
@@ -102,6 +110,14 @@ press alt+e
 press Escape
 press f
 expect_caption "ORVELIN - keys*" "F after a menu closed with Escape"
+
+# The same after the Tools menu, which has a letter of its own (Alt+O).
+press ctrl+z
+expect_caption "ORVELIN - keys" "after undoing that F"
+press alt+o
+press Escape
+press f
+expect_caption "ORVELIN - keys*" "F after the Tools menu closed with Escape"
 
 # Ctrl+Q with unsaved changes: a question, and the window stays.
 press ctrl+q

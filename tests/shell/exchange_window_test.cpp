@@ -1,6 +1,9 @@
 // File > Import... and Export... through the real window.
 #include <gtest/gtest.h>
 
+#include <QFileDialog>
+#include <QStatusBar>
+
 #include "exchange/zmx_import.h"
 #include "shell_test_support.h"
 
@@ -67,4 +70,28 @@ TEST_F(Exchange, ExportWritesWhatImportReadsBack) {
     window->runCommand(kCmdExport);
     EXPECT_EQ(title, "Export");
     EXPECT_TRUE(text.contains("x.zmx")) << text.toStdString();
+}
+
+TEST_F(Exchange, ExportsDialogIsTitledSuggestsTheNameAndSaysWhereItWrote) {
+    open(kNewtonian);
+    window->chooseExportFile = nullptr;  // the program's own file dialog
+    const QString out = QString::fromStdString(path("chosen.zmx"));
+    whenModal<QFileDialog>([&](QFileDialog* f) {
+        EXPECT_EQ(f->windowTitle(), "Export");
+        EXPECT_EQ(f->acceptMode(), QFileDialog::AcceptSave);
+        ASSERT_EQ(f->selectedFiles().size(), 1);
+        EXPECT_EQ(QFileInfo(f->selectedFiles()[0]).fileName(), "newtonian.zmx");
+        f->selectFile(out);
+        static_cast<QDialog*>(f)->accept();
+    });
+    window->runCommand(kCmdExport);
+    EXPECT_TRUE(QFileInfo::exists(out));
+    EXPECT_EQ(window->statusBar()->currentMessage(), "Exported to " + out);
+
+    window->chooseImportFile = nullptr;
+    whenModal<QFileDialog>([&](QFileDialog* f) {
+        EXPECT_EQ(f->windowTitle(), "Import");
+        static_cast<QDialog*>(f)->reject();
+    });
+    window->runCommand(kCmdImport);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QFileDialog>
+#include <QLabel>
 #include <QListWidget>
 
 #include "dialogs/aperture_dialog.h"
@@ -42,6 +43,8 @@ class Files : public WindowTest {
             clickButton(s, "ok");
         });
     }
+
+    QString statusField(const char* name) { return child<QLabel>(window.get(), name)->text(); }
 
     QStringList surfaceTitles;
 };
@@ -86,10 +89,14 @@ TEST_F(Files, ADamagedFileAsksAndCancelKeepsTheDesignWhole) {
         box->button(QMessageBox::Cancel)->click();
     });
     openFile(broken);
-    EXPECT_TRUE(text.contains("\"broken.ov\" is damaged at line 8")) << text.toStdString();
-    EXPECT_TRUE(text.endsWith("open what could be read, or keep the current design?")) << text.toStdString();
+    // Line 8 is the file's last: nothing is said of lines after it.
+    EXPECT_TRUE(text.startsWith("\"broken.ov\" is damaged at line 8, where ")) << text.toStdString();
+    EXPECT_TRUE(
+        text.endsWith(" of the focal plane should be: open what could be read, or keep the current design?"))
+        << text.toStdString();
     EXPECT_TRUE(details.contains("the radius, CC/Rsag and tilt of the focal plane")) << details.toStdString();
     EXPECT_TRUE(details.contains("the field semi-angle")) << details.toStdString();
+    EXPECT_FALSE(details.contains("after line")) << details.toStdString();
     EXPECT_TRUE(bitIdentical(state().design, before));
     EXPECT_EQ(window->windowTitle(), "ORVELIN - newtonian");
     EXPECT_EQ(state().files.fileTitle, "newtonian.ov");
@@ -112,9 +119,33 @@ TEST_F(Files, ADamagedFileAsksAndCancelKeepsTheDesignWhole) {
     const std::string empty = writeFile(path("empty.ov"), "");
     for (int again = 0; again < 3; ++again) {
         state().modified = false;  // no question about the damaged design
-        answerBox(nullptr, nullptr, QMessageBox::Open);
+        answerBox(nullptr, &text, QMessageBox::Open);
         openFile(empty);
         EXPECT_EQ(state().design.fieldSemiAngle, 0.25);
+        EXPECT_TRUE(text.startsWith("\"empty.ov\" is empty: ")) << text.toStdString();
+    }
+
+    // Damage with lines after it, and a file cut short: each said as read.
+    const std::pair<const char*, const char*> cases[] = {
+        {"QuorVex V0.90 mid\n\n 2 surface design\n\n heading\n\n 0 1000 x 0 500\n 0 0 0 45 100\n"
+         " 0 0 0 0 focal plane\n\n Aperture 100 mm Field 0.5 Degrees f/5.00\n",
+         "\"mid.ov\" is damaged at line 7, where kind, radius, CC/Rsag, tilt and separation of surface 1 "
+         "should be"},
+        {"QuorVex V0.90 cut\n\n 2 surface design\n\n heading\n\n 0 1000 1 0 500\n",
+         "\"cut.ov\" ends too soon, at line 7; it lacks kind, radius, CC/Rsag, tilt and separation of "
+         "surface 2"}};
+    for (auto [file, said] : cases) {
+        const std::string name = std::string(said).substr(1, std::string(said).find('"', 1) - 1);
+        state().modified = false;
+        whenModal<QMessageBox>([&](QMessageBox* box) {
+            text = box->text();
+            details = box->informativeText();
+            box->button(QMessageBox::Cancel)->click();
+        });
+        openFile(writeFile(path(name.c_str()), file));
+        EXPECT_TRUE(text.startsWith(QString::fromLatin1(said) + ": open")) << text.toStdString();
+        EXPECT_FALSE(text.contains("expected")) << text.toStdString();
+        EXPECT_EQ(details.contains("Values after line 7 may"), name == "mid.ov") << details.toStdString();
     }
 }
 
@@ -196,7 +227,9 @@ TEST_F(Files, NewLeadsThroughEveryDialogAndSavesThroughSaveAs) {
     EXPECT_EQ(d.surfaceCount, 3);
     EXPECT_EQ(d.surfaces[1].radius, 1000);
     EXPECT_EQ(d.surfaces[1].separation, 400);
-    EXPECT_EQ(d.units, "mm");                                     // aperture above 40
+    EXPECT_EQ(d.units, "mm");  // aperture above 40
+    EXPECT_EQ(statusField("statusUnits"), "Units: mm (from the aperture: above 40)");
+    EXPECT_EQ(statusField("statusFile"), "Not saved yet");
     EXPECT_EQ(window->windowTitle(), "ORVELIN - (New Design)*");  // unsaved work
     EXPECT_EQ(state().viewState, kViewDesign);
     EXPECT_TRUE(window->action(kCmdSave)->isEnabled());
@@ -219,6 +252,10 @@ TEST_F(Files, NewLeadsThroughEveryDialogAndSavesThroughSaveAs) {
     EXPECT_EQ(surfaceTitles, QStringList{"Edit focal plane parameters (optional)"});
     EXPECT_EQ(state().design.units, "inches");
     EXPECT_TRUE(window->action(kCmdEnglish)->isChecked());
+    EXPECT_EQ(statusField("statusUnits"), "Units: inches (from the aperture: 40 or less)");
+    // Units chosen by hand need no note.
+    window->runCommand(kCmdEnglish);
+    EXPECT_EQ(statusField("statusUnits"), "Units: inches");
     EXPECT_TRUE(state().files.filePath.empty());
     EXPECT_EQ(editItems(), 2 + 1 + 1);
     EXPECT_NE(window->action(201), nullptr);

@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QSettings>
 #include <QTextBrowser>
+#include <map>
 
 #include "dialogs/about_dialog.h"
 #include "dialogs/aperture_dialog.h"
@@ -196,7 +197,7 @@ TEST_F(Habits, AfterAMenuClosesWithEscapeLettersReachTheViewAgain) {
     window->runCommand(kCmdTrace);
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    for (Qt::Key menu : {Qt::Key_E, Qt::Key_F}) {
+    for (Qt::Key menu : {Qt::Key_E, Qt::Key_F, Qt::Key_O}) {
         QTest::keyClick(window.get(), menu, Qt::AltModifier);
         drainEvents();
         QWidget* popup = QApplication::activePopupWidget();
@@ -210,6 +211,37 @@ TEST_F(Habits, AfterAMenuClosesWithEscapeLettersReachTheViewAgain) {
         EXPECT_EQ(state().viewState, kViewDesign) << "D went to the menu bar";
         window->runCommand(kCmdTrace);
     }
+}
+
+/// The letter a menu text underlines ("&&" shows an ampersand), or 0.
+QChar mnemonic(const QString& text) {
+    for (int i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != '&') continue;
+        if (text[i + 1] != '&') return text[i + 1].toUpper();
+        ++i;
+    }
+    return {};
+}
+
+TEST_F(Habits, EveryMenuUnderlinesEachLetterOnce) {
+    open(kNewtonian);  // the Edit menu's surface items and everything enabled
+    std::vector<QWidget*> menus{window->menuBar()};
+    for (QMenu* m : window->menuBar()->findChildren<QMenu*>()) menus.push_back(m);
+    for (QWidget* menu : menus) {
+        std::map<QChar, QString> seen;
+        for (QAction* a : menu->actions()) {
+            const QChar letter = mnemonic(a->text());
+            if (a->isSeparator() || letter.isNull()) continue;
+            const auto [at, fresh] = seen.emplace(letter, a->text());
+            EXPECT_TRUE(fresh) << "\"" << a->text().toStdString() << "\" and \"" << at->second.toStdString()
+                               << "\" share " << QString(letter).toStdString();
+        }
+    }
+    // The long-standing menus keep their letters; Tools has one of its own.
+    QStringList top;
+    for (QAction* a : window->menuBar()->actions()) top << a->text();
+    EXPECT_EQ(top, (QStringList{"&File", "&Edit", "&Trace!", "Fo&cus!", "&Display!", "&Plot", "&Airy!",
+                                "T&ools", "&Help"}));
 }
 
 TEST_F(Habits, TheHelpWindowClosesWithEscapeAndCtrlW) {

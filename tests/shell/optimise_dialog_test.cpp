@@ -14,6 +14,7 @@
 
 #include "optimise/optimiser.h"
 #include "shell_test_support.h"
+#include "support/test_designs.h"
 
 using namespace orvelin;
 using namespace orvelin::testing;
@@ -97,7 +98,16 @@ TEST_F(OptimiseWindow, RunsAppliesAsOneStepAndUndoes) {
         clickButton(d, "addTarget");
         auto* targets = child<QTableWidget>(d, "targets");
         ASSERT_EQ(targets->rowCount(), 1);
-        EXPECT_EQ(qobject_cast<QComboBox*>(targets->cellWidget(0, 0))->currentText(), "comaT");
+        // Offered by the report's label, field and unit; the command line's
+        // word goes with it.
+        auto* figure = qobject_cast<QComboBox*>(targets->cellWidget(0, 0));
+        EXPECT_EQ(figure->currentText(), "Coma'T, Field center (mm)");
+        EXPECT_EQ(figure->currentData().toString(), "comaT");
+        const int spot = figure->findData("quality.plus.rmsSpot");
+        ASSERT_GE(spot, 0);
+        EXPECT_EQ(figure->itemText(spot), "RMS spot, + Field angle (um)");
+        EXPECT_EQ(figure->itemText(figure->findData("fieldPanelMinus.comaT")), "Coma'T, - Field angle (mm)");
+        EXPECT_EQ(figure->itemText(figure->findData("fRatio")), "F/ratio, Field center");
         EXPECT_FALSE(child<QPushButton>(d, "apply")->isEnabled());
         clickButton(d, "run");
         ASSERT_TRUE(waitForEnd(d));
@@ -105,8 +115,9 @@ TEST_F(OptimiseWindow, RunsAppliesAsOneStepAndUndoes) {
         EXPECT_TRUE(child<QPushButton>(d, "apply")->isEnabled());
         // Before and after: the merit first, then the target's figure.
         auto* figures = child<QTableWidget>(d, "figures");
-        EXPECT_EQ(figures->verticalHeaderItem(1)->text(), "comaT");
-        EXPECT_NEAR(figures->item(1, 0)->text().toDouble(), expected.startFigures[0], 1e-10);
+        EXPECT_EQ(figures->verticalHeaderItem(1)->text(), "Coma'T, Field center (mm)");
+        // Seven significant digits, as the design table shows values.
+        EXPECT_EQ(figures->item(1, 0)->text(), QString::number(expected.startFigures[0], 'g', 7));
         EXPECT_LE(std::fabs(figures->item(1, 1)->text().toDouble()), 1e-6);
         ran = true;
         clickButton(d, "apply");
@@ -169,4 +180,90 @@ TEST_F(OptimiseWindow, CancelStopsTheSearchAndLeavesTheDesign) {
     window->runCommand(kCmdOptimise);
     EXPECT_TRUE(bitIdentical(state().design, opened));
     EXPECT_FALSE(window->undoAction()->isEnabled());
+}
+
+TEST_F(OptimiseWindow, RunsTheIterationsAskedAndASecondRunGoesOn) {
+    openExample();
+    const Design opened = state().design;
+    // Two iterations of the smallest spot at a time, as the optimiser
+    // itself takes them: the second run starts where the first ended.
+    OptimiseProblem p;
+    std::string e;
+    for (const char* v : {"tilt:1", "tilt:2"}) p.variables.push_back(*parseVariable(v, opened, e));
+    p.minimise = MinimiseKind::spot;
+    p.maxIterations = 2;
+    const OptimiseResult first = optimise(opened, p);
+    const OptimiseResult second = optimise(first.design, p);
+    ASSERT_FALSE(second.converged);
+
+    bool ran = false;
+    whenModal<OptimiseDialog>([&](OptimiseDialog* d) {
+        vary(d, "tilt:1");
+        vary(d, "tilt:2");
+        child<QComboBox>(d, "minimise")->setCurrentIndex(1);
+        child<QSpinBox>(d, "iterations")->setValue(2);
+        auto* table = child<QTableWidget>(d, "variables");
+        for (const OptimiseResult* r : {&first, &second}) {
+            clickButton(d, "run");
+            ASSERT_TRUE(waitForEnd(d));
+            EXPECT_EQ(status(d), "Did not converge: no convergence after 2 iterations.");
+            EXPECT_TRUE(bitIdentical(d->result(), r->design));
+            // "Now" shows the values found, before any Apply.
+            EXPECT_EQ(table->item(rowOf(d, "tilt:2"), 1)->text(), QString::number(r->endValues[1], 'g', 7));
+            EXPECT_EQ(table->item(rowOf(d, "tilt:3"), 1)->text(), "-5.41");
+        }
+        ran = true;
+        clickButton(d, "apply");
+    });
+    window->runCommand(kCmdOptimise);
+    ASSERT_TRUE(ran);
+    EXPECT_TRUE(bitIdentical(state().design, second.design));
+}
+
+TEST_F(OptimiseWindow, TabVisitsOnlyTheEntriesOfEachGroup) {
+    openExample();
+    bool ran = false;
+    whenModal<OptimiseDialog>([&](OptimiseDialog* d) {
+        clickButton(d, "addTarget");
+        ASSERT_TRUE(QTest::qWaitForWindowActive(d));
+        auto* table = child<QTableWidget>(d, "variables");
+        table->setFocus(Qt::TabFocusReason);
+        EXPECT_TRUE(QTest::qWaitFor([table] { return table->hasFocus(); }, 2000));
+        // Vary, Low and High of each row, then on to the targets' group.
+        int presses = 0;
+        while (table->hasFocus() && presses < 100) {
+            const int column = table->currentColumn();
+            EXPECT_GE(column, 2) << "Tab stopped on a value that takes no entry, row " << table->currentRow();
+            QTest::keyClick(table, Qt::Key_Tab);
+            ++presses;
+        }
+        EXPECT_EQ(presses, 3 * table->rowCount());
+        QWidget* next = d->focusWidget();
+        EXPECT_TRUE(next && (next->objectName() == "targets" || next->objectName() == "addTarget"))
+            << (next ? next->metaObject()->className() : "nothing");
+        ran = true;
+        clickButton(d, "cancel");
+    });
+    window->runCommand(kCmdOptimise);
+    EXPECT_TRUE(ran);
+}
+
+// Run at the desktop's scale and at twice it (QT_SCALE_FACTOR=2): on a
+// 1600 x 1000 screen, less a panel and the title bar, the dialog fits with
+// Run, Apply and Cancel inside it.
+TEST(DialogSizes, TheOptimiserFitsAScreenOf1600By1000) {
+    ensureApp();
+    Design d = makeDesign({{1000, 1, 0, 400}, {0, 0, 45, 100}, {0, 0, 0, 0}}, 100, 0.5);
+    OptimiseDialog dialog(d);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    const int room = static_cast<int>(1000 / dialog.devicePixelRatioF()) - 80;
+    dialog.resize(std::min(dialog.width(), 1600), room);
+    QApplication::processEvents();
+    EXPECT_LE(dialog.height(), room);
+    for (const char* name : {"run", "apply", "cancel"}) {
+        auto* button = child<QPushButton>(&dialog, name);
+        EXPECT_TRUE(dialog.rect().contains(QRect(button->mapTo(&dialog, QPoint(0, 0)), button->size())))
+            << name;
+    }
 }

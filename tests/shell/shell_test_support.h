@@ -103,7 +103,9 @@ inline void typeInto(QWidget* dialog, const char* box, const QString& text) {
 /// no selection made first.
 inline void typeAsUser(QWidget* dialog, const QString& text) {
     // A user's keys reach a window once it is active.
-    if (!dialog->isActiveWindow()) EXPECT_TRUE(QTest::qWaitForWindowActive(dialog));
+    if (!dialog->isActiveWindow()) {
+        EXPECT_TRUE(QTest::qWaitForWindowActive(dialog));
+    }
     QWidget* target = dialog->focusWidget();
     if (!target) {
         ADD_FAILURE() << "nothing in the dialog has the focus";
@@ -113,7 +115,9 @@ inline void typeAsUser(QWidget* dialog, const QString& text) {
 }
 
 inline void pressKey(QWidget* dialog, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-    if (!dialog->isActiveWindow()) EXPECT_TRUE(QTest::qWaitForWindowActive(dialog));
+    if (!dialog->isActiveWindow()) {
+        EXPECT_TRUE(QTest::qWaitForWindowActive(dialog));
+    }
     QWidget* target = dialog->focusWidget() ? dialog->focusWidget() : dialog;
     QTest::keyClick(target, key, mods);
 }

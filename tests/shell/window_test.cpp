@@ -6,7 +6,9 @@
 #include <QDir>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
 #include <QTextBrowser>
+#include <cmath>
 
 #include "dialogs/about_dialog.h"
 #include "dialogs/aperture_dialog.h"
@@ -320,8 +322,15 @@ TEST_F(Window, RightClickAndEditMenuDialogs) {
 }
 
 TEST_F(Window, HelpAndAbout) {
+    // The window low on the screen: the guide still opens whole on it.
+    const QRect room = window->QWidget::screen()->availableGeometry();
+    window->move(room.left() + 40, room.bottom() - window->frameGeometry().height() + 1);
     key(Qt::Key_F1);
     ASSERT_NE(window->helpViewer(), nullptr);
+    const QRect help = window->helpViewer()->geometry();
+    EXPECT_TRUE(
+        room.contains(help.adjusted(-kFrameAllowance, -kTitleAllowance, kFrameAllowance, kFrameAllowance)))
+        << help.x() << "," << help.y() << " " << help.width() << "x" << help.height();
     EXPECT_EQ(window->helpViewer()->browser()->documentTitle(), "Orvelin Help");
     EXPECT_TRUE(window->helpViewer()->browser()->toPlainText().contains("Spot diagrams"));
     window->helpViewer()->close();
@@ -344,7 +353,7 @@ TEST_F(Window, HelpAndAbout) {
 TEST_F(Window, ToolsClearanceShowsTheClearanceView) {
     EXPECT_FALSE(window->action(kCmdClearance)->isEnabled());
     open(kNewtonian);
-    EXPECT_EQ(window->action(kCmdClearance)->text(), "Clearance...");
+    EXPECT_EQ(window->action(kCmdClearance)->text(), "&Clearance...");
     ASSERT_TRUE(window->action(kCmdClearance)->isEnabled());
     window->runCommand(kCmdClearance);
     drainEvents();
@@ -352,4 +361,46 @@ TEST_F(Window, ToolsClearanceShowsTheClearanceView) {
     EXPECT_EQ(clientPixel(2, 2), qRgb(240, 240, 236));  // the view's own background
     window->runCommand(kCmdDisplay);
     EXPECT_EQ(state().viewState, kViewDesign);
+}
+
+TEST_F(Window, TheStatusBarSaysTheViewUnitsFocusStepsScaleAndFile) {
+    auto field = [this](const char* name) {
+        const QLabel* l = child<QLabel>(window.get(), name);
+        return l->isVisibleTo(window.get()) ? l->text() : QString();
+    };
+    EXPECT_EQ(field("statusView"), "Welcome");
+    EXPECT_EQ(field("statusFile"), "No design");
+    open(kNewtonian);
+    EXPECT_EQ(field("statusView"), "Design");
+    EXPECT_EQ(field("statusUnits"), "Units: mm");
+    EXPECT_EQ(field("statusFocus"), "Focus steps: none");
+    EXPECT_EQ(field("statusScale"), "");
+    EXPECT_EQ(field("statusFile"), "Saved");
+    // The client area keeps its size below the menu and above the bar.
+    EXPECT_EQ(window->clientView()->size(), QSize(632, 408));
+
+    // A standard plot at the default 1900 pixels per mm, then two steps in
+    // of 32 pixels each: 2 x 32 / 1900 mm.
+    key(Qt::Key_P);
+    EXPECT_EQ(field("statusView"), "Standard plot");
+    EXPECT_EQ(field("statusScale"), "1 pixel = 0.5263 \u00b5m");
+    const double before = state().design.surfaces[2].separation;
+    key(Qt::Key_F11);
+    key(Qt::Key_F11);
+    const double moved = state().design.surfaces[2].separation - before;
+    EXPECT_NEAR(std::fabs(moved), 64.0 / 1900, 1e-12);
+    EXPECT_EQ(field("statusFocus"),
+              "Focus steps: " + QString(moved > 0 ? "+" : "") + QString::number(moved, 'g', 7) + " mm");
+    EXPECT_EQ(field("statusFile"), "Changed since saved");
+    // Ctrl+Z takes one step back; Escape leaves the plot and its scale.
+    window->undo();
+    EXPECT_EQ(field("statusFocus"),
+              "Focus steps: " + QString(moved > 0 ? "+" : "") + QString::number(moved / 2, 'g', 7) + " mm");
+    EXPECT_EQ(field("statusView"), "Design");
+    EXPECT_EQ(field("statusScale"), "");
+    key(Qt::Key_T);
+    EXPECT_EQ(field("statusView"), "Trace report");
+    window->undo();
+    EXPECT_EQ(field("statusFocus"), "Focus steps: none");
+    EXPECT_EQ(field("statusFile"), "Saved");
 }

@@ -1,17 +1,24 @@
 #include "dialogs/aperture_dialog.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <cmath>
 
 #include "app/dialog_logic.h"
+#include "dialogs/entry_tips.h"
 
 namespace orvelin {
 
 ApertureDialog::ApertureDialog(Design& design, QWidget* parent) : ParameterDialog(parent), design_(design) {
     setObjectName(QStringLiteral("ApertureDlgBox"));
     setWindowTitle(QStringLiteral("Edit aperture and field semi-angle"));
-    addLabel(QStringLiteral("Aperture"), QStringLiteral("labelAperture"), 6, 4, 50, 12);
-    addLabel(QStringLiteral("Field semi-angle"), QStringLiteral("labelField"), 66, 4, 60, 12);
+    // Before New has chosen the units (a design of zeros), the aperture's
+    // tooltip gives the rule that will.
+    const std::string units = design.aperture == 0 ? std::string() : design.units;
+    addLabel(QStringLiteral("Aperture"), QStringLiteral("labelAperture"), 6, 4, 50, 12)
+        ->setToolTip(entryTip(EntryKind::aperture, units));
+    addLabel(QStringLiteral("Field semi-angle"), QStringLiteral("labelField"), 66, 4, 60, 12)
+        ->setToolTip(entryTip(EntryKind::fieldSemiAngle, units));
     aperture_ = addNumberBox(design.aperture, QStringLiteral("edit19"), 6, 16, 50, 12);
     field_ = addNumberBox(design.fieldSemiAngle, QStringLiteral("edit20"), 74, 16, 50, 12);
     addButtons(58, 35, 94, 35, 30, 14);

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 
 #include "app/dialog_logic.h"
+#include "dialogs/entry_tips.h"
 
 namespace orvelin {
 
@@ -15,7 +16,8 @@ CellDialog::CellDialog(Design& design, int row, int column, QWidget* mainWindow)
     setStyleSheet(QStringLiteral("orvelin--CellDialog { border: 1px solid black; }"));
     const CellPrompt prompt = cellPrompt(design, row, column);
     field_ = QString::fromStdString(prompt.text);
-    addLabel(field_, QStringLiteral("text21"), 0, 1, 80, 12);
+    addLabel(field_, QStringLiteral("text21"), 0, 1, 80, 12)
+        ->setToolTip(entryTip(cellEntry(design, row, column), design.units));
     value_ = addNumberBox(prompt.value, QStringLiteral("edit8"), 15, 11, 50, 12);
     addButtons(8, 26, 46, 26, 26, 12);
     // Over the clicked cell, 160 x 84 pixels.

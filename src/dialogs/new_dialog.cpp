@@ -5,9 +5,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 
-#include "design/design.h"
 #include "app/dialog_logic.h"
 #include "app/entry.h"
+#include "design/design.h"
+#include "dialogs/entry_tips.h"
 
 namespace orvelin {
 
@@ -17,6 +18,8 @@ NewDialog::NewDialog(QWidget* parent) : ParameterDialog(parent) {
     addLabel(QStringLiteral("Select"), QStringLiteral("select"), 30, 3, 26, 12);
     addLabel(QStringLiteral("mirror"), QStringLiteral("mirror"), 30, 11, 26, 12);
     addLabel(QStringLiteral("count"), QStringLiteral("count"), 30, 19, 26, 12);
+    for (const char* name : {"select", "mirror", "count"})
+        findChild<QLabel*>(QString::fromLatin1(name))->setToolTip(entryTip(EntryKind::mirrorCount, {}));
     count_ = addTextBox(QStringLiteral(" 1"), QStringLiteral("edit8"), 4, 4, 22, 12);
     list_ = new QListWidget(this);
     list_->setObjectName(QStringLiteral("list9"));

@@ -6,6 +6,7 @@
 
 #include "app/dialog_logic.h"
 #include "app/entry.h"
+#include "dialogs/entry_tips.h"
 
 namespace orvelin {
 
@@ -24,7 +25,8 @@ SurfaceDialog::SurfaceDialog(Design& design, int k, QWidget* parent)
     }
     radiusLabel_ = addLabel(QStringLiteral("Radius"), QStringLiteral("label15"), 6, 4, 50, 12);
     secondLabel_ = addLabel(QStringLiteral("Conic Constant"), QStringLiteral("label16"), 60, 4, 50, 12);
-    addLabel(QStringLiteral("Tilt"), QStringLiteral("label17"), 114, 4, 50, 12);
+    addLabel(QStringLiteral("Tilt"), QStringLiteral("label17"), 114, 4, 50, 12)
+        ->setToolTip(entryTip(EntryKind::tilt, design.units));
     radius_ = addNumberBox(design.surfaces[k].radius, QStringLiteral("edit10"), 6, 16, 50, 12);
     second_ = addNumberBox(0, QStringLiteral("edit11"), 60, 16, 50, 12);
     tilt_ = addNumberBox(design.surfaces[k].tilt, QStringLiteral("edit12"), 114, 16, 50, 12);
@@ -39,7 +41,8 @@ SurfaceDialog::SurfaceDialog(Design& design, int k, QWidget* parent)
     } else {
         const bool lastMirror = k == design.surfaceCount - 1;
         addLabel(lastMirror ? QStringLiteral("b.f.l. (optional)") : QStringLiteral("Separation"),
-                 QStringLiteral("label18"), 168, 4, 50, 12);
+                 QStringLiteral("label18"), 168, 4, 50, 12)
+            ->setToolTip(entryTip(lastMirror ? EntryKind::backFocus : EntryKind::separation, design.units));
         separation_ = addNumberBox(design.surfaces[k].separation, QStringLiteral("edit13"), 168, 16, 50, 12);
         toroid_ = addCheck(QStringLiteral("Check if toroid"), QStringLiteral("toroid14"), 6, 36, 60, 12);
         addButtons(152, 35, 188, 35, 30, 14);
@@ -57,6 +60,9 @@ void SurfaceDialog::showKind(bool toroid) {
     toroid_->setChecked(toroid);
     radiusLabel_->setText(toroid ? QStringLiteral("Rtan") : QStringLiteral("Radius"));
     secondLabel_->setText(toroid ? QStringLiteral("Rsag") : QStringLiteral("Conic Constant"));
+    radiusLabel_->setToolTip(
+        entryTip(toroid ? EntryKind::tangentialRadius : EntryKind::radius, design_.units));
+    secondLabel_->setToolTip(entryTip(toroid ? EntryKind::sagittalRadius : EntryKind::conic, design_.units));
     second_->setText(QString::fromStdString(formatValue(secondValueShown(design_, k_, toroid))));
     second_->setCursorPosition(0);
 }

@@ -143,6 +143,23 @@ std::optional<FigureNote> figureNote(const std::string& name, const std::string&
     return qualityNote(name, units);
 }
 
+const ReportFigure* reportFigureAt(const Design& design, int clientWidth, int x, int y) {
+    const int cx = clientWidth / 2;
+    auto within = [x, y](int left, int top, int width, int height) {
+        return x >= left && x < left + width && y >= top && y < top + height;
+    };
+    for (const ReportFigure& f : kReportFigures) {
+        if (!showsFigure(f, design)) continue;
+        const ReportBoxPlace& box = reportBox(f.box);
+        const int left = cx + box.screenDx;
+        const int labelWidth = 8 * static_cast<int>(std::strlen(f.label));
+        if (within(left + f.screenLabelX, box.screenTop + f.screenLabelY, labelWidth, 16) ||
+            within(left + f.screenValueX, box.screenTop + f.screenValueY, 80, 14))
+            return &f;
+    }
+    return nullptr;
+}
+
 std::string figureTitle(const FigureNote& note) {
     std::string t = note.label + ", " + note.field;
     if (!note.unit.empty()) t += " (" + note.unit + ")";

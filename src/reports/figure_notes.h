@@ -8,7 +8,11 @@
 #include <optional>
 #include <string>
 
+#include "design/design.h"
+
 namespace orvelin {
+
+struct ReportFigure;
 
 struct FigureNote {
     std::string label;    ///< as the report or the quality table labels it: "Coma'T", "RMS spot"
@@ -26,5 +30,11 @@ std::string figureTitle(const FigureNote& note);
 
 /// "Tangential coma on axis ... (mm)": meaning and unit, as a tooltip says it.
 std::string figureExplanation(const FigureNote& note);
+
+/// The trace report's figure whose label or value lies under the client
+/// pixel (x, y) of a client area `clientWidth` wide; null where there is
+/// none.  Labels are taken 8 pixels a character and 16 high, values ten
+/// characters of 8 by 14, as the report's fixed fonts draw them.
+const ReportFigure* reportFigureAt(const Design& design, int clientWidth, int x, int y);
 
 }  // namespace orvelin

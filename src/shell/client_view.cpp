@@ -1,7 +1,9 @@
 #include "shell/client_view.h"
 
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 
 #include "shell/main_window.h"
 
@@ -24,6 +26,22 @@ void ClientView::setBackground(const QColor& colour) {
 void ClientView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     window_->paintClient(painter, rect());
+}
+
+bool ClientView::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        // The painted report's labels explain themselves as widgets' would.
+        auto* help = static_cast<QHelpEvent*>(event);
+        const QString tip = window_->toolTipAt(help->pos());
+        if (tip.isEmpty()) {
+            QToolTip::hideText();
+            event->ignore();
+        } else {
+            QToolTip::showText(help->globalPos(), tip, this);
+        }
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 void ClientView::mousePressEvent(QMouseEvent* event) {

@@ -1,5 +1,5 @@
 // The client area of the main window: it paints the current view and passes
-// mouse buttons on to the window.
+// mouse buttons and requests for tooltips on to the window.
 #pragma once
 
 #include <QWidget>
@@ -16,6 +16,7 @@ class ClientView : public QWidget {
     void setBackground(const QColor& colour);
 
   protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 

@@ -26,6 +26,8 @@
 #include "dialogs/surface_dialog.h"
 #include "platform/qt/qt_device.h"
 #include "reports/design_view.h"
+#include "reports/figure_notes.h"
+#include "reports/report_figures.h"
 #include "shell/client_view.h"
 #include "shell/help_viewer.h"
 #include "shell/optimise_dialog.h"
@@ -595,6 +597,14 @@ void MainWindow::updateStatus() {
     if (!status_) return;
     facts_.focusOffset = lastSeparation(app_->state().design) - focusBase_;
     status_->show(app_->state(), facts_);
+}
+
+QString MainWindow::toolTipAt(const QPoint& at) const {
+    const AppState& s = app_->state();
+    if (s.viewState != kViewTraceReport || s.design.surfaceCount == 0) return {};
+    const ReportFigure* f = reportFigureAt(s.design, view_->width(), at.x(), at.y());
+    const auto note = f ? figureNote(f->name, s.design.units) : std::nullopt;
+    return note ? q(figureTitle(*note) + "\n" + figureExplanation(*note)) : QString();
 }
 
 void MainWindow::paintClient(QPainter& painter, const QRect& client) {

@@ -83,6 +83,10 @@ class MainWindow : public QMainWindow {
     void undo();
     void redo();
 
+    /// What a tooltip says at a client pixel: the meaning and unit of the
+    /// report's figure there; "" for nothing.
+    QString toolTipAt(const QPoint& at) const;
+
     /// Paint the client area for the current view (the paint handler).
     void paintClient(QPainter& painter, const QRect& client);
 

@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "dialogs/entry_tips.h"
 #include "quality/image_quality.h"
 #include "reports/figure_notes.h"
 #include "reports/report_figures.h"
@@ -134,6 +135,8 @@ OptimiseDialog::OptimiseDialog(const Design& design, QWidget* parent) : QDialog(
     const int n = std::clamp(design.surfaceCount, 0, kMaxSurfaces);
     static const char* const kinds[] = {"radius", "conic", "rsag", "tilt", "sep"};
     static const char* const labels[] = {"radius", "conic", "sagittal radius", "tilt", "separation"};
+    static constexpr EntryKind kEntries[] = {EntryKind::radius, EntryKind::conic, EntryKind::sagittalRadius,
+                                             EntryKind::tilt, EntryKind::separation};
     for (int k = 1; k <= n; ++k) {
         for (int i = 0; i < 5; ++i) {
             const std::string name = std::string(kinds[i]) + ":" + std::to_string(k);
@@ -146,6 +149,7 @@ OptimiseDialog::OptimiseDialog(const Design& design, QWidget* parent) : QDialog(
             const QString surface =
                 k == n ? QStringLiteral("Focal plane") : QStringLiteral("Surface #%1").arg(k);
             variables_->setItem(row, 0, fixedItem(surface + " " + QString::fromLatin1(labels[i])));
+            variables_->item(row, 0)->setToolTip(entryTip(kEntries[i], design.units));
             variables_->setItem(row, 1, fixedItem(number(variableValue(design, *v))));
             auto* check = new QTableWidgetItem();
             check->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled);
@@ -190,13 +194,18 @@ OptimiseDialog::OptimiseDialog(const Design& design, QWidget* parent) : QDialog(
                          QStringLiteral("Minimise wavefront")});
     options->addWidget(minimise_);
     keepClear_ = new QCheckBox(QStringLiteral("Keep clear by"), aimBox);
+    keepClear_->setToolTip(
+        QStringLiteral("Keep every clearance of the light path at least this much, %1")
+            .arg(design.units == "mm" ? QStringLiteral("in mm") : QStringLiteral("in inches")));
     keepClear_->setObjectName(QStringLiteral("keepClear"));
     margin_ = new QLineEdit(QStringLiteral("0"), aimBox);
     margin_->setObjectName(QStringLiteral("margin"));
     margin_->setMaximumWidth(80);
     options->addWidget(keepClear_);
     options->addWidget(margin_);
-    options->addWidget(new QLabel(QStringLiteral("Iterations"), aimBox));
+    auto* iterationsLabel = new QLabel(QStringLiteral("Iterations"), aimBox);
+    iterationsLabel->setToolTip(QStringLiteral("The most steps the search takes in one Run"));
+    options->addWidget(iterationsLabel);
     iterations_ = new QSpinBox(aimBox);
     iterations_->setObjectName(QStringLiteral("iterations"));
     iterations_->setRange(1, 10000);
@@ -276,7 +285,11 @@ void OptimiseDialog::addTargetRow() {
     figure->setObjectName(QStringLiteral("figure%1").arg(row));
     // The report's labels with field and unit; the command line's word for
     // the figure goes with each as its data.
-    for (const std::string& name : figureNames()) figure->addItem(figureShown(name, design_.units), q(name));
+    for (const std::string& name : figureNames()) {
+        figure->addItem(figureShown(name, design_.units), q(name));
+        if (const auto note = figureNote(name, design_.units))
+            figure->setItemData(figure->count() - 1, q(figureExplanation(*note)), Qt::ToolTipRole);
+    }
     figure->setCurrentIndex(figure->findData(QStringLiteral("comaT")));
     targets_->setCellWidget(row, 0, figure);
     targets_->setItem(row, 1, new QTableWidgetItem(QStringLiteral("0")));
@@ -426,6 +439,9 @@ void OptimiseDialog::showFigures(const OptimiseProblem& p, const Design* after) 
                           new QTableWidgetItem(tracedAfter ? number(later.figure(names[i])) : QString()));
     }
     figures_->setVerticalHeaderLabels(rows);
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (const auto note = figureNote(names[i], design_.units))
+            figures_->verticalHeaderItem(static_cast<int>(i) + 1)->setToolTip(q(figureExplanation(*note)));
 }
 
 void OptimiseDialog::showValues(const Design& d) {

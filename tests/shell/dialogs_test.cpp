@@ -45,6 +45,11 @@ TEST(SurfaceDialogs, OpenWithTheKindsLabelsAndValues) {
     EXPECT_EQ(text(&toroid, "edit10"), " 1000");
     EXPECT_EQ(text(&toroid, "edit11"), " 1010");
     EXPECT_EQ(text(&toroid, "label18"), "Separation");
+    // The labels explain themselves, with the design's unit.
+    auto tip = [](QWidget* d, const char* name) { return child<QLabel>(d, name)->toolTip(); };
+    EXPECT_TRUE(tip(&toroid, "label15").startsWith("Radius of the toroid in the plane of the layout, in mm"));
+    EXPECT_TRUE(tip(&toroid, "label17").endsWith("in degrees"));
+    EXPECT_TRUE(tip(&toroid, "label18").startsWith("Distance to the next surface, in mm"));
 
     // A "duplicate" opens as a conic, showing its conic constant; on OK the
     // box is its sagittal radius and the conic constant goes.
@@ -53,6 +58,8 @@ TEST(SurfaceDialogs, OpenWithTheKindsLabelsAndValues) {
     EXPECT_EQ(text(&dup, "label16"), "Conic Constant");
     EXPECT_EQ(text(&dup, "edit11"), " 0.75");
     EXPECT_EQ(text(&dup, "label18"), "b.f.l. (optional)");
+    EXPECT_TRUE(tip(&dup, "label16").startsWith("Conic constant, a pure number: 0 a sphere, 1 a paraboloid"));
+    EXPECT_TRUE(tip(&dup, "label18").contains("back focal length"));
     clickButton(&dup, "ok");
     EXPECT_EQ(dup.result(), 1);
     EXPECT_EQ(d.surfaces[2].kind, 2);

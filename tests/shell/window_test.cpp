@@ -4,10 +4,12 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
 #include <QTextBrowser>
+#include <QToolTip>
 #include <cmath>
 
 #include "dialogs/about_dialog.h"
@@ -361,6 +363,28 @@ TEST_F(Window, ToolsClearanceShowsTheClearanceView) {
     EXPECT_EQ(clientPixel(2, 2), qRgb(240, 240, 236));  // the view's own background
     window->runCommand(kCmdDisplay);
     EXPECT_EQ(state().viewState, kViewDesign);
+}
+
+TEST_F(Window, TheReportsLabelsExplainThemselves) {
+    open(kNewtonian);
+    window->runCommand(kCmdTrace);
+    const int cx = window->clientView()->width() / 2;
+    auto tipAt = [this](int x, int y) {
+        QHelpEvent help(QEvent::ToolTip, QPoint(x, y), window->clientView()->mapToGlobal(QPoint(x, y)));
+        QApplication::sendEvent(window->clientView(), &help);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    // Coma'T of the field centre: its label (box at cx - 297, 33; label at
+    // 129, 81) and its value 16 pixels below.
+    const QString coma =
+        "Coma'T, Field center (mm)\nTangential coma on axis: lateral offset of the tangential "
+        "focus, in mm.";
+    EXPECT_EQ(tipAt(cx - 297 + 129 + 3, 33 + 81 + 3), coma);
+    EXPECT_EQ(tipAt(cx - 297 + 98 + 40, 33 + 97 + 3), coma);
+    EXPECT_TRUE(tipAt(cx + 24 + 37 + 2, 228 + 9 + 2).startsWith("AST', + Field angle (mm)\n"));
+    EXPECT_TRUE(tipAt(cx - 297 + 206 + 2, 33 + 117 + 2).endsWith("; a pure number."));
+    EXPECT_EQ(tipAt(cx, 4), "");  // nothing there
+    QToolTip::hideText();
 }
 
 TEST_F(Window, TheStatusBarSaysTheViewUnitsFocusStepsScaleAndFile) {

@@ -14,11 +14,11 @@ ApertureDialog::ApertureDialog(Design& design, QWidget* parent) : ParameterDialo
     setWindowTitle(QStringLiteral("Edit aperture and field semi-angle"));
     // Before New has chosen the units (a design of zeros), the aperture's
     // tooltip gives the rule that will.
-    const std::string units = design.aperture == 0 ? std::string() : design.units;
+    const std::string unitWord = design.aperture == 0 ? std::string() : design.units;
     addLabel(QStringLiteral("Aperture"), QStringLiteral("labelAperture"), 6, 4, 50, 12)
-        ->setToolTip(entryTip(EntryKind::aperture, units));
+        ->setToolTip(entryTip(EntryKind::aperture, unitWord));
     addLabel(QStringLiteral("Field semi-angle"), QStringLiteral("labelField"), 66, 4, 60, 12)
-        ->setToolTip(entryTip(EntryKind::fieldSemiAngle, units));
+        ->setToolTip(entryTip(EntryKind::fieldSemiAngle, unitWord));
     aperture_ = addNumberBox(design.aperture, QStringLiteral("edit19"), 6, 16, 50, 12);
     field_ = addNumberBox(design.fieldSemiAngle, QStringLiteral("edit20"), 74, 16, 50, 12);
     addButtons(58, 35, 94, 35, 30, 14);

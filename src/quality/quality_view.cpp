@@ -21,6 +21,10 @@ namespace {
 
 /// Lines of text under each spot box.
 constexpr int kFigureLines = 12;
+/// Lines above the boxes: title, wavelength, scale bar, the fields' names.
+constexpr int kHeadingLines = 4;
+/// The share of half a box that the largest spot fills.
+constexpr double kSpotFill = 0.9;
 
 /// The longest scale bar of 1, 2 or 5 times a power of ten micrometres that
 /// fits in `pixels` at the scale.
@@ -46,10 +50,12 @@ QualityViewLayout layoutQualityView(const draw::Rect& area, int lineHeight, cons
     l.lineHeight = std::max(1, lineHeight);
     l.margin = std::max(4, area.width() / 80);
     const int columnWidth = (area.width() - 2 * l.margin) / 4;
-    const int textHeight = (3 + kFigureLines + 3) * l.lineHeight;
+    // Above the boxes: the title, the wavelength, the scale bar and the
+    // fields' names; below them the figures.
+    const int textHeight = (kHeadingLines + 1 + kFigureLines) * l.lineHeight;
     const int side =
         std::max(16, std::min(columnWidth - l.margin, area.height() - 2 * l.margin - textHeight));
-    const int top = area.top + l.margin + 3 * l.lineHeight;
+    const int top = area.top + l.margin + kHeadingLines * l.lineHeight;
     for (int i = 0; i < 4; ++i) {
         const int left = area.left + l.margin + i * columnWidth;
         l.boxes[i] = draw::Rect{left, top, left + side, top + side};
@@ -64,11 +70,14 @@ QualityViewLayout layoutQualityView(const draw::Rect& area, int lineHeight, cons
         const double cx = q.centroidX, cy = q.centroidY;
         for (const SpotPoint& p : data.spots[i]) extent = std::max(extent, std::hypot(p.x - cx, p.y - cy));
     }
-    l.pixelsPerMicron = extent > 0 && std::isfinite(extent) ? (side / 2 - 2) / extent : 0;
+    // The largest spot keeps a tenth of the half box clear of the box's
+    // edge, so that no spot seems cut by it.
+    l.pixelsPerMicron = extent > 0 && std::isfinite(extent) ? kSpotFill * (side / 2 - 2) / extent : 0;
     l.barMicrons = niceBar(l.pixelsPerMicron, side);
     l.barPixels = static_cast<int>(l.barMicrons * l.pixelsPerMicron);
+    // The scale stands with the heading, where every window size shows it.
     l.barX = area.left + l.margin;
-    l.barY = top + side + (kFigureLines + 2) * l.lineHeight + l.lineHeight / 2;
+    l.barY = area.top + l.margin + 2 * l.lineHeight + l.lineHeight / 2;
     return l;
 }
 

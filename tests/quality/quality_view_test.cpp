@@ -34,10 +34,11 @@ TEST(QualityView, SpotsCirclesAndScaleBarAtTheCommonScale) {
     }
 
     // The common scale: the largest field spot (its farthest ray from the
-    // centroid, the geometric spot size) fills half a box less 2 pixels.
+    // centroid, the geometric spot size) fills nine tenths of half a box
+    // less 2 pixels.
     double extent = 0;
     for (const FieldQuality& q : data.report.fields) extent = std::max({extent, q.geoSpot, q.airyRadius});
-    const double scale = (side / 2 - 2) / extent;
+    const double scale = 0.9 * (side / 2 - 2) / extent;
     const auto circles = dc.callsOf("ellipse");
     ASSERT_EQ(circles.size(), 4u);
     for (size_t i = 0; i < 4; ++i) {
@@ -63,7 +64,7 @@ TEST(QualityView, SpotsCirclesAndScaleBarAtTheCommonScale) {
     // The scale bar: the longest 1, 2 or 5 x 10^k um that fits a box,
     // labelled; for the f/5 paraboloid's 25.76 um coma flare at half a
     // degree the box holds 2 x 25.76 um, so the bar is 50 um.
-    const QualityViewLayout l = layoutQualityView(area, (boxes[0].args[1] - 8) / 3, data);
+    const QualityViewLayout l = layoutQualityView(area, (boxes[0].args[1] - 8) / 4, data);
     EXPECT_DOUBLE_EQ(l.barMicrons, 50);
     const int barPixels = static_cast<int>(50 * scale);
     const auto lines = dc.callsOf("line");
@@ -109,8 +110,10 @@ TEST(QualityView, EverySpotStaysInItsBoxAndTheScaleIsStatedAtEverySize) {
             drawQualityView(dc, area, data);
             const auto boxes = dc.callsOf("rect");
             ASSERT_EQ(boxes.size(), 4u);
+            // Clear of the box's edge by a twentieth of its side at least.
             auto inside = [](const std::vector<int>& box, int x, int y) {
-                return x > box[0] && x < box[2] - 1 && y > box[1] && y < box[3] - 1;
+                const int clear = std::max(2, (box[2] - box[0]) / 20);
+                return x >= box[0] + clear && x < box[2] - clear && y >= box[1] + clear && y < box[3] - clear;
             };
             // Dots are drawn field by field, each field's spot in its box.
             const auto dots = dc.callsOf("pixel");

@@ -105,8 +105,10 @@ TEST(ClearanceView, ClearDesignAndTraceProblem) {
 }
 
 TEST(ClearanceView, KeepsAMarginAndPutsTheNumbersClearOfTheBeams) {
+    // The tilted designs: each surface has room beside it outside the beams
+    // (a prime focus sits inside the incoming beam, with none).
     std::vector<std::pair<std::string, Design>> designs;
-    for (const char* name : {"schiefspiegler.ov", "toroid.ov", "paraboloid-f5.ov"}) {
+    for (const char* name : {"schiefspiegler.ov", "toroid.ov"}) {
         Design d;
         ASSERT_TRUE(loadDesign(d, std::string(ORVELIN_EXAMPLES) + "/" + name).accepted()) << name;
         designs.emplace_back(name, d);

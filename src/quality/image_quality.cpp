@@ -823,7 +823,7 @@ FieldReference fieldReference(const Design& design, QualityField field) {
     traceFromPupil(traced, start, zero, zero, std::span<FieldRay>(&ref.chief, 1));
     ref.status = ref.chief.status;
     if (ref.status != kTraceOk) return ref;
-    const ReferenceSphere sphere = exitPupilSphere(traced, field, ref.chief);
+    const ReferenceSphere sphere = exitPupilSphere(traced, start, ref.chief);
     ref.sphereRadius = sphere.R;
     ref.sphereSign = sphere.sigma;
     return ref;

@@ -418,7 +418,7 @@ void MainWindow::buildMenu() {
     addCommand(tools, QStringLiteral("&Clearance..."), kCmdClearance)->setEnabled(false);
     addCommand(tools, QStringLiteral("Image &quality"), kCmdImageQuality);
     addCommand(tools, QStringLiteral("Ray &fans"), kCmdFans);
-    addCommand(tools, QStringLiteral("Field &curves and distortion"), kCmdFieldCurves);
+    addCommand(tools, QStringLiteral("Field c&urves and distortion"), kCmdFieldCurves);
     addCommand(tools, QStringLiteral("Field &map"), kCmdFieldMap);
     addCommand(tools, QStringLiteral("Spots &through focus"), kCmdThroughFocus);
     addCommand(tools, QStringLiteral("&Optimise..."), kCmdOptimise)->setEnabled(false);

@@ -142,13 +142,13 @@ void fillEnvelopes(Device& dc, const ClearanceReport& report, const Mapper& map)
 }
 
 /// The room kept round the drawing in an area, less in a small one.
-int labelRoom(const gdi::Rect& area, int unit) {
+int labelRoom(const draw::Rect& area, int unit) {
     return std::max(0, std::min(kLabelRoomPx * unit, std::min(area.width(), area.height()) / 4));
 }
 
 /// Whether a convex polygon and a rectangle overlap: they do unless an axis
 /// of the rectangle or an edge normal of the polygon separates them.
-bool overlaps(const std::vector<Vec2>& poly, const gdi::Rect& r) {
+bool overlaps(const std::vector<Vec2>& poly, const draw::Rect& r) {
     if (poly.empty()) return false;
     const Vec2 box[4] = {{double(r.left), double(r.top)},
                          {double(r.right), double(r.top)},
@@ -180,7 +180,7 @@ bool overlaps(const std::vector<Vec2>& poly, const gdi::Rect& r) {
 /// other number lies, inside the picture.
 class LabelPlacer {
   public:
-    LabelPlacer(const ClearanceReport& report, const Mapper& map, const gdi::Rect& area) : area_(area) {
+    LabelPlacer(const ClearanceReport& report, const Mapper& map, const draw::Rect& area) : area_(area) {
         auto take = [&](const ConvexPiece& c) {
             std::vector<Vec2> poly;
             for (int i = 0; i < c.count; ++i) poly.push_back(map(c.corner[i]));
@@ -199,7 +199,7 @@ class LabelPlacer {
 
     /// The top-left corner for text of `size` beside one of `rims`; the
     /// first rim's upper left when no place is clear.
-    gdi::Point place(const std::vector<Vec2>& rims, gdi::Size size, int unit) {
+    draw::Point place(const std::vector<Vec2>& rims, draw::Size size, int unit) {
         // Eight directions, nearest first, at growing distances.
         static constexpr double kDirections[8][2] = {{-1, -1}, {-1, 0}, {0, -1}, {1, -1},
                                                      {-1, 1},  {1, 0},  {0, 1},  {1, 1}};
@@ -210,8 +210,8 @@ class LabelPlacer {
                     const double len = std::hypot(d[0], d[1]);
                     const double cx = rim.x + d[0] / len * (distance * unit + half);
                     const double cy = rim.y + d[1] / len * (distance * unit + half);
-                    const gdi::Rect r{px(cx - size.width / 2.0), px(cy - size.height / 2.0), 0, 0};
-                    const gdi::Rect box{r.left, r.top, r.left + size.width, r.top + size.height};
+                    const draw::Rect r{px(cx - size.width / 2.0), px(cy - size.height / 2.0), 0, 0};
+                    const draw::Rect box{r.left, r.top, r.left + size.width, r.top + size.height};
                     if (clear(box)) {
                         taken_.push_back(box);
                         return {box.left, box.top};
@@ -222,19 +222,19 @@ class LabelPlacer {
     }
 
   private:
-    bool clear(const gdi::Rect& r) const {
+    bool clear(const draw::Rect& r) const {
         if (r.left < area_.left || r.top < area_.top || r.right > area_.right || r.bottom > area_.bottom)
             return false;
-        for (const gdi::Rect& t : taken_)
+        for (const draw::Rect& t : taken_)
             if (r.left < t.right && t.left < r.right && r.top < t.bottom && t.top < r.bottom) return false;
         for (const auto& shape : shapes_)
             if (overlaps(shape, r)) return false;
         return true;
     }
 
-    gdi::Rect area_;
+    draw::Rect area_;
     std::vector<std::vector<Vec2>> shapes_;
-    std::vector<gdi::Rect> taken_;
+    std::vector<draw::Rect> taken_;
 };
 
 std::string figure(double v) {

@@ -117,11 +117,11 @@ TEST(ClearanceView, KeepsAMarginAndPutsTheNumbersClearOfTheBeams) {
     for (const auto& [name, design] : designs) {
         for (auto [w, h] : {std::pair{632, 408}, {1600, 1000}, {900, 700}, {1900, 420}}) {
             SCOPED_TRACE(name + " " + std::to_string(w) + "x" + std::to_string(h));
-            gdi::RecordingDevice dev(w, h);
+            draw::RecordingDevice dev(w, h);
             const ClearanceReport report = paintClearanceView(dev, design, {});
             ASSERT_EQ(report.status, kTraceOk);
             // Bodies and rays keep well off the window's edges.
-            for (const gdi::DrawCall& c : dev.callsOf("line"))
+            for (const draw::DrawCall& c : dev.callsOf("line"))
                 for (size_t i = 0; i + 1 < c.args.size(); i += 2) {
                     EXPECT_GE(c.args[i], 16);
                     EXPECT_LE(c.args[i], w - 16);
@@ -129,9 +129,9 @@ TEST(ClearanceView, KeepsAMarginAndPutsTheNumbersClearOfTheBeams) {
                 }
             // Each surface's number, one cell of the fixed font a digit,
             // covers no pixel of a beam (the tinted rows).
-            const gdi::FontMetrics m = dev.fontMetrics(gdi::Font::oemFixed());
-            std::vector<gdi::DrawCall> beams;
-            for (const gdi::DrawCall& c : dev.callsOf("fill"))
+            const draw::FontMetrics m = dev.fontMetrics(draw::Font::smallMono());
+            std::vector<draw::DrawCall> beams;
+            for (const draw::DrawCall& c : dev.callsOf("fill"))
                 if (c.colour != kClearanceBackground && c.args[1] >= 36) beams.push_back(c);
             ASSERT_FALSE(beams.empty());
             for (int k = 1; k < design.surfaceCount + 1; ++k) {
@@ -139,7 +139,7 @@ TEST(ClearanceView, KeepsAMarginAndPutsTheNumbersClearOfTheBeams) {
                 ASSERT_EQ(number.size(), 1u) << k;
                 const int x = number[0].args[0], y = number[0].args[1];
                 const int right = x + m.averageCharWidth * static_cast<int>(std::to_string(k).size());
-                for (const gdi::DrawCall& b : beams)
+                for (const draw::DrawCall& b : beams)
                     EXPECT_FALSE(b.args[0] < right && x < b.args[2] && b.args[1] < y + m.height &&
                                  y < b.args[3])
                         << "number " << k << " at " << x << "," << y << " over the beam at " << b.args[0]

@@ -106,7 +106,7 @@ TEST(QualityView, EverySpotStaysInItsBoxAndTheScaleIsStatedAtEverySize) {
                             {640, 1200}}) {
             SCOPED_TRACE(name + " " + std::to_string(w) + "x" + std::to_string(h));
             RecordingDevice dc(w, h);
-            const gdi::Rect area{0, 0, w, h};
+            const draw::Rect area{0, 0, w, h};
             drawQualityView(dc, area, data);
             const auto boxes = dc.callsOf("rect");
             ASSERT_EQ(boxes.size(), 4u);

@@ -244,8 +244,9 @@ TEST(DesignFile, ValuesADamagedFileDidNotSupplyKeepTheirValuesAndAreNamed) {
     start.sinField = std::sin(0.25 * kDegree);
     start.cosField = std::cos(0.25 * kDegree);
     start.aperture = 100;
-    for (const std::string& text : {std::string(), std::string("QuorVex V0.90 x\n\n 1 surface design\n"),
-                                   std::string("\x01\x7f\xff\x10 noise\n\x02", 12)}) {
+    const std::string texts[] = {std::string(), std::string("QuorVex V0.90 x\n\n 1 surface design\n"),
+                                 std::string("\x01\x7f\xff\x10 noise\n\x02", 12)};
+    for (const std::string& text : texts) {
         SCOPED_TRACE(text);
         Design d = start;
         for (int open = 0; open < 3; ++open) {

@@ -371,8 +371,9 @@ TEST(DialogSizes, CaptionsAndLabelsShowWhole) {
         for (QWidget* w : controls) {
             EXPECT_TRUE(inside.contains(w->geometry())) << w->objectName().toStdString();
             auto* label = qobject_cast<QLabel*>(w);
-            if ((label && !label->wordWrap() && label->pixmap().isNull()) || qobject_cast<QCheckBox*>(w))
+            if ((label && !label->wordWrap() && label->pixmap().isNull()) || qobject_cast<QCheckBox*>(w)) {
                 EXPECT_GE(w->width(), w->sizeHint().width()) << w->objectName().toStdString();
+            }
         }
         // Boxes, buttons and check boxes never overlap one another.
         for (QWidget* a : controls)
@@ -381,9 +382,10 @@ TEST(DialogSizes, CaptionsAndLabelsShowWhole) {
                     return qobject_cast<QLineEdit*>(w) || qobject_cast<QPushButton*>(w) ||
                            qobject_cast<QCheckBox*>(w);
                 };
-                if (a != b && solid(a) && solid(b))
+                if (a != b && solid(a) && solid(b)) {
                     EXPECT_FALSE(a->geometry().intersects(b->geometry()))
                         << a->objectName().toStdString() << " and " << b->objectName().toStdString();
+                }
             }
     }
 }

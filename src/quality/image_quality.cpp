@@ -10,32 +10,13 @@
 
 #include "quality/farthest_points.h"
 #include "quality/ray_terms.h"
+#include "quality/ray_vectors.h"
 #include "quality/reference_sphere.h"
 namespace orvelin {
 
 namespace {
 
-struct Vec3 {
-    double x = 0, y = 0, z = 0;
-};
-Vec3 operator+(Vec3 a, Vec3 b) {
-    return {a.x + b.x, a.y + b.y, a.z + b.z};
-}
-Vec3 operator*(double s, Vec3 a) {
-    return {s * a.x, s * a.y, s * a.z};
-}
-double dot(Vec3 a, Vec3 b) {
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-Vec3 cross(Vec3 a, Vec3 b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-Vec3 position(const FieldRay& r) {
-    return {r.x, r.y, r.z};
-}
-Vec3 direction(const FieldRay& r) {
-    return {r.L, r.M, r.N};
-}
+using namespace ray_vectors;
 
 double micronsPerUnit(const Design& d) {
     return d.units == "mm" ? 1000.0 : 25400.0;

@@ -28,35 +28,53 @@ namespace {
 
 enum class Kind { complexRows, realRows };
 
-/// The planner is not safe from several threads at once; execution is.
-std::mutex gPlanMutex;
-
-/// The plan transforming `count` contiguous rows of n points, made on first
-/// use and never destroyed: plans live as long as the process.
-fftw_plan rowPlan(int n, int count, Kind kind) {
-    static std::map<std::tuple<int, int, Kind>, fftw_plan> plans;
-    const std::lock_guard<std::mutex> lock(gPlanMutex);
-    const auto key = std::make_tuple(n, count, kind);
-    if (const auto it = plans.find(key); it != plans.end()) return it->second;
-    // FFTW_ESTIMATE leaves the arrays untouched while it plans; they only
-    // give the plan its alignment and whether it works in place.
-    fftw_plan plan = nullptr;
-    const int size[1] = {n};
-    if (kind == Kind::complexRows) {
-        FftArray<Complex> a(static_cast<std::size_t>(n) * count);
-        auto* p = reinterpret_cast<fftw_complex*>(a.data());
-        plan = fftw_plan_many_dft(1, size, count, p, nullptr, 1, n, p, nullptr, 1, n, FFTW_FORWARD,
-                                  FFTW_ESTIMATE);
-    } else {
-        FftArray<double> in(static_cast<std::size_t>(n) * count);
-        FftArray<Complex> out(static_cast<std::size_t>(n / 2 + 1) * count);
-        plan = fftw_plan_many_dft_r2c(1, size, count, in.data(), nullptr, 1, n,
-                                      reinterpret_cast<fftw_complex*>(out.data()), nullptr, 1, n / 2 + 1,
-                                      FFTW_ESTIMATE);
+/// Plans made on first use and kept for the life of the process; the
+/// planner is not safe from several threads at once, execution is.
+class PlanCache {
+public:
+    PlanCache() = default;
+    PlanCache(const PlanCache&) = delete;
+    PlanCache& operator=(const PlanCache&) = delete;
+    // Destroyed at exit so that a leak checker sees every plan given back.
+    ~PlanCache() {
+        for (auto& entry : plans_) fftw_destroy_plan(entry.second);
+        fftw_cleanup();
     }
-    if (!plan) throw std::bad_alloc();
-    plans.emplace(key, plan);
-    return plan;
+
+    /// The plan transforming `count` contiguous rows of n points.
+    fftw_plan rowPlan(int n, int count, Kind kind) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        const auto key = std::make_tuple(n, count, kind);
+        if (const auto it = plans_.find(key); it != plans_.end()) return it->second;
+        // FFTW_ESTIMATE leaves the arrays untouched while it plans; they only
+        // give the plan its alignment and whether it works in place.
+        fftw_plan plan = nullptr;
+        const int size[1] = {n};
+        if (kind == Kind::complexRows) {
+            FftArray<Complex> a(static_cast<std::size_t>(n) * count);
+            auto* p = reinterpret_cast<fftw_complex*>(a.data());
+            plan = fftw_plan_many_dft(1, size, count, p, nullptr, 1, n, p, nullptr, 1, n, FFTW_FORWARD,
+                                      FFTW_ESTIMATE);
+        } else {
+            FftArray<double> in(static_cast<std::size_t>(n) * count);
+            FftArray<Complex> out(static_cast<std::size_t>(n / 2 + 1) * count);
+            plan = fftw_plan_many_dft_r2c(1, size, count, in.data(), nullptr, 1, n,
+                                          reinterpret_cast<fftw_complex*>(out.data()), nullptr, 1,
+                                          n / 2 + 1, FFTW_ESTIMATE);
+        }
+        if (!plan) throw std::bad_alloc();
+        plans_.emplace(key, plan);
+        return plan;
+    }
+
+private:
+    std::mutex mutex_;
+    std::map<std::tuple<int, int, Kind>, fftw_plan> plans_;
+};
+
+fftw_plan rowPlan(int n, int count, Kind kind) {
+    static PlanCache cache;
+    return cache.rowPlan(n, count, kind);
 }
 
 void transformRows(int n, int count, Complex* rows) {

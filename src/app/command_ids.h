@@ -58,6 +58,11 @@ enum Command : int {
     kViewFieldMap = kCmdFieldMap,
     kCmdThroughFocus = 1813,  ///< Tools menu: spots through focus
     kViewThroughFocus = kCmdThroughFocus,
+    kCmdDiffraction = 1800,  ///< Tools menu: the diffraction image, MTF and encircled energy
+    kViewDiffraction = kCmdDiffraction,
+    kCmdTolerances = 1900,  ///< Tools > "Tolerances...": the tolerance window
+    kViewTolerances = kCmdTolerances,
+    kCmdNewFromFamily = 1950,  ///< File > "New from a family...": a design of a classic family
 };
 
 }  // namespace orvelin

@@ -15,10 +15,29 @@ endif()
 expect_run(8 "clearance;--json;${parab}" "\"clear\": false" "\"minClearance\": -54\\.4001"
   "\"space\": \"entrance\",\n +\"surface\": 2,\n +\"clearance\": -54\\.4001")
 
-# The schiefspiegler's secondary grazes the edge field's entrance beam by a
-# fifth of a millimetre; a margin of -1 lets it pass, one of 80 fails the
-# next pair too (the beam to the focus passes the primary by 76).
-set(schief ${EXAMPLES}/schiefspiegler.ov)
+# The shipped Schiefspiegler keeps every beam clear, its secondary's rim a
+# millimetre from the edge field's entrance beam.
+expect_run(0 "clearance;${EXAMPLES}/schiefspiegler.ov" "  entrance +2 +1\\.011774\n"
+  "\nclear: smallest clearance 1\\.011774\n")
+expect_run(0 "clearance;${EXAMPLES}/toroid.ov" "\nclear: smallest clearance 2\\.000820\n")
+
+# With slightly smaller tilts its secondary grazes the edge field's entrance
+# beam by a fifth of a millimetre; a margin of -1 lets it pass, one of 80
+# fails the next pair too (the beam to the focus passes the primary by 76).
+file(MAKE_DIRECTORY ${WORK})
+set(schief ${WORK}/grazing.ov)
+file(WRITE ${schief} "QuorVex V0.90                       grazing
+
+ 2 surface design
+
+ Type         Radius        CC/Rsag       Tilt          Separation
+
+ 0             3300          0             3.8           700
+ 0            -3300          0            -6.6           2239
+ 0             0             0            -5.41         focal plane
+
+ Aperture 110 mm         Field 0.5 Degrees     f/35.30
+")
 expect_run(8 "clearance;${schief}" "  entrance +2 +-0\\.198510  obstructed\n" "  2-3 +1 +76\\.356058\n")
 expect_run(0 "clearance;${schief};--margin;-1" "\nclear: smallest clearance -0\\.198510\n")
 expect_run(8 "clearance;${schief};--margin;80" "  2-3 +1 +76\\.356058  below margin\n")
@@ -34,7 +53,6 @@ expect_run(0 "clearance;--json;${schief};--margin;-1" "\"clear\": true" "\"space
 expect_run(8 "clearance;${schief};--edge;5;--thickness;0" "  entrance +2 +-5\\.")
 
 # At twice its tilts the secondary stands clear of the entrance beam.
-file(MAKE_DIRECTORY ${WORK})
 file(WRITE ${WORK}/wide.ov "QuorVex V0.90                       wide
 
  2 surface design

@@ -9,7 +9,7 @@ file(REMOVE ${outFile})
 
 # The secondary's tilt that nulls the axial coma: exit 0, both values shown,
 # the file written and titled after itself, the input untouched.
-expect_run(0 "optimise;${in};-o;${outFile};--vary;tilt:2;--target;comaT=0" "tilt:2 +-6\\.6 +-"
+expect_run(0 "optimise;${in};-o;${outFile};--vary;tilt:2;--target;comaT=0" "tilt:2 +-6\\.7 +-"
   "comaT +0 +")
 file(READ ${outFile} written)
 if(NOT written MATCHES "^QuorVex V0\\.90 +coma-free\n")
@@ -39,7 +39,7 @@ string(JSON start GET "${out}" variables tilt:2 start)
 if(NOT conv STREQUAL "ON" AND NOT conv STREQUAL "true")
   message(FATAL_ERROR "not converged: ${out}")
 endif()
-if(NOT start EQUAL -6.6 AND NOT start STREQUAL "-6.6")
+if(NOT start EQUAL -6.7 AND NOT start STREQUAL "-6.7" AND NOT start MATCHES "^-6\\.70000000000000")
   message(FATAL_ERROR "start value ${start}")
 endif()
 
@@ -81,12 +81,17 @@ if(NOT held EQUAL -5 OR NOT (conv STREQUAL "ON" OR conv STREQUAL "true"))
   message(FATAL_ERROR "equal bounds: ${out}")
 endif()
 
-# The example's secondary reaches into the incoming beam, and the smallest
-# spot lies where the mirrors are barely tilted.  Kept clear by 1, the
-# result passes the clearance check with that margin.
-expect_run(8 "clearance;${in}")
+# With slightly smaller tilts the example's secondary reaches into the
+# incoming beam, and the smallest spot lies where the mirrors are barely
+# tilted.  Kept clear by 1, the result passes the clearance check with that
+# margin.
+string(REPLACE " 3.85          700" " 3.8           700" grazing "${before}")
+string(REPLACE "-6.7           2239" "-6.6           2239" grazing "${grazing}")
+string(REPLACE "-5.5          focal" "-5.41         focal" grazing "${grazing}")
+file(WRITE ${WORK}/grazing.ov "${grazing}")
+expect_run(8 "clearance;${WORK}/grazing.ov")
 expect_run(0 "optimise;--help" "--keep-clear")
-expect_run(0 "optimise;${in};-o;${outFile};--vary;tilt:1;--vary;tilt:2;--vary;tilt:3;--keep-clear;1;--json")
+expect_run(0 "optimise;${WORK}/grazing.ov;-o;${outFile};--vary;tilt:1;--vary;tilt:2;--vary;tilt:3;--keep-clear;1;--json")
 string(JSON cEnd GET "${out}" clearance end)
 if(cEnd LESS 0.999)
   message(FATAL_ERROR "kept clear by ${cEnd}:\n${out}")

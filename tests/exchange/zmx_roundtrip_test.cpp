@@ -106,7 +106,7 @@ TEST(ZmxRoundTrip, ExportedTextIsAsciiWithWindowsLineEnds) {
             ASSERT_EQ(text[i - 1], '\r') << i;
         }
     }
-    // The toroid: a fold pair of -8 degrees, its comment, the sagittal radius
+    // The toroid: a fold pair of -8.1 degrees, its comment, the sagittal radius
     // as the radius of rotation; thickness negative after one reflection.
     EXPECT_NE(
         text.find("MODE SEQ\r\nNAME toroid\r\nUNIT MM X W X CM MR CPMM\r\nENPD 110\r\nFTYP 0 0 4 1 0 0 0\r\n"
@@ -115,15 +115,15 @@ TEST(ZmxRoundTrip, ExportedTextIsAsciiWithWindowsLineEnds) {
         std::string::npos)
         << text;
     EXPECT_NE(text.find("SURF 5\r\n  TYPE COORDBRK\r\n  CURV 0\r\n  DISZ 0\r\n  PARM 1 0\r\n  PARM 2 0\r\n"
-                        "  PARM 3 -8\r\n"),
+                        "  PARM 3 -8.1\r\n"),
               std::string::npos)
         << text;
     EXPECT_NE(
         text.find("  COMM Orvelin's toroid and TOROIDAL agree to second order\r\n  TYPE TOROIDAL\r\n"
-                  "  CURV -0.00030303030303030303\r\n  PARM 1 -3279.3\r\n  GLAS MIRROR 0 0\r\n  DISZ 0\r\n"),
+                  "  CURV -0.00030303030303030303\r\n  PARM 1 -3279.7\r\n  GLAS MIRROR 0 0\r\n  DISZ 0\r\n"),
         std::string::npos)
         << text;
-    EXPECT_NE(text.find("  PARM 3 3.8\r\n  PARM 4 0\r\n  PARM 5 0\r\n  PARM 6 0\r\nSURF 5"),
+    EXPECT_NE(text.find("  PARM 3 3.9\r\n  PARM 4 0\r\n  PARM 5 0\r\n  PARM 6 0\r\nSURF 5"),
               std::string::npos);
     EXPECT_NE(text.find("  DISZ -700\r\n"), std::string::npos);
     EXPECT_NE(text.find("  DISZ 2248.6\r\n"), std::string::npos);

@@ -116,18 +116,43 @@ inline std::optional<Vec3> traceGlobal(const std::vector<GlobalSurface>& surface
     return p;
 }
 
+/// The medium's sign of slot i (surface i and the space after it), as the
+/// design file's convention has it: the focal plane's slot is +1 and every
+/// reflection before it flips the sign.  Worked out here from the count.
+inline double slotSign(const Design& d, int i) {
+    return ((d.surfaceCount - i) % 2 == 0) ? 1.0 : -1.0;
+}
+
+/// A curvature from an entered radius and its slot's sign; flat for 0.
+inline double slotCurvature(const Design& d, int i, double radius) {
+    return radius == 0 ? 0.0 : 1 / (-slotSign(d, i) * radius);
+}
+
+/// The entrance distance from the entered values alone: the start plane
+/// touches surface 1's rim at the semi-aperture, so it lies the rim's sag
+/// before the vertex (signed as the space before surface 1 runs).
+inline double entranceDistance(const Design& d) {
+    const Surface& s = d.surfaces[1];
+    const double c = slotCurvature(d, 1, s.radius);
+    const double h = d.aperture / 2;
+    return -c * h * h / (1 + std::sqrt(1 - (1 - s.conic) * c * c * h * h));
+}
+
 /// The frames of the design's surfaces 1..n (index 0 unused) in the frame
-/// of its entrance space, from its derived values as its own trace reads
-/// them: each vertex the signed separation ahead on the axis of the space
-/// before it, each surface turned by its tilt about y, each space after a
-/// mirror turned by the tilt once more.
+/// of its entrance space, from the entered values only (radii, conics,
+/// tilts in degrees, separations): each vertex the separation ahead on the
+/// axis of the space before it, with the sign of that space's medium; each
+/// surface turned by its tilt about y, each space after a mirror turned by
+/// the tilt once more (the reflected axis).
 inline std::vector<Frame> designFrames(const Design& d) {
+    constexpr double kPi = 3.14159265358979323846;
     std::vector<Frame> frames(d.surfaceCount + 1);
     Frame space;  // the entrance space, surface 1's vertex at its origin
     for (int i = 1; i <= d.surfaceCount; ++i) {
         const Surface& s = d.surfaces[i];
-        if (i > 1) space.origin = space.origin + d.surfaces[i - 1].signedSeparation * space.axes.ez;
-        const double st = s.tilt == 0 ? 0 : s.sinTilt, ct = s.tilt == 0 ? 1 : s.cosTilt;
+        if (i > 1)
+            space.origin = space.origin + (-slotSign(d, i - 1) * d.surfaces[i - 1].separation) * space.axes.ez;
+        const double t = s.tilt * kPi / 180, st = std::sin(t), ct = std::cos(t);
         const Axes turn{{ct, 0, st}, {0, 1, 0}, {-st, 0, ct}};
         frames[i] = Frame{space.origin, space.axes * turn};
         space.axes = frames[i].axes * turn;
@@ -135,15 +160,16 @@ inline std::vector<Frame> designFrames(const Design& d) {
     return frames;
 }
 
-/// The design's surfaces placed in its entrance frame.
+/// The design's surfaces placed in its entrance frame, their curvatures
+/// from the entered radii.
 inline std::vector<GlobalSurface> designSurfaces(const Design& d) {
     const std::vector<Frame> frames = designFrames(d);
     std::vector<GlobalSurface> out;
     for (int i = 1; i <= d.surfaceCount; ++i) {
         const Surface& s = d.surfaces[i];
-        GlobalSurface g{frames[i], s.kind == kToroid, s.curvature,
-                        s.kind == kToroid ? s.sagCurvature : s.curvature, s.oneMinusConic};
-        out.push_back(g);
+        const double c = slotCurvature(d, i, s.radius);
+        out.push_back(GlobalSurface{frames[i], s.kind == kToroid, c,
+                                    s.kind == kToroid ? slotCurvature(d, i, s.sagRadius) : c, 1 - s.conic});
     }
     return out;
 }

@@ -12,6 +12,7 @@
 #include "platform/qt/headless.h"
 #include "platform/qt/printing.h"
 #include "platform/recording_device.h"
+#include "plots/layout_drawing.h"
 #include "reports/print_page.h"
 
 using namespace orvelin;

@@ -4,9 +4,9 @@
 // of the plot commands and of painting a plot view.
 #pragma once
 
+#include "plots/layout_drawing.h"
 #include "plots/spot_plot.h"
 #include "trace/analysis.h"
-#include "trace/layout.h"
 
 namespace orvelin {
 

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "plots/layout_drawing.h"
 #include "reports/screen_report.h"
 
 namespace orvelin {
@@ -66,7 +67,7 @@ void drawTraceProblemBanner(draw::Device& dc, int n, TraceStatus status) {
     dc.textBox(r, traceProblemText(status), font, rgb(0, 0, 0), draw::Align::centre);
 }
 
-bool paintDesignView(draw::Device& dc, Design& design, TraceState& state, AnalysisResults& results,
+bool paintDesignView(draw::Device& dc, const Design& design, TraceState& state, AnalysisResults& results,
                      LayoutGeometry& geometry) {
     PaintViewPage(dc, kViewDesign, design, results);
     if (drawLayout(design, state, results, geometry, dc)) return true;

@@ -29,7 +29,7 @@ std::string traceProblemText(TraceStatus status);
 
 /// Paint the design view: table, then the layout (which runs the analysis),
 /// or the banner when that fails.  Returns true when the layout was drawn.
-bool paintDesignView(draw::Device& dc, Design& design, TraceState& state, AnalysisResults& results,
+bool paintDesignView(draw::Device& dc, const Design& design, TraceState& state, AnalysisResults& results,
                      LayoutGeometry& geometry);
 
 }  // namespace orvelin

@@ -7,6 +7,7 @@
 #include "aberrations/aberration_views.h"
 #include "clearance/clearance_view.h"
 #include "design/design_table.h"
+#include "plots/layout_drawing.h"
 #include "quality/quality_view.h"
 #include "reports/report_figures.h"
 
@@ -136,7 +137,7 @@ double reportDepthInLines(const Design& design) {
     return depth;
 }
 
-void drawPrintedLayout(Device& dc, Design& d, const LayoutGeometry& g, int pageWidth, double sideMargin,
+void drawPrintedLayout(Device& dc, const Design& d, const LayoutGeometry& g, int pageWidth, double sideMargin,
                        double top, double bottom) {
     const int n = d.surfaceCount;
     if (n < 1 || n >= kSurfaceSlots) return;
@@ -150,9 +151,7 @@ void drawPrintedLayout(Device& dc, Design& d, const LayoutGeometry& g, int pageW
     const double Y0 = (band - g.layoutHeight / k) * 0.5 + top - g.layoutMinY / k;
     const double X0 = (pageWidth - g.layoutWidth / k) * 0.5;
     // The incoming beam starts at the left edge of the centred box.
-    d.surfaces[0].signedSeparation = g.layoutWidth - g.layoutMaxX;
-
-    drawFoldedLayout(dc, d, g, X0, Y0, k, false);
+    drawFoldedLayout(dc, d, g, X0, Y0, k, g.layoutWidth - g.layoutMaxX, false);
 }
 
 void drawDesignTableHeadings(Device& dc, const Font& font, const Design& design, int left, int cw, int top,
@@ -211,7 +210,7 @@ void drawTraceReportPage(Device& dc, const Design& design, const AnalysisResults
     drawReportBoxes(dc, grid, design);
 }
 
-void drawDesignPage(Device& dc, Design& design, const LayoutGeometry& geometry, int H) {
+void drawDesignPage(Device& dc, const Design& design, const LayoutGeometry& geometry, int H) {
     const int W = dc.screenSize().width;
     const int n = design.surfaceCount;
     const Font headingFont = printFont(headingFontHeight(W));

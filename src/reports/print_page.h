@@ -117,9 +117,9 @@ inline constexpr int kReportColumns = 97;
 /// The layout's side view in black, scaled to fit both the
 /// width W less a side margin and the band from `top` to `bottom`, centred
 /// across the full width, from the geometry of the last layout drawing.
-/// Sets the entrance distance for the drawing as the screen does.  A band of
+/// The incoming beam is drawn as on the screen.  A band of
 /// no height, or a layout of no size, draws nothing.
-void drawPrintedLayout(draw::Device& dc, Design& design, const LayoutGeometry& geometry, int pageWidth,
+void drawPrintedLayout(draw::Device& dc, const Design& design, const LayoutGeometry& geometry, int pageWidth,
                        double sideMargin, double top, double bottom);
 
 /// The design table in the fonts given, with the column grid L and
@@ -138,7 +138,7 @@ int drawPageHeader(draw::Device& dc, const Design& design, const std::tm& now);
 /// The trace report page below a header of height H.
 void drawTraceReportPage(draw::Device& dc, const Design& design, const AnalysisResults& results, int H);
 /// The design page below a header of height H: the table, then the layout.
-void drawDesignPage(draw::Device& dc, Design& design, const LayoutGeometry& geometry, int H);
+void drawDesignPage(draw::Device& dc, const Design& design, const LayoutGeometry& geometry, int H);
 /// The plot frame of a spot-plot page: the plot area is the page below the
 /// header.  Other frame fields keep the last screen plot's values.
 void setPageFrame(PlotFrame& frame, int pageWidth, int pageHeight, int H);

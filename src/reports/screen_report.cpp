@@ -1,5 +1,6 @@
 #include "reports/screen_report.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -76,7 +77,8 @@ void drawRaisedPanel(Device& dc, int L, int T, int w, int h, Colour fill) {
 
 void paintDesignTable(Device& dc, const Design& d) {
     const int cx = dc.size().width / 2;
-    const int n = d.surfaceCount;
+    // A count no file can give (a damaged record) never reads past the slots.
+    const int n = std::clamp(d.surfaceCount, 0, kMaxSurfaces);
     const int bottom = 14 * n + 42;
 
     // The panel, with an etched groove (dark at 14n+22, light at 14n+23)

@@ -10,36 +10,6 @@ namespace orvelin {
 
 namespace {
 
-/// The design values the analysis changes for one run (the field of a
-/// design without field, the focal plane moved to the best fit), restored
-/// when the run ends, whichever way it ends.
-class DesignRestorer {
-  public:
-    explicit DesignRestorer(Design& d)
-        : d_(d), n_(d.surfaceCount), sinField_(d.sinField), cosField_(d.cosField) {
-        if (n_ >= 1 && n_ <= kMaxSurfaces) {
-            lastSpace_ = d.surfaces[n_ - 1];
-            focalPlane_ = d.surfaces[n_];
-        }
-    }
-    ~DesignRestorer() {
-        d_.sinField = sinField_;
-        d_.cosField = cosField_;
-        if (n_ >= 1 && n_ <= kMaxSurfaces) {
-            d_.surfaces[n_ - 1] = lastSpace_;
-            d_.surfaces[n_] = focalPlane_;
-        }
-    }
-    DesignRestorer(const DesignRestorer&) = delete;
-    DesignRestorer& operator=(const DesignRestorer&) = delete;
-
-  private:
-    Design& d_;
-    int n_;
-    double sinField_, cosField_;
-    Surface lastSpace_, focalPlane_;  ///< the surface before the focal plane, and the focal plane
-};
-
 bool noFocus(TraceState& state) {
     state.status = kTraceNoFocus;
     return false;
@@ -282,10 +252,12 @@ bool analyse(Design& design, TraceState& state, AnalysisResults& r) {
 
 }  // namespace
 
-bool analyseSystem(Design& design, TraceState& state, AnalysisResults& results) {
+bool analyseSystem(const Design& design, TraceState& state, AnalysisResults& results) {
     state.status = kTraceOk;
-    DesignRestorer restorer(design);
-    return analyse(design, state, results);
+    // The analysis moves the entrance, the field and the focal plane as it
+    // goes: it works on a copy, so the design is only read.
+    Design working = design;
+    return analyse(working, state, results);
 }
 
 }  // namespace orvelin

@@ -58,11 +58,8 @@ struct AnalysisResults {
 /// Analyse the design.  Sets state.status to 0 first; returns true with every
 /// figure written, or false with state.status set (1 aperture zero, 2 no
 /// focus, 3 + k ray misses surface k); on failure the figures written before
-/// it hold new values and the rest keep old ones.  Every design value changed
-/// for the computation (field sine and cosine, focal-plane distance and tilt)
-/// is restored on every exit; only the entrance distance signedSeparation[0]
-/// is left at 0.
-bool analyseSystem(Design& design, TraceState& state, AnalysisResults& results);
+/// it hold new values and the rest keep old ones.  The design is only read.
+bool analyseSystem(const Design& design, TraceState& state, AnalysisResults& results);
 
 /// The number of figures: the doubles of AnalysisResults, whose labels,
 /// formats and places in the reports are in one table (reports/report_figures.h).

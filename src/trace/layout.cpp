@@ -2,52 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace orvelin {
 
 namespace {
-
-using draw::Device;
-using draw::rgb;
-
-// The layout is traced and drawn with the focal plane at the best focus and
-// best-fit tilt; the user's focal plane comes back on every exit.
-class FocalPlaneGuard {
-  public:
-    explicit FocalPlaneGuard(Design& d) : d_(d), n_(d.surfaceCount) {
-        if (n_ >= 2) separation_ = d.surfaces[n_ - 1].separation;
-        tilt_ = d.surfaces[n_].tilt;
-        radius_ = d.surfaces[n_].radius;
-        sagRadius_ = d.surfaces[n_].sagRadius;
-    }
-    ~FocalPlaneGuard() {
-        if (n_ >= 2) {
-            d_.surfaces[n_ - 1].separation = separation_;
-            recomputeSurface(d_, n_ - 1);
-        }
-        d_.surfaces[n_].tilt = tilt_;
-        d_.surfaces[n_].radius = radius_;
-        d_.surfaces[n_].sagRadius = sagRadius_;
-        recomputeSurface(d_, n_);
-    }
-    FocalPlaneGuard(const FocalPlaneGuard&) = delete;
-    FocalPlaneGuard& operator=(const FocalPlaneGuard&) = delete;
-
-  private:
-    Design& d_;
-    int n_;
-    double separation_ = 0, tilt_ = 0, radius_ = 0, sagRadius_ = 0;
-};
-
-// Screen positions are computed in doubles and truncated toward zero.  A
-// value beyond any screen (a degenerate layout) is pinned far outside it
-// rather than overflowing an int.
-int px(double v) {
-    if (!(v > -1e8)) return -100000000;
-    if (!(v < 1e8)) return 100000000;
-    return static_cast<int>(v);
-}
 
 // Trace the marginal pair, the ray from startLow at x = -h and the ray from
 // startHigh at x = +h, and store half the spread of their hits on every
@@ -74,68 +32,16 @@ bool traceFootprint(Design& d, TraceState& state, StartLow startLow, StartHigh s
     return true;
 }
 
-// Mirrors are drawn in the colour of their curvature: concave (positive
-// radius) blue, convex red, flat green.
-draw::Colour faceColour(double radius) {
-    if (radius > 0) return rgb(0, 0, 160);
-    if (radius < 0) return rgb(160, 0, 0);
-    return rgb(0, 160, 0);
-}
-
-// The marginal rays, and the faces on paper, are black.
-constexpr draw::Pen kLayoutPen{rgb(0, 0, 0)};
-
 }  // namespace
 
-void drawFoldedLayout(Device& dc, const Design& d, const LayoutGeometry& g, double X0, double Y0, double k,
-                      bool colouredFaces) {
-    const int n = d.surfaceCount;
-    double prevX = X0, prevY = Y0, prevAs = 0, prevAc = 0, e = 0;
-    const double s0 = d.surfaces[0].mediumSign;
-    for (int i = 1; i <= n; ++i) {
-        const double fs = g.faceHalfX[i] / k;
-        const double fc = g.faceHalfY[i] / k;
-        const double as = g.faceSin[i] * g.centralSemiDiameter[i] / k;
-        const double ac = g.faceCos[i] * g.centralSemiDiameter[i] / k;
-        // The product of medium signs flips at each mirror, so the picture
-        // folds back and forth as the light does.
-        const double fold = d.surfaces[i - 1].mediumSign * s0;
-        const double run = std::fabs(d.surfaces[i - 1].signedSeparation) / k * fold;
-        const double x = prevX + std::cos(2 * e * kDegree) * run;
-        const double y = prevY + std::sin(2 * e * kDegree) * run;
-        if (i == 1) prevAc = ac;  // the incoming beam arrives parallel to X
+bool measureLayout(const Design& design, TraceState& state, AnalysisResults& results, LayoutGeometry& g) {
+    if (!analyseSystem(design, state, results)) return false;
 
-        // The marginal rays.
-        dc.line({px(prevX - prevAs), px(prevY + prevAc)}, {px(x - as), px(y + ac)}, kLayoutPen);
-        dc.line({px(prevX + prevAs), px(prevY - prevAc)}, {px(x + as), px(y - ac)}, kLayoutPen);
-
-        // On screen each face has the colour of its curvature; on paper it
-        // is black.  The last step paints the face's end point too.
-        const draw::Pen face = colouredFaces ? draw::Pen{faceColour(d.surfaces[i].radius)} : kLayoutPen;
-        dc.polyline({{px(x + fs), px(y - fc)}, {px(x - fs), px(y + fc)}, {px(x - fs), px(y + fc + 1)}}, face);
-        if (i != n) {
-            // Mirrors are two pixels thick, the focal plane one; the second
-            // stroke lies behind the face as the light sees it.
-            const int shift = fold == 1 ? 1 : -1;
-            dc.polyline({{px(x + fs) + shift, px(y - fc)},
-                         {px(x - fs) + shift, px(y + fc)},
-                         {px(x - fs) + shift, px(y + fc + 1)}},
-                        face);
-        }
-        prevX = x;
-        prevY = y;
-        prevAs = as;
-        prevAc = ac;
-        e += d.surfaces[i].tilt;
-    }
-}
-
-bool measureLayout(Design& d, TraceState& state, AnalysisResults& results, LayoutGeometry& g) {
-    if (!analyseSystem(d, state, results)) return false;
-
-    const int n = d.surfaceCount;
-    const double h = d.semiAperture;
-    FocalPlaneGuard guard(d);
+    const int n = design.surfaceCount;
+    const double h = design.semiAperture;
+    // Traced with the focal plane at the best focus and best-fit tilt, on a
+    // copy: the design itself is only read.
+    Design d = design;
     focusToBestFit(d, results.bestFocus, results.bestFitTilt);
 
     // The focal ratio from a sagittal marginal ray: its slope after the
@@ -197,46 +103,6 @@ bool measureLayout(Design& d, TraceState& state, AnalysisResults& results, Layou
     g.layoutHeight = maxY - minY;
     g.layoutMinY = minY;
     g.layoutMaxX = maxX;
-    return true;
-}  // the user's focal plane comes back here
-
-bool drawLayout(Design& d, TraceState& state, AnalysisResults& results, LayoutGeometry& g, Device& dc) {
-    const draw::Size client = dc.size();
-    if (!measureLayout(d, state, results, g)) return false;
-    const int n = d.surfaceCount;
-
-    // Scale: the larger of the two units-per-pixel figures, so that the
-    // picture fits across the window and down the band below the table.
-    const int top = layoutBandTop(n);
-    const int right = client.width;
-    const int bottom = client.height;
-    const double bandHeight = 0.95 * bottom - top;
-    const double bandWidth = 0.95 * right;
-    // A window too small for a band below the table (or a long design in a
-    // small window) has no room for a picture: skip it rather than divide by
-    // a zero or negative band.
-    double k = 0;
-    if (bandHeight > 0 && bandWidth > 0) {
-        const double sx = g.layoutWidth / bandWidth;
-        const double sy = g.layoutHeight / bandHeight;
-        k = (sx != 0 && sx > sy) ? sx : sy;
-    }
-    if (k > 0 && std::isfinite(k)) {
-        const double X0 = (right - g.layoutWidth / k) * 0.5;
-        const double Y0 = top + ((bottom - top) - g.layoutHeight / k) * 0.5 - g.layoutMinY / k;
-        // The picture shows the focal plane where it was measured.
-        FocalPlaneGuard guard(d);
-        focusToBestFit(d, results.bestFocus, results.bestFitTilt);
-        // The incoming beam starts at the left edge of the centred box.
-        d.surfaces[0].signedSeparation = g.layoutWidth - g.layoutMaxX;
-        drawFoldedLayout(dc, d, g, X0, Y0, k, true);
-    }
-
-    char text[64];
-    int len = std::snprintf(text, sizeof text, "f/%.2f", g.layoutFRatio);
-    if (len > static_cast<int>(sizeof text) - 1) len = sizeof text - 1;
-    dc.text({(client.width + 1) / 2 + 208, 14 * n + 27}, std::string_view(text, len > 0 ? len : 0),
-            draw::Font::smallMono(), rgb(0, 255, 255));
     return true;
 }
 

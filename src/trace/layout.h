@@ -1,13 +1,11 @@
-// The layout drawing: the mirrors seen from the side, in the plane of the
-// tilts, with the two marginal rays of the on-axis beam folding from mirror
-// to mirror, drawn below the design table.  Drawing it first runs the
-// analysis and measures by tracing how large each mirror must be; those
-// footprints and the drawing's geometry stay in a LayoutGeometry for the
-// click in the design view, the file writer and the printed pages.
+// The layout of a design: the mirrors seen from the side, in the plane of
+// the tilts.  Measuring it runs the analysis and traces how large each
+// mirror must be; those footprints and the picture's geometry stay in a
+// LayoutGeometry for the drawing (plots/layout_drawing.h), the click in
+// the design view, the file writer and the printed pages.
 #pragma once
 
 #include "design/design.h"
-#include "platform/draw_device.h"
 #include "trace/analysis.h"
 #include "trace/ray_trace.h"
 
@@ -66,32 +64,13 @@ constexpr int layoutBandTop(int surfaceCount) {
 /// Run the analysis, then trace the footprints with the focal plane at the
 /// best focus and best-fit tilt and fill every field of the geometry; no
 /// device is needed.  Returns false when the analysis or a trace fails
-/// (state.status says why), leaving the fields already written.  The focal
-/// plane's distance, tilt and radii are restored on every exit; the entrance
-/// distance (signedSeparation of slot 0) is left at 0.
-bool measureLayout(Design& design, TraceState& state, AnalysisResults& results, LayoutGeometry& geometry);
+/// (state.status says why), leaving the fields already written.  The design
+/// is only read.
+bool measureLayout(const Design& design, TraceState& state, AnalysisResults& results, LayoutGeometry& geometry);
 
 /// The focal ratio the design view records for this design, the one a saved
 /// file carries on its last line; 0 when the design does not trace.  Taken
 /// from the design itself, never from what the last painting left.
 double designFRatio(const Design& design);
-
-/// Measure the layout (above) and draw it into the device's client
-/// area below the design table, then write the focal ratio beside the table.
-/// Returns false when the analysis or a trace fails (state.status says why);
-/// nothing is drawn then.  The focal plane's distance, tilt and radii are
-/// restored on every exit.  A client area too small for a drawing band
-/// (0.95 * bottom <= band top) gets the footprints and the focal ratio but
-/// no picture.  Every pen is deleted before the drawing returns.
-bool drawLayout(Design& design, TraceState& state, AnalysisResults& results, LayoutGeometry& geometry,
-                draw::Device& dc);
-
-/// The picture itself, from a measured geometry: the marginal rays and the
-/// faces, surface after surface, from (X0, Y0) at k design units per pixel.
-/// The entrance distance signedSeparation[0] must already hold the run of
-/// the incoming beam.  Faces are coloured by curvature when asked (the
-/// screen), else black (paper); the marginal rays are black.
-void drawFoldedLayout(draw::Device& dc, const Design& design, const LayoutGeometry& geometry, double X0,
-                      double Y0, double k, bool colouredFaces);
 
 }  // namespace orvelin

@@ -13,7 +13,7 @@
 #include "reports/print_page.h"
 #include "support/test_designs.h"
 #include "trace/analysis.h"
-#include "trace/layout.h"
+#include "plots/layout_drawing.h"
 #include "trace/ray_trace.h"
 
 namespace orvelin::printtest {

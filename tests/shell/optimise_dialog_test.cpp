@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QProgressBar>
+#include <QScopeGuard>
 #include <QSpinBox>
 #include <QTableWidget>
 
@@ -224,6 +225,11 @@ TEST_F(OptimiseWindow, TabVisitsOnlyTheEntriesOfEachGroup) {
     openExample();
     bool ran = false;
     whenModal<OptimiseDialog>([&](OptimiseDialog* d) {
+        // Whatever fails below, the dialog closes: a modal left open would
+        // hold the whole run.
+        const auto closer = qScopeGuard([d] {
+            if (d->isVisible()) d->close();
+        });
         clickButton(d, "addTarget");
         ASSERT_TRUE(QTest::qWaitForWindowActive(d));
         auto* table = child<QTableWidget>(d, "variables");

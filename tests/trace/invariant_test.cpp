@@ -20,7 +20,10 @@
 #include "aberrations/through_focus.h"
 #include "design/design_file.h"
 #include "diffraction/diffraction.h"
+#include "platform/recording_device.h"
 #include "quality/image_quality.h"
+#include "reports/design_view.h"
+#include "reports/print_page.h"
 #include "reports/report_figures.h"
 #include "support/test_designs.h"
 #include "trace/analysis.h"
@@ -30,13 +33,6 @@ using orvelin::testing::makeDesign;
 using orvelin::testing::SurfaceSpec;
 
 namespace {
-
-/// Every value bit for bit (NaN included), except the entrance distance,
-/// the trace's working value.
-bool unchanged(Design a, Design b) {
-    a.surfaces[0].signedSeparation = b.surfaces[0].signedSeparation = 0;
-    return bitIdentical(a, b);
-}
 
 /// A trace status the design can give: 1, 2, or a miss of one of its surfaces.
 void expectStatus(TraceStatus status, const Design& design, const std::string& what) {
@@ -111,7 +107,17 @@ bool checkInvariant(const Design& design, const std::string& what, bool manyRays
         EXPECT_GE(s.status, 1) << what;
         EXPECT_LE(s.status, 3 + std::clamp(design.surfaceCount, 0, kMaxSurfaces)) << what;
     }
-    EXPECT_TRUE(unchanged(d, design)) << what;
+    // Analysing, measuring and drawing the layout, the design view and its
+    // printed page only read the design: every value bit for bit, NaN and
+    // the entrance distance included.
+    EXPECT_TRUE(bitIdentical(d, design)) << what;
+    {
+        draw::RecordingDevice screen(632, 408), page(2400, 3150, 2400, 3150);
+        LayoutGeometry geometry;
+        paintDesignView(screen, d, s, r, geometry);
+        drawDesignPage(page, d, geometry, 54);
+        EXPECT_TRUE(bitIdentical(d, design)) << what << " after drawing";
+    }
     // The image-quality figures: a trace status or finite figures per field,
     // and the design as it was.
     const Design before = d;

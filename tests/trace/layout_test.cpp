@@ -1,7 +1,7 @@
 // The layout drawing through the recording device: footprints, focal ratio,
 // every pixel position of the f/5 paraboloid, colours, restoring the focal
 // plane, failures and windows too small for a picture.
-#include "trace/layout.h"
+#include "plots/layout_drawing.h"
 
 #include <gtest/gtest.h>
 

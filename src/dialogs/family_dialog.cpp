@@ -12,6 +12,7 @@
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 #include "app/entry.h"
@@ -90,9 +91,13 @@ FamilyDialog::FamilyDialog(QWidget* parent) : QDialog(parent) {
     figures_->setReadOnly(true);
     figures_->setLineWrapMode(QPlainTextEdit::NoWrap);
     figures_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    // Room for the nine lines of figures without a scroll bar.
+    figures_->setPlaceholderText(QStringLiteral("The key figures of a design that traces."));
+    // Room for the nine lines of figures without a scroll bar: the lines,
+    // the document's margins and the frame.
     const int line = figures_->fontMetrics().lineSpacing();
-    figures_->setFixedHeight(9 * line + 2 * figures_->frameWidth() + 12);
+    figures_->setFixedHeight(9 * line + 2 * static_cast<int>(figures_->document()->documentMargin()) +
+                             2 * figures_->frameWidth() + 4);
+    figures_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     figures_->setMinimumWidth(figures_->fontMetrics().horizontalAdvance(QString(50, QLatin1Char('0'))));
     status_ = new QLabel(this);
     status_->setObjectName(QStringLiteral("status"));
@@ -101,8 +106,17 @@ FamilyDialog::FamilyDialog(QWidget* parent) : QDialog(parent) {
     status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
+    // The chosen family's layout rule, under the entries.
+    rule_ = new QLabel(this);
+    rule_->setObjectName(QStringLiteral("rule"));
+    rule_->setWordWrap(true);
+    rule_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // As wide as the entries above it, however long the rule.
+    rule_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     auto* left = new QVBoxLayout;
     left->addLayout(form);
+    left->addSpacing(8);
+    left->addWidget(rule_);
     left->addStretch(1);
     auto* right = new QVBoxLayout;
     right->addWidget(picture_);
@@ -130,7 +144,11 @@ FamilyDialog::FamilyDialog(QWidget* parent) : QDialog(parent) {
         // Enter in a box designs (OK only takes a design already shown).
         connect(box, &QLineEdit::returnPressed, this, &FamilyDialog::startDesign);
     }
-    connect(family_, &QComboBox::currentIndexChanged, this, &FamilyDialog::entriesChanged);
+    connect(family_, &QComboBox::currentIndexChanged, this, [this] {
+        showRule();
+        entriesChanged();
+    });
+    showRule();
     connect(units_, &QComboBox::currentIndexChanged, this, &FamilyDialog::unitsChosen);
 }
 
@@ -207,7 +225,9 @@ void FamilyDialog::finished(std::shared_ptr<FamilyResult> result, FamilyRequest 
         dc.end();
     }
     picture_->setPixmap(QPixmap::fromImage(preview_));
-    figures_->setPlainText(result_.traced ? q(familyFiguresText(result_, request.units)) : QString());
+    // Without its last line end, so that no empty line asks for a scroll bar.
+    figures_->setPlainText(result_.traced ? q(familyFiguresText(result_, request.units)).trimmed()
+                                          : QString());
     if (result_.ok) {
         status_->setText(QStringLiteral("Every criterion is met: OK takes this design."));
         ok_->setEnabled(true);
@@ -215,6 +235,10 @@ void FamilyDialog::finished(std::shared_ptr<FamilyResult> result, FamilyRequest 
     } else {
         status_->setText(QStringLiteral("Not taken: ") + q(result_.reason) + QStringLiteral("."));
     }
+}
+
+void FamilyDialog::showRule() {
+    rule_->setText(family_->currentData(Qt::ToolTipRole).toString());
 }
 
 void FamilyDialog::entriesChanged() {

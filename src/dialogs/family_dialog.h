@@ -53,6 +53,7 @@ class FamilyDialog : public QDialog {
     /// An entry changed: the design shown no longer answers the boxes.
     void entriesChanged();
     void unitsChosen();
+    void showRule();
     void setBusy(bool busy);
 
     QComboBox* family_ = nullptr;
@@ -63,6 +64,7 @@ class FamilyDialog : public QDialog {
     QComboBox* units_ = nullptr;
     QPushButton* design_ = nullptr;
     QPushButton* ok_ = nullptr;
+    QLabel* rule_ = nullptr;
     QLabel* picture_ = nullptr;
     QLabel* status_ = nullptr;
     QPlainTextEdit* figures_ = nullptr;

@@ -59,6 +59,7 @@ TEST_F(WindowTest, NewFromAFamilyPreviewsAndTakesAnUnsavedDesign) {
         auto* family = child<QComboBox>(d, "family");
         EXPECT_EQ(family->count(), 4);
         EXPECT_EQ(family->currentText(), "Kutter (two-mirror Schiefspiegler)");
+        EXPECT_EQ(child<QLabel>(d, "rule")->text(), familyLayoutRule(Family::kutter));
         EXPECT_FALSE(child<QPushButton>(d, "ok")->isEnabled());
 
         // What the family cannot take is named and starts nothing.
@@ -72,6 +73,7 @@ TEST_F(WindowTest, NewFromAFamilyPreviewsAndTakesAnUnsavedDesign) {
         EXPECT_FALSE(d->running());
 
         chooseFamily(d, "herschelian");
+        EXPECT_EQ(child<QLabel>(d, "rule")->text(), familyLayoutRule(Family::herschelian));
         typeInto(d, "fRatio", "20");
         typeInto(d, "margin", "5");
         clickButton(d, "design");
@@ -85,8 +87,9 @@ TEST_F(WindowTest, NewFromAFamilyPreviewsAndTakesAnUnsavedDesign) {
         EXPECT_FALSE(QApplication::overrideCursor());
         EXPECT_EQ(status(d), "Every criterion is met: OK takes this design.");
         EXPECT_TRUE(child<QPushButton>(d, "ok")->isEnabled());
-        EXPECT_EQ(child<QPlainTextEdit>(d, "figures")->toPlainText().toStdString(),
-                  familyFiguresText(expected, "mm"));
+        // The command line's lines, without the last line end.
+        EXPECT_EQ(child<QPlainTextEdit>(d, "figures")->toPlainText() + "\n",
+                  QString::fromStdString(familyFiguresText(expected, "mm")));
         EXPECT_TRUE(bitIdentical(d->design(), expected.design));
 
         // The preview is the layout drawn for the design, as the drawing

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -145,11 +146,30 @@ TEST_F(WindowTest, NewFromAFamilyRefusalIsShownAndNeverTaken) {
         EXPECT_NE(d->result().reason.find("faster than about f/"), std::string::npos) << d->result().reason;
         EXPECT_FALSE(child<QPushButton>(d, "ok")->isEnabled());
         EXPECT_FALSE(d->preview().isNull());
-        ran = true;
+        // Cancel while a design is under way closes once it is back.
+        typeInto(d, "fRatio", "20");
+        clickButton(d, "design");
+        ASSERT_TRUE(d->running());
         clickButton(d, "cancel");
+        EXPECT_TRUE(d->isVisible());
+        EXPECT_EQ(status(d), "Cancelling once the design under way ends...");
+        ran = true;
     });
     window->runCommand(kCmdNewFromFamily);
     ASSERT_TRUE(ran);
+    EXPECT_FALSE(QApplication::overrideCursor());
     EXPECT_TRUE(bitIdentical(state().design, opened));
     EXPECT_FALSE(state().modified);
+}
+
+// The guide tells where the command is and what its dialog does.
+TEST(FamilyHelp, TheGuideNamesTheMenuEntry) {
+    ensureApp();
+    MainWindow window;  // registers the guide's resources
+    QFile guide(QStringLiteral(":/orvelin/help/index.html"));
+    ASSERT_TRUE(guide.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(guide.readAll());
+    EXPECT_EQ(text.count(QStringLiteral("<b>File &gt; New from a family...</b>")), 2);
+    for (const char* word : {"<b>Design</b>", "<b>OK</b>", "(New Design)"})
+        EXPECT_TRUE(text.contains(QString::fromLatin1(word))) << word;
 }

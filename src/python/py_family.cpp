@@ -39,7 +39,7 @@ void bindFamilies(py::module_& m) {
             if (!r.ok) raiseFamilyRefused(family + ": " + r.reason, r.reason, figures);
             return py::make_tuple(std::make_shared<Design>(r.design), figures);
         },
-        py::arg("family"), py::kw_only(), py::arg("aperture"), py::arg("f_ratio"), py::arg("field") = 0.0,
+        py::arg("family"), py::arg("aperture"), py::arg("f_ratio"), py::arg("field") = 0.0,
         py::arg("margin") = py::none(), py::arg("units") = "mm",
         R"doc(A ready, clear, corrected unobstructed telescope of a classic family, as
 the command line's `design` makes it: (design, figures), the design titled

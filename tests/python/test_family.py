@@ -14,7 +14,7 @@ def test_design_family_equals_the_command_line(tmp_path):
     rc, text, err = run_cli("design", "kutter", "--aperture", 110, "--f-ratio", 28, "--field", 0.25, "-o", out,
                             "--json")
     assert rc == 0, err
-    d, figures = orvelin.design_family("kutter", aperture=110, f_ratio=28, field=0.25)
+    d, figures = orvelin.design_family("kutter", 110, 28, 0.25)
     assert figures == json.loads(text)
     assert figures["ok"] and figures["request"]["margin"] == 5
     assert d.title == "(New Design)" and d.aperture == 110 and d.units == "mm"

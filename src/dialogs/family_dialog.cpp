@@ -91,7 +91,7 @@ FamilyDialog::FamilyDialog(QWidget* parent) : QDialog(parent) {
     figures_->setReadOnly(true);
     figures_->setLineWrapMode(QPlainTextEdit::NoWrap);
     figures_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    figures_->setPlaceholderText(QStringLiteral("The key figures of a design that traces."));
+    figures_->setPlaceholderText(QStringLiteral("Design shows the key figures here."));
     // Room for the nine lines of figures without a scroll bar: the lines,
     // the document's margins and the frame.
     const int line = figures_->fontMetrics().lineSpacing();
@@ -225,6 +225,8 @@ void FamilyDialog::finished(std::shared_ptr<FamilyResult> result, FamilyRequest 
         dc.end();
     }
     picture_->setPixmap(QPixmap::fromImage(preview_));
+    figures_->setPlaceholderText(
+        QStringLiteral("No figures: the family stopped before its design could be judged."));
     // Without its last line end, so that no empty line asks for a scroll bar.
     figures_->setPlainText(result_.traced ? q(familyFiguresText(result_, request.units)).trimmed()
                                           : QString());

@@ -135,6 +135,9 @@ void Application::runCommand(int id) {
         case kCmdNew:
             newDesign();
             break;
+        case kCmdNewFromFamily:
+            newDesignFromFamily();
+            break;
         case kCmdOpen:
             if (saveChangesFirst()) {
                 const std::string path = host_.chooseOpenFile();
@@ -434,6 +437,21 @@ int Application::newDesign() {
     s.design.units = unitsForNewAperture(s.design.semiAperture);
     // A design built with New is in no file yet: it is unsaved work.
     beginDocument("New Design", oldCount, false);
+    takeDesign(oldCount);
+    return 1;
+}
+
+int Application::newDesignFromFamily() {
+    if (!saveChangesFirst()) return 0;
+    Design made;
+    if (!host_.designFromFamily(made)) return 0;
+    AppState& s = state_;
+    const int oldCount = s.design.surfaceCount;
+    s.design = made;
+    // Like a design built with New, it is in no file yet.
+    s.files = {};
+    s.design.designTitle = kNewDesignTitle;
+    beginDocument("New from a Family", oldCount, false);
     takeDesign(oldCount);
     return 1;
 }

@@ -58,6 +58,9 @@ class AppHost {
     virtual bool editCell(Design& design, int row, int column) = 0;
     /// The optimiser's dialog: true when its result was applied to `design`.
     virtual bool optimise(Design& design) = 0;
+    /// New from a family: the design the user took into `out`, or false
+    /// when cancelled (`out` is then left alone).
+    virtual bool designFromFamily(Design& out) = 0;
 
     // What the program shows follows the core.
     /// The view state changed (its background too): repaint all of it, at
@@ -108,6 +111,7 @@ class HeadlessHost : public AppHost {
     bool editApertureField(Design&) override { return false; }
     bool editCell(Design&, int, int) override { return false; }
     bool optimise(Design&) override { return false; }
+    bool designFromFamily(Design&) override { return false; }
     void showView(int, bool) override {}
     void designEdited() override {}
     void designReplaced(int) override {}
@@ -162,6 +166,9 @@ class Application {
     bool saveAs();
     /// The New command: 1 when a design was made, 0 when cancelled.
     int newDesign();
+    /// File > New from a family: as New, with the design the host's dialog
+    /// made.  1 when a design was taken, 0 when cancelled.
+    int newDesignFromFamily();
     /// With unsaved changes, ask whether to save them first.  True when the
     /// caller may go on (saved or discarded).
     bool saveChangesFirst();

@@ -9,7 +9,6 @@
 
 #include "cli/cli.h"
 #include "families/family.h"
-#include "quality/image_quality.h"
 
 namespace orvelin::cli {
 
@@ -27,17 +26,6 @@ std::string familyRules() {
         "its f-ratio is within 2 % of the request and its Strehl ratio is at least 0.8 on axis and "
         "0.5 at every edge of the field; otherwise exit 9 with the reason and no file.\n";
     return text;
-}
-
-void printText(const FamilyResult& r, const std::string& units) {
-    std::printf("F/ratio          %10.4f\n", r.fRatio);
-    std::printf("Focal length     %10.3f %s\n", r.focalLength, units.c_str());
-    std::printf("Back focus       %10.3f %s\n", r.backFocus, units.c_str());
-    std::printf("Min clearance    %10.3f %s\n", r.minClearance, units.c_str());
-    std::printf("%-16s %10s %10s %12s\n", "field", "strehl", "rmsSpot", "rmsWavefront");
-    for (std::size_t k = 0; k < kQualityFields.size(); ++k)
-        std::printf("%-16s %10.4f %10.4f %12.5f\n", qualityFieldName(kQualityFields[k]), r.fields[k].strehl,
-                    r.fields[k].rmsSpot, r.fields[k].rmsWavefront);
 }
 
 }  // namespace
@@ -81,7 +69,7 @@ void addDesignCommand(CLI::App& app) {
         if (json)
             std::printf("%s\n", familyJson(req, r).dump(2).c_str());
         else if (r.traced)
-            printText(r, units);
+            std::printf("%s", familyFiguresText(r, units).c_str());
         if (!r.ok) throw Failure(kExitNotMet, std::string(familyWord(req.family)) + ": " + r.reason);
 
         r.design.designTitle = titleFromFileName(std::filesystem::path(out).filename().string());

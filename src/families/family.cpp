@@ -1,7 +1,9 @@
 // Names, rules and the request's checks of the families; the JSON of a result.
 #include "families/family.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "quality/image_quality.h"
 
@@ -88,6 +90,25 @@ nlohmann::ordered_json number(double v) {
 }
 
 }  // namespace
+
+std::string familyFiguresText(const FamilyResult& r, const std::string& units) {
+    std::string text;
+    char line[160];
+    auto add = [&](int len) {
+        if (len > 0) text.append(line, std::min(static_cast<std::size_t>(len), sizeof line - 1));
+    };
+    add(std::snprintf(line, sizeof line, "F/ratio          %10.4f\n", r.fRatio));
+    add(std::snprintf(line, sizeof line, "Focal length     %10.3f %s\n", r.focalLength, units.c_str()));
+    add(std::snprintf(line, sizeof line, "Back focus       %10.3f %s\n", r.backFocus, units.c_str()));
+    add(std::snprintf(line, sizeof line, "Min clearance    %10.3f %s\n", r.minClearance, units.c_str()));
+    add(std::snprintf(line, sizeof line, "%-16s %10s %10s %12s\n", "field", "strehl", "rmsSpot",
+                      "rmsWavefront"));
+    for (std::size_t k = 0; k < kQualityFields.size(); ++k)
+        add(std::snprintf(line, sizeof line, "%-16s %10.4f %10.4f %12.5f\n",
+                          qualityFieldName(kQualityFields[k]), r.fields[k].strehl, r.fields[k].rmsSpot,
+                          r.fields[k].rmsWavefront));
+    return text;
+}
 
 nlohmann::ordered_json familyJson(const FamilyRequest& request, const FamilyResult& result) {
     nlohmann::ordered_json j;

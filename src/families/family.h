@@ -81,6 +81,12 @@ struct FamilyResult {
 /// (familyRequestProblem).
 FamilyResult designFamily(const FamilyRequest& request);
 
+/// The result's key figures as the command line prints them (and the
+/// window shows them): f-ratio, focal length, back focus, the smallest
+/// clearance, then Strehl, RMS spot and RMS wavefront per field, one line
+/// each.  `units` names the lengths' unit.
+std::string familyFiguresText(const FamilyResult& result, const std::string& units);
+
 /// The result's figures as the command line's --json gives them.
 nlohmann::ordered_json familyJson(const FamilyRequest& request, const FamilyResult& result);
 

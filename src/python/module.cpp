@@ -9,5 +9,7 @@ PYBIND11_MODULE(_orvelin, m) {
     m.doc() = "The core of orvelin (use the package orvelin).";
     auto design = orvelin::python::bindDesign(m);
     orvelin::python::bindAnalyses(design);
+    orvelin::python::bindImageAnalyses(design);
+    orvelin::python::bindFamilies(m);
     orvelin::python::bindTraces(design);
 }

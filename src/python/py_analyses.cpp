@@ -12,6 +12,7 @@
 #include "clearance/clearance_json.h"
 #include "optimise/optimise_json.h"
 #include "optimise/optimiser.h"
+#include "python/py_arguments.h"
 #include "python/py_convert.h"
 #include "python/py_design.h"
 #include "quality/image_quality.h"
@@ -20,8 +21,6 @@
 #include "trace/layout.h"
 
 namespace orvelin::python {
-
-namespace {
 
 /// The analysis as painting the design view leaves it; TraceError when the
 /// design view would not trace (the command line's refusal of report,
@@ -67,6 +66,8 @@ std::string fullPrecision(double v) {
     std::snprintf(buf, sizeof buf, "%.17g", v);
     return buf;
 }
+
+namespace {
 
 /// A target given as VALUE or (VALUE, WEIGHT), read as the command line
 /// reads FIGURE=VALUE:WEIGHT (every bit of the numbers kept).

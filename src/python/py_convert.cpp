@@ -86,4 +86,12 @@ void raiseTraceError(TraceStatus status) {
     raise(errorClass("TraceError")("trace problem: " + traceProblemMessage(status), status));
 }
 
+void raiseTraceError(TraceStatus status, const std::string& message) {
+    raise(errorClass("TraceError")(message, status));
+}
+
+void raiseFamilyRefused(const std::string& message, const std::string& reason, const py::object& figures) {
+    raise(errorClass("FamilyRefusedError")(message, reason, figures));
+}
+
 }  // namespace orvelin::python

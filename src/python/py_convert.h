@@ -99,6 +99,13 @@ void warnDamaged(const std::string& path, const LoadResult& result);
 
 /// Raise orvelin.TraceError: "trace problem: MESSAGE", with the status.
 [[noreturn]] void raiseTraceError(TraceStatus status);
+/// Raise orvelin.TraceError with a message of the caller's.
+[[noreturn]] void raiseTraceError(TraceStatus status, const std::string& message);
+
+/// Raise orvelin.FamilyRefusedError: `message`, with the reason alone and
+/// the figures the design reached.
+[[noreturn]] void raiseFamilyRefused(const std::string& message, const std::string& reason,
+                                     const py::object& figures);
 
 /// The line number at the start of a message "line N: ...", or 0.
 int lineOfMessage(const std::string& message);

@@ -19,6 +19,10 @@ using DesignClass = py::class_<Design, std::shared_ptr<Design>>;
 DesignClass bindDesign(py::module_& m);
 /// report, quality, clearance and optimise.
 void bindAnalyses(DesignClass& c);
+/// diffraction, fans, fieldcurves, fieldmap, throughfocus and tolerance.
+void bindImageAnalyses(DesignClass& c);
+/// The module's design_family.
+void bindFamilies(py::module_& m);
 /// trace, trace_ray and trace_pupil.
 void bindTraces(DesignClass& c);
 

@@ -22,6 +22,7 @@
 #include "dialogs/about_dialog.h"
 #include "dialogs/aperture_dialog.h"
 #include "dialogs/cell_dialog.h"
+#include "dialogs/family_dialog.h"
 #include "dialogs/new_dialog.h"
 #include "dialogs/surface_dialog.h"
 #include "platform/qt/qt_device.h"
@@ -220,6 +221,7 @@ class MainWindow::Host : public AppHost {
         return CellDialog(design, row, column, &w_).exec() == 1;
     }
     bool optimise(Design& design) override { return optimiseDesign(&w_, design); }
+    bool designFromFamily(Design& out) override { return orvelin::designFromFamily(&w_, out); }
 
     void showView(int viewState, bool now) override {
         w_.background_ = toQColor(viewBackground(viewState));

@@ -16,6 +16,7 @@ void MainWindow::buildMenu() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     // The desktop's usual keys stand beside the letter keys.
     addCommand(file, QStringLiteral("&New"), kCmdNew)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    addCommand(file, QStringLiteral("New from a &family..."), kCmdNewFromFamily);
     addCommand(file, QStringLiteral("&Open..."), kCmdOpen)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     recentMenu_ = file->addMenu(QStringLiteral("&Recent"));
     recentMenu_->setObjectName(QStringLiteral("recent"));

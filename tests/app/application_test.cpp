@@ -8,9 +8,11 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "platform/recording_device.h"
 #include "reports/design_view.h"
+#include "support/test_designs.h"
 
 namespace orvelin {
 namespace {
@@ -51,6 +53,13 @@ class ScriptedHost : public HeadlessHost {
     void tell(const UserMessage& m) override { told.push_back(m.name); }
     int mirrorCount = -1;  ///< New's answer; its dialogs then accept their zeros
     int askMirrorCount() override { return mirrorCount; }
+    std::optional<Design> family;  ///< what the family dialog gives; none: cancelled
+    bool designFromFamily(Design& out) override {
+        questions.push_back("family");
+        if (!family) return false;
+        out = *family;
+        return true;
+    }
     // Painting the design view is what traces the design.
     void showView(int view, bool) override {
         if (view != kViewDesign) return;
@@ -179,6 +188,52 @@ TEST(Application, SaveWritesTheDesignsOwnFRatio) {
     ASSERT_TRUE(f.app.saveAs());
     EXPECT_EQ(lastLine(work / "f5.ov"), " Aperture 100 mm         Field 1 Degrees     f/5.01");
     fs::remove_all(work);
+}
+
+// New from a family takes the dialog's design as New makes one: unsaved,
+// titled "(New Design)", in no file, one step that Undo takes back to the
+// design and file before; cancelled, nothing changes.
+TEST(Application, NewFromAFamilyIsAnUnsavedNewDesignThatUndoes) {
+    Fixture f;
+    const std::string path = kExamples + "/schiefspiegler.ov";
+    ASSERT_TRUE(f.app.openDesignFile(path));
+    const Design opened = f.app.state().design;
+
+    f.app.runCommand(kCmdNewFromFamily);
+    EXPECT_EQ(f.host.questions, std::vector<std::string>{"family"});
+    EXPECT_TRUE(bitIdentical(f.app.state().design, opened));
+    EXPECT_FALSE(f.app.state().modified);
+    EXPECT_FALSE(f.app.state().history.canUndo());
+
+    Design made = testing::threeMirrorTilted();
+    made.designTitle = "from the dialog";
+    f.host.family = made;
+    f.app.state().viewState = kViewTraceReport;
+    ASSERT_EQ(f.app.newDesignFromFamily(), 1);
+    const AppState& s = f.app.state();
+    EXPECT_EQ(s.design.designTitle, kNewDesignTitle);
+    made.designTitle = kNewDesignTitle;
+    EXPECT_TRUE(testing::sameEnteredValues(s.design, made));
+    EXPECT_EQ(f.app.caption(), "ORVELIN - (New Design)*");
+    EXPECT_TRUE(s.files.filePath.empty());
+    EXPECT_EQ(s.viewState, kViewDesign);
+    EXPECT_EQ(s.trace.status, kTraceOk);  // the view painted and traced it
+    EXPECT_EQ(s.history.undoName(), "New from a Family");
+
+    f.app.undo();
+    EXPECT_TRUE(bitIdentical(s.design, opened));
+    EXPECT_EQ(s.files.filePath, path);
+    EXPECT_EQ(f.app.caption(), "ORVELIN - schiefspiegler");
+    f.app.redo();
+    EXPECT_TRUE(testing::sameEnteredValues(s.design, made));
+
+    // Unsaved, so a second one asks first; Cancel there keeps the design and
+    // never opens the dialog.
+    f.host.questions.clear();
+    f.host.family = testing::paraboloid();
+    EXPECT_EQ(f.app.newDesignFromFamily(), 0);
+    EXPECT_EQ(f.host.questions, std::vector<std::string>{"save (New Design)"});
+    EXPECT_TRUE(testing::sameEnteredValues(s.design, made));
 }
 
 }  // namespace

@@ -12,8 +12,11 @@
 #include "clearance/clearance.h"
 #include "design/design_file.h"
 #include "families/family_layout.h"
+#include "families/family_preview.h"
 #include "families/tilt_aberrations.h"
+#include "platform/recording_device.h"
 #include "quality/image_quality.h"
+#include "support/test_designs.h"
 #include "support/tolerances.h"
 #include "trace/analysis.h"
 
@@ -182,4 +185,38 @@ TEST(FamilyDesign, InchesAndJson) {
     for (const char* field : {"center", "minus", "plus", "sagittal"})
         EXPECT_TRUE(j["fields"][field].contains("strehl")) << field;
     EXPECT_NEAR(j["fRatio"].get<double>(), r.fRatio, kSearched);
+}
+
+// The preview: the design view's grey, then the layout centred in the whole
+// device at the scale that leaves 2.5 % on its tighter side; nothing but the
+// grey for a design that does not trace.
+TEST(FamilyPreview, TheLayoutIsCentredAndFillsTheTighterSide) {
+    for (const Design& d : {orvelin::testing::threeMirrorTilted(),
+                            designFamily({Family::yolo, 150, 20, 0.25, 5, "mm"}).design}) {
+        draw::RecordingDevice dc(480, 300);
+        ASSERT_TRUE(drawLayoutPreview(dc, d));
+        ASSERT_FALSE(dc.calls().empty());
+        EXPECT_EQ(dc.calls()[0].str(), "fill 0 0 480 300");
+        EXPECT_EQ(dc.calls()[0].colour, draw::rgb(160, 160, 160));
+        int left = 480, right = 0, top = 300, bottom = 0;
+        for (const draw::DrawCall& c : dc.callsOf("line")) {
+            left = std::min({left, c.args[0], c.args[2]});
+            right = std::max({right, c.args[0], c.args[2]});
+            top = std::min({top, c.args[1], c.args[3]});
+            bottom = std::max({bottom, c.args[1], c.args[3]});
+        }
+        // Both layouts are wider than the device's proportions: 2.5 % of
+        // 480 on each side, the incoming beam from the left edge of the
+        // picture; centred down the device.
+        EXPECT_EQ(left, 12);
+        EXPECT_NEAR(right, 468, 1);
+        EXPECT_NEAR(top + bottom, 300, 2);
+        EXPECT_LT(bottom - top, 0.95 * 300);
+    }
+    Design flat = orvelin::testing::paraboloid();
+    flat.aperture = 0;
+    flat.semiAperture = 0;
+    draw::RecordingDevice dc(480, 300);
+    EXPECT_FALSE(drawLayoutPreview(dc, flat));
+    EXPECT_EQ(dc.calls().size(), 1u);
 }

@@ -2,6 +2,8 @@
 // them: entered values first, then every derived value recomputed.
 #pragma once
 
+#include <bit>
+#include <cstdint>
 #include <vector>
 
 #include "design/design.h"
@@ -68,6 +70,26 @@ inline Design threeMirrorTilted(bool toroidalTertiary = true) {
     const SurfaceSpec tertiary = toroidalTertiary ? SurfaceSpec{1100, 1060, 6, 212.3, kToroid}
                                                   : SurfaceSpec{1100, 0.5, 6, 212.3, kConic};
     return makeDesign({{1600, 1.2, 4, 500}, {-900, 3, -7, 550}, tertiary, {0, 0, 2, 0}}, 110, 0.5);
+}
+
+/// The same design as a user entered it: title, units, aperture, field and
+/// every surface's kind and entered values, bit for bit.  Derived values
+/// (which painting the design view recomputes) are not compared.
+inline bool sameEnteredValues(const Design& a, const Design& b) {
+    const auto same = [](double x, double y) {
+        return std::bit_cast<std::uint64_t>(x) == std::bit_cast<std::uint64_t>(y);
+    };
+    if (a.designTitle != b.designTitle || a.units != b.units || a.surfaceCount != b.surfaceCount ||
+        !same(a.aperture, b.aperture) || !same(a.fieldSemiAngle, b.fieldSemiAngle))
+        return false;
+    for (int i = 1; i <= a.surfaceCount; ++i) {
+        const Surface& p = a.surfaces[i];
+        const Surface& q = b.surfaces[i];
+        if (p.kind != q.kind || !same(p.radius, q.radius) || !same(p.sagRadius, q.sagRadius) ||
+            !same(p.conic, q.conic) || !same(p.tilt, q.tilt) || !same(p.separation, q.separation))
+            return false;
+    }
+    return true;
 }
 
 }  // namespace orvelin::testing

@@ -39,3 +39,18 @@ class TraceError(RuntimeError):
     def __init__(self, message, status):
         super().__init__(message)
         self.status = status
+
+
+class FamilyRefusedError(ValueError):
+    """design_family() could not meet the request: the family cannot be made
+    clear by the margin and corrected at that aperture, f-ratio and field.
+
+    ``str(error)`` is the command line's message, "FAMILY: REASON";
+    ``reason`` the reason alone and ``figures`` what the design reached, as
+    ``design --json`` gives it (with "ok": False).
+    """
+
+    def __init__(self, message, reason=None, figures=None):
+        super().__init__(message)
+        self.reason = reason
+        self.figures = figures

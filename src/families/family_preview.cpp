@@ -1,0 +1,40 @@
+#include "families/family_preview.h"
+
+#include <cmath>
+
+#include "app/command_ids.h"
+#include "reports/design_view.h"
+#include "trace/layout.h"
+
+namespace orvelin {
+
+bool drawLayoutPreview(draw::Device& dc, const Design& design) {
+    eraseBackground(dc, viewBackground(kViewDesign));
+    // A copy: the best focus is set on it for the picture, and the caller's
+    // design keeps the focal plane it was given.
+    Design d = design;
+    TraceState state;
+    AnalysisResults results;
+    LayoutGeometry g;
+    if (!measureLayout(d, state, results, g)) return false;
+
+    // The scale as the design view chooses it, with the whole device as the
+    // band: the larger of the two design units per pixel.
+    const draw::Size client = dc.size();
+    const double bandWidth = 0.95 * client.width;
+    const double bandHeight = 0.95 * client.height;
+    if (bandWidth <= 0 || bandHeight <= 0) return true;
+    const double sx = g.layoutWidth / bandWidth;
+    const double sy = g.layoutHeight / bandHeight;
+    const double k = (sx != 0 && sx > sy) ? sx : sy;
+    if (!(k > 0 && std::isfinite(k))) return true;
+    const double X0 = (client.width - g.layoutWidth / k) * 0.5;
+    const double Y0 = (client.height - g.layoutHeight / k) * 0.5 - g.layoutMinY / k;
+    focusToBestFit(d, results.bestFocus, results.bestFitTilt);
+    // The incoming beam starts at the left edge of the centred picture.
+    d.surfaces[0].signedSeparation = g.layoutWidth - g.layoutMaxX;
+    drawFoldedLayout(dc, d, g, X0, Y0, k, true);
+    return true;
+}
+
+}  // namespace orvelin

@@ -288,11 +288,12 @@ void drawPrintPage(Device& dc, PrintRecords& r, int viewState, PrintProgress& pr
             break;
         }
         case kViewDiffraction: {
-            // As the aberration plots: across the page, three quarters as tall.
+            // Across the page and as tall as it is wide where the page
+            // allows: four rows of pictures want the height.
             const int W = dc.screenSize().width;
             DiffractionViewCache cache;
-            drawDiffractionViewOf(dc, draw::Rect{0, H, W, std::min(dc.screenSize().height, H + W * 3 / 4)},
-                                  r.design, cache, r.diffractionLog);
+            drawDiffractionViewOf(dc, draw::Rect{0, H, W, std::min(dc.screenSize().height, H + W)}, r.design,
+                                  cache, r.diffractionLog);
             break;
         }
         default:

@@ -411,12 +411,12 @@ TEST(QuickPrintPage, EveryFigureFitsInBothOrientations) {
     EXPECT_EQ(page.textsEqual("(focal plane)").size(), 1u);
 }
 
-// The diffraction view's page: under the header, across the page and three
-// quarters as tall (2400 x 1800 from y 54), in the plots' font of 37 (cells
-// 18 wide, lines of 41) with a margin of 30; the printed scale follows the
-// window's.  Rows of 363 from y 207 put the first PSF picture, 240 square,
-// at (433, 248): a figures column of "Mar\xE9chal 0.000" (252 + 41) and tick
-// labels of 110 to its left.
+// The diffraction view's page: under the header, across the page and as
+// tall as it is wide (2400 x 2400 from y 54), in the plots' font of 37
+// (cells 18 wide, lines of 41) with a margin of 30; the printed scale
+// follows the window's.  Rows of 513 from y 207 put the first PSF picture,
+// 390 square, at (433, 248): a figures column of "Mar\xE9chal 0.000"
+// (252 + 41) and tick labels of 110 to its left.
 TEST(PrintPageDiffraction, TheViewAcrossThePageOnTheWindowsScale) {
     Records r(printtest::paraboloid(0.5));
     ASSERT_TRUE(r.analysed);
@@ -429,14 +429,14 @@ TEST(PrintPageDiffraction, TheViewAcrossThePageOnTheWindowsScale) {
         expectPlaced(page, {{"Diffraction: test", 30, 84}});
         const auto images = page.callsOf("image");
         ASSERT_EQ(images.size(), 5u);
-        EXPECT_EQ(images[0].args, (Ints{433, 248, 240, 240}));
-        EXPECT_EQ(images[3].args, (Ints{433, 248 + 3 * 363, 240, 240}));
+        EXPECT_EQ(images[0].args, (Ints{433, 248, 390, 390}));
+        EXPECT_EQ(images[3].args, (Ints{433, 248 + 3 * 513, 390, 390}));
         EXPECT_EQ(page.textsEqual("1e-4").size(), log ? 1u : 0u);
         EXPECT_EQ(progress.shown, 0);
         int lowest = 0;
         for (const draw::DrawCall& c : page.calls())
             if (c.op == "text") lowest = std::max(lowest, c.args[1]);
-        EXPECT_LT(lowest, 54 + 1800);
+        EXPECT_LT(lowest, 54 + 2400);
     }
 }
 

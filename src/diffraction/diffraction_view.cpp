@@ -56,6 +56,11 @@ struct Taps {
 };
 Taps tapsAt(double u) {
     Taps t;
+    // Far outside the samples (or not a number): no tap reaches them.
+    if (!(std::fabs(u) < 1e7)) {
+        t.first = -(1 << 30);
+        return t;
+    }
     const double base = std::floor(u);
     t.first = static_cast<int>(base) - kLanczosTaps + 1;
     double sum = 0;
@@ -125,8 +130,11 @@ Point2 psfPeak(const FieldDiffraction& f) {
     return {(column - m / 2 + dx) * f.psfSpacing, (row - m / 2 + dy) * f.psfSpacing};
 }
 
+/// A field with a picture to draw: it traced, and its samples have a size.
 bool traced(const FieldDiffraction& f) {
-    return f.status == kTraceOk && f.psfSize > 1 && !f.psf.empty();
+    return f.status == kTraceOk && f.psfSize > 1 &&
+           f.psf.size() == static_cast<std::size_t>(f.psfSize) * f.psfSize && f.psfSpacing > 0 &&
+           std::isfinite(f.psfSpacing) && std::isfinite(f.airyRadius);
 }
 
 /// The scales every row shares: the PSF's half width (um), the highest

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -148,6 +149,36 @@ TEST(DiffractionView, FieldThatFailsShowsItsStatus) {
     drawDiffractionView(flat, {0, 0, 800, 600}, aberrationViewTitle(d), none, true);
     EXPECT_EQ(flat.textsEqual("There is no focus").size(), 4u);
     EXPECT_EQ(flat.callsOf("image").size(), 1u);
+}
+
+// Every hostile design draws: a picture for each field that traced, its
+// status for each that did not, and nothing outside the area.
+TEST(DiffractionView, HostileDesignsDrawPicturesOrStatuses) {
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::string(ORVELIN_TEST_DATA) + "/hostile")) {
+        Design d;
+        loadDesign(d, entry.path().string());
+        const DiffractionResult r = computeDiffraction(d, {32});
+        RecordingDevice dc(640, 454);
+        drawDiffractionView(dc, {0, 0, 640, 454}, aberrationViewTitle(d), r, true);
+        std::size_t pictures = 1, statuses = 0;  // the colour scale's picture
+        for (QualityField q : r.computed) {
+            const FieldDiffraction& f = r.field(q);
+            if (f.status == kTraceOk)
+                ++pictures;
+            else
+                statuses += dc.textsEqual(traceProblemMessage(f.status)).empty() ? 0 : 1;
+        }
+        const std::string name = entry.path().filename().string();
+        EXPECT_EQ(dc.callsOf("image").size(), pictures) << name;
+        EXPECT_EQ(statuses + pictures - 1, r.computed.size()) << name;
+        for (const DrawCall& c : dc.callsOf("image")) {
+            EXPECT_EQ(c.pixels.size(), static_cast<std::size_t>(c.args[2]) * c.args[3]) << name;
+            EXPECT_TRUE(c.args[0] >= 0 && c.args[1] >= 0 && c.args[0] + c.args[2] <= 640 &&
+                        c.args[1] + c.args[3] <= 454)
+                << name;
+        }
+    }
 }
 
 // The cache computes once per design: the same result until the design

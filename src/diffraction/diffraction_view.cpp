@@ -155,6 +155,12 @@ CommonScales commonScales(const DiffractionResult& r) {
     return s;
 }
 
+/// The Marechal estimate's line, its accent in the drawing device's Latin-1
+/// (split where the escape would run on into the next letter).
+constexpr char kMarechalFigure[] =
+    "Mar\xE9"
+    "chal %.3f";
+
 /// The figures beside a field's plots, a line each.
 std::vector<std::string> fieldLines(QualityField q, const FieldDiffraction& f) {
     std::vector<std::string> lines{qualityFieldName(q)};
@@ -165,9 +171,7 @@ std::vector<std::string> fieldLines(QualityField q, const FieldDiffraction& f) {
         lines.emplace_back(buf);
     };
     add("Strehl %.3f", f.strehl);
-    add("Mar\xE9"
-        "chal %.3f",
-        f.strehlMarechal);
+    add(kMarechalFigure, f.strehlMarechal);
     add("EE50 %.2f \xB5m", f.ee50);
     add("EE80 %.2f \xB5m", f.ee80);
     add("F/%.2f", f.fNumber);

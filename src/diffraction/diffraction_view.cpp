@@ -229,6 +229,7 @@ void drawColourScale(draw::Device& dc, const Rect& bar, const PlotStyle& style, 
     dc.image({bar.left, bar.top}, {w, h}, pixels);
     dc.rect(bar, Pen{kPlotBlack, 1});
     const int marks = logIntensity ? kPsfDecades : 2;
+    int free = bar.left;  // where the next label may start
     for (int k = 0; k <= marks; ++k) {
         char label[16];
         if (!logIntensity)
@@ -237,13 +238,15 @@ void drawColourScale(draw::Device& dc, const Rect& bar, const PlotStyle& style, 
             std::snprintf(label, sizeof label, "1e-%d", kPsfDecades - k);
         else
             std::snprintf(label, sizeof label, "%g", std::pow(10.0, k - kPsfDecades));
-        // Centred under its mark; the end labels kept within the bar.
+        // Centred under its mark, the end labels kept within the bar; a
+        // label that would run into the one before is left out.
         const int x = bar.left + (w - 1) * k / marks;
         const int lw = dc.textSize(label, style.font).width;
+        const int left = std::clamp(x - lw / 2, bar.left, std::max(bar.left, bar.right - lw));
         dc.line({x, bar.bottom}, {x, bar.bottom + std::max(2, style.lineHeight / 4)}, Pen{kPlotBlack, 1});
-        dc.text({std::clamp(x - lw / 2, bar.left, std::max(bar.left, bar.right - lw)),
-                 bar.bottom + style.lineHeight / 4},
-                label, style.font, kPlotBlack);
+        if (left < free) continue;
+        dc.text({left, bar.bottom + style.lineHeight / 4}, label, style.font, kPlotBlack);
+        free = left + lw + style.lineHeight / 4;
     }
 }
 
@@ -296,13 +299,14 @@ void drawDiffractionView(draw::Device& dc, const Rect& area, const AberrationVie
                   r.grid, r.grid, r.fftSize, r.fftSize);
     dc.text({x0, y0 + 2 * lh}, buf, style.font, kPlotBlack);
 
-    // One row per field: the figures, then the PSF (square), the MTF and
-    // the encircled energy, each with room for its tick labels at its left.
+    // One row per field under the columns' titles: the figures, then the
+    // PSF (square), the MTF and the encircled energy, each with room for its
+    // tick labels at its left and beneath.
     const int legendTop = area.bottom - margin - 3 * lh;
-    const int top = y0 + 3 * lh, bottom = legendTop - lh;
+    const int titles = y0 + 3 * lh, top = titles + lh, bottom = legendTop - lh;
     const int rows = std::max<int>(1, static_cast<int>(r.computed.size()));
-    const int rowHeight = std::max(4 * lh, (bottom - top) / rows);
-    const int boxHeight = std::max(lh, rowHeight - 3 * lh);
+    const int rowHeight = std::max(3 * lh, (bottom - top) / rows);
+    const int boxHeight = std::max(lh, rowHeight - 2 * lh);
     const int labelWidth = dc.textSize("-0.00", style.font).width + lh / 2;
     std::vector<std::vector<std::string>> lines;
     int textWidth = 0;
@@ -319,11 +323,16 @@ void drawDiffractionView(draw::Device& dc, const Rect& area, const AberrationVie
     const int mtfLeft = psfLeft + side + lh + labelWidth, eeLeft = mtfLeft + plotWidth + lh + labelWidth;
 
     const CommonScales scale = commonScales(r);
+    if (scale.psf > 0) {
+        dc.text({psfLeft, titles}, "PSF, y \xB5m", style.font, kPlotBlack);
+        dc.text({mtfLeft, titles}, "MTF (contrast)", style.font, kPlotBlack);
+        dc.text({eeLeft, titles}, "encircled energy (fraction)", style.font, kPlotBlack);
+    }
     const Pen black{kPlotBlack, style.penWidth}, tangential{kPlotTangential, style.penWidth},
         sagittal{kPlotSagittal, style.penWidth}, energy{kEnergy, style.penWidth};
     for (int row = 0; row < static_cast<int>(r.computed.size()); ++row) {
         const FieldDiffraction& f = r.field(r.computed[row]);
-        const int rowTop = top + row * rowHeight, boxTop = rowTop + lh;
+        const int rowTop = top + row * rowHeight, boxTop = rowTop;
         for (std::size_t k = 0; k < lines[row].size(); ++k) {
             const int y = boxTop + static_cast<int>(k) * lh;
             if (k > 0 && y + lh > rowTop + rowHeight) break;  // a short row shows what fits
@@ -339,13 +348,13 @@ void drawDiffractionView(draw::Device& dc, const Rect& area, const AberrationVie
         psf.box = Rect{psfLeft, boxTop, psfLeft + side, boxTop + side};
         psf.xMin = psf.yMin = -scale.psf;
         psf.xMax = psf.yMax = scale.psf;
-        drawAxes(dc, psf, style, last ? "x \xB5m (tangential)" : "", "PSF, y \xB5m");
+        drawAxes(dc, psf, style, last ? "x \xB5m (tangential)" : "", "");
         drawPsf(dc, psf, f, logIntensity, style.penWidth);
 
         PlotAxes mtf;
         mtf.box = Rect{mtfLeft, boxTop, mtfLeft + plotWidth, boxTop + boxHeight};
         mtf.xMin = 0, mtf.xMax = scale.frequency, mtf.yMin = 0, mtf.yMax = 1;
-        drawAxes(dc, mtf, style, last ? "cycles/mm" : "", "MTF (contrast)");
+        drawAxes(dc, mtf, style, last ? "cycles/mm" : "", "");
         drawCurve(dc, mtf, f.mtf.frequency, f.mtf.diffractionLimit, black);
         drawCurve(dc, mtf, f.mtf.frequency, f.mtf.tangential, tangential);
         drawCurve(dc, mtf, f.mtf.frequency, f.mtf.sagittal, sagittal);
@@ -353,14 +362,13 @@ void drawDiffractionView(draw::Device& dc, const Rect& area, const AberrationVie
         PlotAxes ee;
         ee.box = Rect{eeLeft, boxTop, eeLeft + plotWidth, boxTop + boxHeight};
         ee.xMin = 0, ee.xMax = scale.radius, ee.yMin = 0, ee.yMax = 1;
-        drawAxes(dc, ee, style, last ? "radius \xB5m (about the centroid)" : "",
-                 "encircled energy (fraction)");
+        drawAxes(dc, ee, style, last ? "radius \xB5m (about the centroid)" : "", "");
         drawCurve(dc, ee, f.encircledEnergy.radius, airyEnergy(f, r.wavelengthMicrons), black);
         drawCurve(dc, ee, f.encircledEnergy.radius, f.encircledEnergy.fraction, energy);
     }
 
     // The colour scale with its words, the Airy circle's and the curves'.
-    const int barWidth = std::max(10 * lh, area.width() / 5);
+    const int barWidth = std::max(14 * lh, area.width() / 5);
     const Rect bar{x0, legendTop + lh / 8, x0 + barWidth, legendTop + lh * 2 / 3};
     drawColourScale(dc, bar, style, logIntensity);
     const int wordsLeft = bar.right + lh;

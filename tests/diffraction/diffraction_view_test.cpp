@@ -40,9 +40,10 @@ std::vector<DrawCall> withPen(const RecordingDevice& dc, const char* op, draw::C
 }  // namespace
 
 // The f/5 paraboloid at 1280 x 960 on the recording device: font cells of
-// 20 (10 wide, 22 a line), margin 16, rows of 193 from y 82; the figures
-// column is "Mar\xE9chal 1.000" wide (140 + 22), tick labels 61.  So the
-// PSF box is 127 square at (239, 104), the MTF box (449, 104)-(815, 231).
+// 20 (10 wide, 22 a line), margin 16, rows of 188 from y 104 under the
+// titles; the figures column is "Mar\xE9chal 1.000" wide (140 + 22), tick
+// labels 61.  So the PSF box is 144 square at (239, 104), the MTF box
+// (466, 104)-(823, 248).
 TEST(DiffractionView, ParaboloidPixels) {
     const Design d = paraboloidExample();
     const DiffractionResult r = computeDiffraction(d);
@@ -64,41 +65,48 @@ TEST(DiffractionView, ParaboloidPixels) {
     // Four pictures, one a field, and the colour scale.
     const auto images = dc.callsOf("image");
     ASSERT_EQ(images.size(), 5u);
-    EXPECT_EQ(images[0].args, (Ints{239, 104, 127, 127}));
-    EXPECT_EQ(images[1].args, (Ints{239, 104 + 193, 127, 127}));
-    // The centre pixel is the chief ray: the perfect axis's peak, the top
-    // of the scale; the corners lie dark.
+    EXPECT_EQ(images[0].args, (Ints{239, 104, 144, 144}));
+    EXPECT_EQ(images[1].args, (Ints{239, 104 + 188, 144, 144}));
+    // The chief ray falls between the four middle pixels (71 and 72 across
+    // and down, 0.21 um from it): on the perfect axis they are alike and
+    // the brightest; the corners lie dark.
     const auto& pixels = images[0].pixels;
-    ASSERT_EQ(pixels.size(), 127u * 127u);
-    EXPECT_EQ(pixels[63 * 127 + 63], psfColour(1));
+    ASSERT_EQ(pixels.size(), 144u * 144u);
+    auto brightness = [](draw::Colour c) { return c.r + c.g + c.b; };
+    int brightest = 0;
+    for (draw::Colour c : pixels) brightest = std::max(brightest, brightness(c));
+    for (int k : {71 * 144 + 71, 71 * 144 + 72, 72 * 144 + 71, 72 * 144 + 72}) {
+        EXPECT_EQ(pixels[k], pixels[71 * 144 + 71]) << k;
+        EXPECT_EQ(brightness(pixels[k]), brightest) << k;
+    }
     EXPECT_EQ(psfColour(1), draw::rgb(252, 255, 164));
     EXPECT_EQ(pixels[0], psfColour(0));
 
-    // The Airy circle about the peak, 3.417 um: 3.417 * 126 / 60 = 7.18,
-    // 7 pixels about (302, 167).
+    // The Airy circle about the peak, 3.417 um: 3.417 * 143 / 60 = 8.14,
+    // 8 pixels about (311, 176), the chief ray's 310.5 and 175.5 rounded.
     const auto circles = withPen(dc, "ellipse", draw::rgb(0, 208, 255));
     ASSERT_EQ(circles.size(), 5u);  // four fields and the legend's
-    EXPECT_EQ(circles[0].args, (Ints{295, 160, 310, 175}));
-    EXPECT_EQ(std::lround(r.field(QualityField::center).airyRadius * 126 / 60), 7);
+    EXPECT_EQ(circles[0].args, (Ints{303, 168, 320, 185}));
+    EXPECT_EQ(std::lround(r.field(QualityField::center).airyRadius * 143 / 60), 8);
 
     // The MTF box, its contrast labels and the diffraction limit: contrast
     // 1 at frequency 0 is the box's top-left corner; it ends on the bottom
     // edge at the cutoff, the right edge.
     bool box = false;
-    for (const DrawCall& c : dc.callsOf("rect")) box = box || c.args == Ints{449, 104, 815, 231};
+    for (const DrawCall& c : dc.callsOf("rect")) box = box || c.args == Ints{466, 104, 823, 248};
     EXPECT_TRUE(box);
     const auto one = dc.textsEqual("1.0");
     ASSERT_GE(one.size(), 1u);
-    EXPECT_EQ(one[0].args, (Ints{449 - 5 - 2 - 30, 104 - 11}));
+    EXPECT_EQ(one[0].args, (Ints{466 - 5 - 2 - 30, 104 - 11}));
     std::vector<DrawCall> limit;
     for (const DrawCall& c : withPen(dc, "line", kPlotBlack))
-        if (c.args[0] >= 449 && c.args[2] > c.args[0] && c.args[1] <= c.args[3] && c.args[2] < 815)
+        if (c.args[0] >= 466 && c.args[2] > c.args[0] && c.args[1] <= c.args[3] && c.args[2] < 823)
             limit.push_back(c);
     ASSERT_GE(limit.size(), 128u);
-    EXPECT_EQ(limit[0].args[0], 449);
+    EXPECT_EQ(limit[0].args[0], 466);
     EXPECT_EQ(limit[0].args[1], 104);
-    EXPECT_EQ(limit[127].args[2], 814);
-    EXPECT_EQ(limit[127].args[3], 230);
+    EXPECT_EQ(limit[127].args[2], 822);
+    EXPECT_EQ(limit[127].args[3], 247);
     // The x labels run from 0 to 300 cycles/mm under the box.
     EXPECT_EQ(dc.textsEqual("300").size(), 4u);
 }
@@ -140,8 +148,9 @@ TEST(DiffractionView, FieldThatFailsShowsItsStatus) {
     drawDiffractionView(dc, {0, 0, 800, 600}, aberrationViewTitle(d), r, false);
     EXPECT_EQ(dc.textsEqual("Light misses surface #1").size(), 1u);
     EXPECT_EQ(dc.textsEqual("plus").size(), 1u);
-    EXPECT_EQ(dc.callsOf("image").size(), 4u);  // three fields and the scale
-    EXPECT_EQ(dc.textsEqual("MTF (contrast)").size(), 3u);
+    EXPECT_EQ(dc.callsOf("image").size(), 4u);              // three fields and the scale
+    EXPECT_EQ(dc.textsEqual("MTF (contrast)").size(), 1u);  // the column's title
+    EXPECT_EQ(dc.textsEqual("1.0").size(), 6u);             // the MTF and energy plots of three fields
 
     const DiffractionResult none = computeDiffraction(orvelin::testing::flatMirror(100), {32});
     EXPECT_EQ(psfWindowHalfWidth(none), 0);

@@ -414,9 +414,10 @@ TEST(QuickPrintPage, EveryFigureFitsInBothOrientations) {
 // The diffraction view's page: under the header, across the page and as
 // tall as it is wide (2400 x 2400 from y 54), in the plots' font of 37
 // (cells 18 wide, lines of 41) with a margin of 30; the printed scale
-// follows the window's.  Rows of 513 from y 207 put the first PSF picture,
-// 390 square, at (433, 248): a figures column of "Mar\xE9chal 0.000"
-// (252 + 41) and tick labels of 110 to its left.
+// follows the window's.  Rows of 503 from y 248 (under the columns'
+// titles) put the first PSF picture, 421 square, at (433, 248): a figures
+// column of "Mar\xE9chal 0.000" (252 + 41) and tick labels of 110 to its
+// left.
 TEST(PrintPageDiffraction, TheViewAcrossThePageOnTheWindowsScale) {
     Records r(printtest::paraboloid(0.5));
     ASSERT_TRUE(r.analysed);
@@ -429,8 +430,8 @@ TEST(PrintPageDiffraction, TheViewAcrossThePageOnTheWindowsScale) {
         expectPlaced(page, {{"Diffraction: test", 30, 84}});
         const auto images = page.callsOf("image");
         ASSERT_EQ(images.size(), 5u);
-        EXPECT_EQ(images[0].args, (Ints{433, 248, 390, 390}));
-        EXPECT_EQ(images[3].args, (Ints{433, 248 + 3 * 513, 390, 390}));
+        EXPECT_EQ(images[0].args, (Ints{433, 248, 421, 421}));
+        EXPECT_EQ(images[3].args, (Ints{433, 248 + 3 * 503, 421, 421}));
         EXPECT_EQ(page.textsEqual("1e-4").size(), log ? 1u : 0u);
         EXPECT_EQ(progress.shown, 0);
         int lowest = 0;

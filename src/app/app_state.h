@@ -37,6 +37,9 @@ struct AppState {
     bool modified = false;
     /// Every change to the design, for Undo and Redo.
     History history;
+    /// The diffraction view shows the PSF's intensity on a logarithmic
+    /// scale (the "I" key switches it there); linear at first.
+    bool diffractionLog = false;
 };
 
 }  // namespace orvelin

@@ -205,6 +205,15 @@ void Application::runCommand(int id) {
             // Each command's view bears its number.
             if (designShown && traced) changeView(id);
             break;
+        case kCmdDiffraction:
+            if (designShown && traced) changeView(kViewDiffraction);
+            break;
+        case kCmdDiffractionScale:
+            if (s.viewState == kViewDiffraction) {
+                s.diffractionLog = !s.diffractionLog;
+                changeView(kViewDiffraction);
+            }
+            break;
         case kCmdOptimise:
             // The optimiser's result is one step for Undo.
             if (designShown && host_.optimise(s.design)) {

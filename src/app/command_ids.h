@@ -60,6 +60,8 @@ enum Command : int {
     kViewThroughFocus = kCmdThroughFocus,
     kCmdDiffraction = 1800,  ///< Tools menu: the diffraction image, MTF and encircled energy
     kViewDiffraction = kCmdDiffraction,
+    /// The "I" key in the diffraction view: the PSF's intensity linear or logarithmic.
+    kCmdDiffractionScale = 1801,
     kCmdTolerances = 1900,  ///< Tools > "Tolerances...": the tolerance window
     kViewTolerances = kCmdTolerances,
     kCmdNewFromFamily = 1950,  ///< File > "New from a family...": a design of a classic family

@@ -25,6 +25,11 @@ std::optional<int> commandForCharacter(char c, int viewState) {
         case 'F':
         case 'f':
             return kCmdFocus;
+        case 'I':
+        case 'i':
+            // Only the diffraction view has an intensity scale to switch.
+            if (viewState == kViewDiffraction) return kCmdDiffractionScale;
+            return std::nullopt;
         case 'L':
         case 'l':
             return kCmdOpen;

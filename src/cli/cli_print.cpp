@@ -1,7 +1,8 @@
 // `print`: the page Print Page prints for a view, or the Quick Print summary,
 // into a PDF file or onto a printer.
 //
-//   orvelin-cli print FILE --view report|design|standard|airy|blur|overlay|clearance -o page.pdf
+//   orvelin-cli print FILE --view report|design|standard|airy|blur|overlay|clearance|...|diffraction
+//                          [--log] -o page.pdf
 //   orvelin-cli print FILE --quick [-o page.pdf]
 //
 // Without -o the page goes to the printer named by --printer, or else to the
@@ -34,6 +35,7 @@ struct PrintOptions {
     std::string printer;
     std::string paper;
     bool landscape = false;
+    bool log = false;  ///< the diffraction view's PSF on a logarithmic scale
     int dpi = qt::kPrintResolution;
 };
 
@@ -58,6 +60,7 @@ const std::map<std::string, PrintView>& printViews() {
         {"fieldcurves", {kViewFieldCurves, {}}},
         {"fieldmap", {kViewFieldMap, {}}},
         {"throughfocus", {kViewThroughFocus, {}}},
+        {"diffraction", {kViewDiffraction, {}}},
     };
     return views;
 }
@@ -138,7 +141,7 @@ void runPrint(const PrintOptions& o) {
         target.pdfFile = QString::fromStdString(pdf->path());
     }
     qt::QtPrintDocument doc(target);
-    PrintRecords records{design, trace, results, geometry, frame, random};
+    PrintRecords records{design, trace, results, geometry, frame, random, o.log};
     PrintProgress progress;  // nothing to show, and no one to cancel
     const PrintJobResult result = o.quick
                                       ? runQuickPrintJob(doc, records, localTimeNow())
@@ -164,7 +167,10 @@ void addPrintCommand(CLI::App& app) {
     static PrintOptions o;
     auto* cmd = app.add_subcommand(kPrintCommand.name, kPrintCommand.description);
     cmd->add_option("FILE", o.path, "design file (.ov)")->required();
-    cmd->add_option("--view", o.view, "report, design, standard, airy, blur, overlay or clearance");
+    cmd->add_option("--view", o.view,
+                    "report, design, standard, airy, blur, overlay, clearance, quality, fans, fieldcurves, "
+                    "fieldmap, throughfocus or diffraction");
+    cmd->add_flag("--log", o.log, "the diffraction view's PSF on a logarithmic intensity scale");
     cmd->add_flag("--quick", o.quick, "the Quick Print summary page");
     cmd->add_option("-o,--output", o.output, "write the page to this PDF file instead of a printer");
     cmd->add_option("--printer", o.printer, "print on this printer instead of the default one");

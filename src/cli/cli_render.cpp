@@ -1,5 +1,5 @@
-// `render FILE --view welcome|design|report|standard|airy|blur|overlay -o out.png [--size WxH]
-// [--focus-steps K]`; the plot views live in cli_render_plots.cpp.
+// `render FILE --view welcome|design|report|standard|airy|blur|overlay|...|diffraction -o out.png
+// [--size WxH] [--focus-steps K] [--log]`; the plot views live in cli_render_plots.cpp.
 #include "cli/cli_render.h"
 
 #include <QBuffer>
@@ -13,6 +13,7 @@
 #include "clearance/clearance_view.h"
 #include "cli/cli.h"
 #include "cli/cli_render_plots.h"
+#include "diffraction/diffraction_view.h"
 #include "platform/qt/headless.h"
 #include "quality/quality_view.h"
 #include "reports/design_view.h"
@@ -82,11 +83,25 @@ void renderAberrations(RenderJob& job, int command) {
                        job.design, cache);
 }
 
+// The diffraction view, refused like the aberration plots; --log gives the
+// PSF on the logarithmic scale, as the "I" key does in the window.
+void renderDiffraction(RenderJob& job) {
+    const bool logIntensity = job.app.state().diffractionLog;
+    job.app.showDesign(job.design);
+    job.app.runCommand(kCmdDiffraction);
+    if (job.app.state().viewState != kViewDiffraction) failTrace(job.trace.status);
+    eraseBackground(job.window, viewBackground(kViewDiffraction));
+    DiffractionViewCache cache;
+    drawDiffractionViewOf(job.window, {0, 0, job.window.size().width, job.window.size().height}, job.design,
+                          cache, logIntensity);
+}
+
 const RenderView kViews[] = {
     {"fans", kViewFans, [](RenderJob& job) { renderAberrations(job, kCmdFans); }},
     {"fieldcurves", kViewFieldCurves, [](RenderJob& job) { renderAberrations(job, kCmdFieldCurves); }},
     {"fieldmap", kViewFieldMap, [](RenderJob& job) { renderAberrations(job, kCmdFieldMap); }},
     {"throughfocus", kViewThroughFocus, [](RenderJob& job) { renderAberrations(job, kCmdThroughFocus); }},
+    {"diffraction", kViewDiffraction, renderDiffraction},
     {"welcome", kViewWelcome, renderWelcome},
     {"design", kViewDesign, renderDesign},
     {"report", kViewTraceReport, renderReport},
@@ -105,6 +120,7 @@ bool parseSize(const std::string& text, int& w, int& h) {
 void addRenderCommand(CLI::App& app) {
     struct Options {
         std::string file, view = "design", output, size;
+        bool log = false;
     };
     auto options = std::make_shared<Options>();
     std::string viewNames;
@@ -122,6 +138,7 @@ void addRenderCommand(CLI::App& app) {
                     "client area WIDTHxHEIGHT (default " + std::to_string(qt::kInitialClientWidth) + "x" +
                         std::to_string(qt::kInitialClientHeight) +
                         ", the client area of the initial 640x454 window)");
+    cmd->add_flag("--log", options->log, "the diffraction view's PSF on a logarithmic intensity scale");
     addPlotRenderOptions(cmd);
     cmd->callback([options]() {
         const RenderView* view = nullptr;
@@ -139,6 +156,7 @@ void addRenderCommand(CLI::App& app) {
         AppState& s = app.state();
         Design& design = s.design;
         design = loadForCommand(options->file);
+        s.diffractionLog = options->log;
         qt::ensureQtApplication();
         // The window stands on a 1024 x 768 screen (the screen less the
         // 38-row allowance below, as the program measures it), or on one

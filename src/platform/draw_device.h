@@ -16,12 +16,15 @@
 //   exclusive: rect({0, 0, 3, 2}, ...) covers columns 0..2 and rows 0..1.
 //   The outline runs along the box's own edge pixels, inside it; with
 //   kNoPen the fill covers the whole box.
+// - image puts one picture pixel on one device pixel.
 // - text anchors the text's top-left corner (the top of the character cell)
 //   at the given point; a solid background fills the cells behind it first.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <span>
 #include <string_view>
 
 namespace orvelin::draw {
@@ -182,6 +185,25 @@ class Device {
     /// the box.  Returns the height of the lines drawn.
     virtual int textBox(const Rect& box, std::string_view text, const Font& font, Colour colour, Align align,
                         const Fill& background = kHollow) = 0;
+    /// A picture made by the caller, `extent` pixels of `pixels` row after
+    /// row from the top, one device pixel each, its top-left corner at `at`
+    /// (a computed image such as a point spread function).  This default
+    /// fills each run of equal colours of a row; a device that holds images
+    /// draws it whole, so a vector file keeps one picture.
+    virtual void image(Point at, Size extent, std::span<const Colour> pixels) {
+        if (extent.width <= 0 || extent.height <= 0 ||
+            pixels.size() < static_cast<std::size_t>(extent.width) * static_cast<std::size_t>(extent.height))
+            return;
+        for (int y = 0; y < extent.height; ++y) {
+            const Colour* row = pixels.data() + static_cast<std::size_t>(y) * extent.width;
+            for (int x = 0; x < extent.width;) {
+                int end = x + 1;
+                while (end < extent.width && row[end] == row[x]) ++end;
+                fill({at.x + x, at.y + y, at.x + end, at.y + y + 1}, row[x]);
+                x = end;
+            }
+        }
+    }
     /// Copy `extent` pixels from `from` of another device (the plot buffer)
     /// to `to`; source pixels outside the source are left undrawn.
     virtual void copy(Point to, Size extent, const Device& source, Point from) = 0;

@@ -123,6 +123,12 @@ void RecordingDevice::picture(Point to, Size extent, std::string_view name, Poin
     record(made("picture", {to.x, to.y, extent.width, extent.height, from.x, from.y}, std::string(name)));
 }
 
+void RecordingDevice::image(Point at, Size extent, std::span<const Colour> pixels) {
+    DrawCall c = made("image", {at.x, at.y, extent.width, extent.height});
+    c.pixels.assign(pixels.begin(), pixels.end());
+    record(std::move(c));
+}
+
 std::vector<DrawCall> RecordingDevice::callsOf(const std::string& op) const {
     std::vector<DrawCall> out;
     for (const DrawCall& c : calls_)

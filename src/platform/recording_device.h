@@ -14,12 +14,12 @@ namespace orvelin::draw {
 /// One recorded call.
 struct DrawCall {
     /// The call: "line", "pixel", "rect", "ellipse", "fill", "text",
-    /// "textBox", "copy", "picture".
+    /// "textBox", "copy", "picture", "image".
     std::string op;
     /// Coordinates in call order: line x0 y0 x1 y1; pixel and text x y;
     /// rect, ellipse, fill and textBox left top right bottom (textBox then
     /// the alignment, 0 left, 1 centre, 2 right); copy and picture x y w h
-    /// sx sy.
+    /// sx sy; image x y w h.
     std::vector<int> args;
     std::string text;  ///< the text; picture: its name
 
@@ -29,6 +29,7 @@ struct DrawCall {
     Font textFont;    ///< text, textBox
     Colour colour{};  ///< text and textBox: the text colour; pixel, fill: the colour
     Fill background;  ///< text, textBox: the cells' background
+    std::vector<Colour> pixels;  ///< image: its pixels, row after row
 
     /// A compact line for messages: "text 10 20 'f/5.01'".
     std::string str() const;
@@ -57,6 +58,7 @@ class RecordingDevice : public Device {
                 const Fill& background = kHollow) override;
     void copy(Point to, Size extent, const Device& source, Point from) override;
     void picture(Point to, Size extent, std::string_view name, Point from = {}) override;
+    void image(Point at, Size extent, std::span<const Colour> pixels) override;
 
     // Inspection.
     const std::vector<DrawCall>& calls() const { return calls_; }

@@ -7,6 +7,7 @@
 #include "aberrations/aberration_views.h"
 #include "clearance/clearance_view.h"
 #include "design/design_table.h"
+#include "diffraction/diffraction_view.h"
 #include "plots/layout_drawing.h"
 #include "quality/quality_view.h"
 #include "reports/report_figures.h"
@@ -283,6 +284,15 @@ void drawPrintPage(Device& dc, PrintRecords& r, int viewState, PrintProgress& pr
             AberrationViewCache cache;
             drawAberrationView(dc, draw::Rect{0, H, W, std::min(dc.screenSize().height, H + W * 3 / 4)},
                                viewState, r.design, cache);
+            break;
+        }
+        case kViewDiffraction: {
+            // Across the page and as tall as it is wide where the page
+            // allows: four rows of pictures want the height.
+            const int W = dc.screenSize().width;
+            DiffractionViewCache cache;
+            drawDiffractionViewOf(dc, draw::Rect{0, H, W, std::min(dc.screenSize().height, H + W)}, r.design,
+                                  cache, r.diffractionLog);
             break;
         }
         default:

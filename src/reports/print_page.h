@@ -43,6 +43,8 @@ struct PrintRecords {
     const LayoutGeometry& geometry;
     PlotFrame& frame;
     RandomSource& random;
+    /// The diffraction view's PSF on a logarithmic intensity scale.
+    bool diffractionLog = false;
 };
 
 /// The version shown in the header line.

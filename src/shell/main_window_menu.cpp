@@ -83,6 +83,7 @@ void MainWindow::buildMenu() {
     addCommand(tools, QStringLiteral("Field c&urves and distortion"), kCmdFieldCurves);
     addCommand(tools, QStringLiteral("Field &map"), kCmdFieldMap);
     addCommand(tools, QStringLiteral("Spots &through focus"), kCmdThroughFocus);
+    addCommand(tools, QStringLiteral("&Diffraction"), kCmdDiffraction);
     addCommand(tools, QStringLiteral("&Optimise..."), kCmdOptimise)->setEnabled(false);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));

@@ -16,7 +16,7 @@ void showMessage(QWidget* parent, const std::string& text) {
 }
 
 PrintRecords recordsOf(AppState& s) {
-    return PrintRecords{s.design, s.trace, s.results, s.geometry, s.frame, s.random};
+    return PrintRecords{s.design, s.trace, s.results, s.geometry, s.frame, s.random, s.diffractionLog};
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "aberrations/aberration_views.h"
 #include "clearance/clearance_view.h"
+#include "diffraction/diffraction_view.h"
 #include "platform/qt/qt_device.h"
 #include "plots/plot_dispatch.h"
 #include "quality/quality_view.h"
@@ -90,6 +91,13 @@ void paintView(QPainter& painter, const QRect& client, AppState& s, const QImage
             static AberrationViewCache cache;
             qt::QtDevice dc(painter, toRect(client), capsOf(screen));
             drawAberrationView(dc, toRect(client), s.viewState, s.design, cache);
+            break;
+        }
+        case kViewDiffraction: {
+            // Computed once per design; a repaint, or the "I" key, only draws.
+            static DiffractionViewCache cache;
+            qt::QtDevice dc(painter, toRect(client), capsOf(screen));
+            drawDiffractionViewOf(dc, toRect(client), s.design, cache, s.diffractionLog);
             break;
         }
         default:

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <optional>
 
+#include "app/command_rules.h"
 #include "platform/recording_device.h"
 #include "reports/design_view.h"
 #include "support/test_designs.h"
@@ -234,6 +235,33 @@ TEST(Application, NewFromAFamilyIsAnUnsavedNewDesignThatUndoes) {
     EXPECT_EQ(f.app.newDesignFromFamily(), 0);
     EXPECT_EQ(f.host.questions, std::vector<std::string>{"save (New Design)"});
     EXPECT_TRUE(testing::sameEnteredValues(s.design, made));
+}
+
+// The diffraction view needs a design that traces; its "I" key, posted as
+// a command, switches the intensity scale there and nowhere else.
+TEST(Application, DiffractionViewAndItsIntensityKey) {
+    Fixture f;
+    f.app.runCommand(kCmdDiffraction);
+    EXPECT_EQ(f.app.state().viewState, kViewWelcome);
+    f.host.files = {kExamples + "/paraboloid-f5.ov"};
+    f.app.runCommand(kCmdOpen);
+    EXPECT_FALSE(commandForCharacter('i', kViewDesign));
+    f.app.runCommand(kCmdDiffractionScale);  // not in the diffraction view: nothing
+    EXPECT_FALSE(f.app.state().diffractionLog);
+    f.app.runCommand(kCmdDiffraction);
+    EXPECT_EQ(f.app.state().viewState, kViewDiffraction);
+    for (char key : {'I', 'i'}) {
+        const auto id = commandForCharacter(key, f.app.state().viewState);
+        ASSERT_TRUE(id);
+        f.app.runCommand(*id);
+        EXPECT_EQ(f.app.state().diffractionLog, key == 'I');
+        EXPECT_EQ(f.app.state().viewState, kViewDiffraction);
+    }
+
+    f.host.files = {kHostile + "/light-misses-surface-2.ov"};
+    f.app.runCommand(kCmdOpen);
+    f.app.runCommand(kCmdDiffraction);
+    EXPECT_EQ(f.app.state().viewState, kViewDesign);
 }
 
 }  // namespace

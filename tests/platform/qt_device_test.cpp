@@ -1,6 +1,6 @@
 // The QPainter device's pixels: the end point left out of lines, the right
 // and bottom edges left out of shapes, fixed 8-pixel character cells, block
-// copies and the welcome picture.
+// copies, the welcome picture and computed pictures.
 #include "platform/qt/qt_device.h"
 
 #include <gtest/gtest.h>
@@ -208,6 +208,28 @@ TEST_F(QtDeviceTest, BlockCopiesAndTheWelcomePicture) {
     // The picture's grey corners at (10, 20) and (306, 284), white beyond.
     for (auto [x, y] : {std::pair{10, 20}, {306, 284}}) EXPECT_EQ(big.pixel(x, y), qRgb(128, 128, 128));
     for (auto [x, y] : {std::pair{307, 284}, {306, 285}}) EXPECT_EQ(big.pixel(x, y), qRgb(255, 255, 255));
+}
+
+// A computed picture lands pixel for pixel, unscaled; the drawing device's
+// own fallback (runs of fills, for a device that holds no pictures) leaves
+// the same pixels, and a short pixel list draws nothing.
+TEST_F(QtDeviceTest, ComputedPicturesLandPixelForPixel) {
+    const std::vector<draw::Colour> pixels = {rgb(255, 0, 0), rgb(255, 0, 0), rgb(0, 0, 255),
+                                              rgb(0, 255, 0), rgb(1, 2, 3),   rgb(0, 255, 0)};
+    for (bool fallback : {false, true}) {
+        paint([&](QtDevice& dc) {
+            if (fallback)
+                dc.draw::Device::image({7, 9}, {3, 2}, pixels);
+            else
+                dc.image({7, 9}, {3, 2}, pixels);
+            dc.image({30, 30}, {3, 3}, pixels);  // six pixels for nine: nothing
+        });
+        EXPECT_EQ(inkBox(), (std::vector<int>{7, 9, 9, 10})) << fallback;
+        for (int k = 0; k < 6; ++k) {
+            const draw::Colour c = pixels[k];
+            EXPECT_EQ(image.pixel(7 + k % 3, 9 + k / 3), qRgb(c.r, c.g, c.b)) << fallback << " " << k;
+        }
+    }
 }
 
 }  // namespace

@@ -413,5 +413,35 @@ TEST(QuickPrintPage, EveryFigureFitsInBothOrientations) {
     EXPECT_EQ(page.textsEqual("(focal plane)").size(), 1u);
 }
 
+// The diffraction view's page: under the header, across the page and as
+// tall as it is wide (2400 x 2400 from y 54), in the plots' font of 37
+// (cells 18 wide, lines of 41) with a margin of 30; the printed scale
+// follows the window's.  Rows of 503 from y 248 (under the columns'
+// titles) put the first PSF picture, 421 square, at (433, 248): a figures
+// column of "Mar\xE9chal 0.000" (252 + 41) and tick labels of 110 to its
+// left.
+TEST(PrintPageDiffraction, TheViewAcrossThePageOnTheWindowsScale) {
+    Records r(printtest::paraboloid(0.5));
+    ASSERT_TRUE(r.analysed);
+    for (bool log : {false, true}) {
+        r.print.diffractionLog = log;
+        draw::RecordingDevice page(W, V, W, V);
+        ScriptedProgress progress;
+        drawPrintPage(page, r.print, kViewDiffraction, progress, fixedTime());
+        EXPECT_EQ(page.textsEqual("Orvelin V0.90 - test").size(), 1u);
+        expectPlaced(page, {{"Diffraction: test", 30, 84}});
+        const auto images = page.callsOf("image");
+        ASSERT_EQ(images.size(), 5u);
+        EXPECT_EQ(images[0].args, (Ints{433, 248, 421, 421}));
+        EXPECT_EQ(images[3].args, (Ints{433, 248 + 3 * 503, 421, 421}));
+        EXPECT_EQ(page.textsEqual("1e-4").size(), log ? 1u : 0u);
+        EXPECT_EQ(progress.shown, 0);
+        int lowest = 0;
+        for (const draw::DrawCall& c : page.calls())
+            if (c.op == "text") lowest = std::max(lowest, c.args[1]);
+        EXPECT_LT(lowest, 54 + 2400);
+    }
+}
+
 }  // namespace
 }  // namespace orvelin

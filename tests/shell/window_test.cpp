@@ -365,6 +365,26 @@ TEST_F(Window, ToolsClearanceShowsTheClearanceView) {
     EXPECT_EQ(state().viewState, kViewDesign);
 }
 
+TEST_F(Window, ToolsDiffractionAndItsIntensityKey) {
+    open(kNewtonian);
+    QAction* diffraction = window->action(kCmdDiffraction);
+    EXPECT_EQ(diffraction->text(), "&Diffraction");
+    diffraction->trigger();
+    drainEvents();
+    EXPECT_EQ(state().viewState, kViewDiffraction);
+    EXPECT_EQ(clientPixel(2, 2), qRgb(255, 255, 255));
+    // "I" switches the scale there and back, and leaves the view as it is.
+    key(Qt::Key_I);
+    EXPECT_TRUE(state().diffractionLog);
+    EXPECT_EQ(state().viewState, kViewDiffraction);
+    key(Qt::Key_I);
+    EXPECT_FALSE(state().diffractionLog);
+    key(Qt::Key_D);
+    key(Qt::Key_I);  // nothing outside the view
+    EXPECT_EQ(state().viewState, kViewDesign);
+    EXPECT_FALSE(state().diffractionLog);
+}
+
 TEST_F(Window, TheReportsLabelsExplainThemselves) {
     open(kNewtonian);
     window->runCommand(kCmdTrace);

@@ -349,6 +349,20 @@ void QtDevice::copy(draw::Point to, draw::Size extent, const draw::Device& sourc
     blit(to.x, to.y, extent.width, extent.height, *q->image(), from.x, from.y);
 }
 
+void QtDevice::image(draw::Point at, draw::Size extent, std::span<const draw::Colour> pixels) {
+    const int w = extent.width, h = extent.height;
+    if (w <= 0 || h <= 0 || pixels.size() < static_cast<std::size_t>(w) * static_cast<std::size_t>(h)) return;
+    // One QImage, so that an SVG or PDF file holds one picture rather than a
+    // rectangle a pixel.
+    QImage picture(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
+        const draw::Colour* row = pixels.data() + static_cast<std::size_t>(y) * w;
+        for (int x = 0; x < w; ++x) line[x] = qRgb(row[x].r, row[x].g, row[x].b);
+    }
+    painter_->drawImage(QPoint(at.x, at.y), picture);
+}
+
 void QtDevice::picture(draw::Point to, draw::Size extent, std::string_view name, draw::Point from) {
     auto it = pictures_.find(name);
     if (it == pictures_.end()) {

@@ -69,6 +69,7 @@ class QtDevice : public draw::Device {
                 draw::Align align, const draw::Fill& background = draw::kHollow) override;
     void copy(draw::Point to, draw::Size extent, const draw::Device& source, draw::Point from) override;
     void picture(draw::Point to, draw::Size extent, std::string_view name, draw::Point from = {}) override;
+    void image(draw::Point at, draw::Size extent, std::span<const draw::Colour> pixels) override;
 
     /// The image drawn on, when the device draws on one (a block copy source).
     const QImage* image() const { return image_; }

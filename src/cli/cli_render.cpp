@@ -13,6 +13,7 @@
 #include "clearance/clearance_view.h"
 #include "cli/cli.h"
 #include "cli/cli_render_plots.h"
+#include "cli/cli_tolerance_view.h"
 #include "platform/qt/headless.h"
 #include "quality/quality_view.h"
 #include "reports/design_view.h"
@@ -92,6 +93,7 @@ const RenderView kViews[] = {
     {"report", kViewTraceReport, renderReport},
     {"clearance", kViewClearance, renderClearance},
     {"quality", kViewImageQuality, renderQuality},
+    {"tolerances", kViewTolerances, renderTolerances},
 };
 
 bool parseSize(const std::string& text, int& w, int& h) {
@@ -123,6 +125,7 @@ void addRenderCommand(CLI::App& app) {
                         std::to_string(qt::kInitialClientHeight) +
                         ", the client area of the initial 640x454 window)");
     addPlotRenderOptions(cmd);
+    cmd->footer(toleranceViewHelp());
     cmd->callback([options]() {
         const RenderView* view = nullptr;
         for (const RenderView& v : kViews)

@@ -24,6 +24,7 @@ draw::Colour viewBackground(int viewState) {
         case kViewFieldCurves:
         case kViewFieldMap:
         case kViewThroughFocus:
+        case kViewTolerances:
             return rgb(255, 255, 255);
         default:
             return rgb(128, 128, 128);  // the grey of the welcome page

@@ -9,6 +9,7 @@
 #include "design/design_table.h"
 #include "quality/quality_view.h"
 #include "reports/report_figures.h"
+#include "tolerance/tolerance_view.h"
 
 namespace orvelin {
 
@@ -284,6 +285,13 @@ void drawPrintPage(Device& dc, PrintRecords& r, int viewState, PrintProgress& pr
             AberrationViewCache cache;
             drawAberrationView(dc, draw::Rect{0, H, W, std::min(dc.screenSize().height, H + W * 3 / 4)},
                                viewState, r.design, cache);
+            break;
+        }
+        case kViewTolerances: {
+            // The view across the page, as tall as its width.
+            const int W = dc.screenSize().width;
+            drawToleranceView(dc, draw::Rect{0, H, W, std::min(dc.screenSize().height, H + W)}, r.design,
+                              r.tolerances);
             break;
         }
         default:

@@ -33,6 +33,7 @@
 #include "shell/optimise_dialog.h"
 #include "shell/printing.h"
 #include "shell/status_line.h"
+#include "shell/tolerance_dialog.h"
 #include "shell/view_paint.h"
 
 // The guide and the pictures live in the platform library's resource
@@ -220,6 +221,10 @@ class MainWindow::Host : public AppHost {
         return CellDialog(design, row, column, &w_).exec() == 1;
     }
     bool optimise(Design& design) override { return optimiseDesign(&w_, design); }
+    std::shared_ptr<const ToleranceResult> analyseTolerances(const Design& design,
+                                                             const ToleranceResult* last) override {
+        return orvelin::analyseTolerances(&w_, design, last);
+    }
 
     void showView(int viewState, bool now) override {
         w_.background_ = toQColor(viewBackground(viewState));
@@ -388,7 +393,8 @@ void MainWindow::followHistory() {
 
 void MainWindow::enableDesignCommands() {
     for (int id : {kCmdAperture, kCmdField, kCmdSave, kCmdSaveAs, kCmdExport, kCmdPrintPage, kCmdQuickPrint,
-                   kCmdStandardPlot, kCmdUniformAiry, kCmdUniformBlur, kCmdClearance, kCmdOptimise})
+                   kCmdStandardPlot, kCmdUniformAiry, kCmdUniformBlur, kCmdClearance, kCmdOptimise,
+                   kCmdTolerances})
         action(id)->setEnabled(true);
 }
 

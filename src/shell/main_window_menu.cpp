@@ -83,6 +83,7 @@ void MainWindow::buildMenu() {
     addCommand(tools, QStringLiteral("Field &map"), kCmdFieldMap);
     addCommand(tools, QStringLiteral("Spots &through focus"), kCmdThroughFocus);
     addCommand(tools, QStringLiteral("&Optimise..."), kCmdOptimise)->setEnabled(false);
+    addCommand(tools, QStringLiteral("To&lerances..."), kCmdTolerances)->setEnabled(false);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     addCommand(help, QStringLiteral("&Contents..."), kCmdHelpContents);

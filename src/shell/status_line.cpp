@@ -42,6 +42,8 @@ QString viewName(int viewState) {
             return QStringLiteral("Clearance");
         case kViewImageQuality:
             return QStringLiteral("Image quality");
+        case kViewTolerances:
+            return QStringLiteral("Tolerances");
         default:
             return QStringLiteral("View %1").arg(viewState);
     }

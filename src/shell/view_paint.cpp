@@ -10,6 +10,7 @@
 #include "quality/quality_view.h"
 #include "reports/design_view.h"
 #include "reports/screen_report.h"
+#include "tolerance/tolerance_view.h"
 
 namespace orvelin {
 
@@ -90,6 +91,12 @@ void paintView(QPainter& painter, const QRect& client, AppState& s, const QImage
             static AberrationViewCache cache;
             qt::QtDevice dc(painter, toRect(client), capsOf(screen));
             drawAberrationView(dc, toRect(client), s.viewState, s.design, cache);
+            break;
+        }
+        case kViewTolerances: {
+            // The last analysis, run in its dialog; none once the design changed.
+            qt::QtDevice dc(painter, toRect(client), capsOf(screen));
+            drawToleranceView(dc, toRect(client), s.design, s.tolerances.get());
             break;
         }
         default:

@@ -393,9 +393,9 @@ void MainWindow::followHistory() {
 
 void MainWindow::enableDesignCommands() {
     for (int id : {kCmdAperture, kCmdField, kCmdSave, kCmdSaveAs, kCmdExport, kCmdPrintPage, kCmdQuickPrint,
-                   kCmdStandardPlot, kCmdUniformAiry, kCmdUniformBlur, kCmdClearance, kCmdOptimise,
-                   kCmdTolerances})
+                   kCmdStandardPlot, kCmdUniformAiry, kCmdUniformBlur, kCmdClearance, kCmdOptimise})
         action(id)->setEnabled(true);
+    action(kCmdTolerances)->setEnabled(true);  // as Optimise
 }
 
 void MainWindow::checkUnitsMenu() {

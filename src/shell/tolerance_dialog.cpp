@@ -119,8 +119,8 @@ ToleranceDialog::ToleranceDialog(const Design& design, const ToleranceResult* la
     tolerances_->setColumnWidth(kKindColumn, 120);
     tolerances_->setColumnWidth(kMirrorColumn, 90);
     tolerances_->setColumnWidth(kValueColumn, 100);
-    tolerances_->horizontalHeader()->setStretchLastSection(true);
-    tolerances_->setMinimumHeight(110);
+    tolerances_->setColumnWidth(kPercentColumn, 40);
+    tolerances_->setMinimumHeight(150);
     tolLayout->addWidget(tolerances_);
     auto* rowButtons = new QHBoxLayout;
     addRow_ = new QPushButton(QStringLiteral("Add"), tolBox);
@@ -148,10 +148,11 @@ ToleranceDialog::ToleranceDialog(const Design& design, const ToleranceResult* la
     for (const char* f : kFigures) criterion_->addItem(QStringLiteral("worst.%1").arg(QLatin1String(f)));
     for (QualityField field : kQualityFields)
         for (const char* f : kFigures)
-            criterion_->addItem(
-                QStringLiteral("quality.%1.%2").arg(QLatin1String(qualityFieldName(field)), QLatin1String(f)));
-    criterion_->setToolTip(QStringLiteral("The image figure a telescope is judged by: one field's, or the "
-                                          "worst of the four fields"));
+            criterion_->addItem(QStringLiteral("quality.%1.%2")
+                                    .arg(QLatin1String(qualityFieldName(field)), QLatin1String(f)));
+    criterion_->setToolTip(
+        QStringLiteral("The image figure a telescope is judged by: one field's, or the "
+                       "worst of the four fields"));
     threshold_ = new QLineEdit(tolBox);
     threshold_->setObjectName(QStringLiteral("threshold"));
     threshold_->setToolTip(QStringLiteral("What a built telescope must meet (empty: no yield)"));
@@ -209,7 +210,7 @@ ToleranceDialog::ToleranceDialog(const Design& design, const ToleranceResult* la
     sensitivity_->setObjectName(QStringLiteral("sensitivity"));
     sensitivity_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     sensitivity_->verticalHeader()->hide();
-    sensitivity_->setMinimumHeight(100);
+    sensitivity_->setMinimumHeight(150);
     sensitivity_->setFocusPolicy(Qt::ClickFocus);
     resultLayout->addWidget(sensitivity_, 1);
     panes->addWidget(resultBox);
@@ -217,9 +218,9 @@ ToleranceDialog::ToleranceDialog(const Design& design, const ToleranceResult* la
     histogram_->setObjectName(QStringLiteral("histogram"));
     histogram_->setMinimumHeight(180);
     panes->addWidget(histogram_);
-    panes->setStretchFactor(0, 2);
-    panes->setStretchFactor(1, 2);
-    panes->setStretchFactor(2, 3);
+    panes->setStretchFactor(0, 3);
+    panes->setStretchFactor(1, 3);
+    panes->setStretchFactor(2, 2);
     layout->addWidget(panes, 1);
 
     auto* buttons = new QHBoxLayout;
@@ -338,10 +339,9 @@ bool ToleranceDialog::readOptions(ToleranceOptions& o) {
         const auto* mirror = qobject_cast<QComboBox*>(tolerances_->cellWidget(row, kMirrorColumn));
         const QTableWidgetItem* value = tolerances_->item(row, kValueColumn);
         const bool percent = tolerances_->item(row, kPercentColumn)->checkState() == Qt::Checked;
-        const std::string text = kind->currentText().toStdString() + ":" +
-                                 mirror->currentData().toString().toStdString() + "=+-" +
-                                 (value ? value->text().trimmed().toStdString() : std::string()) +
-                                 (percent ? "%" : "");
+        const std::string text =
+            kind->currentText().toStdString() + ":" + mirror->currentData().toString().toStdString() + "=+-" +
+            (value ? value->text().trimmed().toStdString() : std::string()) + (percent ? "%" : "");
         if (!parseTolerance(text, design_, o.tolerances, error))
             return refuse(QStringLiteral("Row %1: %2").arg(row + 1).arg(q(error)));
     }
@@ -354,7 +354,8 @@ bool ToleranceDialog::readOptions(ToleranceOptions& o) {
     if (!threshold.isEmpty()) {
         bool ok = false;
         const double v = threshold.toDouble(&ok);
-        if (!ok || !std::isfinite(v)) return refuse(QStringLiteral("The threshold must be a number, or empty."));
+        if (!ok || !std::isfinite(v))
+            return refuse(QStringLiteral("The threshold must be a number, or empty."));
         o.threshold = v;
     }
     o.trials = trials_->value();
@@ -367,8 +368,9 @@ bool ToleranceDialog::readOptions(ToleranceOptions& o) {
 void ToleranceDialog::setRunning(bool running) {
     run_->setEnabled(!running);
     cancel_->setEnabled(running);
-    for (QWidget* w : std::initializer_list<QWidget*>{tolerances_, addRow_, removeRow_, defaults_, compensation_,
-                                                      criterion_, threshold_, trials_, seed_, distribution_})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{tolerances_, addRow_, removeRow_, defaults_, compensation_,
+                                         criterion_, threshold_, trials_, seed_, distribution_})
         w->setEnabled(!running);
 }
 
@@ -411,8 +413,7 @@ void ToleranceDialog::finished(std::shared_ptr<ToleranceResult> r) {
     if (worker_.joinable()) worker_.join();
     finished_ = true;
     setRunning(false);
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
     switch (r->status) {
         case ToleranceStatus::cancelled:
             bar_->setValue(0);
@@ -447,7 +448,8 @@ void ToleranceDialog::showResult() {
     sensitivity_->setItem(0, 0, fixedItem(QStringLiteral("nominal")));
     sensitivity_->setItem(0, 2, fixedItem(q(criterionText(c, result_->nominal.value))));
     sensitivity_->setItem(0, 3, fixedItem(q(criterionText(c, result_->nominal.value))));
-    for (std::size_t i = 0; i < result_->compensatorNames.size() && i < result_->nominal.compensators.size(); ++i)
+    for (std::size_t i = 0; i < result_->compensatorNames.size() && i < result_->nominal.compensators.size();
+         ++i)
         sensitivity_->setItem(0, 5 + static_cast<int>(i),
                               fixedItem(QString::number(result_->nominal.compensators[i], 'f', 4)));
     for (std::size_t r = 0; r < rows.size(); ++r) {
@@ -457,13 +459,12 @@ void ToleranceDialog::showResult() {
         for (std::size_t k = 0; k < cells.size(); ++k) {
             QTableWidgetItem* item = fixedItem(latin1(cells[k]));
             if (k >= 2) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            if (row.critical) item->setForeground(QColor(kToleranceCritical.r, kToleranceCritical.g,
-                                                         kToleranceCritical.b));
+            if (row.critical)
+                item->setForeground(QColor(kToleranceCritical.r, kToleranceCritical.g, kToleranceCritical.b));
             sensitivity_->setItem(static_cast<int>(r) + 1, static_cast<int>(k), item);
         }
     }
     sensitivity_->resizeColumnsToContents();
-    sensitivity_->horizontalHeader()->setStretchLastSection(true);
     histogram_->result = result_;
     histogram_->update();
 }

@@ -38,6 +38,9 @@ class ToleranceDialog : public QDialog {
     std::shared_ptr<const ToleranceResult> result() const { return result_; }
     /// An analysis is under way.
     bool running() const { return worker_.joinable() && !finished_; }
+    /// A thread of an analysis exists (running, or ended and not yet
+    /// joined).
+    bool hasThread() const { return worker_.joinable(); }
 
     /// Start an analysis of the entries as Run does; false (with the reason
     /// shown) when an entry is wrong.

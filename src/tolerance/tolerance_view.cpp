@@ -169,8 +169,8 @@ void drawToleranceHistogram(draw::Device& dc, const draw::Rect& area, const Tole
     const ToleranceOptions& o = r.options;
     const Criterion& c = o.criterion;
     if (!r.montecarlo) {
-        dc.text({area.left + margin, area.top}, "No Monte-Carlo run: give a number of trials to build telescopes.",
-                style.font, kPlotBlack);
+        dc.text({area.left + margin, area.top},
+                "No Monte-Carlo run: give a number of trials to build telescopes.", style.font, kPlotBlack);
         return;
     }
     const MonteCarloResult& m = *r.montecarlo;
@@ -207,7 +207,8 @@ void drawToleranceHistogram(draw::Device& dc, const draw::Rect& area, const Tole
         const int w = dc.textSize(label, style.font).width;
         // The label beside its line, on the side with room for it.
         const int at = x + 3 + w < axes.box.right ? x + 3 : x - 3 - w;
-        dc.text({at, labelY}, label, style.font, colour);
+        // On white, to be read over a bar.
+        dc.text({at, labelY}, label, style.font, colour, rgb(255, 255, 255));
         labelY += lh;
     };
     if (o.threshold)
@@ -235,8 +236,8 @@ void drawToleranceHistogram(draw::Device& dc, const draw::Rect& area, const Tole
     if (m.yield && o.threshold) {
         y += lh / 2;
         line(format("yield %.1f %%", 100 * *m.yield));
-        line(format("(%s %s %s)", c.name.c_str(), c.higherIsBetter() ? ">=" : "<=",
-                    criterionText(c, *o.threshold).c_str()));
+        line(format("(%s %s %s)", c.name.c_str(),
+                    c.higherIsBetter() ? ">=" : "<=", criterionText(c, *o.threshold).c_str()));
     }
 }
 
@@ -268,10 +269,12 @@ void drawToleranceView(draw::Device& dc, const draw::Rect& area, const Design& d
     }
     std::string refocus;
     for (std::size_t i = 0; i < r->compensatorNames.size() && i < r->nominal.compensators.size(); ++i)
-        refocus += format("; %s %.4f (design %.4f)", r->compensatorNames[i].c_str(), r->nominal.compensators[i],
-                          i < r->designCompensators.size() ? r->designCompensators[i] : NAN);
+        refocus +=
+            format("; %s %.4f (design %.4f)", r->compensatorNames[i].c_str(), r->nominal.compensators[i],
+                   i < r->designCompensators.size() ? r->designCompensators[i] : NAN);
     line(format("Criterion %s%s, refocused for %s: nominal %s%s", c.name.c_str(), criterionUnit(c).c_str(),
-                compensationName(o.compensation), criterionText(c, r->nominal.value).c_str(), refocus.c_str()));
+                compensationName(o.compensation), criterionText(c, r->nominal.value).c_str(),
+                refocus.c_str()));
     line(format("Sensitivity: each value alone at both ends of its band, refocused; most damaging first%s",
                 o.threshold ? (", red where an end misses " + criterionText(c, *o.threshold)).c_str() : ""));
     y += lh / 2;
@@ -285,8 +288,7 @@ void drawToleranceView(draw::Device& dc, const draw::Rect& area, const Design& d
         return v;
     };
     std::vector<int> widths(headings.size(), 0);
-    for (std::size_t k = 0; k < headings.size(); ++k)
-        widths[k] = dc.textSize(headings[k], style.font).width;
+    for (std::size_t k = 0; k < headings.size(); ++k) widths[k] = dc.textSize(headings[k], style.font).width;
     for (const ToleranceTableRow& row : rows) {
         const std::vector<std::string> v = cells(row);
         for (std::size_t k = 0; k < v.size() && k < widths.size(); ++k)
@@ -309,7 +311,8 @@ void drawToleranceView(draw::Device& dc, const draw::Rect& area, const Design& d
 
     // The histogram takes the lower part when there is one; the table what
     // is left above it.
-    const int histogramTop = r->montecarlo ? area.bottom - std::max(area.height() * 9 / 20, 10 * lh) : area.bottom;
+    const int histogramTop =
+        r->montecarlo ? area.bottom - std::max(area.height() * 9 / 20, 10 * lh) : area.bottom;
     const int room = std::max(0, (histogramTop - lh - y) / lh);
     const int shown =
         static_cast<int>(rows.size()) <= room ? static_cast<int>(rows.size()) : std::max(0, room - 1);
@@ -317,8 +320,7 @@ void drawToleranceView(draw::Device& dc, const draw::Rect& area, const Design& d
         drawRow(cells(rows[i]), rows[i].critical ? kToleranceCritical : kPlotBlack);
     if (shown < static_cast<int>(rows.size()))
         line(format("... and %d more, each less damaging", static_cast<int>(rows.size()) - shown));
-    if (r->montecarlo)
-        drawToleranceHistogram(dc, Rect{area.left, y + lh, area.right, area.bottom}, *r);
+    if (r->montecarlo) drawToleranceHistogram(dc, Rect{area.left, y + lh, area.right, area.bottom}, *r);
 }
 
 }  // namespace orvelin

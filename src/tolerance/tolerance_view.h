@@ -39,7 +39,7 @@ struct ToleranceTableRow {
     std::string band;       ///< "\xB1" "0.02 deg", a radius in percent also as a length
     std::string minus;      ///< the criterion at the minus end, or "failed"
     std::string plus;
-    std::string change;     ///< the worse end's change from nominal, signed
+    std::string change;  ///< the worse end's change from nominal, signed
     /// Per compensator: its shift from the nominal refocus at the minus and
     /// plus ends, "-0.0123 / +0.0456".
     std::vector<std::string> refocus;

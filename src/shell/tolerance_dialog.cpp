@@ -211,6 +211,8 @@ ToleranceDialog::ToleranceDialog(const Design& design, const ToleranceResult* la
     sensitivity_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     sensitivity_->verticalHeader()->hide();
     sensitivity_->setMinimumHeight(150);
+    // Rows of text only: as close as the text allows, to show many.
+    sensitivity_->verticalHeader()->setDefaultSectionSize(sensitivity_->fontMetrics().height() + 6);
     sensitivity_->setFocusPolicy(Qt::ClickFocus);
     resultLayout->addWidget(sensitivity_, 1);
     panes->addWidget(resultBox);

@@ -200,21 +200,33 @@ void drawToleranceHistogram(draw::Device& dc, const draw::Rect& area, const Tole
         dc.rect(Rect{axes.px(a), axes.py(h.counts[i]), axes.px(b) + 1, axes.box.bottom}, Pen{kPlotBlack, 1},
                 colour);
     }
-    int labelY = axes.box.top + 2;
-    auto marker = [&](double v, const Pen& pen, const std::string& label, Colour colour) {
-        const int x = axes.px(v);
-        dc.line({x, axes.box.top}, {x, axes.box.bottom}, pen);
-        const int w = dc.textSize(label, style.font).width;
-        // The label beside its line, on the side with room for it.
-        const int at = x + 3 + w < axes.box.right ? x + 3 : x - 3 - w;
-        // On white, to be read over a bar.
-        dc.text({at, labelY}, label, style.font, colour, rgb(255, 255, 255));
-        labelY += lh;
+    // The marks' lines first, then their labels on white over them, to be
+    // read over a bar or the other line.
+    struct Mark {
+        int x;
+        std::string label;
+        Colour colour;
     };
-    if (o.threshold)
-        marker(*o.threshold, Pen{kToleranceThreshold, style.penWidth, LineStyle::dash},
-               "threshold " + criterionText(c, *o.threshold), kToleranceThreshold);
-    if (r.nominal.traced) marker(r.nominal.value, Pen{kPlotBlack, 1, LineStyle::dot}, "nominal", kPlotBlack);
+    std::vector<Mark> marks;
+    if (o.threshold) {
+        marks.push_back(
+            {axes.px(*o.threshold), "threshold " + criterionText(c, *o.threshold), kToleranceThreshold});
+        dc.line({marks.back().x, axes.box.top}, {marks.back().x, axes.box.bottom},
+                Pen{kToleranceThreshold, style.penWidth, LineStyle::dash});
+    }
+    if (r.nominal.traced) {
+        marks.push_back({axes.px(r.nominal.value), "nominal", kPlotBlack});
+        dc.line({marks.back().x, axes.box.top}, {marks.back().x, axes.box.bottom},
+                Pen{kPlotBlack, 1, LineStyle::dot});
+    }
+    int labelY = axes.box.top + 2;
+    for (const Mark& m : marks) {
+        // Beside its line, on the side with room for it.
+        const int w = dc.textSize(m.label, style.font).width;
+        const int at = m.x + 3 + w < axes.box.right ? m.x + 3 : m.x - 3 - w;
+        dc.text({at, labelY}, m.label, style.font, m.colour, rgb(255, 255, 255));
+        labelY += lh;
+    }
 
     // The statistics to the right of the plot.
     const int x = axes.box.right + 2 * lh;

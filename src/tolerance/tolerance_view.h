@@ -36,7 +36,7 @@ std::string criterionText(const Criterion& c, double v);
 /// the dialog's table.
 struct ToleranceTableRow {
     std::string tolerance;  ///< "tilt:2"
-    std::string band;       ///< "\xB1" "0.02 deg", a radius in percent also as a length
+    std::string band;       ///< "±0.02°" (Latin-1); a radius in percent as a length and the percentage
     std::string minus;      ///< the criterion at the minus end, or "failed"
     std::string plus;
     std::string change;  ///< the worse end's change from nominal, signed

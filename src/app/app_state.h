@@ -4,6 +4,8 @@
 // layout drawing and the plots leave for one another.
 #pragma once
 
+#include <memory>
+
 #include "app/command_rules.h"
 #include "app/history.h"
 #include "design/design.h"
@@ -15,6 +17,8 @@
 #include "trace/ray_trace.h"
 
 namespace orvelin {
+
+struct ToleranceResult;
 
 /// State of the last Print Page job.
 struct PrintJobState {
@@ -40,6 +44,9 @@ struct AppState {
     /// The diffraction view shows the PSF's intensity on a logarithmic
     /// scale (the "I" key switches it there); linear at first.
     bool diffractionLog = false;
+    /// The last tolerance analysis of the design as it stands, for its view
+    /// and printed page; dropped with any change to the design.
+    std::shared_ptr<const ToleranceResult> tolerances;
 };
 
 }  // namespace orvelin

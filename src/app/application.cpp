@@ -76,6 +76,7 @@ void Application::changeView(int view, bool now) {
 }
 
 void Application::markModified(const std::string& change) {
+    state_.tolerances.reset();  // analysed for the design as it was
     state_.history.record(change, {state_.design, state_.files});
     followHistory();
 }
@@ -109,6 +110,7 @@ void Application::restore(const DesignSnapshot& snapshot) {
     const int oldCount = state_.design.surfaceCount;
     state_.design = snapshot.design;
     state_.files = snapshot.files;
+    state_.tolerances.reset();
     host_.designReplaced(oldCount);
     followHistory();
     changeView(kViewDesign);
@@ -221,6 +223,15 @@ void Application::runCommand(int id) {
                 changeView(kViewDesign);
             }
             break;
+        case kCmdTolerances:
+            // The dialog leaves the design alone; its last analysis is
+            // kept and shown.
+            if (!designShown) break;
+            if (auto r = host_.analyseTolerances(s.design, s.tolerances.get())) {
+                s.tolerances = std::move(r);
+                changeView(kViewTolerances);
+            }
+            break;
         case kCmdHelpContents:
             host_.showHelp();
             break;
@@ -312,6 +323,7 @@ bool Application::saveChangesFirst() {
 
 void Application::takeDesign(int oldCount) {
     state_.frame.scale = 0;
+    state_.tolerances.reset();
     host_.designReplaced(oldCount);
     followHistory();
     changeView(kViewDesign, true);

@@ -5,6 +5,7 @@
 // dialogs, and the work a platform does (plots, printing, help).
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "app/app_state.h"
@@ -61,6 +62,11 @@ class AppHost {
     /// New from a family: the design the user took into `out`, or false
     /// when cancelled (`out` is then left alone).
     virtual bool designFromFamily(Design& out) = 0;
+    /// The tolerance dialog, which never changes the design: the last
+    /// analysis it finished (null when none), starting from `last`'s
+    /// settings when there is one.
+    virtual std::shared_ptr<const ToleranceResult> analyseTolerances(const Design& design,
+                                                                     const ToleranceResult* last) = 0;
 
     // What the program shows follows the core.
     /// The view state changed (its background too): repaint all of it, at
@@ -112,6 +118,9 @@ class HeadlessHost : public AppHost {
     bool editCell(Design&, int, int) override { return false; }
     bool optimise(Design&) override { return false; }
     bool designFromFamily(Design&) override { return false; }
+    std::shared_ptr<const ToleranceResult> analyseTolerances(const Design&, const ToleranceResult*) override {
+        return nullptr;
+    }
     void showView(int, bool) override {}
     void designEdited() override {}
     void designReplaced(int) override {}

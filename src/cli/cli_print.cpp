@@ -17,6 +17,7 @@
 
 #include "app/command_ids.h"
 #include "cli/cli.h"
+#include "cli/cli_tolerance_view.h"
 #include "platform/qt/headless.h"
 #include "platform/qt/printing.h"
 #include "platform/recording_device.h"
@@ -61,6 +62,7 @@ const std::map<std::string, PrintView>& printViews() {
         {"fieldmap", {kViewFieldMap, {}}},
         {"throughfocus", {kViewThroughFocus, {}}},
         {"diffraction", {kViewDiffraction, {}}},
+        {"tolerances", {kViewTolerances, {}}},
     };
     return views;
 }
@@ -130,6 +132,9 @@ void runPrint(const PrintOptions& o) {
         dispatchPlot(plot, results, geometry, command);
     }
     if (trace.status != kTraceOk) failTrace(trace.status);
+    // The tolerance page prints the view's default analysis.
+    std::optional<ToleranceResult> tolerances;
+    if (viewState == kViewTolerances) tolerances = viewTolerances(design);
 
     qt::ensureQtApplication();
     // A PDF is printed into a file beside the one asked for and moved into
@@ -142,6 +147,7 @@ void runPrint(const PrintOptions& o) {
     }
     qt::QtPrintDocument doc(target);
     PrintRecords records{design, trace, results, geometry, frame, random, o.log};
+    if (tolerances) records.tolerances = &*tolerances;
     PrintProgress progress;  // nothing to show, and no one to cancel
     const PrintJobResult result = o.quick
                                       ? runQuickPrintJob(doc, records, localTimeNow())
@@ -178,6 +184,7 @@ void addPrintCommand(CLI::App& app) {
     cmd->add_flag("--landscape", o.landscape, "turn the page");
     cmd->add_option("--dpi", o.dpi, "printer pixels per inch the page is laid out in (default 300)")
         ->check(between(72, 2400));
+    cmd->footer(toleranceViewHelp());
     cmd->callback([] { runPrint(o); });
 }
 

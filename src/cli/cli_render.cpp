@@ -14,6 +14,7 @@
 #include "cli/cli.h"
 #include "cli/cli_render_plots.h"
 #include "diffraction/diffraction_view.h"
+#include "cli/cli_tolerance_view.h"
 #include "platform/qt/headless.h"
 #include "quality/quality_view.h"
 #include "reports/design_view.h"
@@ -107,6 +108,7 @@ const RenderView kViews[] = {
     {"report", kViewTraceReport, renderReport},
     {"clearance", kViewClearance, renderClearance},
     {"quality", kViewImageQuality, renderQuality},
+    {"tolerances", kViewTolerances, renderTolerances},
 };
 
 bool parseSize(const std::string& text, int& w, int& h) {
@@ -140,6 +142,7 @@ void addRenderCommand(CLI::App& app) {
                         ", the client area of the initial 640x454 window)");
     cmd->add_flag("--log", options->log, "the diffraction view's PSF on a logarithmic intensity scale");
     addPlotRenderOptions(cmd);
+    cmd->footer(toleranceViewHelp());
     cmd->callback([options]() {
         const RenderView* view = nullptr;
         for (const RenderView& v : kViews)

@@ -16,7 +16,7 @@
 #include <QVBoxLayout>
 
 #include "app/entry.h"
-#include "families/family_preview.h"
+#include "reports/layout_preview.h"
 #include "platform/qt/qt_device.h"
 
 namespace orvelin {

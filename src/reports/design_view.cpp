@@ -26,6 +26,7 @@ draw::Colour viewBackground(int viewState) {
         case kViewFieldMap:
         case kViewThroughFocus:
         case kViewDiffraction:
+        case kViewTolerances:
             return rgb(255, 255, 255);
         default:
             return rgb(128, 128, 128);  // the grey of the welcome page

@@ -11,6 +11,7 @@
 #include "plots/layout_drawing.h"
 #include "quality/quality_view.h"
 #include "reports/report_figures.h"
+#include "tolerance/tolerance_view.h"
 
 namespace orvelin {
 
@@ -293,6 +294,13 @@ void drawPrintPage(Device& dc, PrintRecords& r, int viewState, PrintProgress& pr
             DiffractionViewCache cache;
             drawDiffractionViewOf(dc, draw::Rect{0, H, W, std::min(dc.screenSize().height, H + W)}, r.design,
                                   cache, r.diffractionLog);
+            break;
+        }
+        case kViewTolerances: {
+            // The view across the page, as tall as its width.
+            const int W = dc.screenSize().width;
+            drawToleranceView(dc, draw::Rect{0, H, W, std::min(dc.screenSize().height, H + W)}, r.design,
+                              r.tolerances);
             break;
         }
         default:

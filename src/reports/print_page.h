@@ -33,6 +33,8 @@
 
 namespace orvelin {
 
+struct ToleranceResult;
+
 /// What a printed page reads and (for the plots and the layout's entrance
 /// distance) writes: the figures and the layout of the last analysis and
 /// layout drawing are printed as they stand; printing runs neither again.
@@ -45,6 +47,8 @@ struct PrintRecords {
     RandomSource& random;
     /// The diffraction view's PSF on a logarithmic intensity scale.
     bool diffractionLog = false;
+    /// The tolerance analysis the tolerance page prints (none: a note).
+    const ToleranceResult* tolerances = nullptr;
 };
 
 /// The version shown in the header line.

@@ -34,6 +34,7 @@
 #include "shell/optimise_dialog.h"
 #include "shell/printing.h"
 #include "shell/status_line.h"
+#include "shell/tolerance_dialog.h"
 #include "shell/view_paint.h"
 
 // The guide and the pictures live in the platform library's resource
@@ -222,6 +223,10 @@ class MainWindow::Host : public AppHost {
     }
     bool optimise(Design& design) override { return optimiseDesign(&w_, design); }
     bool designFromFamily(Design& out) override { return orvelin::designFromFamily(&w_, out); }
+    std::shared_ptr<const ToleranceResult> analyseTolerances(const Design& design,
+                                                             const ToleranceResult* last) override {
+        return orvelin::analyseTolerances(&w_, design, last);
+    }
 
     void showView(int viewState, bool now) override {
         w_.background_ = toQColor(viewBackground(viewState));
@@ -392,6 +397,7 @@ void MainWindow::enableDesignCommands() {
     for (int id : {kCmdAperture, kCmdField, kCmdSave, kCmdSaveAs, kCmdExport, kCmdPrintPage, kCmdQuickPrint,
                    kCmdStandardPlot, kCmdUniformAiry, kCmdUniformBlur, kCmdClearance, kCmdOptimise})
         action(id)->setEnabled(true);
+    action(kCmdTolerances)->setEnabled(true);  // as Optimise
 }
 
 void MainWindow::checkUnitsMenu() {

@@ -85,6 +85,7 @@ void MainWindow::buildMenu() {
     addCommand(tools, QStringLiteral("Spots &through focus"), kCmdThroughFocus);
     addCommand(tools, QStringLiteral("&Diffraction"), kCmdDiffraction);
     addCommand(tools, QStringLiteral("&Optimise..."), kCmdOptimise)->setEnabled(false);
+    addCommand(tools, QStringLiteral("To&lerances..."), kCmdTolerances)->setEnabled(false);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     addCommand(help, QStringLiteral("&Contents..."), kCmdHelpContents);

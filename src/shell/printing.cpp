@@ -16,7 +16,9 @@ void showMessage(QWidget* parent, const std::string& text) {
 }
 
 PrintRecords recordsOf(AppState& s) {
-    return PrintRecords{s.design, s.trace, s.results, s.geometry, s.frame, s.random, s.diffractionLog};
+    PrintRecords r{s.design, s.trace, s.results, s.geometry, s.frame, s.random, s.diffractionLog};
+    r.tolerances = s.tolerances.get();
+    return r;
 }
 
 }  // namespace

@@ -44,6 +44,8 @@ QString viewName(int viewState) {
             return QStringLiteral("Image quality");
         case kViewDiffraction:
             return QStringLiteral("Diffraction");
+        case kViewTolerances:
+            return QStringLiteral("Tolerances");
         default:
             return QStringLiteral("View %1").arg(viewState);
     }

@@ -11,6 +11,7 @@
 #include "quality/quality_view.h"
 #include "reports/design_view.h"
 #include "reports/screen_report.h"
+#include "tolerance/tolerance_view.h"
 
 namespace orvelin {
 
@@ -98,6 +99,12 @@ void paintView(QPainter& painter, const QRect& client, AppState& s, const QImage
             static DiffractionViewCache cache;
             qt::QtDevice dc(painter, toRect(client), capsOf(screen));
             drawDiffractionViewOf(dc, toRect(client), s.design, cache, s.diffractionLog);
+            break;
+        }
+        case kViewTolerances: {
+            // The last analysis, run in its dialog; none once the design changed.
+            qt::QtDevice dc(painter, toRect(client), capsOf(screen));
+            drawToleranceView(dc, toRect(client), s.design, s.tolerances.get());
             break;
         }
         default:

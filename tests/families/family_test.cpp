@@ -12,7 +12,7 @@
 #include "clearance/clearance.h"
 #include "design/design_file.h"
 #include "families/family_layout.h"
-#include "families/family_preview.h"
+#include "reports/layout_preview.h"
 #include "families/tilt_aberrations.h"
 #include "platform/recording_device.h"
 #include "quality/image_quality.h"

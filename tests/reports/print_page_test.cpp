@@ -10,6 +10,7 @@
 
 #include "print_test_util.h"
 #include "reports/quick_print.h"
+#include "tolerance/tolerance_view.h"
 
 namespace orvelin {
 namespace {
@@ -259,6 +260,32 @@ TEST(PrintPageJob, FailuresAreReportedAndCancelAborts) {
             EXPECT_EQ(doc.log, clean);
         }
     }
+}
+
+// The tolerance page: the view below the header, from the analysis the
+// records hold, and a note when they hold none.
+TEST(PrintPageTolerances, TheViewBelowTheHeader) {
+    Records r(printtest::paraboloid());
+    ToleranceOptions o = viewToleranceOptions(r.design);
+    o.trials = 20;
+    const ToleranceResult tolerances = computeTolerances(r.design, o);
+    ASSERT_EQ(tolerances.status, ToleranceStatus::ok);
+    FakeDocument doc;
+    ScriptedProgress progress;
+    r.print.tolerances = &tolerances;
+    EXPECT_EQ(runPrintPageJob(doc, r.print, kViewTolerances, progress, fixedTime()).status,
+              PrintStatus::printed);
+    // The margin is W / 80; the header 54 pixels high.
+    expectPlaced(doc.page, {{"Tolerances: test", 30, 54 + 30}});
+    EXPECT_EQ(doc.page.textsEqual("20 trials, seed 1").size(), 1u);
+    EXPECT_EQ(doc.page.textsEqual(toleranceTable(tolerances, "mm")[0].tolerance).size(), 1u);
+
+    FakeDocument none;
+    r.print.tolerances = nullptr;
+    runPrintPageJob(none, r.print, kViewTolerances, progress, fixedTime());
+    EXPECT_EQ(
+        none.page.textsEqual("No tolerance analysis of this design: Tools > Tolerances... runs one.").size(),
+        1u);
 }
 
 TEST(QuickPrintProfile, DeviceDriverAndPort) {

@@ -13,7 +13,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 
-#include "families/family_preview.h"
+#include "reports/layout_preview.h"
 #include "platform/qt/qt_device.h"
 #include "shell_test_support.h"
 #include "support/test_designs.h"

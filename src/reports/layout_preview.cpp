@@ -1,22 +1,19 @@
-#include "families/family_preview.h"
+#include "reports/layout_preview.h"
 
 #include <cmath>
 
 #include "app/command_ids.h"
 #include "reports/design_view.h"
-#include "trace/layout.h"
+#include "plots/layout_drawing.h"
 
 namespace orvelin {
 
 bool drawLayoutPreview(draw::Device& dc, const Design& design) {
     eraseBackground(dc, viewBackground(kViewDesign));
-    // A copy: the best focus is set on it for the picture, and the caller's
-    // design keeps the focal plane it was given.
-    Design d = design;
     TraceState state;
     AnalysisResults results;
     LayoutGeometry g;
-    if (!measureLayout(d, state, results, g)) return false;
+    if (!measureLayout(design, state, results, g)) return false;
 
     // The scale as the design view chooses it, with the whole device as the
     // band: the larger of the two design units per pixel.
@@ -30,10 +27,11 @@ bool drawLayoutPreview(draw::Device& dc, const Design& design) {
     if (!(k > 0 && std::isfinite(k))) return true;
     const double X0 = (client.width - g.layoutWidth / k) * 0.5;
     const double Y0 = (client.height - g.layoutHeight / k) * 0.5 - g.layoutMinY / k;
+    // A copy shows the best focus; the caller's design is only read.
+    Design d = design;
     focusToBestFit(d, results.bestFocus, results.bestFitTilt);
     // The incoming beam starts at the left edge of the centred picture.
-    d.surfaces[0].signedSeparation = g.layoutWidth - g.layoutMaxX;
-    drawFoldedLayout(dc, d, g, X0, Y0, k, true);
+    drawFoldedLayout(dc, d, g, X0, Y0, k, g.layoutWidth - g.layoutMaxX, true);
     return true;
 }
 

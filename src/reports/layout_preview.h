@@ -1,4 +1,4 @@
-// The preview of a design made from a family: its layout alone, fitted to
+// The preview of a design (one made from a family): its layout alone, fitted to
 // the whole drawing area, before the design is taken into the design view
 // (which draws the same picture below its table).
 #pragma once

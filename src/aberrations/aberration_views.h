@@ -5,7 +5,6 @@
 // the printed page.
 #pragma once
 
-#include <optional>
 #include <string>
 
 #include "aberrations/field_curves.h"
@@ -13,6 +12,7 @@
 #include "aberrations/ray_fans.h"
 #include "aberrations/through_focus.h"
 #include "design/design.h"
+#include "design/kept_result.h"
 #include "platform/draw_device.h"
 
 namespace orvelin {
@@ -56,15 +56,10 @@ class AberrationViewCache {
     const ThroughFocusResult& throughFocus(const Design& design);
 
   private:
-    template <class R>
-    struct Slot {
-        std::optional<Design> design;
-        R result;
-    };
-    Slot<FanResult> fans_;
-    Slot<FieldCurvesResult> curves_;
-    Slot<FieldMapResult> map_;
-    Slot<ThroughFocusResult> focus_;
+    KeptResult<FanResult> fans_;
+    KeptResult<FieldCurvesResult> curves_;
+    KeptResult<FieldMapResult> map_;
+    KeptResult<ThroughFocusResult> focus_;
 };
 
 /// The view `viewState` (kViewFans, kViewFieldCurves, kViewFieldMap or

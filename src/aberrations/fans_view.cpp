@@ -8,38 +8,21 @@
 
 namespace orvelin {
 
-namespace {
-
-bool sameDesign(const Design& a, const Design& b) {
-    return bitIdentical(a, b) && a.units == b.units && a.designTitle == b.designTitle;
-}
-
-template <class Slot, class F>
-const auto& cached(Slot& slot, const Design& design, F compute) {
-    if (!slot.design || !sameDesign(*slot.design, design)) {
-        slot.result = compute(design);
-        slot.design = design;
-    }
-    return slot.result;
-}
-
-}  // namespace
-
 AberrationViewTitle aberrationViewTitle(const Design& design) {
     return {design.designTitle, design.units == "mm" ? "mm" : "inches"};
 }
 
 const FanResult& AberrationViewCache::fans(const Design& design) {
-    return cached(fans_, design, [](const Design& d) { return computeFans(d); });
+    return fans_.get(design, [](const Design& d) { return computeFans(d); });
 }
 const FieldCurvesResult& AberrationViewCache::fieldCurves(const Design& design) {
-    return cached(curves_, design, [](const Design& d) { return computeFieldCurves(d); });
+    return curves_.get(design, [](const Design& d) { return computeFieldCurves(d); });
 }
 const FieldMapResult& AberrationViewCache::fieldMap(const Design& design) {
-    return cached(map_, design, [](const Design& d) { return computeFieldMap(d); });
+    return map_.get(design, [](const Design& d) { return computeFieldMap(d); });
 }
 const ThroughFocusResult& AberrationViewCache::throughFocus(const Design& design) {
-    return cached(focus_, design, [](const Design& d) { return computeThroughFocus(d); });
+    return focus_.get(design, [](const Design& d) { return computeThroughFocus(d); });
 }
 
 void drawAberrationView(draw::Device& dc, const draw::Rect& area, int viewState, const Design& design,

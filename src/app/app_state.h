@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/command_rules.h"
+#include "app/evaluation.h"
 #include "app/history.h"
 #include "design/design.h"
 #include "design/design_file.h"
@@ -47,6 +48,8 @@ struct AppState {
     /// The last tolerance analysis of the design as it stands, for its view
     /// and printed page; dropped with any change to the design.
     std::shared_ptr<const ToleranceResult> tolerances;
+    /// The analyses the views draw, kept until the design changes.
+    Evaluation evaluation;
 };
 
 }  // namespace orvelin

@@ -300,16 +300,15 @@ namespace {
 
 // The view inside `box`: the heading, the beams, the bodies and the short
 // clearances, in `font`, `unit` device pixels to a screen pixel.
-ClearanceReport drawClearanceView(Device& dc, const Design& design, const ClearanceOptions& options,
-                                  const draw::Rect& box, int unit, const Font& font) {
-    ClearanceReport report = checkClearance(design, options);
+void drawClearanceView(Device& dc, const Design& design, const ClearanceOptions& options,
+                       const ClearanceReport& report, const draw::Rect& box, int unit, const Font& font) {
     const int textX = box.left + kMarginPx * unit;
     const int lineHeight = 14 * unit;
     if (report.status != kTraceOk) {
         dc.text({textX, box.top + 4 * unit}, "* Trace problem *", font, rgb(0, 32, 192));
         dc.text({textX, box.top + 4 * unit + lineHeight}, traceProblemMessage(report.status), font,
                 rgb(0, 0, 0));
-        return report;
+        return;
     }
     dc.text({textX, box.top + 4 * unit}, clearanceHeading(design, report), font,
             report.clear ? rgb(0, 0, 0) : kObstructed);
@@ -371,23 +370,30 @@ ClearanceReport drawClearanceView(Device& dc, const Design& design, const Cleara
                     figure(p->clearance) + " (" + clearanceSpaceName(p->space) + ")", font, numberColour,
                     kClearanceBackground);
     }
-    return report;
 }
 
 }  // namespace
 
 ClearanceReport paintClearanceView(Device& dc, const Design& design, const ClearanceOptions& options) {
+    ClearanceReport report = checkClearance(design, options);
+    paintClearanceView(dc, design, options, report);
+    return report;
+}
+
+void paintClearanceView(Device& dc, const Design& design, const ClearanceOptions& options,
+                        const ClearanceReport& report) {
     const draw::Rect client{0, 0, dc.size().width, dc.size().height};
     dc.fill(client, kClearanceBackground);
-    return drawClearanceView(dc, design, options, client, 1, Font::smallMono());
+    drawClearanceView(dc, design, options, report, client, 1, Font::smallMono());
 }
 
 ClearanceReport printClearanceView(Device& dc, const Design& design, const ClearanceOptions& options,
                                    const draw::Rect& box, int unit) {
     unit = std::max(1, unit);
+    ClearanceReport report = checkClearance(design, options);
     // The fixed-pitch face at the screen font's cell height, scaled.
-    return drawClearanceView(dc, design, options, box, unit,
-                             Font::scaled(12 * unit, 400, draw::FontFace::mono));
+    drawClearanceView(dc, design, options, report, box, unit, Font::scaled(12 * unit, 400, draw::FontFace::mono));
+    return report;
 }
 
 }  // namespace orvelin

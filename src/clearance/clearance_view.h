@@ -29,6 +29,9 @@ ClearancePicture fitClearancePicture(const ClearanceReport& report, const draw::
 /// report it shows.  A design that does not trace shows "* Trace problem *"
 /// and the trace's message instead of a picture.
 ClearanceReport paintClearanceView(draw::Device& dc, const Design& design, const ClearanceOptions& options);
+/// The same from a report checked beforehand with the same options: only draws.
+void paintClearanceView(draw::Device& dc, const Design& design, const ClearanceOptions& options,
+                        const ClearanceReport& report);
 
 /// The same picture for a printed page: inside `box`, on the paper's white,
 /// with lines, text and spacing scaled by `unit` device pixels per screen

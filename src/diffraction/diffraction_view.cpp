@@ -389,12 +389,7 @@ void drawDiffractionView(draw::Device& dc, const Rect& area, const AberrationVie
 }
 
 const DiffractionResult& DiffractionViewCache::result(const Design& design) {
-    if (!design_ || !bitIdentical(*design_, design) || design_->units != design.units ||
-        design_->designTitle != design.designTitle) {
-        result_ = computeDiffraction(design);
-        design_ = design;
-    }
-    return result_;
+    return kept_.get(design, [](const Design& d) { return computeDiffraction(d); });
 }
 
 void drawDiffractionViewOf(draw::Device& dc, const Rect& area, const Design& design,

@@ -7,10 +7,9 @@
 // and the printed page.
 #pragma once
 
-#include <optional>
-
 #include "aberrations/aberration_views.h"
 #include "design/design.h"
+#include "design/kept_result.h"
 #include "diffraction/diffraction.h"
 #include "platform/draw_device.h"
 
@@ -58,8 +57,7 @@ class DiffractionViewCache {
     const DiffractionResult& result(const Design& design);
 
   private:
-    std::optional<Design> design_;
-    DiffractionResult result_;
+    KeptResult<DiffractionResult> kept_;
 };
 
 /// The view of the design into area, from the cache.

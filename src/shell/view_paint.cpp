@@ -70,7 +70,7 @@ void paintView(QPainter& painter, const QRect& client, AppState& s, const QImage
         }
         case kViewClearance: {
             qt::QtDevice dc(painter, toRect(client), capsOf(screen));
-            paintClearanceView(dc, s.design, {});
+            paintClearanceView(dc, s.design, {}, s.evaluation.clearance(s.design));
             break;
         }
         case kViewStandardPlot:
@@ -81,7 +81,7 @@ void paintView(QPainter& painter, const QRect& client, AppState& s, const QImage
             break;
         case kViewImageQuality: {
             qt::QtDevice dc(painter, toRect(client), capsOf(screen));
-            drawQualityView(dc, toRect(client), computeQualityView(s.design));
+            drawQualityView(dc, toRect(client), s.evaluation.quality(s.design));
             break;
         }
         case kViewFans:
@@ -89,16 +89,14 @@ void paintView(QPainter& painter, const QRect& client, AppState& s, const QImage
         case kViewFieldMap:
         case kViewThroughFocus: {
             // Computed once per design; a repaint only draws.
-            static AberrationViewCache cache;
             qt::QtDevice dc(painter, toRect(client), capsOf(screen));
-            drawAberrationView(dc, toRect(client), s.viewState, s.design, cache);
+            drawAberrationView(dc, toRect(client), s.viewState, s.design, s.evaluation.aberrations());
             break;
         }
         case kViewDiffraction: {
             // Computed once per design; a repaint, or the "I" key, only draws.
-            static DiffractionViewCache cache;
             qt::QtDevice dc(painter, toRect(client), capsOf(screen));
-            drawDiffractionViewOf(dc, toRect(client), s.design, cache, s.diffractionLog);
+            drawDiffractionViewOf(dc, toRect(client), s.design, s.evaluation.diffraction(), s.diffractionLog);
             break;
         }
         case kViewTolerances: {

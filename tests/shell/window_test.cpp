@@ -448,3 +448,23 @@ TEST_F(Window, TheStatusBarSaysTheViewUnitsFocusStepsScaleAndFile) {
     EXPECT_EQ(field("statusFocus"), "Focus steps: none");
     EXPECT_EQ(field("statusFile"), "Saved");
 }
+
+TEST_F(Window, RepaintingAViewComputesNothingUntilTheDesignChanges) {
+    open(kNewtonian);
+    const Design opened = state().design;
+    const int before = state().evaluation.computations();
+    for (int view : {kCmdImageQuality, kCmdClearance}) {
+        window->runCommand(view);
+        drainEvents();
+        const int computed = state().evaluation.computations();
+        for (int k = 0; k < 3; ++k) window->clientView()->grab();
+        EXPECT_EQ(state().evaluation.computations(), computed) << view;
+    }
+    EXPECT_EQ(state().evaluation.computations(), before + 2);
+    // Painting only read the design; a change computes the view once more.
+    EXPECT_TRUE(bitIdentical(state().design, opened));
+    window->runCommand(kCmdFocus);
+    window->runCommand(kCmdImageQuality);
+    for (int k = 0; k < 2; ++k) window->clientView()->grab();
+    EXPECT_EQ(state().evaluation.computations(), before + 3);
+}

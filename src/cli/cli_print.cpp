@@ -12,10 +12,10 @@
 // does, and a plot view's screen plot is run as its command would, so the
 // page starts from the same records as in the desktop program.
 #include <cstdio>
-#include <map>
 #include <memory>
 
 #include "app/command_ids.h"
+#include "app/view_table.h"
 #include "cli/cli.h"
 #include "cli/cli_tolerance_view.h"
 #include "platform/qt/headless.h"
@@ -39,33 +39,6 @@ struct PrintOptions {
     bool log = false;  ///< the diffraction view's PSF on a logarithmic scale
     int dpi = qt::kPrintResolution;
 };
-
-// The view state a view word stands for, and the commands that leave the
-// window in it.
-struct PrintView {
-    int viewState;
-    std::vector<int> commands;
-};
-
-const std::map<std::string, PrintView>& printViews() {
-    static const std::map<std::string, PrintView> views = {
-        {"report", {kViewTraceReport, {}}},
-        {"design", {kViewDesign, {}}},
-        {"standard", {kViewStandardPlot, {kCmdStandardPlot}}},
-        {"airy", {kViewUniformAiry, {kCmdUniformAiry}}},
-        {"blur", {kViewUniformBlur, {kCmdUniformBlur}}},
-        {"overlay", {kViewAiryOverlay, {kCmdStandardPlot, kCmdAiry}}},
-        {"clearance", {kViewClearance, {}}},
-        {"quality", {kViewImageQuality, {}}},
-        {"fans", {kViewFans, {}}},
-        {"fieldcurves", {kViewFieldCurves, {}}},
-        {"fieldmap", {kViewFieldMap, {}}},
-        {"throughfocus", {kViewThroughFocus, {}}},
-        {"diffraction", {kViewDiffraction, {}}},
-        {"tolerances", {kViewTolerances, {}}},
-    };
-    return views;
-}
 
 // Where the page goes.
 qt::PrintTarget printTarget(const PrintOptions& o) {
@@ -105,10 +78,11 @@ void runPrint(const PrintOptions& o) {
     int viewState = 0;
     std::vector<int> commands;
     if (!o.quick) {
-        const auto it = printViews().find(o.view);
-        if (it == printViews().end()) throw Failure(kExitUsage, "unknown view: " + o.view);
-        viewState = it->second.viewState;
-        commands = it->second.commands;
+        const ViewEntry* view = viewForWord(o.view);
+        if (!view || !view->printable) throw Failure(kExitUsage, "unknown view: " + o.view);
+        viewState = view->view;
+        for (int command : view->commands)
+            if (command != 0) commands.push_back(command);
     }
 
     Design design = loadForCommand(o.path);
@@ -173,9 +147,10 @@ void addPrintCommand(CLI::App& app) {
     static PrintOptions o;
     auto* cmd = app.add_subcommand(kPrintCommand.name, kPrintCommand.description);
     cmd->add_option("FILE", o.path, "design file (.ov)")->required();
-    cmd->add_option("--view", o.view,
-                    "report, design, standard, airy, blur, overlay, clearance, quality, fans, fieldcurves, "
-                    "fieldmap, throughfocus or diffraction");
+    std::string words;
+    for (const ViewEntry& view : viewTable())
+        if (view.printable) words += std::string(words.empty() ? "" : ", ") + view.word;
+    cmd->add_option("--view", o.view, words);
     cmd->add_flag("--log", o.log, "the diffraction view's PSF on a logarithmic intensity scale");
     cmd->add_flag("--quick", o.quick, "the Quick Print summary page");
     cmd->add_option("-o,--output", o.output, "write the page to this PDF file instead of a printer");

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/view_table.h"
 #include "plots/layout_drawing.h"
 #include "reports/screen_report.h"
 
@@ -10,27 +11,8 @@ namespace orvelin {
 using draw::rgb;
 
 draw::Colour viewBackground(int viewState) {
-    switch (viewState) {
-        case kViewTraceReport:
-            return rgb(128, 160, 192);
-        case kViewDesign:
-            return rgb(160, 160, 160);
-        case kViewStandardPlot:
-        case kViewUniformAiry:
-        case kViewUniformBlur:
-        case kViewAiryOverlay:
-            return rgb(160, 96, 32);
-        case kViewImageQuality:
-        case kViewFans:
-        case kViewFieldCurves:
-        case kViewFieldMap:
-        case kViewThroughFocus:
-        case kViewDiffraction:
-        case kViewTolerances:
-            return rgb(255, 255, 255);
-        default:
-            return rgb(128, 128, 128);  // the grey of the welcome page
-    }
+    const ViewEntry* view = viewEntry(viewState);
+    return view ? view->background : viewEntry(kViewWelcome)->background;
 }
 
 void eraseBackground(draw::Device& dc, draw::Colour colour) {

@@ -4,6 +4,8 @@
 #include <QStatusBar>
 #include <cmath>
 
+#include "app/view_table.h"
+
 namespace orvelin {
 
 namespace {
@@ -23,32 +25,8 @@ QLabel* field(QStatusBar* bar, const char* name, const QString& tip) {
 }  // namespace
 
 QString viewName(int viewState) {
-    switch (viewState) {
-        case kViewWelcome:
-            return QStringLiteral("Welcome");
-        case kViewTraceReport:
-            return QStringLiteral("Trace report");
-        case kViewDesign:
-            return QStringLiteral("Design");
-        case kViewStandardPlot:
-            return QStringLiteral("Standard plot");
-        case kViewUniformAiry:
-            return QStringLiteral("Uniform Airy plot");
-        case kViewUniformBlur:
-            return QStringLiteral("Uniform blur plot");
-        case kViewAiryOverlay:
-            return QStringLiteral("Plot with Airy disk");
-        case kViewClearance:
-            return QStringLiteral("Clearance");
-        case kViewImageQuality:
-            return QStringLiteral("Image quality");
-        case kViewDiffraction:
-            return QStringLiteral("Diffraction");
-        case kViewTolerances:
-            return QStringLiteral("Tolerances");
-        default:
-            return QStringLiteral("View %1").arg(viewState);
-    }
+    const ViewEntry* view = viewEntry(viewState);
+    return view ? QString::fromUtf8(view->name) : QStringLiteral("View %1").arg(viewState);
 }
 
 QString unitsText(const Design& d, bool fromAperture) {

@@ -9,7 +9,7 @@
 namespace orvelin {
 
 AberrationViewTitle aberrationViewTitle(const Design& design) {
-    return {design.designTitle, design.units == "mm" ? "mm" : "inches"};
+    return {design.designTitle, unitsWord(design)};
 }
 
 const FanResult& AberrationViewCache::fans(const Design& design) {

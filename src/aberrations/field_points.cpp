@@ -44,10 +44,6 @@ double plottedFieldDegrees(const Design& design, double requested) {
     return kDefaultFieldRadians * kRadianToDegree;
 }
 
-double micronsPerUnit(const Design& design) {
-    return design.units == "mm" ? 1000.0 : 25400.0;
-}
-
 TraceStatus designTraceStatus(const Design& design) {
     if (std::clamp(design.surfaceCount, 0, kMaxSurfaces) < 2) return kTraceNoFocus;
     if (design.semiAperture == 0) return kTraceApertureZero;

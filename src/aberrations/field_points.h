@@ -35,7 +35,7 @@ FieldAngle qualityFieldAngle(const Design& design, QualityField field);
 double plottedFieldDegrees(const Design& design, double requested = 0);
 
 /// Micrometres in one unit of the design: 1000 for mm, 25400 for inches.
-double micronsPerUnit(const Design& design);
+
 
 /// The status that stops every ray of the design before it starts: no
 /// focus for a design without a mirror, aperture zero; 0 otherwise (a ray

@@ -25,7 +25,7 @@ void printSweep(const char* title, const FieldSweep& s, const std::string& unit)
 }
 
 void printTable(const Design& d, const FieldCurvesResult& r) {
-    const std::string unit = d.units == "mm" ? "mm" : "inches";
+    const std::string unit = unitsWord(d);
     std::printf("%s\n", d.designTitle.c_str());
     std::printf("Foci along the chief ray from the focal plane; distortion against f tan(angle)\n");
     printSweep("Tangential sweep (in the plane of the tilts)", r.tangential, unit);

@@ -29,7 +29,7 @@ void printTable(const Design& d, const QualityReport& r, const std::vector<Quali
         const char* format;
         double (*get)(const FieldQuality&);
     };
-    const std::string unit = d.units == "mm" ? "mm" : "inches";
+    const std::string unit = unitsWord(d);
     const std::string shiftLabel = "bestFocus shift (" + unit + ")";
     const Row rows[] = {
         {"rmsSpot (um)", "%14.4f", [](const FieldQuality& q) { return q.rmsSpot; }},

@@ -11,7 +11,7 @@ namespace orvelin::cli {
 namespace {
 
 void printTable(const Design& d, const ThroughFocusResult& r) {
-    const std::string unit = d.units == "mm" ? "mm" : "inches";
+    const std::string unit = unitsWord(d);
     std::printf("%s\n", d.designTitle.c_str());
     std::printf("Spots through focus, field %s: step %.6f %s (working f/%.3f), %g um\n",
                 qualityFieldName(r.field), r.step, unit.c_str(), r.workingFRatio, r.wavelengthMicrons);

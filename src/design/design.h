@@ -80,6 +80,20 @@ void resetDesign(Design& d);
 /// checks, undo and the loaders' refusals.
 bool bitIdentical(const Design& a, const Design& b);
 
+/// The design's unit: millimetres for "mm", inches for any other word, the
+/// same everywhere the design is shown, measured or written.
+inline bool isMetric(const Design& d) {
+    return d.units == "mm";
+}
+/// The unit's word as the program shows it: "mm" or "inches".
+inline const char* unitsWord(const Design& d) {
+    return isMetric(d) ? "mm" : "inches";
+}
+/// Micrometres in one design unit.
+inline double micronsPerUnit(const Design& d) {
+    return isMetric(d) ? 1000.0 : 25400.0;
+}
+
 /// s(0) = +1 for an even, non-negative n, else -1; then alternate, so that
 /// the focal plane always sits in a space of sign +1.
 void initMediumSigns(Design& d);

@@ -543,7 +543,7 @@ std::string formatDesign(const Design& d, double fRatio) {
         else
             out += "focal plane\n\n";
     }
-    const char* unitWord = d.units == "inches" ? "Inches    " : "mm        ";
+    const char* unitWord = isMetric(d) ? "mm        " : "Inches    ";
     // A negative number (negative zero included, which prints as "-0")
     // would fuse with the word before it and not read back, so it gets a
     // blank of its own.

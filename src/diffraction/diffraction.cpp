@@ -20,10 +20,6 @@ constexpr double kPi = std::numbers::pi;
 /// no longer sample its phase: the PSF's outer parts fold back.
 constexpr double kLargestSampledStep = 0.5;
 
-double micronsPerUnit(const Design& d) {
-    return d.units == "mm" ? 1000.0 : 25400.0;
-}
-
 /// The squared modulus of the transformed pupil laid out as the PSF: rows
 /// sagittal, columns tangential, the chief ray at (M/2, M/2), divided by
 /// `scale`.  The image's axis runs against the frequency when the pupil's

@@ -59,7 +59,7 @@ std::string formatZmx(const Design& d) {
     Writer w;
     w.line("MODE SEQ");
     w.line("NAME " + asciiTitle(d.designTitle));
-    w.line(d.units == "inches" ? "UNIT IN X W X CM MR CPMM" : "UNIT MM X W X CM MR CPMM");
+    w.line(isMetric(d) ? "UNIT MM X W X CM MR CPMM" : "UNIT IN X W X CM MR CPMM");
     w.line("ENPD " + num(d.aperture));
 
     // Fields: the axis, both edges in the plane of the tilts and one across it.

@@ -11,11 +11,6 @@ namespace orvelin {
 
 namespace {
 
-/// Micrometres in one design unit, as the image-quality figures count them.
-double micronsPerUnit(const Design& d) {
-    return d.units == "mm" ? 1000.0 : 25400.0;
-}
-
 }  // namespace
 
 ImageResiduals::ImageResiduals() : sampling_(makePupilSampling(kDefaultQualityRays)) {

@@ -5,7 +5,7 @@
 namespace orvelin {
 
 double defaultPlotScale(const Design& design) {
-    return design.units == "mm" ? kDefaultScaleMm : kDefaultScaleInch;
+    return isMetric(design) ? kDefaultScaleMm : kDefaultScaleInch;
 }
 
 int setUpPlotFrame(PlotFrame& frame, int clientWidth, int clientHeight, int screenWidth, int screenHeight) {
@@ -74,7 +74,7 @@ double airyDiskRadius(const Design& design, TraceState& state) {
     const double lMinus = state.ray.L;
     // 1.22 * 0.000022 inch = 2.684e-5 inch.
     double r = 2.684e-5 / (lPlus - lMinus);
-    if (design.units == "mm") r *= 25.4;
+    if (isMetric(design)) r *= 25.4;
     return r;
 }
 

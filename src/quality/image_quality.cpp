@@ -20,10 +20,6 @@ namespace {
 using namespace ray_vectors;
 using namespace wavefront_search;
 
-double micronsPerUnit(const Design& d) {
-    return d.units == "mm" ? 1000.0 : 25400.0;
-}
-
 /// Above this many pupil rays, the reference centres of the wavefront and a
 /// curved focal plane's best focus are searched for on a coarser rule of the
 /// same kind (about this many rays), and only measured on every ray: each

@@ -13,7 +13,7 @@ QualityViewData computeQualityView(const Design& design) {
     for (size_t i = 0; i < kQualityFields.size(); ++i)
         v.spots[i] = design.sinField == 0 && i > 0 ? v.spots[0] : fieldSpot(design, kQualityFields[i]);
     v.title = design.designTitle;
-    v.units = design.units == "mm" ? "mm" : "inches";
+    v.units = unitsWord(design);
     return v;
 }
 

@@ -401,7 +401,7 @@ void MainWindow::enableDesignCommands() {
 }
 
 void MainWindow::checkUnitsMenu() {
-    const bool mm = app_->state().design.units == "mm";
+    const bool mm = isMetric(app_->state().design);
     action(kCmdMetric)->setChecked(mm);
     action(kCmdEnglish)->setChecked(!mm);
 }

@@ -196,7 +196,7 @@ OptimiseDialog::OptimiseDialog(const Design& design, QWidget* parent) : QDialog(
     keepClear_ = new QCheckBox(QStringLiteral("Keep clear by"), aimBox);
     keepClear_->setToolTip(
         QStringLiteral("Keep every clearance of the light path at least this much, %1")
-            .arg(design.units == "mm" ? QStringLiteral("in mm") : QStringLiteral("in inches")));
+            .arg(isMetric(design) ? QStringLiteral("in mm") : QStringLiteral("in inches")));
     keepClear_->setObjectName(QStringLiteral("keepClear"));
     margin_ = new QLineEdit(QStringLiteral("0"), aimBox);
     margin_->setObjectName(QStringLiteral("margin"));

@@ -11,7 +11,7 @@ namespace orvelin {
 namespace {
 
 QString unitWord(const Design& d) {
-    return d.units == "mm" ? QStringLiteral("mm") : QStringLiteral("inches");
+    return QString::fromLatin1(unitsWord(d));
 }
 
 QLabel* field(QStatusBar* bar, const char* name, const QString& tip) {
@@ -34,7 +34,7 @@ QString unitsText(const Design& d, bool fromAperture) {
     // New has no question for the units: an aperture above 40 is taken to
     // be in millimetres, 40 or less in inches.
     if (fromAperture)
-        text += d.units == "mm" ? QStringLiteral(" (from the aperture: above 40)")
+        text += isMetric(d) ? QStringLiteral(" (from the aperture: above 40)")
                                 : QStringLiteral(" (from the aperture: 40 or less)");
     return text;
 }
@@ -59,9 +59,9 @@ QString plotScaleText(const AppState& s) {
     }
     if (!(s.frame.scale > 0) || !std::isfinite(s.frame.scale)) return {};
     // The frame holds pixels per design unit; a person reads microns.
-    const double micronsPerUnit = s.design.units == "mm" ? 1000 : 25400;
+    const double micronsPerDesignUnit = micronsPerUnit(s.design);
     return QStringLiteral("1 pixel = %1 \u00b5m")
-        .arg(QString::number(micronsPerUnit / s.frame.scale, 'g', 4));
+        .arg(QString::number(micronsPerDesignUnit / s.frame.scale, 'g', 4));
 }
 
 QString fileText(const AppState& s) {

@@ -112,7 +112,7 @@ ToleranceDialog::ToleranceDialog(const Design& design, const ToleranceResult* la
                                             QStringLiteral("\u00b1 Band"), QStringLiteral("%")});
     tolerances_->horizontalHeaderItem(kValueColumn)
         ->setToolTip(QStringLiteral("Half the band: %1, degrees for a tilt, none for a conic constant")
-                         .arg(design.units == "mm" ? QStringLiteral("mm") : QStringLiteral("inches")));
+                         .arg(QString::fromLatin1(unitsWord(design))));
     tolerances_->horizontalHeaderItem(kPercentColumn)
         ->setToolTip(QStringLiteral("The band of a radius in percent of it"));
     tolerances_->verticalHeader()->hide();

@@ -167,7 +167,7 @@ bool parseTolerance(const std::string& text, const Design& design, std::vector<T
 }
 
 std::vector<std::string> defaultToleranceTexts(const Design& design) {
-    const std::string sep = design.units == "mm" ? "0.2" : "0.008";
+    const std::string sep = isMetric(design) ? "0.2" : "0.008";
     return {"radius:*=±0.1%", "sagradius:*=±0.1%", "conic:*=±0.02", "tilt:*=±0.02", "sep:*=±" + sep};
 }
 

@@ -205,7 +205,7 @@ bool analyse(Design& design, TraceState& state, AnalysisResults& r) {
 
     // 7. Tolerance on longitudinal aberration, a quarter wave of 0.000088
     //    inch, in the design's unit.
-    const double lambda = kToleranceWavelengthInches * (design.units == "mm" ? 25.4 : 1.0);
+    const double lambda = kToleranceWavelengthInches * (isMetric(design) ? 25.4 : 1.0);
     const double slopes = t1.u * t2.u;
     if (slopes == 0) return noFocus(state);  // slopes so small their product underflows
     r.laTolerance = std::fabs(lambda / slopes);

@@ -111,6 +111,15 @@ TEST(DesignFile, LegacyRowsKindsUnitsAndVersions) {
     mmText.replace(mmText.find(" mm "), 4, " MM ");
     loadDesignFromText(keep, mmText, "x.ov");
     EXPECT_EQ(keep.units, "inches");
+
+    // A word that is neither is inches wherever it goes: shown, measured and
+    // written alike (the file once wrote it as millimetres).
+    Design odd = load(kDemo);
+    odd.units = "furlongs";
+    EXPECT_FALSE(isMetric(odd));
+    EXPECT_STREQ(unitsWord(odd), "inches");
+    EXPECT_EQ(micronsPerUnit(odd), 25400.0);
+    EXPECT_EQ(load(formatDesign(odd, 0)).units, "inches");
 }
 
 TEST(DesignFile, NumericLayoutInItsThreeExtents) {

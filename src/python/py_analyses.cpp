@@ -152,13 +152,8 @@ the design does not trace at all.)")
                 o.edge = finite("edge", edge, true);
                 o.thickness = thickness ? finite("thickness", *thickness, true) : -1;
                 o.margin = finite("margin", margin, false);
-                analyseAsDesignView(d);
-                const Design copy = d;
-                ClearanceReport r;
-                {
-                    py::gil_scoped_release free;
-                    r = checkClearance(copy, o);
-                }
+                const ClearanceReport r =
+                    withoutInterpreterLock(d, [&](const Design& c) { return checkClearance(c, o); });
                 if (r.status != kTraceOk) raiseTraceError(r.status);
                 return toPython(clearanceJson(r));
             },

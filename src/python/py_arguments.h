@@ -21,6 +21,17 @@ namespace py = pybind11;
 /// analysis).
 AnalysisResults analyseAsDesignView(const Design& design);
 
+/// `compute(copy)` for a design the design view traces (TraceError when it
+/// does not), run without the interpreter's lock on a copy that no other
+/// thread of the script can change meanwhile.
+template <class Compute>
+auto withoutInterpreterLock(const Design& design, Compute compute) {
+    analyseAsDesignView(design);
+    const Design copy = design;
+    py::gil_scoped_release free;
+    return compute(copy);
+}
+
 /// The fields asked for, in the report's order, each once: None for all
 /// four, a name, or names.  ValueError for a name that is none of them.
 std::vector<QualityField> fieldsOf(const py::object& arg);

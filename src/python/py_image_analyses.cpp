@@ -104,14 +104,8 @@ void bindImageAnalyses(DesignClass& c) {
                      "grid: the grid must be a whole number of cells from 16 to 1024, not " +
                      std::to_string(grid));
              const DiffractionOptions o{grid, wavelengthOf(wavelength)};
-             analyseAsDesignView(d);
-             // The work runs without the interpreter's lock, on a copy.
-             const Design copy = d;
-             DiffractionResult r;
-             {
-                 py::gil_scoped_release free;
-                 r = computeDiffraction(copy, o, chosen);
-             }
+             const DiffractionResult r =
+                 withoutInterpreterLock(d, [&](const Design& c) { return computeDiffraction(c, o, chosen); });
              return toPython(diffractionJson(r));
          },
          py::kw_only(), py::arg("fields") = py::none(), py::arg("grid") = kDefaultDiffractionGrid,
@@ -129,13 +123,8 @@ wavelength in micrometres.  TraceError when the design does not trace.)")
                 o.fields = fieldsOf(fields);
                 o.points = oddPoints(points);
                 o.wavelengthMicrons = wavelengthOf(wavelength);
-                analyseAsDesignView(d);
-                const Design copy = d;
-                FanResult r;
-                {
-                    py::gil_scoped_release free;
-                    r = computeFans(copy, o);
-                }
+                const FanResult r =
+                    withoutInterpreterLock(d, [&](const Design& c) { return computeFans(c, o); });
                 return toPython(fansJson(r));
             },
             py::kw_only(), py::arg("fields") = py::none(), py::arg("points") = 41,
@@ -151,13 +140,8 @@ not trace.)")
             "fieldcurves",
             [](const Design& d, std::optional<double> field, int points) {
                 const FieldCurveOptions o{oddPoints(points), coveredField(field)};
-                analyseAsDesignView(d);
-                const Design copy = d;
-                FieldCurvesResult r;
-                {
-                    py::gil_scoped_release free;
-                    r = computeFieldCurves(copy, o);
-                }
+                const FieldCurvesResult r =
+                    withoutInterpreterLock(d, [&](const Design& c) { return computeFieldCurves(c, o); });
                 return toPython(fieldCurvesJson(r));
             },
             py::kw_only(), py::arg("field") = py::none(), py::arg("points") = 21,
@@ -173,13 +157,8 @@ not trace.)")
             [](const Design& d, std::optional<double> field, int grid, int rays, double wavelength) {
                 const FieldMapOptions o{inRange("grid", grid, 1, 41), coveredField(field),
                                         inRange("rays", rays, 1, 100000), wavelengthOf(wavelength)};
-                analyseAsDesignView(d);
-                const Design copy = d;
-                FieldMapResult r;
-                {
-                    py::gil_scoped_release free;
-                    r = computeFieldMap(copy, o);
-                }
+                const FieldMapResult r =
+                    withoutInterpreterLock(d, [&](const Design& c) { return computeFieldMap(c, o); });
                 return toPython(fieldMapJson(r));
             },
             py::kw_only(), py::arg("field") = py::none(), py::arg("grid") = 5,
@@ -201,13 +180,8 @@ a point, 1 to 100000; wavelength in micrometres.)")
                 o.step = step.value_or(0);
                 o.rays = inRange("rays", rays, 1, kMaxQualityRays);
                 o.wavelengthMicrons = wavelengthOf(wavelength);
-                analyseAsDesignView(d);
-                const Design copy = d;
-                ThroughFocusResult r;
-                {
-                    py::gil_scoped_release free;
-                    r = computeThroughFocus(copy, o);
-                }
+                const ThroughFocusResult r =
+                    withoutInterpreterLock(d, [&](const Design& c) { return computeThroughFocus(c, o); });
                 // The field's own chief ray may still fail where the design view traced.
                 if (r.status != kTraceOk) raiseTraceError(r.status);
                 return toPython(throughFocusJson(r));
@@ -228,13 +202,8 @@ field's chief ray fails.)")
                std::optional<int> trials, std::uint64_t seed, const std::string& distribution) {
                 const ToleranceOptions o = toleranceOptions(d, tolerances, compensate, criterion, threshold,
                                                             trials, seed, distribution);
-                analyseAsDesignView(d);
-                const Design copy = d;
-                ToleranceResult r;
-                {
-                    py::gil_scoped_release free;
-                    r = computeTolerances(copy, o);
-                }
+                const ToleranceResult r =
+                    withoutInterpreterLock(d, [&](const Design& c) { return computeTolerances(c, o); });
                 if (r.status == ToleranceStatus::nominalFailed)
                     raiseTraceError(r.traceStatus, "the design as given has no image for " +
                                                        o.criterion.name + ": " +

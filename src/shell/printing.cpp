@@ -6,6 +6,7 @@
 #include "app/app_state.h"
 #include "platform/qt/printing.h"
 #include "reports/quick_print.h"
+#include "shell/print_dialogs.h"
 
 namespace orvelin {
 
@@ -25,12 +26,12 @@ PrintRecords recordsOf(AppState& s) {
 
 std::optional<PrintJobResult> printPageInteractive(QWidget* mainWindow, PrintRecords& records,
                                                    int viewState) {
-    const std::optional<qt::PrintTarget> target = qt::runPrintDialog(mainWindow);
+    const std::optional<qt::PrintTarget> target = runPrintDialog(mainWindow);
     if (!target) return std::nullopt;
     if (mainWindow) mainWindow->setEnabled(false);
     PrintJobResult result;
     {
-        qt::QtPrintProgress progress(mainWindow);
+        PrintProgressDialog progress(mainWindow);
         qt::QtPrintDocument doc(*target);
         result = runPrintPageJob(doc, records, viewState, progress, localTimeNow());
     }

@@ -22,6 +22,7 @@
 #include "plots/plot_dispatch.h"
 #include "print_test_util.h"
 #include "reports/quick_print.h"
+#include "shell/print_dialogs.h"
 #include "shell/printing.h"
 
 namespace orvelin {
@@ -227,8 +228,8 @@ TEST_F(PdfPrinting, QuickPrintWithoutDefaultPrinterSaysSoInAMessageBox) {
 
 // The desktop's progress dialog, with Cancel clicked (or Esc pressed) at a
 // chosen pump through Qt's own event handling, as the user would.
-struct ClickingProgress : qt::QtPrintProgress {
-    using QtPrintProgress::QtPrintProgress;
+struct ClickingProgress : PrintProgressDialog {
+    using PrintProgressDialog::PrintProgressDialog;
     int pumps = 0, clickAt = -1;
     bool escape = false;
     QString textWhenClicked;
@@ -242,7 +243,7 @@ struct ClickingProgress : qt::QtPrintProgress {
                 QMetaObject::invokeMethod(dialog()->findChild<QPushButton*>(QStringLiteral("cancel")),
                                           "click", Qt::QueuedConnection);
         }
-        QtPrintProgress::pump();
+        PrintProgressDialog::pump();
     }
 };
 

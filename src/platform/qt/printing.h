@@ -21,8 +21,6 @@
 
 class QPrinter;
 class QWidget;
-class QDialog;
-class QLabel;
 
 namespace orvelin::qt {
 
@@ -86,34 +84,6 @@ class QtPrintDocument : public PrintDocument {
     PrintTarget target_;
     std::string error_;
     int jobId_ = 0;
-};
-
-/// The Print dialog, opened on the default printer every time; the choice,
-/// or nothing when the user cancels.
-std::optional<PrintTarget> runPrintDialog(QWidget* parent);
-
-/// The modeless progress dialog of a Print Page job: caption "Orvelin", a
-/// line of progress text, "Please wait" and Cancel (Esc too); no close
-/// button.  It starts hidden.  Cancel marks the job aborted, re-enables the
-/// main window and closes the dialog; pump() lets Qt handle what is waiting.
-class QtPrintProgress : public PrintProgress {
-  public:
-    explicit QtPrintProgress(QWidget* mainWindow);
-    ~QtPrintProgress() override;
-    void show() override;
-    void setText(std::string_view text) override;
-    void pump() override;
-    bool aborted() const override { return aborted_; }
-    /// Cancel as the button does (for tests and for Esc).
-    void cancel();
-    QDialog* dialog() const { return dialog_; }
-    QString text() const;
-
-  private:
-    QWidget* mainWindow_;
-    QDialog* dialog_ = nullptr;
-    QLabel* text_ = nullptr;
-    bool aborted_ = false;
 };
 
 }  // namespace orvelin::qt

@@ -5,6 +5,7 @@
 #include "exchange/zmx_export.h"
 #include "exchange/zmx_import.h"
 #include "trace/analysis.h"
+#include "trace/design_saving.h"
 
 namespace orvelin {
 
@@ -394,7 +395,7 @@ void Application::exportDesign() {
 }
 
 bool Application::writeDesign() {
-    const SaveResult result = saveDesign(state_.design, state_.files.filePath, designFRatio(state_.design));
+    const SaveResult result = saveWithFRatio(state_.design, state_.files.filePath);
     if (!result.ok) {
         host_.tell(cannotMessage("saveFailed", "Save", "save", state_.files.filePath, result.message));
         return false;

@@ -149,10 +149,6 @@ struct DesignViewTrace {
 /// banner's message.
 DesignViewTrace traceDesignView(Design& design);
 
-/// The focal ratio that the design view would record (the one a saved file
-/// carries on its last line), or 0 when the design does not trace.
-double layoutFRatioOf(Design& design);
-
 // Commands in a program of their own.  orvelin-cli links the core without
 // its heavy libraries, so that the commands that draw nothing and optimise
 // nothing (show, report, convert, focus, quality, diffraction, clearance,

@@ -155,10 +155,6 @@ DesignViewTrace traceDesignView(Design& design) {
     return out;
 }
 
-double layoutFRatioOf(Design& design) {
-    return designFRatio(design);
-}
-
 std::unique_ptr<CLI::App> makeApp() {
     auto app = std::make_unique<CLI::App>("Orvelin: analyse all-mirror telescope designs without a window",
                                           "orvelin-cli");

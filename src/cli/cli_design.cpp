@@ -9,6 +9,7 @@
 
 #include "cli/cli.h"
 #include "families/family.h"
+#include "trace/design_saving.h"
 
 namespace orvelin::cli {
 
@@ -72,8 +73,7 @@ void addDesignCommand(CLI::App& app) {
             std::printf("%s", familyFiguresText(r, units).c_str());
         if (!r.ok) throw Failure(kExitNotMet, std::string(familyWord(req.family)) + ": " + r.reason);
 
-        r.design.designTitle = titleFromFileName(std::filesystem::path(out).filename().string());
-        const SaveResult s = saveDesign(r.design, out, layoutFRatioOf(r.design));
+        const SaveResult s = saveDesignAs(r.design, out);
         if (!s.ok) throw Failure(kExitOutputFailed, out + ": " + s.message);
     });
 }

@@ -4,6 +4,7 @@
 
 #include "cli/cli.h"
 #include "exchange/zmx_import.h"
+#include "trace/design_saving.h"
 
 namespace orvelin::cli {
 
@@ -19,8 +20,7 @@ void addImportCommand(CLI::App& app) {
         for (const std::string& w : r.warnings)
             std::fprintf(stderr, "warning: %s: %s\n", in.c_str(), w.c_str());
         // The title a loaded file would get from its name.
-        r.design.designTitle = titleFromFileName(fileNameOfPath(out));
-        const SaveResult saved = saveDesign(r.design, out, layoutFRatioOf(r.design));
+        const SaveResult saved = saveDesignAs(r.design, out);
         if (!saved.ok) throw Failure(kExitOutputFailed, out + ": " + saved.message);
         if (!r.warnings.empty())
             throw Failure(kExitDamaged, in + ": read with " + std::to_string(r.warnings.size()) +

@@ -11,14 +11,11 @@
 #include "cli/cli.h"
 #include "optimise/optimise_json.h"
 #include "optimise/optimiser.h"
+#include "trace/design_saving.h"
 
 namespace orvelin::cli {
 
 namespace {
-
-std::string fileName(const std::string& path) {
-    return std::filesystem::path(path).filename().string();
-}
 
 void printText(const OptimiseProblem& p, const OptimiseResult& r) {
     std::printf("%-24s %20s %20s\n", "variable", "start", "end");
@@ -88,8 +85,7 @@ void addOptimiseCommand(CLI::App& app) {
             throw Failure(kExitUsage, out + ": the output would replace the input design");
 
         OptimiseResult r = optimise(d, p);
-        r.design.designTitle = titleFromFileName(fileName(out));
-        const SaveResult s = saveDesign(r.design, out, layoutFRatioOf(r.design));
+        const SaveResult s = saveDesignAs(r.design, out);
         if (!s.ok) throw Failure(kExitOutputFailed, out + ": " + s.message);
 
         // The verdict is for the design as the file holds it, so read it back.

@@ -7,6 +7,7 @@
 #include "reports/report_figures.h"
 #include "reports/report_json.h"
 #include "trace/analysis.h"
+#include "trace/design_saving.h"
 #include "trace/layout.h"
 
 namespace orvelin::cli {
@@ -46,8 +47,7 @@ void addFocusCommand(CLI::App& app) {
         if (curve) curveFocalPlane(d);
         const AnalysisResults r = traceDesignView(d).results;
         focusToBestFit(d, r.bestFocus, r.bestFitTilt);
-        d.designTitle = titleFromFileName(fileNameOfPath(out));  // as Save As names it
-        const SaveResult s = saveDesign(d, out, layoutFRatioOf(d));
+        const SaveResult s = saveDesignAs(d, out);
         if (!s.ok) throw Failure(kExitOutputFailed, out + ": " + s.message);
     });
 }

@@ -5,6 +5,7 @@
 
 #include "cli/cli.h"
 #include "design/design_table.h"
+#include "trace/design_saving.h"
 
 namespace orvelin::cli {
 
@@ -54,10 +55,7 @@ void addConvertCommand(CLI::App& app) {
     cmd->callback([] {
         Design d = loadForCommand(in);
         // Named after the file it is written to, as Save As names it.
-        d.designTitle = titleFromFileName(fileNameOfPath(out));
-        // The f-ratio on the last line is only a note: the one the design
-        // view would record, or 0 for a design that does not trace.
-        const SaveResult r = saveDesign(d, out, layoutFRatioOf(d));
+        const SaveResult r = saveDesignAs(d, out);
         if (!r.ok) throw Failure(kExitOutputFailed, out + ": " + r.message);
     });
 }

@@ -13,6 +13,7 @@
 #include "exchange/zmx_export.h"
 #include "exchange/zmx_import.h"
 #include "python/py_convert.h"
+#include "trace/design_saving.h"
 #include "trace/layout.h"
 
 namespace orvelin::python {
@@ -134,14 +135,6 @@ std::string reprOf(const Design& d) {
 }
 
 }  // namespace
-
-double layoutFRatio(const Design& design) {
-    Design d = design;
-    TraceState state;
-    AnalysisResults results;
-    LayoutGeometry geometry;
-    return measureLayout(d, state, results, geometry) ? geometry.layoutFRatio : 0.0;
-}
 
 DesignClass bindDesign(py::module_& m) {
     py::class_<SurfaceRef> s(m, "Surface",
@@ -285,7 +278,7 @@ read, with a DesignFileWarning instead of the error.)")
         .def(
             "save",
             [](const Design& d, const std::string& path) {
-                const SaveResult r = saveDesign(d, path, layoutFRatio(d));
+                const SaveResult r = saveWithFRatio(d, path);
                 if (!r.ok) raiseFileError(path, r.message);
             },
             py::arg("path"),

@@ -26,8 +26,4 @@ void bindFamilies(py::module_& m);
 /// trace, trace_ray and trace_pupil.
 void bindTraces(DesignClass& c);
 
-/// The focal ratio the design view records (the one a saved file carries on
-/// its last line), or 0 when the design does not trace.
-double layoutFRatio(const Design& design);
-
 }  // namespace orvelin::python

@@ -3,7 +3,6 @@
 // of a classic unobstructed family, written only when it meets every
 // criterion.
 #include <cstdio>
-#include <filesystem>
 #include <optional>
 #include <string>
 

@@ -556,8 +556,7 @@ std::string formatDesign(const Design& d, double fRatio) {
 }
 
 SaveResult saveDesign(const Design& design, const std::string& path, double fRatio) {
-    const WriteResult w = writeFileAtomically(path, formatDesign(design, fRatio));
-    return {w.ok, w.message};
+    return writeFileAtomically(path, formatDesign(design, fRatio));
 }
 
 }  // namespace orvelin

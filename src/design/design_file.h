@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "design/design.h"
+#include "platform/atomic_file.h"
 
 namespace orvelin {
 
@@ -67,10 +68,9 @@ LoadResult loadDesign(Design& design, const std::string& path);
 /// file title for the design title rule.
 LoadResult loadDesignFromText(Design& design, const std::string& text, const std::string& fileTitle);
 
-struct SaveResult {
-    bool ok = true;
-    std::string message;  ///< the reason when !ok
-};
+/// Whether a design file was written, and why not: a file written whole or
+/// not at all, as every output file is.
+using SaveResult = WriteResult;
 
 /// The legacy layout of `design` as text, with `fRatio` on its last line.
 std::string formatDesign(const Design& design, double fRatio);

@@ -24,39 +24,16 @@ void printTable(const Design& d, const QualityReport& r, const std::vector<Quali
     std::printf("%-26s", "");
     for (QualityField f : fields) std::printf("%14s", qualityFieldName(f));
     std::printf("\n");
-    struct Row {
-        const char* label;
-        const char* format;
-        double (*get)(const FieldQuality&);
-    };
-    const std::string unit = unitsWord(d);
-    const std::string shiftLabel = "bestFocus shift (" + unit + ")";
-    const Row rows[] = {
-        {"rmsSpot (um)", "%14.4f", [](const FieldQuality& q) { return q.rmsSpot; }},
-        {"rmsSpotChief (um)", "%14.4f", [](const FieldQuality& q) { return q.rmsSpotChief; }},
-        {"geoSpot (um)", "%14.4f", [](const FieldQuality& q) { return q.geoSpot; }},
-        {"centroid x (um)", "%14.4f", [](const FieldQuality& q) { return q.centroidX; }},
-        {"centroid y (um)", "%14.4f", [](const FieldQuality& q) { return q.centroidY; }},
-        {"rmsWavefront (waves)", "%14.5f", [](const FieldQuality& q) { return q.rmsWavefront; }},
-        {"rmsWavefrontBestFocus", "%14.5f", [](const FieldQuality& q) { return q.rmsWavefrontBestFocus; }},
-        {"strehl", "%14.4f", [](const FieldQuality& q) { return q.strehl; }},
-        {"airyRadius (um)", "%14.4f", [](const FieldQuality& q) { return q.airyRadius; }},
-        {"diffractionLimited", "%14s", nullptr},
-        {shiftLabel.c_str(), "%14.6f", [](const FieldQuality& q) { return q.bestFocusShift; }},
-        {"bestFocus rmsSpot (um)", "%14.4f", [](const FieldQuality& q) { return q.bestFocusRmsSpot; }},
-        {"missed", "%14.0f", [](const FieldQuality& q) { return double(q.missed); }},
-        {"rays", "%14.0f", [](const FieldQuality& q) { return double(q.rays); }},
-    };
-    for (const Row& row : rows) {
-        std::printf("%-26s", row.label);
+    for (const QualityFigureRow& row : qualityFigureRows()) {
+        std::string label = row.label;
+        if (const std::size_t at = label.find("UNIT"); at != std::string::npos) label.replace(at, 4, unitsWord(d));
+        std::printf("%-26s", label.c_str());
         for (QualityField f : fields) {
             const FieldQuality& q = r.field(f);
-            const bool counts =
-                row.get && (std::string(row.label) == "missed" || std::string(row.label) == "rays");
-            if (q.status != kTraceOk && !counts)
+            if (q.status != kTraceOk && !row.countsAfterFailure)
                 std::printf("%14s", "-");
-            else if (!row.get)
-                std::printf(row.format, q.diffractionLimited ? "yes" : "no");
+            else if (row.yesNo)
+                std::printf(row.format, row.get(q) != 0 ? "yes" : "no");
             else
                 printCell(row.format, row.get(q));
         }

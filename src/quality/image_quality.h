@@ -131,10 +131,23 @@ FieldReference fieldReference(const Design& design, QualityField field);
 /// falls about the chief ray).
 double pathToReference(const FieldReference& reference, const FieldRay& ray);
 
-/// A figure by its name "quality.FIELD.FIGURE" (FIGURE one of rmsSpot,
-/// rmsSpotChief, geoSpot, centroid.x, centroid.y, rmsWavefront,
-/// rmsWavefrontBestFocus, strehl, airyRadius, diffractionLimited (1 or 0),
-/// bestFocus.shift, bestFocus.rmsSpot, missed, rays).  Nothing for an
+/// One figure of a field, as every output names it: `name` after
+/// "quality.FIELD." for targets and criteria, `label` and `format` for the
+/// command line's table ("UNIT" in a label stands for the design's unit).
+struct QualityFigureRow {
+    const char* name;
+    const char* label;
+    const char* format;
+    double (*get)(const FieldQuality&);
+    bool countsAfterFailure = false;  ///< still a figure of a field that did not trace
+    bool yesNo = false;               ///< shown as yes (1) or no (0)
+};
+
+/// Every figure of a field, in the order the table prints them.
+std::span<const QualityFigureRow> qualityFigureRows();
+
+/// A figure by its name "quality.FIELD.FIGURE" (FIGURE the name of
+/// a row of qualityFigureRows; diffractionLimited is 1 or 0).  Nothing for an
 /// unknown name or a field that did not trace.
 std::optional<double> qualityFigure(const QualityReport& report, std::string_view name);
 

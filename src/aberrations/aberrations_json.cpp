@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "trace/json_values.h"
+
 namespace orvelin {
 
 namespace {
@@ -10,27 +12,19 @@ namespace {
 using Json = nlohmann::ordered_json;
 
 /// A figure, or null for a gap.
-Json number(double v) {
-    return std::isfinite(v) ? Json(v) : Json(nullptr);
-}
-
 Json numbers(const std::vector<double>& v) {
     Json a = Json::array();
-    for (double x : v) a.push_back(number(x));
+    for (double x : v) a.push_back(jsonNumber(x));
     return a;
-}
-
-Json statusJson(TraceStatus status) {
-    return Json{{"status", status}, {"message", traceProblemMessage(status)}};
 }
 
 void addSweep(Json& j, const FieldSweep& s) {
     Json field = Json::array(), t = Json::array(), sg = Json::array(), d = Json::array(), st = Json::array();
     for (const FieldCurvePoint& p : s.points) {
         field.push_back(p.field);
-        t.push_back(number(p.tangentialFocus));
-        sg.push_back(number(p.sagittalFocus));
-        d.push_back(number(p.distortion));
+        t.push_back(jsonNumber(p.tangentialFocus));
+        sg.push_back(jsonNumber(p.sagittalFocus));
+        d.push_back(jsonNumber(p.distortion));
         st.push_back(p.status);
     }
     j["field"] = field;
@@ -38,7 +32,7 @@ void addSweep(Json& j, const FieldSweep& s) {
     j["sagittalFocus"] = sg;
     j["distortion"] = d;
     j["status"] = st;
-    j["focalLength"] = number(s.focalLength);
+    j["focalLength"] = jsonNumber(s.focalLength);
 }
 
 /// A number for a CSV cell: full precision, empty for a gap.
@@ -57,7 +51,7 @@ nlohmann::ordered_json fansJson(const FanResult& r) {
     Json& fields = out["fields"] = Json::object();
     for (const FieldFans& f : r.fields) {
         if (f.status != kTraceOk) {
-            fields[qualityFieldName(f.field)] = statusJson(f.status);
+            fields[qualityFieldName(f.field)] = traceStatusJson(f.status);
             continue;
         }
         Json j;
@@ -80,9 +74,9 @@ nlohmann::ordered_json fieldCurvesJson(const FieldCurvesResult& r) {
     out["fieldSemiAngle"] = r.fieldDegrees;
     addSweep(out, r.tangential);
     addSweep(out["sagittalSweep"], r.sagittal);
-    out["focalPlaneTilt"] = Json{{"tangential", number(r.tiltTangential)},
-                                 {"sagittal", number(r.tiltSagittal)},
-                                 {"bestFit", number(r.tiltBestFit)}};
+    out["focalPlaneTilt"] = Json{{"tangential", jsonNumber(r.tiltTangential)},
+                                 {"sagittal", jsonNumber(r.tiltSagittal)},
+                                 {"bestFit", jsonNumber(r.tiltBestFit)}};
     return out;
 }
 
@@ -99,7 +93,7 @@ nlohmann::ordered_json fieldMapJson(const FieldMapResult& r) {
         if (q.status != kTraceOk) {
             j["rmsSpot"] = nullptr;
             j["strehl"] = nullptr;
-            j.update(statusJson(q.status));
+            j.update(traceStatusJson(q.status));
         } else {
             j["rmsSpot"] = q.rmsSpot;
             j["strehl"] = q.strehl;
@@ -115,7 +109,7 @@ nlohmann::ordered_json throughFocusJson(const ThroughFocusResult& r) {
     Json out;
     out["field"] = qualityFieldName(r.field);
     if (r.status != kTraceOk) {
-        out.update(statusJson(r.status));
+        out.update(traceStatusJson(r.status));
         out["spots"] = Json::array();
         return out;
     }
@@ -128,7 +122,7 @@ nlohmann::ordered_json throughFocusJson(const ThroughFocusResult& r) {
         j["shift"] = s.shift;
         if (s.status != kTraceOk) {
             j["rmsSpot"] = nullptr;
-            j.update(statusJson(s.status));
+            j.update(traceStatusJson(s.status));
         } else {
             j["rmsSpot"] = s.rmsSpot;
         }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "trace/json_values.h"
+
 namespace orvelin {
 
 namespace {
@@ -18,8 +20,7 @@ std::string number(double v) {
 Json fieldJson(const FieldDiffraction& f) {
     Json j;
     if (f.status != kTraceOk) {
-        j["status"] = f.status;
-        j["message"] = traceProblemMessage(f.status);
+        j = traceStatusJson(f.status);
         j["pupilRays"] = f.pupilRays;
         j["missedRays"] = f.missedRays;
         return j;

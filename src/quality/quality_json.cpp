@@ -1,5 +1,7 @@
 #include "quality/quality_json.h"
 
+#include "trace/json_values.h"
+
 namespace orvelin {
 
 using Json = nlohmann::ordered_json;
@@ -7,8 +9,7 @@ using Json = nlohmann::ordered_json;
 Json fieldQualityJson(const FieldQuality& q) {
     Json f;
     if (q.status != kTraceOk) {
-        f["status"] = q.status;
-        f["message"] = traceProblemMessage(q.status);
+        f = traceStatusJson(q.status);
         f["missed"] = q.missed;
         f["rays"] = q.rays;
         return f;

@@ -2,29 +2,27 @@
 
 #include <cmath>
 
+#include "trace/json_values.h"
+
 namespace orvelin {
 
 namespace {
 
 using Json = nlohmann::ordered_json;
 
-Json number(double v) {
-    return std::isfinite(v) ? Json(v) : Json(nullptr);
-}
-
 /// Each compensator's value and its shift from the nominal design's.
 Json compensatorsJson(const ToleranceResult& r, const std::vector<double>& values) {
     Json j = Json::object();
     for (std::size_t i = 0; i < r.compensatorNames.size() && i < values.size(); ++i)
-        j[r.compensatorNames[i]] = {{"value", number(values[i])},
-                                    {"shift", number(values[i] - r.nominal.compensators[i])}};
+        j[r.compensatorNames[i]] = {{"value", jsonNumber(values[i])},
+                                    {"shift", jsonNumber(values[i] - r.nominal.compensators[i])}};
     return j;
 }
 
 Json endJson(const ToleranceResult& r, const CompensatedValue& v) {
     Json j;
-    j["value"] = v.traced ? number(v.value) : Json(nullptr);
-    j["change"] = v.traced ? number(v.value - r.nominal.value) : Json(nullptr);
+    j["value"] = v.traced ? jsonNumber(v.value) : Json(nullptr);
+    j["change"] = v.traced ? jsonNumber(v.value - r.nominal.value) : Json(nullptr);
     j["compensators"] = v.traced ? compensatorsJson(r, v.compensators) : Json::object();
     return j;
 }
@@ -35,18 +33,18 @@ nlohmann::ordered_json toleranceJson(const ToleranceResult& r) {
     Json j;
     const ToleranceOptions& o = r.options;
     j["criterion"] = o.criterion.name;
-    j["nominal"] = number(r.nominal.value);
+    j["nominal"] = jsonNumber(r.nominal.value);
     j["compensation"] = compensationName(o.compensation);
     Json nominalComp = Json::object();
     for (std::size_t i = 0; i < r.compensatorNames.size() && i < r.nominal.compensators.size(); ++i)
-        nominalComp[r.compensatorNames[i]] = {{"value", number(r.nominal.compensators[i])},
-                                              {"design", number(r.designCompensators[i])}};
+        nominalComp[r.compensatorNames[i]] = {{"value", jsonNumber(r.nominal.compensators[i])},
+                                              {"design", jsonNumber(r.designCompensators[i])}};
     j["nominalCompensators"] = nominalComp;
-    if (o.threshold) j["threshold"] = number(*o.threshold);
+    if (o.threshold) j["threshold"] = jsonNumber(*o.threshold);
     Json rows = Json::array();
     for (const SensitivityRow& row : r.sensitivity)
         rows.push_back({{"tolerance", row.tolerance.name()},
-                        {"plusMinus", number(row.span)},
+                        {"plusMinus", jsonNumber(row.span)},
                         {"minus", endJson(r, row.minus)},
                         {"plus", endJson(r, row.plus)}});
     j["sensitivity"] = rows;
@@ -57,24 +55,24 @@ nlohmann::ordered_json toleranceJson(const ToleranceResult& r) {
         mc["failed"] = m.failed;
         mc["distribution"] = o.distribution == Distribution::normal ? "normal" : "uniform";
         mc["seed"] = o.seed;
-        mc["mean"] = number(m.mean);
-        mc["std"] = number(m.std);
-        mc["p50"] = number(m.p50);
-        mc["p90"] = number(m.p90);
-        mc["p98"] = number(m.p98);
-        if (m.yield) mc["yield"] = number(*m.yield);
+        mc["mean"] = jsonNumber(m.mean);
+        mc["std"] = jsonNumber(m.std);
+        mc["p50"] = jsonNumber(m.p50);
+        mc["p90"] = jsonNumber(m.p90);
+        mc["p98"] = jsonNumber(m.p98);
+        if (m.yield) mc["yield"] = jsonNumber(*m.yield);
         if (m.worstTrial >= 0) {
             Json offsets = Json::object();
             for (std::size_t t = 0; t < o.tolerances.size() && t < m.worstOffsets.size(); ++t)
-                offsets[o.tolerances[t].name()] = number(m.worstOffsets[t]);
+                offsets[o.tolerances[t].name()] = jsonNumber(m.worstOffsets[t]);
             const auto& v = m.values[m.worstTrial];
             mc["worst"] = {{"trial", m.worstTrial},
-                           {"value", v ? number(*v) : Json(nullptr)},
+                           {"value", v ? jsonNumber(*v) : Json(nullptr)},
                            {"offsets", offsets},
                            {"compensators", compensatorsJson(r, m.worstCompensators)}};
         }
         Json values = Json::array();
-        for (const auto& v : m.values) values.push_back(v ? number(*v) : Json(nullptr));
+        for (const auto& v : m.values) values.push_back(v ? jsonNumber(*v) : Json(nullptr));
         mc["values"] = values;
         j["montecarlo"] = mc;
     }

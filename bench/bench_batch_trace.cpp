@@ -50,7 +50,7 @@ void batchedConics(benchmark::State& st, Trace trace) {
         st.PauseTiming();
         startBundle(bundle, start, px, py);
         st.ResumeTiming();
-        trace(d, bundle);
+        trace(d, s.entrance, bundle);
         benchmark::DoNotOptimize(bundle.x.data());
     }
     for (std::size_t i = 0; i < rays; ++i)
@@ -62,10 +62,10 @@ void batchedConics(benchmark::State& st, Trace trace) {
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 void BM_BatchConicTrace_OneCore(benchmark::State& st) {
-    batchedConics(st, [](const Design& d, RayBundle& b) { traceBundle(d, b, BundleEnd::image, 1); });
+    batchedConics(st, [](const Design& d, double e, RayBundle& b) { traceBundle(d, e, b, BundleEnd::image, 1); });
 }
 void BM_BatchConicTrace_AllCores(benchmark::State& st) {
-    batchedConics(st, [](const Design& d, RayBundle& b) { traceBundle(d, b, BundleEnd::image, 0); });
+    batchedConics(st, [](const Design& d, double e, RayBundle& b) { traceBundle(d, e, b, BundleEnd::image, 0); });
 }
 BENCHMARK(BM_BatchConicTrace_OneCore)->Arg(8000)->Arg(1 << 18)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(BM_BatchConicTrace_AllCores)->Arg(8000)->Arg(1 << 18)->Unit(benchmark::kMicrosecond)->UseRealTime();
@@ -73,7 +73,8 @@ BENCHMARK(BM_BatchConicTrace_AllCores)->Arg(8000)->Arg(1 << 18)->Unit(benchmark:
 /// The same one ray at a time through the same arithmetic (no vectors, no
 /// threads), for comparison.
 void BM_BatchConicTrace_Scalar(benchmark::State& st) {
-    batchedConics(st, [](const Design& d, RayBundle& b) { traceBundleScalar(d, b, BundleEnd::image); });
+    batchedConics(st,
+                  [](const Design& d, double e, RayBundle& b) { traceBundleScalar(d, e, b, BundleEnd::image); });
 }
 BENCHMARK(BM_BatchConicTrace_Scalar)->Arg(1 << 18)->Unit(benchmark::kMicrosecond)->UseRealTime();
 

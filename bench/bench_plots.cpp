@@ -77,7 +77,7 @@ void monteCarloTraceAndMapping(benchmark::State& st, const Design& design) {
     long sum = 0;
     bool missed = false;
     for (auto _ : st) {
-        traceMonteCarloBundle(r.design, r.random, kMonteCarloRays, bundle);
+        traceMonteCarloBundle(r.design, r.trace.entrance, r.random, kMonteCarloRays, bundle);
         const RayBundle& rays = bundle.rays;
         for (std::size_t i = 0; i < rays.size(); ++i) {
             if (rays.status[i] != kTraceOk) {
@@ -180,7 +180,7 @@ void renderToPng(benchmark::State& st, int command) {
             clearPlotBuffer(buffer);
             eraseBackground(window, viewBackground(600));
             SpotPlot plot{design, trace, frame, random, window, buffer, nullptr};
-            dispatchPlot(plot, results, geometry, command);
+            dispatchPlot(plot, command);
             paintPlotView(window, buffer);
         }
         if (!windowImage.save(QString::fromStdString(path), "PNG")) st.SkipWithError("cannot write the PNG");

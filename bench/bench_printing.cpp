@@ -8,11 +8,11 @@
 #include <algorithm>
 #include <chrono>
 
+#include "app/evaluation.h"
+#include "app/view_painters.h"
 #include "design/design.h"
 #include "platform/qt/headless.h"
 #include "platform/qt/printing.h"
-#include "platform/recording_device.h"
-#include "plots/layout_drawing.h"
 #include "reports/print_page.h"
 
 using namespace orvelin;
@@ -58,23 +58,20 @@ void printView(benchmark::State& state, int view) {
     double longest = 0;
     long steps = 0;
     for (auto _ : state) {
-        Design design = tiltedSphere();
+        const Design design = tiltedSphere();
+        const Evaluation evaluation;
         TraceState trace;
-        AnalysisResults results;
-        LayoutGeometry geometry;
         PlotFrame frame;
         RandomSource random;
-        draw::RecordingDevice screen(632, 408, 1024, 768);
-        drawLayout(design, trace, results, geometry, screen);
         frame.scale = 20;
         frame.fieldOffset = 144;
-        PrintRecords records{design, trace, results, geometry, frame, random};
+        PrintRecords records{design, trace, evaluation.analysis(design), frame, random};
         qt::PrintTarget target;
         target.pdfFile = QDir::tempPath() + QStringLiteral("/orvelin-bench-print.pdf");
         target.resolution = 600;  // the largest pattern, 108 rings
         qt::QtPrintDocument doc(target);
         StepTimer timer;
-        runPrintPageJob(doc, records, view, timer, tm{});
+        printViewPage(doc, view, ViewInputs{design, evaluation}, records, timer, tm{});
         longest = std::max(longest, timer.longestMs);
         steps = timer.steps;
     }

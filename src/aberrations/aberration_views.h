@@ -50,10 +50,10 @@ void drawThroughFocusView(draw::Device& dc, const draw::Rect& area, const Aberra
 /// design changes, so that a repaint only draws.
 class AberrationViewCache {
   public:
-    const FanResult& fans(const Design& design);
-    const FieldCurvesResult& fieldCurves(const Design& design);
-    const FieldMapResult& fieldMap(const Design& design);
-    const ThroughFocusResult& throughFocus(const Design& design);
+    const FanResult& fans(const Design& design) const;
+    const FieldCurvesResult& fieldCurves(const Design& design) const;
+    const FieldMapResult& fieldMap(const Design& design) const;
+    const ThroughFocusResult& throughFocus(const Design& design) const;
 
   private:
     KeptResult<FanResult> fans_;
@@ -66,6 +66,6 @@ class AberrationViewCache {
 /// kViewThroughFocus) of the design into area, from the cache; nothing for
 /// another view.
 void drawAberrationView(draw::Device& dc, const draw::Rect& area, int viewState, const Design& design,
-                        AberrationViewCache& cache);
+                        const AberrationViewCache& cache);
 
 }  // namespace orvelin

@@ -12,21 +12,21 @@ AberrationViewTitle aberrationViewTitle(const Design& design) {
     return {design.designTitle, unitsWord(design)};
 }
 
-const FanResult& AberrationViewCache::fans(const Design& design) {
+const FanResult& AberrationViewCache::fans(const Design& design) const {
     return fans_.get(design, [](const Design& d) { return computeFans(d); });
 }
-const FieldCurvesResult& AberrationViewCache::fieldCurves(const Design& design) {
+const FieldCurvesResult& AberrationViewCache::fieldCurves(const Design& design) const {
     return curves_.get(design, [](const Design& d) { return computeFieldCurves(d); });
 }
-const FieldMapResult& AberrationViewCache::fieldMap(const Design& design) {
+const FieldMapResult& AberrationViewCache::fieldMap(const Design& design) const {
     return map_.get(design, [](const Design& d) { return computeFieldMap(d); });
 }
-const ThroughFocusResult& AberrationViewCache::throughFocus(const Design& design) {
+const ThroughFocusResult& AberrationViewCache::throughFocus(const Design& design) const {
     return focus_.get(design, [](const Design& d) { return computeThroughFocus(d); });
 }
 
 void drawAberrationView(draw::Device& dc, const draw::Rect& area, int viewState, const Design& design,
-                        AberrationViewCache& cache) {
+                        const AberrationViewCache& cache) {
     const AberrationViewTitle t = aberrationViewTitle(design);
     switch (viewState) {
         case kViewFans:

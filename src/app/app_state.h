@@ -9,6 +9,7 @@
 #include "app/command_rules.h"
 #include "app/evaluation.h"
 #include "app/history.h"
+#include "app/view_table.h"
 #include "design/design.h"
 #include "design/design_file.h"
 #include "plots/plot_frame.h"
@@ -32,9 +33,11 @@ struct AppState {
     int viewState = kViewWelcome;
     int editRow = 0;     ///< design-table row of the single-value dialog
     int editColumn = 0;  ///< and its column
+    /// The plots' trace: the ray, the spot extent, and the status of the
+    /// last trace the program ran (the analysis when the design changed or
+    /// the design view was shown, else the last plot's), which blocks the
+    /// plots and the analysed views while it is a failure.
     TraceState trace;
-    AnalysisResults results;
-    LayoutGeometry geometry;
     PlotFrame frame;
     RandomSource random;
     PrintJobState print;
@@ -50,6 +53,11 @@ struct AppState {
     std::shared_ptr<const ToleranceResult> tolerances;
     /// The analyses the views draw, kept until the design changes.
     Evaluation evaluation;
+
+    /// The analysis of the design as it stands.
+    const DesignAnalysis& analysis() const { return evaluation.analysis(design); }
+    /// What the views are drawn from.
+    ViewInputs viewInputs() const { return {design, evaluation, diffractionLog, tolerances.get()}; }
 };
 
 }  // namespace orvelin

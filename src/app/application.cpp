@@ -72,12 +72,17 @@ std::string Application::caption() const {
 }
 
 void Application::changeView(int view, bool now) {
+    // Showing the design runs its analysis again, as far as the user can
+    // tell: a plot's failure no longer blocks what follows.  It is computed
+    // once per change of the design, and only read afterwards.
+    if (view == kViewDesign) state_.trace.status = state_.analysis().status;
     state_.viewState = view;
     host_.showView(view, now);
 }
 
 void Application::markModified(const std::string& change) {
     state_.tolerances.reset();  // analysed for the design as it was
+    state_.trace.status = state_.analysis().status;
     state_.history.record(change, {state_.design, state_.files});
     followHistory();
 }
@@ -182,7 +187,8 @@ void Application::runCommand(int id) {
             break;
         case kCmdFocus:
             if (designShown && traced) {
-                focusToBestFit(s.design, s.results.bestFocus, s.results.bestFitTilt);
+                const AnalysisResults& r = s.analysis().results;
+                focusToBestFit(s.design, r.bestFocus, r.bestFitTilt);
                 markModified("Focus");
                 host_.designEdited();
             }
@@ -293,8 +299,8 @@ void Application::leftClick(int x, int y) {
         host_.tell({MessageKind::note,
                     "diameters",
                     "Tangential diameters",
-                    diametersText(state_.geometry.centralSemiDiameter[hit.row],
-                                  state_.geometry.unvignettedSemiDiameter[hit.row]),
+                    diametersText(state_.analysis().geometry.centralSemiDiameter[hit.row],
+                                  state_.analysis().geometry.unvignettedSemiDiameter[hit.row]),
                     {}});
     } else if (hit.kind == TableHit::cell) {
         cellDialog(hit.row, hit.column, false);
@@ -482,14 +488,19 @@ int Application::newDesignFromFamily() {
 // Plots.
 
 void Application::startPlot(int command) {
-    const Design& d = state_.design;
-    const double separationBefore = d.surfaceCount > 1 ? d.surfaces[d.surfaceCount - 1].separation : 0;
+    // A focus step moves the focal plane by the step of the last standard
+    // plot (none before the first), a change for Undo; the standard plot
+    // that follows shows the spots where the plane now stands.
+    if (command == kCmdFocusIn || command == kCmdFocusOut) {
+        Design& d = state_.design;
+        const int n = d.surfaceCount;
+        const double separationBefore = n > 1 ? d.surfaces[n - 1].separation : 0;
+        stepFocus(d, state_.frame, command);
+        if (n > 1 && d.surfaces[n - 1].separation != separationBefore)
+            markModified(command == kCmdFocusOut ? "Focus Out" : "Focus In");
+    }
     changeView(viewStateForPlotCommand(command));
     host_.runPlot(command);
-    // The focus steps move the focal plane: a change for Undo.
-    const int n = d.surfaceCount;
-    if (n > 1 && d.surfaces[n - 1].separation != separationBefore)
-        markModified(command == kCmdFocusOut ? "Focus Out" : "Focus In");
 }
 
 void Application::airyOverlay() {

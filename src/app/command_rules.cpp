@@ -82,6 +82,11 @@ bool isPlotCommand(int command) {
            command == kCmdFocusOut;
 }
 
+bool isPlotView(int view) {
+    return view == kViewStandardPlot || view == kViewUniformAiry || view == kViewUniformBlur ||
+           view == kViewAiryOverlay;
+}
+
 int viewStateForPlotCommand(int command) {
     if (command == kCmdUniformBlur) return kViewUniformBlur;
     if (command == kCmdUniformAiry) return kViewUniformAiry;

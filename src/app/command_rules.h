@@ -33,6 +33,10 @@ int commandForAccelerator(AccelKey key);
 /// Whether a plot command's picture is the standard plot (600) or one of
 /// the Monte-Carlo plots (602, 603): the view state the command leaves.
 int viewStateForPlotCommand(int command);
+
+/// The spot-plot views (standard, uniform Airy, uniform blur, Airy
+/// overlay), which the window shows by copying its plot buffer.
+bool isPlotView(int view);
 bool isPlotCommand(int command);
 
 /// A left click on the design view.

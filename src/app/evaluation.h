@@ -1,7 +1,9 @@
 // What the program knows of the design it shows: every analysis a view
 // draws, computed on first use and kept until the design changes.  A
 // repaint, a second visit to a view or a key that only changes how a view
-// draws reads what is kept and computes nothing.
+// draws reads what is kept and computes nothing.  Every result is keyed on
+// the design it was computed from, bit for bit, so none can outlive a
+// change, whichever path the change took.
 #pragma once
 
 #include "aberrations/aberration_views.h"
@@ -9,25 +11,32 @@
 #include "design/kept_result.h"
 #include "diffraction/diffraction_view.h"
 #include "quality/quality_view.h"
+#include "trace/layout.h"
 
 namespace orvelin {
 
 class Evaluation {
   public:
+    /// Whether the design traces, its figures and its layout: what the
+    /// design view draws and what the commands ask before they run.
+    const DesignAnalysis& analysis(const Design& design) const;
     /// The image-quality view's figures and spots.
-    const QualityViewData& quality(const Design& design);
+    const QualityViewData& quality(const Design& design) const;
     /// The clearance of every beam with the view's (default) options.
-    const ClearanceReport& clearance(const Design& design);
+    const ClearanceReport& clearance(const Design& design) const;
     /// The aberration plots, each kept on its own.
-    AberrationViewCache& aberrations() { return aberrations_; }
+    const AberrationViewCache& aberrations() const { return aberrations_; }
     /// The diffraction image.
-    DiffractionViewCache& diffraction() { return diffraction_; }
+    const DiffractionViewCache& diffraction() const { return diffraction_; }
 
-    /// How often the quality and the clearance were computed (for the
-    /// tests that show a repaint computes nothing).
-    int computations() const { return quality_.computations() + clearance_.computations(); }
+    /// How often the analysis, the quality and the clearance were computed
+    /// (for the tests that show a repaint computes nothing).
+    int computations() const {
+        return analysis_.computations() + quality_.computations() + clearance_.computations();
+    }
 
   private:
+    KeptResult<DesignAnalysis> analysis_;
     KeptResult<QualityViewData> quality_;
     KeptResult<ClearanceReport> clearance_;
     AberrationViewCache aberrations_;

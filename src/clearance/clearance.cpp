@@ -121,7 +121,7 @@ std::string clearanceSpaceName(int space) {
 
 ClearanceReport checkClearance(const Design& input, const ClearanceOptions& options) {
     ClearanceReport report;
-    Design d = input;
+    const Design& d = input;
     const int n = d.surfaceCount;
     if (n < 2 || n > kMaxSurfaces) {
         report.status = kTraceNoFocus;  // no mirror brings the light to a focus

@@ -374,12 +374,6 @@ void drawClearanceView(Device& dc, const Design& design, const ClearanceOptions&
 
 }  // namespace
 
-ClearanceReport paintClearanceView(Device& dc, const Design& design, const ClearanceOptions& options) {
-    ClearanceReport report = checkClearance(design, options);
-    paintClearanceView(dc, design, options, report);
-    return report;
-}
-
 void paintClearanceView(Device& dc, const Design& design, const ClearanceOptions& options,
                         const ClearanceReport& report) {
     const draw::Rect client{0, 0, dc.size().width, dc.size().height};
@@ -387,13 +381,11 @@ void paintClearanceView(Device& dc, const Design& design, const ClearanceOptions
     drawClearanceView(dc, design, options, report, client, 1, Font::smallMono());
 }
 
-ClearanceReport printClearanceView(Device& dc, const Design& design, const ClearanceOptions& options,
-                                   const draw::Rect& box, int unit) {
+void printClearanceView(Device& dc, const Design& design, const ClearanceOptions& options,
+                        const ClearanceReport& report, const draw::Rect& box, int unit) {
     unit = std::max(1, unit);
-    ClearanceReport report = checkClearance(design, options);
     // The fixed-pitch face at the screen font's cell height, scaled.
     drawClearanceView(dc, design, options, report, box, unit, Font::scaled(12 * unit, 400, draw::FontFace::mono));
-    return report;
 }
 
 }  // namespace orvelin

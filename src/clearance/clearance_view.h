@@ -25,19 +25,17 @@ struct ClearancePicture {
 /// of a screen pixel in device pixels (1 on screen, more on paper).
 ClearancePicture fitClearancePicture(const ClearanceReport& report, const draw::Rect& box, int unit = 1);
 
-/// Paint the whole view on the device (background included) and return the
-/// report it shows.  A design that does not trace shows "* Trace problem *"
-/// and the trace's message instead of a picture.
-ClearanceReport paintClearanceView(draw::Device& dc, const Design& design, const ClearanceOptions& options);
-/// The same from a report checked beforehand with the same options: only draws.
+/// Paint the whole view on the device (background included) from the report
+/// checked with `options`.  A design that does not trace shows "* Trace
+/// problem *" and the trace's message instead of a picture.
 void paintClearanceView(draw::Device& dc, const Design& design, const ClearanceOptions& options,
                         const ClearanceReport& report);
 
 /// The same picture for a printed page: inside `box`, on the paper's white,
 /// with lines, text and spacing scaled by `unit` device pixels per screen
 /// pixel and a created font of that size.
-ClearanceReport printClearanceView(draw::Device& dc, const Design& design, const ClearanceOptions& options,
-                                   const draw::Rect& box, int unit);
+void printClearanceView(draw::Device& dc, const Design& design, const ClearanceOptions& options,
+                        const ClearanceReport& report, const draw::Rect& box, int unit);
 
 /// The heading line: "Smallest clearance -0.199 mm (surface 2, entrance
 /// beam): obstructed".

@@ -136,18 +136,12 @@ inline const CLI::Validator OddNumber(
     },
     "ODD");
 
-/// What painting the design view leaves behind: the analysis, then the
-/// layout's own traces with the focal plane at the best fit.
-struct DesignViewTrace {
-    AnalysisResults results;
-    LayoutGeometry geometry;
-};
-
-/// Trace the design as the window does when it paints the design view.  The
+/// The analysis of the design as the window takes it: the analysis, then
+/// the layout's own traces with the focal plane at the best fit.  The
 /// window refuses the report, Focus and the plots after a failure of either
 /// step, and so does the command line: Failure(kExitTraceFailed) with the
 /// banner's message.
-DesignViewTrace traceDesignView(Design& design);
+DesignAnalysis traceDesignView(const Design& design);
 
 // Commands in a program of their own.  orvelin-cli links the core without
 // its heavy libraries, so that the commands that draw nothing and optimise

@@ -148,11 +148,10 @@ void printCell(const char* format, double v) {
     std::printf("%s", text.c_str());
 }
 
-DesignViewTrace traceDesignView(Design& design) {
-    DesignViewTrace out;
-    TraceState state;
-    if (!measureLayout(design, state, out.results, out.geometry)) failTrace(state.status);
-    return out;
+DesignAnalysis traceDesignView(const Design& design) {
+    DesignAnalysis analysis = analyseDesign(design);
+    if (!analysis.traced()) failTrace(analysis.status);
+    return analysis;
 }
 
 std::unique_ptr<CLI::App> makeApp() {

@@ -15,7 +15,8 @@
 #include <memory>
 
 #include "app/command_ids.h"
-#include "app/view_table.h"
+#include "app/evaluation.h"
+#include "app/view_painters.h"
 #include "cli/cli.h"
 #include "cli/cli_tolerance_view.h"
 #include "platform/qt/headless.h"
@@ -85,10 +86,8 @@ void runPrint(const PrintOptions& o) {
             if (command != 0) commands.push_back(command);
     }
 
-    Design design = loadForCommand(o.path);
+    const Design design = loadForCommand(o.path);
     TraceState trace;
-    AnalysisResults results;
-    LayoutGeometry geometry;
     PlotFrame frame;
     RandomSource random;
 
@@ -96,14 +95,16 @@ void runPrint(const PrintOptions& o) {
     // geometry.  A design that does not trace cannot be printed, as in the
     // window.  The plots then run unseen in the program's first window on a
     // 1024 x 768 screen.
-    if (!measureLayout(design, trace, results, geometry)) failTrace(trace.status);
+    const Evaluation evaluation;
+    const DesignAnalysis& analysis = evaluation.analysis(design);
+    if (!analysis.traced()) failTrace(analysis.status);
     draw::RecordingDevice window(632, 408, 1024, 768);
     draw::RecordingDevice buffer(1024, 768 - kCaptionAllowance, 1024, 768);
     SpotPlot plot{design, trace, frame, random, window, buffer, nullptr};
     for (int command : commands) {
         window.clearCalls();
         buffer.clearCalls();
-        dispatchPlot(plot, results, geometry, command);
+        dispatchPlot(plot, command);
     }
     if (trace.status != kTraceOk) failTrace(trace.status);
     // The tolerance page prints the view's default analysis.
@@ -120,12 +121,12 @@ void runPrint(const PrintOptions& o) {
         target.pdfFile = QString::fromStdString(pdf->path());
     }
     qt::QtPrintDocument doc(target);
-    PrintRecords records{design, trace, results, geometry, frame, random, o.log};
-    if (tolerances) records.tolerances = &*tolerances;
+    PrintRecords records{design, trace, analysis, frame, random};
+    const ViewInputs inputs{design, evaluation, o.log, tolerances ? &*tolerances : nullptr};
     PrintProgress progress;  // nothing to show, and no one to cancel
     const PrintJobResult result = o.quick
                                       ? runQuickPrintJob(doc, records, localTimeNow())
-                                      : runPrintPageJob(doc, records, viewState, progress, localTimeNow());
+                                      : printViewPage(doc, viewState, inputs, records, progress, localTimeNow());
     // A PDF that cannot be written is an output file like any other.
     if (result.failed() && pdf)
         throw Failure(kExitOutputFailed, o.output + ": cannot write: " + result.message);

@@ -7,26 +7,18 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 
-#include "aberrations/aberration_views.h"
-#include "clearance/clearance_view.h"
+#include "app/view_painters.h"
 #include "cli/cli.h"
 #include "cli/cli_render_plots.h"
-#include "diffraction/diffraction_view.h"
 #include "cli/cli_tolerance_view.h"
 #include "platform/qt/headless.h"
-#include "quality/quality_view.h"
 #include "reports/design_view.h"
-#include "reports/screen_report.h"
+#include "tolerance/tolerance.h"
 
 namespace orvelin::cli {
-
-void RenderHost::showView(int viewState, bool) {
-    // The design view's painting runs the analysis and the layout's traces.
-    if (viewState == kViewDesign && job)
-        paintDesignView(job->window, job->design, job->trace, job->results, job->geometry);
-}
 
 int RenderHost::clientWidth() const {
     return job ? job->window.size().width : 0;
@@ -34,82 +26,28 @@ int RenderHost::clientWidth() const {
 
 namespace {
 
-void renderWelcome(RenderJob& job) {
-    PaintViewPage(job.window, kViewWelcome, job.design, job.results);
+// Every view but the spot plots, drawn by its painter in the view table as
+// the window draws it: the design is shown first, which analyses it, and a
+// view that needs a design that traces is refused, as in the window, when
+// the analysis or the layout's own traces failed.  The design view shows
+// the banner instead and the command says so afterwards; the clearance
+// view's status is its own report's.
+void renderView(RenderJob& job, const ViewEntry& view) {
+    AppState& s = job.app.state();
+    const bool logIntensity = s.diffractionLog;
+    if (view.view != kViewWelcome) job.app.showDesign(job.design);
+    if (view.needsTrace && s.trace.status != kTraceOk) failTrace(s.trace.status);
+    ViewInputs in = s.viewInputs();
+    in.diffractionLog = logIntensity;
+    // The tolerance view draws the default analysis: nobody ran one.
+    std::optional<ToleranceResult> tolerances;
+    if (view.view == kViewTolerances) {
+        tolerances = viewTolerances(job.design);
+        in.tolerances = &*tolerances;
+    }
+    view.paint(job.window, in);
+    if (view.view == kViewClearance) s.trace.status = s.evaluation.clearance(job.design).status;
 }
-
-// The design view runs the analysis as part of its painting; a design that
-// does not trace shows the trace-problem banner, and the command says so.
-void renderDesign(RenderJob& job) {
-    paintDesignView(job.window, job.design, job.trace, job.results, job.geometry);
-}
-
-// The trace report shows the figures of the design view's last painting,
-// and is refused, as in the window, when that painting met a trace problem:
-// in the analysis, or in the layout's own traces to the best-fit focal plane.
-// The report then replaces the design view's picture.
-void renderReport(RenderJob& job) {
-    job.app.showDesign(job.design);
-    job.app.runCommand(kCmdTrace);
-    if (job.app.state().viewState != kViewTraceReport) failTrace(job.trace.status);
-    eraseBackground(job.window, viewBackground(kViewTraceReport));
-    PaintViewPage(job.window, kViewTraceReport, job.design, job.results);
-}
-
-// The clearance view, with the default edge, blank thickness and margin.
-void renderClearance(RenderJob& job) {
-    job.trace.status = paintClearanceView(job.window, job.design, {}).status;
-}
-
-// The image-quality view, refused like the report for a design whose design
-// view would not trace.
-void renderQuality(RenderJob& job) {
-    job.app.showDesign(job.design);
-    job.app.runCommand(kCmdImageQuality);
-    if (job.app.state().viewState != kViewImageQuality) failTrace(job.trace.status);
-    eraseBackground(job.window, viewBackground(kViewImageQuality));
-    drawQualityView(job.window, {0, 0, job.window.size().width, job.window.size().height},
-                    computeQualityView(job.design));
-}
-
-// The aberration plots, refused like the report for a design whose design
-// view would not trace.
-void renderAberrations(RenderJob& job, int command) {
-    job.app.showDesign(job.design);
-    job.app.runCommand(command);
-    if (job.app.state().viewState != command) failTrace(job.trace.status);
-    eraseBackground(job.window, viewBackground(command));
-    AberrationViewCache cache;
-    drawAberrationView(job.window, {0, 0, job.window.size().width, job.window.size().height}, command,
-                       job.design, cache);
-}
-
-// The diffraction view, refused like the aberration plots; --log gives the
-// PSF on the logarithmic scale, as the "I" key does in the window.
-void renderDiffraction(RenderJob& job) {
-    const bool logIntensity = job.app.state().diffractionLog;
-    job.app.showDesign(job.design);
-    job.app.runCommand(kCmdDiffraction);
-    if (job.app.state().viewState != kViewDiffraction) failTrace(job.trace.status);
-    eraseBackground(job.window, viewBackground(kViewDiffraction));
-    DiffractionViewCache cache;
-    drawDiffractionViewOf(job.window, {0, 0, job.window.size().width, job.window.size().height}, job.design,
-                          cache, logIntensity);
-}
-
-const RenderView kViews[] = {
-    {"fans", kViewFans, [](RenderJob& job) { renderAberrations(job, kCmdFans); }},
-    {"fieldcurves", kViewFieldCurves, [](RenderJob& job) { renderAberrations(job, kCmdFieldCurves); }},
-    {"fieldmap", kViewFieldMap, [](RenderJob& job) { renderAberrations(job, kCmdFieldMap); }},
-    {"throughfocus", kViewThroughFocus, [](RenderJob& job) { renderAberrations(job, kCmdThroughFocus); }},
-    {"diffraction", kViewDiffraction, renderDiffraction},
-    {"welcome", kViewWelcome, renderWelcome},
-    {"design", kViewDesign, renderDesign},
-    {"report", kViewTraceReport, renderReport},
-    {"clearance", kViewClearance, renderClearance},
-    {"quality", kViewImageQuality, renderQuality},
-    {"tolerances", kViewTolerances, renderTolerances},
-};
 
 bool parseSize(const std::string& text, int& w, int& h) {
     char x = 0, extra = 0;
@@ -126,8 +64,7 @@ void addRenderCommand(CLI::App& app) {
     };
     auto options = std::make_shared<Options>();
     std::string viewNames;
-    for (const RenderView& v : kViews) viewNames += std::string(viewNames.empty() ? "" : "|") + v.name;
-    for (const RenderView& v : kPlotViews) viewNames += std::string("|") + v.name;
+    for (const ViewEntry& v : viewTable()) viewNames += std::string(viewNames.empty() ? "" : "|") + v.word;
 
     CLI::App* cmd = app.add_subcommand(kRenderCommand.name, kRenderCommand.description);
     cmd->add_option("file", options->file, "design file (.ov)")->required();
@@ -144,12 +81,11 @@ void addRenderCommand(CLI::App& app) {
     addPlotRenderOptions(cmd);
     cmd->footer(toleranceViewHelp());
     cmd->callback([options]() {
-        const RenderView* view = nullptr;
-        for (const RenderView& v : kViews)
-            if (options->view == v.name) view = &v;
+        const ViewEntry* view = viewForWord(options->view);
+        const RenderView* plot = nullptr;
         for (const RenderView& v : kPlotViews)
-            if (options->view == v.name) view = &v;
-        if (!view) throw Failure(kExitUsage, "unknown view '" + options->view + "'");
+            if (options->view == v.name) plot = &v;
+        if (!view || (!view->paint && !plot)) throw Failure(kExitUsage, "unknown view '" + options->view + "'");
         int w = qt::kInitialClientWidth, h = qt::kInitialClientHeight;
         if (!options->size.empty() && !parseSize(options->size, w, h))
             throw Failure(kExitUsage, "--size wants WIDTHxHEIGHT, e.g. 640x454, not '" + options->size + "'");
@@ -157,8 +93,8 @@ void addRenderCommand(CLI::App& app) {
         RenderHost host;
         Application app(host);
         AppState& s = app.state();
-        Design& design = s.design;
-        design = loadForCommand(options->file);
+        s.design = loadForCommand(options->file);
+        const Design& design = s.design;
         s.diffractionLog = options->log;
         qt::ensureQtApplication();
         // The window stands on a 1024 x 768 screen (the screen less the
@@ -184,10 +120,13 @@ void addRenderCommand(CLI::App& app) {
             std::unique_ptr<qt::QtDevice> window =
                 svg ? std::make_unique<qt::QtDevice>(generator, draw::Rect{0, 0, w, h}, screen)
                     : std::make_unique<qt::QtDevice>(image, draw::Rect{0, 0, w, h}, screen);
-            eraseBackground(*window, viewBackground(view->viewState));
-            RenderJob job{app, &host, design, s.trace, s.results, s.geometry, *window, screen};
+            eraseBackground(*window, view->background);
+            RenderJob job{app, &host, design, s.trace, *window, screen};
             host.job = &job;
-            view->render(job);
+            if (plot)
+                plot->render(job);
+            else
+                renderView(job, *view);
             host.job = nullptr;
         }
         QBuffer pngBytes;

@@ -24,18 +24,15 @@ class RenderHost;
 struct RenderJob {
     Application& app;  ///< the command rules; the records below are its state's
     RenderHost* host;  ///< the application's host
-    Design& design;
+    const Design& design;
     TraceState& trace;
-    AnalysisResults& results;
-    LayoutGeometry& geometry;
     qt::QtDevice& window;
     qt::ScreenMetrics screen;
 };
 
 /// The command line's side of the application core for `render`: nobody to
-/// ask, so every question is answered "cancel"; the design view is painted
-/// on the job's window device (which traces the design, as the window's
-/// paint handler does), and the plot commands draw through `plot`.
+/// ask, so every question is answered "cancel", and the plot commands draw
+/// through `plot`.
 class RenderHost : public HeadlessHost {
   public:
     /// The job it paints on, set once the job stands.
@@ -43,7 +40,6 @@ class RenderHost : public HeadlessHost {
     /// How a plot command draws, once the core has allowed it.
     std::function<void(int command)> plot;
 
-    void showView(int viewState, bool now) override;
     void runPlot(int command) override {
         if (plot) plot(command);
     }

@@ -66,7 +66,7 @@ void renderPlot(RenderJob& job, int lastCommand) {
             repaint.invalidate({0, 0, job.window.size().width, job.window.size().height});
             repaint.repaintPending();
         }
-        dispatchPlot(plot, s.results, s.geometry, command);
+        dispatchPlot(plot, command);
     };
 
     // An opened design is shown in the design view first; the core offers

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "cli/cli.h"
-#include "reports/design_view.h"
 #include "tolerance/tolerance_view.h"
 
 namespace orvelin::cli {
@@ -26,14 +25,6 @@ ToleranceResult viewTolerances(const Design& design) {
         throw Failure(kExitTraceFailed, "the design as given has no image for " + o.criterion.name + ": " +
                                             traceProblemMessage(r.traceStatus));
     return r;
-}
-
-void renderTolerances(RenderJob& job) {
-    job.app.showDesign(job.design);
-    if (job.trace.status != kTraceOk) failTrace(job.trace.status);
-    const ToleranceResult r = viewTolerances(job.design);
-    eraseBackground(job.window, viewBackground(kViewTolerances));
-    drawToleranceView(job.window, {0, 0, job.window.size().width, job.window.size().height}, job.design, &r);
 }
 
 }  // namespace orvelin::cli

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "cli/cli_render.h"
+#include "design/design.h"
 #include "tolerance/tolerance.h"
 
 namespace orvelin::cli {
@@ -16,9 +16,5 @@ std::string toleranceViewHelp();
 /// The view's default analysis of `design` (viewToleranceOptions): Failure
 /// with exit 4 and the reason when the design as given has no image.
 ToleranceResult viewTolerances(const Design& design);
-
-/// `render --view tolerances`, refused like the report for a design whose
-/// design view would not trace.
-void renderTolerances(RenderJob& job);
 
 }  // namespace orvelin::cli

@@ -1,7 +1,8 @@
 // One analysis result kept for the design it was computed from: asked again
 // for the same design (every value bit for bit, its title and units too), it
 // is given back without computing; any change computes it afresh.  What a
-// view shows is kept this way, so a repaint only draws.
+// view shows is kept this way, so a repaint only draws.  Asking is const:
+// the result is what the design determines, computed now or earlier.
 #pragma once
 
 #include <optional>
@@ -20,7 +21,7 @@ class KeptResult {
   public:
     /// The result for `design`, from `compute(design)` when it is not kept.
     template <class Compute>
-    const Result& get(const Design& design, Compute compute) {
+    const Result& get(const Design& design, Compute compute) const {
         if (!design_ || !sameDesignForResults(*design_, design)) {
             result_ = compute(design);
             design_ = design;
@@ -32,9 +33,9 @@ class KeptResult {
     int computations() const { return computations_; }
 
   private:
-    std::optional<Design> design_;
-    Result result_{};
-    int computations_ = 0;
+    mutable std::optional<Design> design_;
+    mutable Result result_{};
+    mutable int computations_ = 0;
 };
 
 }  // namespace orvelin

@@ -388,12 +388,12 @@ void drawDiffractionView(draw::Device& dc, const Rect& area, const AberrationVie
     drawLegendEntry(dc, {x0 + 3 * step, legendY}, style, energy, "encircled energy");
 }
 
-const DiffractionResult& DiffractionViewCache::result(const Design& design) {
+const DiffractionResult& DiffractionViewCache::result(const Design& design) const {
     return kept_.get(design, [](const Design& d) { return computeDiffraction(d); });
 }
 
 void drawDiffractionViewOf(draw::Device& dc, const Rect& area, const Design& design,
-                           DiffractionViewCache& cache, bool logIntensity) {
+                           const DiffractionViewCache& cache, bool logIntensity) {
     drawDiffractionView(dc, area, aberrationViewTitle(design), cache.result(design), logIntensity);
 }
 

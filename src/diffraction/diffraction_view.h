@@ -54,7 +54,7 @@ void drawDiffractionView(draw::Device& dc, const draw::Rect& area, const Aberrat
 /// so that a repaint only draws.
 class DiffractionViewCache {
   public:
-    const DiffractionResult& result(const Design& design);
+    const DiffractionResult& result(const Design& design) const;
 
   private:
     KeptResult<DiffractionResult> kept_;
@@ -62,6 +62,6 @@ class DiffractionViewCache {
 
 /// The view of the design into area, from the cache.
 void drawDiffractionViewOf(draw::Device& dc, const draw::Rect& area, const Design& design,
-                           DiffractionViewCache& cache, bool logIntensity);
+                           const DiffractionViewCache& cache, bool logIntensity);
 
 }  // namespace orvelin

@@ -70,12 +70,11 @@ bool ImageResiduals::fields(const Design& design, MinimiseKind kind, std::span<c
             if (!wavefrontField(design, fields[i], r + i * per)) return false;
         return true;
     }
-    // The entrance distance as the spot plots and the figures set it.
-    Design d = design;
+    // A rim beyond what surface 1 can have stops every field.
     TraceState state;
-    if (!setEntranceTangential(d, state)) return false;
+    if (!setEntranceTangential(design, state)) return false;
     for (std::size_t i = 0; i < fields.size(); ++i)
-        if (!spotField(d, fields[i], r + i * per)) return false;
+        if (!spotField(design, fields[i], r + i * per)) return false;
     return true;
 }
 

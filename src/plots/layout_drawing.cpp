@@ -76,9 +76,10 @@ void drawFoldedLayout(Device& dc, const Design& d, const LayoutGeometry& g, doub
     }
 }
 
-bool drawLayout(const Design& design, TraceState& state, AnalysisResults& results, LayoutGeometry& g, Device& dc) {
+void drawLayout(const Design& design, const DesignAnalysis& analysis, Device& dc) {
     const draw::Size client = dc.size();
-    if (!measureLayout(design, state, results, g)) return false;
+    const LayoutGeometry& g = analysis.geometry;
+    const AnalysisResults& results = analysis.results;
     const int n = design.surfaceCount;
 
     // Scale: the larger of the two units-per-pixel figures, so that the
@@ -112,7 +113,6 @@ bool drawLayout(const Design& design, TraceState& state, AnalysisResults& result
     if (len > static_cast<int>(sizeof text) - 1) len = sizeof text - 1;
     dc.text({(client.width + 1) / 2 + 208, 14 * n + 27}, std::string_view(text, len > 0 ? len : 0),
             draw::Font::smallMono(), rgb(0, 255, 255));
-    return true;
 }
 
 }  // namespace orvelin

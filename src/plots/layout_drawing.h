@@ -9,14 +9,11 @@
 
 namespace orvelin {
 
-/// Measure the layout (above) and draw it into the device's client
-/// area below the design table, then write the focal ratio beside the table.
-/// Returns false when the analysis or a trace fails (state.status says why);
-/// nothing is drawn then.  The design is only read.  A client area too small for a drawing band
-/// (0.95 * bottom <= band top) gets the footprints and the focal ratio but
-/// no picture.  Every pen is deleted before the drawing returns.
-bool drawLayout(const Design& design, TraceState& state, AnalysisResults& results, LayoutGeometry& geometry,
-                draw::Device& dc);
+/// Draw a traced design's layout (as analyseDesign measured it) into the
+/// device's client area below the design table, then write the focal ratio
+/// beside the table.  A client area too small for a drawing band (0.95 *
+/// bottom <= band top) gets the focal ratio but no picture.
+void drawLayout(const Design& design, const DesignAnalysis& analysis, draw::Device& dc);
 
 /// The picture itself, from a measured geometry: the marginal rays and the
 /// faces, surface after surface, from (X0, Y0) at k design units per pixel.

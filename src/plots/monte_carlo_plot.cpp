@@ -28,7 +28,8 @@ double blurScale(double dx, double dy) {
     return scale;
 }
 
-void traceMonteCarloBundle(const Design& design, RandomSource& random, long count, MonteCarloBundle& bundle) {
+void traceMonteCarloBundle(const Design& design, double entrance, RandomSource& random, long count,
+                           MonteCarloBundle& bundle) {
     bundle.u.clear();
     bundle.v.clear();
     RayState ray;
@@ -40,13 +41,13 @@ void traceMonteCarloBundle(const Design& design, RandomSource& random, long coun
         });
     startAxialRay(ray);
     startBundle(bundle.rays, ray, bundle.u, bundle.v);
-    traceBundle(design, bundle.rays, BundleEnd::image);
+    traceBundle(design, entrance, bundle.rays, BundleEnd::image);
 }
 
 void plotMonteCarloRays(SpotPlot& p) {
     // One bundle per thread, kept: a plot then reuses the memory of the last.
     thread_local MonteCarloBundle bundle;
-    traceMonteCarloBundle(p.design, p.random, kMonteCarloRays, bundle);
+    traceMonteCarloBundle(p.design, p.trace.entrance, p.random, kMonteCarloRays, bundle);
     const RayBundle& rays = bundle.rays;
     const PlotFrame& f = p.frame;
     for (std::size_t i = 0; i < rays.size(); ++i) {

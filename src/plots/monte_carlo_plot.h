@@ -67,8 +67,10 @@ struct MonteCarloBundle {
 
 /// Draw the samples of `count` rays exactly as traceMonteCarloGroups does
 /// (same random sequence, same quadrants, same order) and trace them all to
-/// the image with the batched trace.
-void traceMonteCarloBundle(const Design& design, RandomSource& random, long count, MonteCarloBundle& bundle);
+/// the image with the batched trace, from the start plane `entrance` before
+/// surface 1.
+void traceMonteCarloBundle(const Design& design, double entrance, RandomSource& random, long count,
+                           MonteCarloBundle& bundle);
 
 /// The scale that makes the larger of two extents span 400 pixels; 1e7 for a
 /// spot of no measurable size.  A NaN extent (no ray reached the image)

@@ -6,13 +6,11 @@
 
 namespace orvelin {
 
-int dispatchPlot(SpotPlot& p, AnalysisResults& results, LayoutGeometry& geometry, int command) {
+void dispatchPlot(SpotPlot& p, int command) {
     const draw::Size client = p.window.size();
     const draw::Size screen = p.window.screenSize();
     const int limit = setUpPlotFrame(p.frame, client.width, client.height, screen.width, screen.height);
     switch (command) {
-        case kCmdDisplay:
-            return drawLayout(p.design, p.trace, results, geometry, p.window) ? 1 : 0;
         case kCmdStandardPlot:
         case kCmdHalfScale:
         case kCmdDoubleScale:
@@ -30,14 +28,11 @@ int dispatchPlot(SpotPlot& p, AnalysisResults& results, LayoutGeometry& geometry
             break;
         case kCmdFocusIn:
         case kCmdFocusOut:
-            // The step is that of the last standard plot (0 before any).
-            stepFocus(p.design, p.frame, command);
             plotStandardSpots(p, kKeepScaleMode);
             break;
         default:
             break;
     }
-    return 1;
 }
 
 void clearPlotBuffer(draw::Device& buffer) {

@@ -43,7 +43,7 @@ inline constexpr draw::Rect kUnclipped{-2147483647 - 1, -2147483647 - 1, 2147483
 
 /// The records and the page of one printed plot.
 struct PrintedPlot {
-    Design& design;
+    const Design& design;
     TraceState& trace;
     PlotFrame& frame;
     RandomSource& random;

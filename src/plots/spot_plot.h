@@ -45,7 +45,7 @@ class PlotWindow {
 
 /// The records and targets of one screen plot.
 struct SpotPlot {
-    Design& design;
+    const Design& design;
     TraceState& trace;
     PlotFrame& frame;
     RandomSource& random;

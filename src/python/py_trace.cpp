@@ -28,27 +28,25 @@ using Status = std::int32_t;
 using Hits = py::array_t<double, py::array::c_style>;
 using Statuses = py::array_t<Status, py::array::c_style>;
 
-/// The design with its entrance distance set as the spot plots set it, or
-/// the status that stops every ray before it starts.
-TraceStatus prepare(const Design& design, Design& d) {
-    d = design;
-    TraceState state;
-    return setEntranceTangential(d, state) ? kTraceOk : state.status;
+/// The entrance distance set as the spot plots set it, or the status that
+/// stops every ray before it starts.
+TraceStatus prepare(const Design& design, TraceState& state) {
+    return setEntranceTangential(design, state) ? kTraceOk : state.status;
 }
 
 /// Trace `count` rays whose value k of ray i is at start + i * rayStride +
 /// k * valueStride (in doubles) into rows of hits and their statuses.
 void traceRows(const Design& design, const double* start, py::ssize_t rayStride, py::ssize_t valueStride,
                std::size_t count, double* hits, Status* status) {
-    Design d;
-    const TraceStatus stop = prepare(design, d);
+    TraceState state;
+    const TraceStatus stop = prepare(design, state);
     if (stop != kTraceOk) {
         std::fill_n(status, count, stop);
         std::fill_n(hits, 6 * count, 0.0);
         return;
     }
     traceStartsStream(
-        d, count, BundleEnd::focalPlane,
+        design, state.entrance, count, BundleEnd::focalPlane,
         [&](std::size_t first, std::size_t n, double* const rows[6]) {
             for (std::size_t j = 0; j < n; ++j) {
                 const double* ray = start + static_cast<py::ssize_t>(first + j) * rayStride;
@@ -97,21 +95,20 @@ py::tuple traceArray(const Design& design, const py::object& rays) {
 }
 
 py::tuple traceOneRay(const Design& design, const std::array<double, 6>& ray) {
-    Design d;
-    TraceStatus status = prepare(design, d);
+    TraceState s;
+    TraceStatus status = prepare(design, s);
     std::array<double, 6> hit{};
     if (status == kTraceOk) {
-        TraceState s;
         s.ray = RayState{ray[0], ray[1], ray[2], ray[3], ray[4], ray[5]};
-        if (traceToFocalPlane(d, s)) {
+        if (traceToFocalPlane(design, s)) {
             hit = {s.ray.x, s.ray.y, s.ray.z, 0, 0, 0};
             // The direction in which the light arrives: the last mirror's,
             // turned into the tilted focal plane (the one-ray trace has
             // already reflected it there).
-            TraceState m;
+            TraceState m = s;
             m.ray = RayState{ray[0], ray[1], ray[2], ray[3], ray[4], ray[5]};
-            traceToLastMirror(d, m);
-            const Surface& f = d.surfaces[d.surfaceCount];
+            traceToLastMirror(design, m);
+            const Surface& f = design.surfaces[design.surfaceCount];
             hit[3] = m.ray.L, hit[4] = m.ray.M, hit[5] = m.ray.N;
             if (f.tilt != 0) {
                 hit[3] = m.ray.L * f.cosTilt + m.ray.N * f.sinTilt;

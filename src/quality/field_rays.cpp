@@ -25,11 +25,10 @@ void startQualityRay(const Design& design, QualityField field, RayState& ray) {
 
 TraceStatus streamFieldRays(const Design& design, const RayState& start, std::size_t count,
                             const StreamPoints& points, const FieldRayConsumer& consume) {
-    Design d = design;
     TraceState state;
-    if (!setEntranceTangential(d, state)) return state.status;
-    const int n = std::clamp(d.surfaceCount, 0, kMaxSurfaces);
-    traceStream(d, start, count, BundleEnd::focalPlane, points, [&](std::size_t block, const TracedChunk& c) {
+    if (!setEntranceTangential(design, state)) return state.status;
+    const int n = std::clamp(design.surfaceCount, 0, kMaxSurfaces);
+    traceStream(design, state.entrance, start, count, BundleEnd::focalPlane, points, [&](std::size_t block, const TracedChunk& c) {
         // Values too large for the arithmetic that follows make no image:
         // such a ray counts as missing the focal plane.
         const TraceStatus overflow = traceMissStatus(std::max(n, 1));

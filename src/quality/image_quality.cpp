@@ -529,7 +529,7 @@ FieldReference fieldReference(const Design& design, QualityField field) {
         ref.status = kTraceApertureZero;
         return ref;
     }
-    Design traced = design;
+    const Design& traced = design;
     TraceState state;
     if (!setEntranceTangential(traced, state)) {
         ref.status = state.status;

@@ -54,7 +54,6 @@ Design focalSurfaceAlone(const Design& design) {
     fp.surfaces[1].tilt = 0;
     fp.surfaces[1].sinTilt = 0;
     fp.surfaces[1].cosTilt = 1;
-    fp.surfaces[0].signedSeparation = 0;
     return fp;
 }
 

@@ -34,7 +34,8 @@ double pathToSphere(const FieldRay& ray, const double centre[3], const Reference
 
 /// The focal surface alone, untilted, vertex at the origin: re-intersecting
 /// a ray with it gives the hit point in the focal plane's own frame (a moved
-/// focal plane: the ray moved back instead).
+/// focal plane: the ray moved back instead).  Traced with the entrance
+/// distance 0, the ray already lies in its vertex plane's frame.
 Design focalSurfaceAlone(const Design& design);
 
 }  // namespace orvelin

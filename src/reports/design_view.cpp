@@ -51,12 +51,12 @@ void drawTraceProblemBanner(draw::Device& dc, int n, TraceStatus status) {
     dc.textBox(r, traceProblemText(status), font, rgb(0, 0, 0), draw::Align::centre);
 }
 
-bool paintDesignView(draw::Device& dc, const Design& design, TraceState& state, AnalysisResults& results,
-                     LayoutGeometry& geometry) {
-    PaintViewPage(dc, kViewDesign, design, results);
-    if (drawLayout(design, state, results, geometry, dc)) return true;
-    drawTraceProblemBanner(dc, design.surfaceCount, state.status);
-    return false;
+void drawDesignView(draw::Device& dc, const Design& design, const DesignAnalysis& analysis) {
+    PaintViewPage(dc, kViewDesign, design, analysis.results);
+    if (analysis.traced())
+        drawLayout(design, analysis, dc);
+    else
+        drawTraceProblemBanner(dc, design.surfaceCount, analysis.status);
 }
 
 }  // namespace orvelin

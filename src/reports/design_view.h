@@ -27,9 +27,8 @@ void drawTraceProblemBanner(draw::Device& dc, int surfaceCount, TraceStatus stat
 /// The banner's message for a status, with its two leading line ends.
 std::string traceProblemText(TraceStatus status);
 
-/// Paint the design view: table, then the layout (which runs the analysis),
-/// or the banner when that fails.  Returns true when the layout was drawn.
-bool paintDesignView(draw::Device& dc, const Design& design, TraceState& state, AnalysisResults& results,
-                     LayoutGeometry& geometry);
+/// Draw the design view: the table, then the layout of the design as
+/// analysed, or the banner when the analysis failed.
+void drawDesignView(draw::Device& dc, const Design& design, const DesignAnalysis& analysis);
 
 }  // namespace orvelin

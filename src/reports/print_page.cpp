@@ -4,14 +4,9 @@
 #include <cmath>
 #include <cstdio>
 
-#include "aberrations/aberration_views.h"
-#include "clearance/clearance_view.h"
 #include "design/design_table.h"
-#include "diffraction/diffraction_view.h"
 #include "plots/layout_drawing.h"
-#include "quality/quality_view.h"
 #include "reports/report_figures.h"
-#include "tolerance/tolerance_view.h"
 
 namespace orvelin {
 
@@ -243,69 +238,9 @@ void setPageFrame(PlotFrame& frame, int pageWidth, int pageHeight, int H) {
     frame.windowCentreY = H + frame.bufferCentreY;
 }
 
-void drawPrintPage(Device& dc, PrintRecords& r, int viewState, PrintProgress& progress, const std::tm& now) {
-    const int H = drawPageHeader(dc, r.design, now);
-    switch (viewState) {
-        case kViewTraceReport:
-            drawTraceReportPage(dc, r.design, r.results, H);
-            break;
-        case kViewDesign:
-            drawDesignPage(dc, r.design, r.geometry, H);
-            break;
-        case kViewStandardPlot:
-        case kViewUniformAiry:
-        case kViewUniformBlur:
-        case kViewAiryOverlay: {
-            setPageFrame(r.frame, dc.screenSize().width, dc.screenSize().height, H);
-            progress.show();
-            PrintedPlot plot{r.design,  r.trace,
-                             r.frame,   r.random,
-                             dc,        progress,
-                             viewState, draw::Rect{kUnclipped.left, H, kUnclipped.right, kUnclipped.bottom}};
-            printPlotForView(plot);
-            break;
-        }
-        case kViewClearance: {
-            // The clearance view across the page, as wide as three quarters tall.
-            const int W = dc.screenSize().width;
-            printClearanceView(dc, r.design, ClearanceOptions{}, {0, H, W, H + W * 3 / 4},
-                               std::max(1, W / 640));
-            break;
-        }
-        case kViewImageQuality:
-            drawQualityView(dc, draw::Rect{0, H, dc.screenSize().width, dc.screenSize().height},
-                            computeQualityView(r.design));
-            break;
-        case kViewFans:
-        case kViewFieldCurves:
-        case kViewFieldMap:
-        case kViewThroughFocus: {
-            // The plot across the page, as tall as three quarters of its width.
-            const int W = dc.screenSize().width;
-            AberrationViewCache cache;
-            drawAberrationView(dc, draw::Rect{0, H, W, std::min(dc.screenSize().height, H + W * 3 / 4)},
-                               viewState, r.design, cache);
-            break;
-        }
-        case kViewDiffraction: {
-            // Across the page and as tall as it is wide where the page
-            // allows: four rows of pictures want the height.
-            const int W = dc.screenSize().width;
-            DiffractionViewCache cache;
-            drawDiffractionViewOf(dc, draw::Rect{0, H, W, std::min(dc.screenSize().height, H + W)}, r.design,
-                                  cache, r.diffractionLog);
-            break;
-        }
-        case kViewTolerances: {
-            // The view across the page, as tall as its width.
-            const int W = dc.screenSize().width;
-            drawToleranceView(dc, draw::Rect{0, H, W, std::min(dc.screenSize().height, H + W)}, r.design,
-                              r.tolerances);
-            break;
-        }
-        default:
-            break;  // nothing but the header
-    }
+void drawPrintPage(Device& dc, const Design& design, const PageBody& body, const std::tm& now) {
+    const int H = drawPageHeader(dc, design, now);
+    if (body) body(dc, H);
 }
 
 PrintJobResult printFailure(PrintStatus status, const PrintDocument& doc) {
@@ -367,10 +302,10 @@ PrintJobResult runOnePageJob(PrintDocument& doc, std::string_view documentName, 
     return PrintJobResult{};
 }
 
-PrintJobResult runPrintPageJob(PrintDocument& doc, PrintRecords& records, int viewState,
+PrintJobResult runPrintPageJob(PrintDocument& doc, const Design& design, const PageBody& body,
                                PrintProgress& progress, const std::tm& now) {
     return runOnePageJob(doc, kPrintPageDocumentName, progress,
-                         [&](Device& dc) { drawPrintPage(dc, records, viewState, progress, now); });
+                         [&](Device& dc) { drawPrintPage(dc, design, body, now); });
 }
 
 }  // namespace orvelin

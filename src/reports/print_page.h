@@ -33,22 +33,16 @@
 
 namespace orvelin {
 
-struct ToleranceResult;
-
-/// What a printed page reads and (for the plots and the layout's entrance
-/// distance) writes: the figures and the layout of the last analysis and
-/// layout drawing are printed as they stand; printing runs neither again.
+/// What a printed page reads, and what its spot plots trace with: the
+/// design and its analysis are only read (printing runs no analysis); the
+/// plots' trace, frame and random numbers go on from the screen's, as a
+/// printed plot continues the last one shown.
 struct PrintRecords {
-    Design& design;
+    const Design& design;
     TraceState& trace;
-    const AnalysisResults& results;
-    const LayoutGeometry& geometry;
+    const DesignAnalysis& analysis;  ///< the design's, as the design view shows it
     PlotFrame& frame;
     RandomSource& random;
-    /// The diffraction view's PSF on a logarithmic intensity scale.
-    bool diffractionLog = false;
-    /// The tolerance analysis the tolerance page prints (none: a note).
-    const ToleranceResult* tolerances = nullptr;
 };
 
 /// The version shown in the header line.
@@ -149,11 +143,12 @@ void drawDesignPage(draw::Device& dc, const Design& design, const LayoutGeometry
 /// header.  Other frame fields keep the last screen plot's values.
 void setPageFrame(PlotFrame& frame, int pageWidth, int pageHeight, int H);
 
-/// The whole page of a view: the header, then the report (300), the design
-/// page (500) or a printed plot (600, 602, 603, 700; the progress dialog is
-/// shown first); other views print the header alone.
-void drawPrintPage(draw::Device& dc, PrintRecords& records, int viewState, PrintProgress& progress,
-                   const std::tm& now);
+/// What a page shows below its header line, whose bottom is `top` (each
+/// view's page painter, app/view_table.h); none: the header alone.
+using PageBody = std::function<void(draw::Device& dc, int top)>;
+
+/// The whole page of a view: the header, then the body.
+void drawPrintPage(draw::Device& dc, const Design& design, const PageBody& body, const std::tm& now);
 
 /// How a print job ended.
 enum class PrintStatus {
@@ -182,7 +177,7 @@ PrintJobResult runOnePageJob(PrintDocument& doc, std::string_view documentName, 
 /// A Print Page job on an opened document: start, the page of the view,
 /// end; a cancel during a printed plot aborts the document.  Failures are
 /// reported in the result, never passed off as printed.
-PrintJobResult runPrintPageJob(PrintDocument& doc, PrintRecords& records, int viewState,
+PrintJobResult runPrintPageJob(PrintDocument& doc, const Design& design, const PageBody& body,
                                PrintProgress& progress, const std::tm& now);
 
 /// The result of a job whose document failed at `status`, with the

@@ -75,7 +75,7 @@ std::string printerNotOpenedMessage(const std::string& device) {
 }
 
 void drawQuickPrintPage(Device& dc, PrintRecords& r, const std::tm& now) {
-    Design& d = r.design;
+    const Design& d = r.design;
     const int n = d.surfaceCount;
     const int W = dc.screenSize().width;
     const int V = dc.screenSize().height;
@@ -102,10 +102,10 @@ void drawQuickPrintPage(Device& dc, PrintRecords& r, const std::tm& now) {
     const int L = (W - 67 * cw) / 4;
     drawDesignTableHeadings(dc, font, d, L, cw, H, lh);
     drawDesignTableRows(dc, font, d, L, cw, H, lh);
-    drawApertureLine(dc, font, d, r.geometry, L, cw, H + (n + 5) * lh);
+    drawApertureLine(dc, font, d, r.analysis.geometry, L, cw, H + (n + 5) * lh);
 
     // The layout fills the band between the table and the report.
-    drawPrintedLayout(dc, d, r.geometry, W, W * 0.125, H + (n + 7) * lh, V2);
+    drawPrintedLayout(dc, d, r.analysis.geometry, W, W * 0.125, H + (n + 7) * lh, V2);
 
     // The axial spot inside the Airy circle, in the free space right of the
     // table, mirrored so that it reads from the right edge of the page.
@@ -135,7 +135,7 @@ void drawQuickPrintPage(Device& dc, PrintRecords& r, const std::tm& now) {
 
     // The trace report in the lower half, on a grid of the header font.
     const ReportGrid grid{(W - 97 * cw) / 2, V2, cw, lh};
-    drawReportValues(dc, font, grid, d, r.results);
+    drawReportValues(dc, font, grid, d, r.analysis.results);
     drawReportLabels(dc, font, grid, d);
     drawReportBoxes(dc, grid, d);
 }

@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include "app/app_state.h"
+#include "app/view_painters.h"
 #include "platform/qt/printing.h"
 #include "reports/quick_print.h"
 #include "shell/print_dialogs.h"
@@ -17,15 +18,13 @@ void showMessage(QWidget* parent, const std::string& text) {
 }
 
 PrintRecords recordsOf(AppState& s) {
-    PrintRecords r{s.design, s.trace, s.results, s.geometry, s.frame, s.random, s.diffractionLog};
-    r.tolerances = s.tolerances.get();
-    return r;
+    return {s.design, s.trace, s.analysis(), s.frame, s.random};
 }
 
 }  // namespace
 
-std::optional<PrintJobResult> printPageInteractive(QWidget* mainWindow, PrintRecords& records,
-                                                   int viewState) {
+std::optional<PrintJobResult> printPageInteractive(QWidget* mainWindow, PrintRecords& records, int viewState,
+                                                   const ViewInputs& inputs) {
     const std::optional<qt::PrintTarget> target = runPrintDialog(mainWindow);
     if (!target) return std::nullopt;
     if (mainWindow) mainWindow->setEnabled(false);
@@ -33,7 +32,7 @@ std::optional<PrintJobResult> printPageInteractive(QWidget* mainWindow, PrintRec
     {
         PrintProgressDialog progress(mainWindow);
         qt::QtPrintDocument doc(*target);
-        result = runPrintPageJob(doc, records, viewState, progress, localTimeNow());
+        result = printViewPage(doc, viewState, inputs, records, progress, localTimeNow());
     }
     if (mainWindow) mainWindow->setEnabled(true);
     if (result.failed()) showMessage(mainWindow, result.message);
@@ -68,7 +67,8 @@ PrintJobResult quickPrintInteractive(QWidget* mainWindow, PrintRecords& records)
 void printPage(QWidget* window, AppState& state) {
     PrintRecords records = recordsOf(state);
     // A print dialog closed without printing leaves the last job's state.
-    const std::optional<PrintJobResult> result = printPageInteractive(window, records, state.viewState);
+    const std::optional<PrintJobResult> result =
+        printPageInteractive(window, records, state.viewState, state.viewInputs());
     if (result) state.print.printAborted = result->printAborted;
 }
 

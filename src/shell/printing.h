@@ -5,6 +5,7 @@
 
 #include <optional>
 
+#include "app/view_table.h"
 #include "reports/print_page.h"
 
 class QWidget;
@@ -17,7 +18,8 @@ struct AppState;
 /// main window disabled and the progress dialog ready; a failure is shown in
 /// a message box.  Returns the job's result, or nothing when the print
 /// dialog was cancelled and no job ran.
-std::optional<PrintJobResult> printPageInteractive(QWidget* mainWindow, PrintRecords& records, int viewState);
+std::optional<PrintJobResult> printPageInteractive(QWidget* mainWindow, PrintRecords& records, int viewState,
+                                                   const ViewInputs& inputs);
 
 /// "&Quick Print": the summary page on the default printer; no default
 /// printer, a printer that cannot be opened, or a failed job is shown in a

@@ -3,15 +3,9 @@
 #include <QPainter>
 #include <QWidget>
 
-#include "aberrations/aberration_views.h"
-#include "clearance/clearance_view.h"
-#include "diffraction/diffraction_view.h"
+#include "app/view_painters.h"
 #include "platform/qt/qt_device.h"
 #include "plots/plot_dispatch.h"
-#include "quality/quality_view.h"
-#include "reports/design_view.h"
-#include "reports/screen_report.h"
-#include "tolerance/tolerance_view.h"
 
 namespace orvelin {
 
@@ -54,60 +48,16 @@ void paintPlotBuffer(QPainter& painter, const QRect& client, const QImage& plotB
                       QRect(copy.source.left, copy.source.top, copy.source.width(), copy.source.height()));
 }
 
-void paintView(QPainter& painter, const QRect& client, AppState& s, const QImage& plotBuffer,
+void paintView(QPainter& painter, const QRect& client, const AppState& s, const QImage& plotBuffer,
                ScreenSize screen) {
-    switch (s.viewState) {
-        case kViewWelcome:
-        case kViewTraceReport: {
-            qt::QtDevice dc(painter, toRect(client), capsOf(screen));
-            PaintViewPage(dc, s.viewState, s.design, s.results);
-            break;
-        }
-        case kViewDesign: {
-            qt::QtDevice dc(painter, toRect(client), capsOf(screen));
-            paintDesignView(dc, s.design, s.trace, s.results, s.geometry);
-            break;
-        }
-        case kViewClearance: {
-            qt::QtDevice dc(painter, toRect(client), capsOf(screen));
-            paintClearanceView(dc, s.design, {}, s.evaluation.clearance(s.design));
-            break;
-        }
-        case kViewStandardPlot:
-        case kViewUniformAiry:
-        case kViewUniformBlur:
-        case kViewAiryOverlay:
-            paintPlotBuffer(painter, client, plotBuffer);
-            break;
-        case kViewImageQuality: {
-            qt::QtDevice dc(painter, toRect(client), capsOf(screen));
-            drawQualityView(dc, toRect(client), s.evaluation.quality(s.design));
-            break;
-        }
-        case kViewFans:
-        case kViewFieldCurves:
-        case kViewFieldMap:
-        case kViewThroughFocus: {
-            // Computed once per design; a repaint only draws.
-            qt::QtDevice dc(painter, toRect(client), capsOf(screen));
-            drawAberrationView(dc, toRect(client), s.viewState, s.design, s.evaluation.aberrations());
-            break;
-        }
-        case kViewDiffraction: {
-            // Computed once per design; a repaint, or the "I" key, only draws.
-            qt::QtDevice dc(painter, toRect(client), capsOf(screen));
-            drawDiffractionViewOf(dc, toRect(client), s.design, s.evaluation.diffraction(), s.diffractionLog);
-            break;
-        }
-        case kViewTolerances: {
-            // The last analysis, run in its dialog; none once the design changed.
-            qt::QtDevice dc(painter, toRect(client), capsOf(screen));
-            drawToleranceView(dc, toRect(client), s.design, s.tolerances.get());
-            break;
-        }
-        default:
-            break;
+    // Every view but the spot plots has a painter in the view table; the
+    // plots were drawn into the buffer by their commands and are copied.
+    if (isPlotView(s.viewState)) {
+        paintPlotBuffer(painter, client, plotBuffer);
+        return;
     }
+    qt::QtDevice dc(painter, toRect(client), capsOf(screen));
+    paintView(dc, s.viewState, s.viewInputs());
 }
 
 void runPlotCommand(QWidget* window, const QRect& client, AppState& s, QImage& plotBuffer, ScreenSize screen,
@@ -122,7 +72,7 @@ void runPlotCommand(QWidget* window, const QRect& client, AppState& s, QImage& p
     SpotPlot plot{s.design, s.trace, s.frame, s.random, windowDevice, bufferDevice, &repaint};
     // The overlay draws over the plot shown; every other plot starts afresh.
     if (command != kCmdAiry) clearPlotBuffer(bufferDevice);
-    dispatchPlot(plot, s.results, s.geometry, command);
+    dispatchPlot(plot, command);
 }
 
 }  // namespace orvelin

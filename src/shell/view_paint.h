@@ -22,7 +22,7 @@ struct ScreenSize {
 /// Paint the current view into the client area `client`: the welcome page or
 /// the trace report; the design table with the layout (or the trace-problem
 /// banner); or, in a plot view, the centre of the plot buffer.
-void paintView(QPainter& painter, const QRect& client, AppState& state, const QImage& plotBuffer,
+void paintView(QPainter& painter, const QRect& client, const AppState& state, const QImage& plotBuffer,
                ScreenSize screen);
 
 /// Copy of the plot buffer into a client area, centred; where the client is

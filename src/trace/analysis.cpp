@@ -110,7 +110,7 @@ bool fieldEdge(Design& design, TraceState& state, StartRay start, const Analysis
     panel.xT = foci.ZT - r.ltMarginal;
 
     // Chief ray through the vertex of surface 1.
-    design.surfaces[0].signedSeparation = 0;
+    state.entrance = 0;
     start(design, state.ray);
     if (!traceToLastMirror(design, state)) return false;
     RayState& c = state.ray;

@@ -102,6 +102,15 @@ void forEachBlock(std::size_t blocks, int threads, const Job& job) {
     }
 }
 
+/// The kernels work surface by surface from the separation in front of each,
+/// so their own copy of the design carries the entrance distance in the
+/// slot before surface 1; the caller's design is never written.
+Design withEntrance(const Design& design, double entrance) {
+    Design traced = design;
+    traced.surfaces[0].signedSeparation = entrance;
+    return traced;
+}
+
 }  // namespace
 
 void RayBundle::resize(std::size_t n) {
@@ -129,17 +138,18 @@ void startBundle(RayBundle& bundle, const RayState& start, std::span<const doubl
     }
 }
 
-void traceBundleScalar(const Design& design, RayBundle& bundle, BundleEnd end) {
-    traceRange(&traceChunkScalar, design, bundle, end, 0, bundle.size());
+void traceBundleScalar(const Design& design, double entrance, RayBundle& bundle, BundleEnd end) {
+    traceRange(&traceChunkScalar, withEntrance(design, entrance), bundle, end, 0, bundle.size());
 }
 
-void traceBundle(const Design& design, RayBundle& bundle, BundleEnd end, int threads) {
+void traceBundle(const Design& design, double entrance, RayBundle& bundle, BundleEnd end, int threads) {
+    const Design traced = withEntrance(design, entrance);
     const std::size_t n = bundle.size();
     const ChunkKernel kernel = bestKernel();
     if (n < kThreadedRays) threads = 1;
     forEachBlock((n + kBlockRays - 1) / kBlockRays, threads, [&](std::size_t b) {
         const std::size_t begin = b * kBlockRays;
-        traceRange(kernel, design, bundle, end, begin, std::min(n, begin + kBlockRays));
+        traceRange(kernel, traced, bundle, end, begin, std::min(n, begin + kBlockRays));
     });
 }
 
@@ -148,8 +158,9 @@ namespace {
 /// The stream's work: blocks on threads, chunks in a block in order, each
 /// chunk started by `start`, traced and handed to `consume`.
 template <class Start>
-void runStream(const Design& design, std::size_t rays, BundleEnd end, const Start& start,
+void runStream(const Design& design, double entrance, std::size_t rays, BundleEnd end, const Start& start,
                const StreamConsumer& consume, int threads) {
+    const Design traced = withEntrance(design, entrance);
     const ChunkKernel kernel = bestKernel();
     forEachBlock(streamBlocks(rays), threads, [&](std::size_t b) {
         TraceChunk c;
@@ -161,7 +172,7 @@ void runStream(const Design& design, std::size_t rays, BundleEnd end, const Star
             std::fill_n(c.a[TraceChunk::kPath], count, 0.0);
             std::fill_n(c.a[TraceChunk::kMissed], count, 0.0);
             padChunk(c, count, padded);
-            kernel(design, rowsOf(c), padded, end);
+            kernel(traced, rowsOf(c), padded, end);
             const TracedChunk traced{first,
                                      count,
                                      c.a[TraceChunk::kX],
@@ -179,10 +190,10 @@ void runStream(const Design& design, std::size_t rays, BundleEnd end, const Star
 
 }  // namespace
 
-void traceStream(const Design& design, const RayState& start, std::size_t rays, BundleEnd end,
+void traceStream(const Design& design, double entrance, const RayState& start, std::size_t rays, BundleEnd end,
                  const StreamPoints& points, const StreamConsumer& consume, int threads) {
     runStream(
-        design, rays, end,
+        design, entrance, rays, end,
         [&](std::size_t first, std::size_t count, TraceChunk& c) {
             points(first, count, c.a[TraceChunk::kX], c.a[TraceChunk::kY]);
             std::fill_n(c.a[TraceChunk::kZ], count, start.z);
@@ -193,10 +204,10 @@ void traceStream(const Design& design, const RayState& start, std::size_t rays, 
         consume, threads);
 }
 
-void traceStartsStream(const Design& design, std::size_t rays, BundleEnd end, const StreamStarts& starts,
-                       const StreamConsumer& consume, int threads) {
+void traceStartsStream(const Design& design, double entrance, std::size_t rays, BundleEnd end,
+                       const StreamStarts& starts, const StreamConsumer& consume, int threads) {
     runStream(
-        design, rays, end,
+        design, entrance, rays, end,
         [&](std::size_t first, std::size_t count, TraceChunk& c) {
             double* const rows[6] = {c.a[TraceChunk::kX], c.a[TraceChunk::kY], c.a[TraceChunk::kZ],
                                      c.a[TraceChunk::kL], c.a[TraceChunk::kM], c.a[TraceChunk::kN]};
@@ -207,14 +218,13 @@ void traceStartsStream(const Design& design, std::size_t rays, BundleEnd end, co
 
 bool tracePupilToFocalPlane(const Design& design, const RayState& fieldStart, std::span<const double> px,
                             std::span<const double> py, RayBundle& bundle, int threads) {
-    Design d = design;
     TraceState state;
     startBundle(bundle, fieldStart, px, py);
-    if (!setEntranceTangential(d, state)) {
+    if (!setEntranceTangential(design, state)) {
         std::fill(bundle.status.begin(), bundle.status.end(), state.status);
         return false;
     }
-    traceBundle(d, bundle, BundleEnd::focalPlane, threads);
+    traceBundle(design, state.entrance, bundle, BundleEnd::focalPlane, threads);
     return true;
 }
 

@@ -95,13 +95,13 @@ struct RayBundle {
 void startBundle(RayBundle& bundle, const RayState& start, std::span<const double> px,
                  std::span<const double> py);
 
-/// Trace every ray of the bundle through the design (whose entrance distance
-/// the caller has set, as for the one-ray trace: setEntranceTangential or
-/// setEntranceSagittal).  Vectorised where the processor allows it, and
+/// Trace every ray of the bundle through the design, the start plane
+/// `entrance` before surface 1 (the TraceState::entrance of the one-ray
+/// trace, from setEntranceTangential or setEntranceSagittal).  Vectorised where the processor allows it, and
 /// spread over `threads` threads for large bundles (0: as many as the
 /// machine offers; 1: the calling thread only).  The results do not depend
 /// on the number of threads.
-void traceBundle(const Design& design, RayBundle& bundle, BundleEnd end, int threads = 0);
+void traceBundle(const Design& design, double entrance, RayBundle& bundle, BundleEnd end, int threads = 0);
 
 /// A ray's status from the number of the surface it missed first (0: none).
 inline TraceStatus statusOfMiss(double surface) {
@@ -153,7 +153,7 @@ using StreamConsumer = std::function<void(std::size_t block, const TracedChunk& 
 /// threads (`threads` as for traceBundle).  A consumer that adds up what it
 /// is given block by block, and then adds the blocks' sums in order, gets
 /// the same figures whatever the number of threads.
-void traceStream(const Design& design, const RayState& start, std::size_t rays, BundleEnd end,
+void traceStream(const Design& design, double entrance, const RayState& start, std::size_t rays, BundleEnd end,
                  const StreamPoints& points, const StreamConsumer& consume, int threads = 0);
 
 /// Where the rays of a stream of rays each with its own start come from:
@@ -163,15 +163,15 @@ using StreamStarts = std::function<void(std::size_t first, std::size_t count, do
 
 /// traceStream for rays that each start where and in the direction `starts`
 /// gives (rays read from a caller's own table, row by row), with path 0.
-void traceStartsStream(const Design& design, std::size_t rays, BundleEnd end, const StreamStarts& starts,
+void traceStartsStream(const Design& design, double entrance, std::size_t rays, BundleEnd end, const StreamStarts& starts,
                        const StreamConsumer& consume, int threads = 0);
 
 /// The same trace one ray at a time, on the calling thread: the reference
 /// the vectorised trace is checked against.
-void traceBundleScalar(const Design& design, RayBundle& bundle, BundleEnd end);
+void traceBundleScalar(const Design& design, double entrance, RayBundle& bundle, BundleEnd end);
 
 /// The pupil rays of one field to the focal plane, for the image-quality
-/// figures: on a copy of the design, the entrance distance is set from the
+/// figures: the entrance distance is set from the
 /// tangential curvature of surface 1 (as the spot plots do), the rays start
 /// from `fieldStart` at the pupil points (px[i], py[i]) (design units, in the
 /// entrance plane, |p| <= semiAperture for rays inside the aperture) and are

@@ -106,12 +106,17 @@ bool measureLayout(const Design& design, TraceState& state, AnalysisResults& res
     return true;
 }
 
-double designFRatio(const Design& design) {
-    Design d = design;
+DesignAnalysis analyseDesign(const Design& design) {
+    DesignAnalysis a;
     TraceState state;
-    AnalysisResults results;
-    LayoutGeometry geometry;
-    return measureLayout(d, state, results, geometry) ? geometry.layoutFRatio : 0.0;
+    measureLayout(design, state, a.results, a.geometry);
+    a.status = state.status;
+    return a;
+}
+
+double designFRatio(const Design& design) {
+    const DesignAnalysis a = analyseDesign(design);
+    return a.traced() ? a.geometry.layoutFRatio : 0.0;
 }
 
 }  // namespace orvelin

@@ -68,6 +68,20 @@ constexpr int layoutBandTop(int surfaceCount) {
 /// is only read.
 bool measureLayout(const Design& design, TraceState& state, AnalysisResults& results, LayoutGeometry& geometry);
 
+/// What the program knows of a design once analysed: whether it traces
+/// (the analysis and the layout's footprints), its 30 figures and its
+/// layout.  Computed once per change of the design and then only read by
+/// the views, the pages and the commands.
+struct DesignAnalysis {
+    TraceStatus status = kTraceOk;  ///< 0, or why the analysis or a footprint failed
+    AnalysisResults results;        ///< as far as the analysis got
+    LayoutGeometry geometry;        ///< as far as the measure got
+    bool traced() const { return status == kTraceOk; }
+};
+
+/// measureLayout on a fresh trace state: the analysis of a design.
+DesignAnalysis analyseDesign(const Design& design);
+
 /// The focal ratio the design view records for this design, the one a saved
 /// file carries on its last line; 0 when the design does not trace.  Taken
 /// from the design itself, never from what the last painting left.

@@ -197,21 +197,21 @@ std::string traceProblemMessage(TraceStatus status) {
 // ---------------------------------------------------------------------------
 
 namespace {
-bool setEntrance(Design& design, TraceState& state, double kappa) {
+bool setEntrance(const Design& design, TraceState& state, double kappa) {
     const double h = design.semiAperture;
     const double q = 1 - design.surfaces[1].oneMinusConic * kappa * kappa * h * h;
     // The aperture reaches beyond the rim the surface can have.
     if (!(q >= 0)) return fail(state, traceMissStatus(1));
-    design.surfaces[0].signedSeparation = -kappa * h * h / (1 + std::sqrt(q));
+    state.entrance = -kappa * h * h / (1 + std::sqrt(q));
     return true;
 }
 }  // namespace
 
-bool setEntranceTangential(Design& design, TraceState& state) {
+bool setEntranceTangential(const Design& design, TraceState& state) {
     return setEntrance(design, state, design.surfaces[1].curvature);
 }
 
-bool setEntranceSagittal(Design& design, TraceState& state) {
+bool setEntranceSagittal(const Design& design, TraceState& state) {
     return setEntrance(design, state, design.surfaces[1].sagCurvature);
 }
 
@@ -239,8 +239,9 @@ namespace {
 /// the intersection and the reflection.  False on a miss.  Kept apart from
 /// the status so that the multi-surface traces, which inline it, carry the
 /// ray from surface to surface in registers rather than through memory.
-ORVELIN_RAY_STEP bool surfaceStep(const Design& design, RayState& r, int i) {
-    double d = design.surfaces[i - 1].signedSeparation;
+/// Surface 1 lies `entrance` beyond the start plane.
+ORVELIN_RAY_STEP bool surfaceStep(const Design& design, RayState& r, int i, double entrance) {
+    double d = i == 1 ? entrance : design.surfaces[i - 1].signedSeparation;
 
     if (design.surfaces[i].tilt != 0) {
         const double st = design.surfaces[i].sinTilt, ct = design.surfaces[i].cosTilt;
@@ -296,7 +297,7 @@ bool traceSurfaces(const Design& design, TraceState& state, int last, FocalPlane
     const int n = lastSurface(design);
     RayState r = state.ray;
     for (int i = 1; i <= last; ++i) {
-        if (!surfaceStep(design, r, i)) {
+        if (!surfaceStep(design, r, i, state.entrance)) {
             state.ray = r;
             return fail(state, traceMissStatus(i));
         }
@@ -314,7 +315,7 @@ bool traceSurfaces(const Design& design, TraceState& state, int last, FocalPlane
 }  // namespace
 
 bool traceSurface(const Design& design, TraceState& state, int i) {
-    if (!surfaceStep(design, state.ray, i)) return fail(state, traceMissStatus(i));
+    if (!surfaceStep(design, state.ray, i, state.entrance)) return fail(state, traceMissStatus(i));
     return true;
 }
 

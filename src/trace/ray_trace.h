@@ -14,8 +14,8 @@
 // desktop program keeps one for its life; tests and the command line make as
 // many as they like).  Every operation is a free function taking the design
 // and the TraceState by reference; nothing here allocates or does
-// trigonometry per ray.  The only design value this file writes is the
-// entrance distance signedSeparation[0] (the set-up functions).
+// trigonometry per ray.  The design is only read: what a trace varies from
+// one beam to the next, the entrance distance, lives in the TraceState.
 //
 // Results.  Trace operations return true on success; on failure they return
 // false and leave the reason in TraceState::status (see TraceStatus).  A
@@ -67,26 +67,32 @@ struct SpotExtent {
     double yMax = 0;
 };
 
-/// What the trace owns: the ray, the status of the last failure and the
-/// spot extent.
+/// What the trace owns: the ray, the status of the last failure, the spot
+/// extent and the entrance distance the rays start at.
 struct TraceState {
     RayState ray;
     TraceStatus status = kTraceOk;
     SpotExtent extent;
+    /// From the start plane to the vertex plane of surface 1, along the
+    /// entrance axis (minus the sag of surface 1 at the aperture's rim once
+    /// set up; 0 starts the rays in the vertex plane itself, as the chief
+    /// rays through the vertex are).  Kept here rather than in the design
+    /// so that tracing never writes into the design it traces.
+    double entrance = 0;
 };
 
 // ---------------------------------------------------------------------------
 // Entrance set-up.  The start plane of every ray is perpendicular to the
 // axis of surface 1 through its rim at height h (semiAperture), so surface 1
-// is the aperture stop for every field angle.  Writes signedSeparation[0]
-// (the entrance distance, minus the sag of surface 1 at h).  Fails with
-// status 4 (misses surface 1), leaving it unchanged, when the aperture is
-// larger than the surface can be.
+// is the aperture stop for every field angle.  Sets TraceState::entrance
+// (minus the sag of surface 1 at h).  Fails with status 4 (misses surface
+// 1), leaving it unchanged, when the aperture is larger than the surface can
+// be.
 
 /// Entrance distance from the tangential curvature of surface 1.
-bool setEntranceTangential(Design& design, TraceState& state);
+bool setEntranceTangential(const Design& design, TraceState& state);
 /// Entrance distance from the sagittal curvature of surface 1.
-bool setEntranceSagittal(Design& design, TraceState& state);
+bool setEntranceSagittal(const Design& design, TraceState& state);
 
 // ---------------------------------------------------------------------------
 // Start rays: each overwrites the whole ray with position (0, 0, 0) and the

@@ -17,10 +17,17 @@ namespace {
 
 using draw::rgb;
 
+/// The view of a design's clearance checked with the default options.
+ClearanceReport paintChecked(draw::Device& dc, const Design& design) {
+    const ClearanceReport report = checkClearance(design, {});
+    paintClearanceView(dc, design, {}, report);
+    return report;
+}
+
 TEST(ClearanceView, PrimeFocusInTheIncomingBeam) {
     const Design d = testing::paraboloid();
     draw::RecordingDevice dev(640, 400);
-    const ClearanceReport report = paintClearanceView(dev, d, {});
+    const ClearanceReport report = paintChecked(dev, d);
     ASSERT_EQ(report.status, kTraceOk);
 
     const auto heading =
@@ -84,7 +91,7 @@ TEST(ClearanceView, ClearDesignAndTraceProblem) {
     const Design wide =
         testing::makeDesign({{3300, 0, 7.6, 700}, {-3300, 0, -13.2, 2239}, {0, 0, -10.82, 0}}, 110, 0.5);
     draw::RecordingDevice dev(640, 400);
-    const ClearanceReport report = paintClearanceView(dev, wide, {});
+    const ClearanceReport report = paintChecked(dev, wide);
     ASSERT_TRUE(report.clear);
     EXPECT_EQ(dev.textsEqual(clearanceHeading(wide, report)).at(0).colour, rgb(0, 0, 0));
     EXPECT_NE(clearanceHeading(wide, report).find("): clear"), std::string::npos);
@@ -92,7 +99,7 @@ TEST(ClearanceView, ClearDesignAndTraceProblem) {
 
     draw::RecordingDevice failed(640, 400);
     const Design flat = testing::flatMirror(100);
-    EXPECT_EQ(paintClearanceView(failed, flat, {}).status, kTraceNoFocus);
+    EXPECT_EQ(paintChecked(failed, flat).status, kTraceNoFocus);
     EXPECT_EQ(failed.textsEqual("* Trace problem *").size(), 1u);
     EXPECT_EQ(failed.textsEqual("There is no focus").size(), 1u);
     EXPECT_TRUE(failed.callsOf("line").empty());
@@ -100,7 +107,7 @@ TEST(ClearanceView, ClearDesignAndTraceProblem) {
     // A window too small for a picture still gets its heading and no more
     // than its client area.
     draw::RecordingDevice tiny(10, 10);
-    paintClearanceView(tiny, testing::paraboloid(), {});
+    paintChecked(tiny, testing::paraboloid());
     for (const draw::DrawCall& c : tiny.callsOf("fill")) EXPECT_LE(c.args[3], 10);
 }
 
@@ -118,7 +125,7 @@ TEST(ClearanceView, KeepsAMarginAndPutsTheNumbersClearOfTheBeams) {
         for (auto [w, h] : {std::pair{632, 408}, {1600, 1000}, {900, 700}, {1900, 420}}) {
             SCOPED_TRACE(name + " " + std::to_string(w) + "x" + std::to_string(h));
             draw::RecordingDevice dev(w, h);
-            const ClearanceReport report = paintClearanceView(dev, design, {});
+            const ClearanceReport report = paintChecked(dev, design);
             ASSERT_EQ(report.status, kTraceOk);
             // Bodies and rays keep well off the window's edges.
             for (const draw::DrawCall& c : dev.callsOf("line"))

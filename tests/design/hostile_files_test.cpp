@@ -198,11 +198,9 @@ TEST(HostileFiles, EachFileBehavesAsWrittenDown) {
         // The design view shows the table and then the layout, or the
         // trace-problem banner with the same reason.
         draw::RecordingDevice window(640, 413, 1024, 768);
-        TraceState viewTrace;
-        LayoutGeometry geometry;
-        const bool drawn = paintDesignView(window, design, viewTrace, results, geometry);
-        EXPECT_EQ(drawn, clean);
-        EXPECT_EQ(viewTrace.status, expectedStatus);
+        const DesignAnalysis analysis = analyseDesign(design);
+        drawDesignView(window, design, analysis);
+        EXPECT_EQ(analysis.status, expectedStatus);
         expectNoNonFiniteText(window);
         bool bannerShown = false;
         for (const draw::DrawCall& c : window.calls())
@@ -215,7 +213,7 @@ TEST(HostileFiles, EachFileBehavesAsWrittenDown) {
                 reasonShown = reasonShown || c.text.find(reason) != std::string::npos;
             EXPECT_TRUE(reasonShown) << reason;
         } else {
-            EXPECT_TRUE(std::isfinite(geometry.layoutFRatio));
+            EXPECT_TRUE(std::isfinite(analysis.geometry.layoutFRatio));
             draw::RecordingDevice report(640, 413, 1024, 768);
             PaintViewPage(report, kViewTraceReport, design, results);
             expectNoNonFiniteText(report);

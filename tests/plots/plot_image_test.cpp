@@ -18,8 +18,6 @@ using namespace orvelin::plottest;
 
 TEST(PlotImage, StandardAndBlurPlotsHaveTheRecordedPixels) {
     qt::ensureQtApplication();
-    AnalysisResults results;
-    LayoutGeometry geometry;
     for (int command : {kCmdStandardPlot, kCmdUniformBlur}) {
         // The plot on a 632 x 408 client area of a 1024 x 768 screen: dots
         // drawn live, then the paint copy of the buffer; and the same plot
@@ -33,13 +31,13 @@ TEST(PlotImage, StandardAndBlurPlotsHaveTheRecordedPixels) {
             clearPlotBuffer(buffer);
             paintPlotView(window, buffer);
             SpotPlot plot{b.design, b.trace, b.frame, b.random, window, buffer, nullptr};
-            dispatchPlot(plot, results, geometry, command);
+            dispatchPlot(plot, command);
             paintPlotView(window, buffer);
         }
         Bench b(paraboloid(1.0));
         draw::RecordingDevice window(632, 408, 1024, 768);
         SpotPlot plot{b.design, b.trace, b.frame, b.random, window, b.buffer, nullptr};
-        dispatchPlot(plot, results, geometry, command);
+        dispatchPlot(plot, command);
 
         // The image shows exactly the recorded dots (the 1-degree field spots
         // reach past its top and bottom) on the plot background.

@@ -19,10 +19,10 @@ struct View {
 };
 
 View paint(Design d, RecordingDevice& dc) {
-    View v{false, {}};
-    AnalysisResults results;
-    LayoutGeometry geometry;
-    v.drawn = paintDesignView(dc, d, v.state, results, geometry);
+    const DesignAnalysis analysis = analyseDesign(d);
+    drawDesignView(dc, d, analysis);
+    View v{analysis.traced(), {}};
+    v.state.status = analysis.status;
     return v;
 }
 

@@ -91,7 +91,7 @@ struct Loaded : printtest::Records {
     explicit Loaded(std::initializer_list<int> commands = {}) : Records(load()) {
         draw::RecordingDevice window(632, 408, 1024, 768), buffer(1024, 730, 1024, 768);
         SpotPlot plot{design, trace, frame, random, window, buffer, nullptr};
-        for (int c : commands) dispatchPlot(plot, results, geometry, c);
+        for (int c : commands) dispatchPlot(plot, c);
     }
     static Design load() {
         Design d;
@@ -110,7 +110,7 @@ qt::PrintTarget pdfTarget(const fs::path& pdf, QPageLayout layout = QPageLayout(
 PrintJobResult printToPdf(printtest::Records& r, int view, const fs::path& pdf, PrintProgress& progress,
                           QPageLayout layout = QPageLayout()) {
     qt::QtPrintDocument doc(pdfTarget(pdf, layout));
-    return runPrintPageJob(doc, r.print, view, progress, fixedTime());
+    return r.printPage(doc, view, progress, fixedTime());
 }
 
 class PdfPrinting : public ::testing::Test {
@@ -201,7 +201,7 @@ TEST_F(PdfPrinting, FailedStartsAbortsAndUnknownPrintersAreReported) {
     qt::PrintTarget nowhere;
     nowhere.printerName = QStringLiteral("NoSuchPrinter");
     qt::QtPrintDocument doc(nowhere);
-    const PrintJobResult unknown = runPrintPageJob(doc, r.print, 300, quiet, fixedTime());
+    const PrintJobResult unknown = r.printPage(doc, 300, quiet, fixedTime());
     EXPECT_EQ(unknown.status, PrintStatus::startFailed);
     EXPECT_NE(unknown.message.find("NoSuchPrinter"), std::string::npos) << unknown.message;
 }
@@ -259,7 +259,7 @@ TEST_F(PdfPrinting, CancelStopsALongPrintedPlotAndAbortsTheJob) {
         qt::PrintTarget target = pdfTarget(pdf);
         target.resolution = 600;  // 108 rings in five spots: long enough to cancel
         qt::QtPrintDocument doc(target);
-        const PrintJobResult res = runPrintPageJob(doc, r.print, 600, progress, fixedTime());
+        const PrintJobResult res = r.printPage(doc, 600, progress, fixedTime());
         EXPECT_EQ(res.status, PrintStatus::cancelled) << escape;
         EXPECT_EQ(progress.textWhenClicked, QStringLiteral("Plotting 176580 rays"));
         // Handled in the tenth pump: no further ring, no further spot.

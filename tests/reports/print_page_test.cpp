@@ -210,7 +210,7 @@ TEST(PrintPageJob, FailuresAreReportedAndCancelAborts) {
         doc.failAt = c.failAt;
         ScriptedProgress progress;
         progress.cancelAtPump = c.cancelAtPump;
-        const PrintJobResult res = runPrintPageJob(doc, r.print, c.view, progress, fixedTime());
+        const PrintJobResult res = r.printPage(doc, c.view, progress, fixedTime());
         EXPECT_EQ(res.status, c.status) << c.failAt;
         EXPECT_EQ(doc.log, c.log) << c.failAt;
         EXPECT_EQ(doc.name, "Orvelin: printing");
@@ -231,7 +231,7 @@ TEST(PrintPageJob, FailuresAreReportedAndCancelAborts) {
     {  // A spot-plot page: the plot area lies below the header.
         FakeDocument doc;
         ScriptedProgress progress;
-        runPrintPageJob(doc, r.print, 602, progress, fixedTime());
+        r.printPage(doc, 602, progress, fixedTime());
         EXPECT_EQ(r.frame.windowCentreX, 1200);
         EXPECT_EQ(r.frame.bufferCentreY, (3000 - 54) / 2);
         EXPECT_EQ(r.frame.windowCentreY, 54 + (3000 - 54) / 2);
@@ -242,7 +242,7 @@ TEST(PrintPageJob, FailuresAreReportedAndCancelAborts) {
         Records sphere(printtest::singleMirror(0));
         FakeDocument doc;
         ScriptedProgress progress;
-        runPrintPageJob(doc, sphere.print, 602, progress, fixedTime());
+        sphere.printPage(doc, 602, progress, fixedTime());
         const auto dots = doc.page.callsOf("pixel");
         ASSERT_GT(dots.size(), 2000u);
         int top = 1 << 30;
@@ -272,8 +272,8 @@ TEST(PrintPageTolerances, TheViewBelowTheHeader) {
     ASSERT_EQ(tolerances.status, ToleranceStatus::ok);
     FakeDocument doc;
     ScriptedProgress progress;
-    r.print.tolerances = &tolerances;
-    EXPECT_EQ(runPrintPageJob(doc, r.print, kViewTolerances, progress, fixedTime()).status,
+    r.tolerances = &tolerances;
+    EXPECT_EQ(r.printPage(doc, kViewTolerances, progress, fixedTime()).status,
               PrintStatus::printed);
     // The margin is W / 80; the header 54 pixels high.
     expectPlaced(doc.page, {{"Tolerances: test", 30, 54 + 30}});
@@ -281,8 +281,8 @@ TEST(PrintPageTolerances, TheViewBelowTheHeader) {
     EXPECT_EQ(doc.page.textsEqual(toleranceTable(tolerances, "mm")[0].tolerance).size(), 1u);
 
     FakeDocument none;
-    r.print.tolerances = nullptr;
-    runPrintPageJob(none, r.print, kViewTolerances, progress, fixedTime());
+    r.tolerances = nullptr;
+    r.printPage(none, kViewTolerances, progress, fixedTime());
     EXPECT_EQ(
         none.page.textsEqual("No tolerance analysis of this design: Tools > Tolerances... runs one.").size(),
         1u);
@@ -451,10 +451,10 @@ TEST(PrintPageDiffraction, TheViewAcrossThePageOnTheWindowsScale) {
     Records r(printtest::paraboloid(0.5));
     ASSERT_TRUE(r.analysed);
     for (bool log : {false, true}) {
-        r.print.diffractionLog = log;
+        r.diffractionLog = log;
         draw::RecordingDevice page(W, V, W, V);
         ScriptedProgress progress;
-        drawPrintPage(page, r.print, kViewDiffraction, progress, fixedTime());
+        r.drawPage(page, kViewDiffraction, progress, fixedTime());
         EXPECT_EQ(page.textsEqual("Orvelin V0.90 - test").size(), 1u);
         expectPlaced(page, {{"Diffraction: test", 30, 84}});
         const auto images = page.callsOf("image");

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "app/evaluation.h"
+#include "app/view_painters.h"
 #include "platform/recording_device.h"
 #include "plots/plot_frame.h"
 #include "plots/printed_plots.h"
@@ -13,27 +15,39 @@
 #include "reports/print_page.h"
 #include "support/test_designs.h"
 #include "trace/analysis.h"
-#include "plots/layout_drawing.h"
 #include "trace/ray_trace.h"
 
 namespace orvelin::printtest {
 
 using namespace orvelin::testing;
 
-/// Everything a page needs, analysed and laid out as the design view leaves it.
+/// Everything a page needs: the design analysed as the program keeps it,
+/// and the plots' records.
 struct Records {
     Design design;
     TraceState trace;
-    AnalysisResults results;
-    LayoutGeometry geometry;
+    Evaluation evaluation;
     PlotFrame frame;
     RandomSource random;
-    PrintRecords print{design, trace, results, geometry, frame, random};
-    bool analysed = false;
+    const DesignAnalysis& analysis = evaluation.analysis(design);
+    const AnalysisResults& results = analysis.results;
+    const LayoutGeometry& geometry = analysis.geometry;
+    PrintRecords print{design, trace, analysis, frame, random};
+    bool analysed = analysis.traced();
+    bool diffractionLog = false;
+    const ToleranceResult* tolerances = nullptr;
 
-    explicit Records(Design d) : design(std::move(d)) {
-        draw::RecordingDevice screen(632, 408, 1024, 768);
-        analysed = drawLayout(design, trace, results, geometry, screen);
+    explicit Records(Design d) : design(std::move(d)) { trace.status = analysis.status; }
+
+    ViewInputs inputs() const { return {design, evaluation, diffractionLog, tolerances}; }
+    /// A Print Page job of the view.
+    PrintJobResult printPage(PrintDocument& doc, int view, PrintProgress& progress, const std::tm& now) {
+        return printViewPage(doc, view, inputs(), print, progress, now);
+    }
+    /// The page of the view, drawn on a device.
+    void drawPage(draw::Device& dc, int view, PrintProgress& progress, const std::tm& now) {
+        const ViewInputs in = inputs();
+        drawPrintPage(dc, design, viewPageBody(view, in, print, progress), now);
     }
 };
 

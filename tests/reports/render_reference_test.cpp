@@ -30,11 +30,10 @@ QImage renderView(const std::string& example, int view) {
     QImage image(qt::kInitialClientWidth, qt::kInitialClientHeight, QImage::Format_RGB32);
     TraceState state;
     AnalysisResults results;
-    LayoutGeometry geometry;
     qt::QtDevice dc(image, draw::Rect{0, 0, image.width(), image.height()}, qt::ScreenMetrics{1024, 768});
     eraseBackground(dc, viewBackground(view));
     if (view == kViewDesign) {
-        paintDesignView(dc, d, state, results, geometry);
+        drawDesignView(dc, d, analyseDesign(d));
     } else {
         analyseSystem(d, state, results);
         PaintViewPage(dc, view, d, results);

@@ -123,7 +123,7 @@ TEST_F(WindowTest, NewFromAFamilyPreviewsAndTakesAnUnsavedDesign) {
     EXPECT_EQ(state().viewState, kViewDesign);
     window->clientView()->repaint();
     EXPECT_EQ(state().trace.status, kTraceOk);
-    EXPECT_NEAR(state().geometry.layoutFRatio, 20, 0.02 * 20);
+    EXPECT_NEAR(state().analysis().geometry.layoutFRatio, 20, 0.02 * 20);
     EXPECT_EQ(window->undoAction()->text(), "&Undo New from a Family");
     key(Qt::Key_Z, Qt::ControlModifier);
     EXPECT_TRUE(bitIdentical(state().design, opened));

@@ -176,11 +176,11 @@ TEST_F(Window, ZCurvesAtOnceAndFocusUsesTheLastAnalysis) {
 
     window->runCommand(kCmdDisplay);
     window->clientView()->repaint();
-    const double bestFocus = state().results.bestFocus;
+    const AnalysisResults before = state().analysis().results;
     window->queueKey('f');
     drainEvents();
-    EXPECT_EQ(state().design.surfaces[2].signedSeparation, bestFocus);
-    EXPECT_EQ(state().design.surfaces[3].tilt, state().results.bestFitTilt);
+    EXPECT_EQ(state().design.surfaces[2].signedSeparation, before.bestFocus);
+    EXPECT_EQ(state().design.surfaces[3].tilt, before.bestFitTilt);
 }
 
 TEST_F(Window, ATraceProblemRefusesReportFocusAndPlots) {
@@ -254,13 +254,13 @@ TEST_F(Window, ClicksOnTheTableOpenTheCellDialog) {
 
     // A mirror's name cell: the tangential diameters of the last drawing.
     client->repaint();
-    const double central = state().geometry.centralSemiDiameter[1];
+    const double central = state().analysis().geometry.centralSemiDiameter[1];
     EXPECT_GT(central, 0);
     QString title, text;
     answerBox(&title, &text);
     QTest::mouseClick(client, Qt::LeftButton, {}, QPoint(cx - 250, 30));
     EXPECT_EQ(title, "Tangential diameters");
-    EXPECT_EQ(text.toStdString(), diametersText(central, state().geometry.unvignettedSemiDiameter[1]));
+    EXPECT_EQ(text.toStdString(), diametersText(central, state().analysis().geometry.unvignettedSemiDiameter[1]));
 
     // Clicks outside the table or outside the design view do nothing.
     QTest::mouseClick(client, Qt::LeftButton, {}, QPoint(cx, 5));
@@ -461,10 +461,11 @@ TEST_F(Window, RepaintingAViewComputesNothingUntilTheDesignChanges) {
         EXPECT_EQ(state().evaluation.computations(), computed) << view;
     }
     EXPECT_EQ(state().evaluation.computations(), before + 2);
-    // Painting only read the design; a change computes the view once more.
+    // Painting only read the design; a change analyses it once and computes
+    // the view once more.
     EXPECT_TRUE(bitIdentical(state().design, opened));
     window->runCommand(kCmdFocus);
     window->runCommand(kCmdImageQuality);
     for (int k = 0; k < 2; ++k) window->clientView()->grab();
-    EXPECT_EQ(state().evaluation.computations(), before + 3);
+    EXPECT_EQ(state().evaluation.computations(), before + 4);
 }

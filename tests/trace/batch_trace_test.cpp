@@ -73,14 +73,15 @@ RayBundle bundleOf(const std::vector<RayState>& rays) {
 }
 
 /// Trace `rays` both ways and compare ray by ray.
-void compareRays(const Design& d, const std::vector<RayState>& rays, BundleEnd end, int threads,
-                 Outcome& out) {
+void compareRays(const Design& d, double entrance, const std::vector<RayState>& rays, BundleEnd end,
+                 int threads, Outcome& out) {
     RayBundle batch = bundleOf(rays), scalar = bundleOf(rays);
-    traceBundle(d, batch, end, threads);
-    traceBundleScalar(d, scalar, end);
+    traceBundle(d, entrance, batch, end, threads);
+    traceBundleScalar(d, entrance, scalar, end);
     const double h = d.semiAperture;
     for (std::size_t i = 0; i < rays.size(); ++i) {
         TraceState s;
+        s.entrance = entrance;
         s.ray = rays[i];
         const bool ok = end == BundleEnd::lastMirror   ? traceToLastMirror(d, s)
                         : end == BundleEnd::focalPlane ? traceToFocalPlane(d, s)
@@ -101,6 +102,7 @@ void compareRays(const Design& d, const std::vector<RayState>& rays, BundleEnd e
             // light arrives there: the last mirror's, turned into the tilted
             // focal plane.
             TraceState m;
+            m.entrance = entrance;
             m.ray = rays[i];
             ASSERT_TRUE(traceToLastMirror(d, m));
             const Surface& f = d.surfaces[d.surfaceCount];
@@ -124,11 +126,12 @@ void compareRays(const Design& d, const std::vector<RayState>& rays, BundleEnd e
 }
 
 /// Trace `px, py` from `start` both ways and compare ray by ray.
-void compareWithOneRayTrace(const Design& d, const RayState& start, const std::vector<double>& px,
-                            const std::vector<double>& py, BundleEnd end, int threads, Outcome& out) {
+void compareWithOneRayTrace(const Design& d, double entrance, const RayState& start,
+                            const std::vector<double>& px, const std::vector<double>& py, BundleEnd end,
+                            int threads, Outcome& out) {
     std::vector<RayState> rays(px.size(), start);
     for (std::size_t i = 0; i < px.size(); ++i) rays[i].x = px[i], rays[i].y = py[i];
-    compareRays(d, rays, end, threads, out);
+    compareRays(d, entrance, rays, end, threads, out);
 }
 
 TEST(BatchTrace, AgreesWithTheOneRayTraceOnRandomDesigns) {
@@ -167,7 +170,7 @@ TEST(BatchTrace, AgreesWithTheOneRayTraceOnRandomDesigns) {
         }
         const long before = out.arrived;
         for (BundleEnd end : {BundleEnd::lastMirror, BundleEnd::focalPlane, BundleEnd::image})
-            compareWithOneRayTrace(d, start, px, py, end, 1 + design % 2, out);
+            compareWithOneRayTrace(d, st.entrance, start, px, py, end, 1 + design % 2, out);
         bool toroid = false;
         for (int i = 1; i < d.surfaceCount; ++i) toroid = toroid || d.surfaces[i].kind == kToroid;
         if (toroid) toroidArrivals += out.arrived - before;
@@ -197,14 +200,14 @@ TEST(BatchTrace, KnownDesignsLargeBundlesAnyThreadCount) {
         RayState start;
         startFieldRayPlus(d, start);
         Outcome out;
-        compareWithOneRayTrace(d, start, px, py, BundleEnd::image, 0, out);
+        compareWithOneRayTrace(d, st.entrance, start, px, py, BundleEnd::image, 0, out);
         EXPECT_EQ(out.arrived, 20011);
         // One, two and five threads give the same bundle bit for bit.
         RayBundle a, b;
         startBundle(a, start, px, py);
         startBundle(b, start, px, py);
-        traceBundle(d, a, BundleEnd::focalPlane, 2);
-        traceBundle(d, b, BundleEnd::focalPlane, 5);
+        traceBundle(d, st.entrance, a, BundleEnd::focalPlane, 2);
+        traceBundle(d, st.entrance, b, BundleEnd::focalPlane, 5);
         EXPECT_TRUE(a.x == b.x && a.y == b.y && a.z == b.z && a.L == b.L && a.path == b.path);
         // Streamed a chunk at a time, on one thread or all, every ray comes
         // once, in its own block, exactly as the bundle holds it.
@@ -214,7 +217,7 @@ TEST(BatchTrace, KnownDesignsLargeBundlesAnyThreadCount) {
             std::vector<int> seen(px.size(), 0);
             bool inBlock = true;
             traceStream(
-                d, start, px.size(), BundleEnd::focalPlane,
+                d, st.entrance, start, px.size(), BundleEnd::focalPlane,
                 [&](std::size_t first, std::size_t count, double* x, double* y) {
                     std::copy_n(px.data() + first, count, x);
                     std::copy_n(py.data() + first, count, y);
@@ -293,7 +296,7 @@ TEST(BatchTrace, RareRaysOnEveryKindOfSurface) {
                 rays.push_back({10, 10, nan, 0, 0, 1});
                 rays.push_back({10, 10, 0, 0.6, 0, 0.8});  // steep
                 for (BundleEnd end : {BundleEnd::lastMirror, BundleEnd::focalPlane, BundleEnd::image})
-                    for (int threads : {1, 2}) compareRays(d, rays, end, threads, out);
+                    for (int threads : {1, 2}) compareRays(d, st.entrance, rays, end, threads, out);
             }
         }
     }
@@ -320,10 +323,10 @@ TEST(BatchTrace, MissesAreKeptPerRay) {
     RayState start;
     startAxialRay(start);
     startBundle(b, start, px, py);
-    traceBundle(d, b, BundleEnd::focalPlane, 1);
+    traceBundle(d, st.entrance, b, BundleEnd::focalPlane, 1);
     int hits = 0, misses = 0;
     for (std::size_t i = 0; i < px.size(); ++i) {
-        TraceState s;
+        TraceState s = st;
         s.ray = start;
         s.ray.x = px[i];
         const bool ok = traceToFocalPlane(d, s);

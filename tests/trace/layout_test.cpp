@@ -31,7 +31,12 @@ struct Drawn {
 
 Drawn draw(Design d, RecordingDevice& dc) {
     Drawn r{false, d, {}, {}, {}};
-    r.ok = drawLayout(r.design, r.state, r.results, r.geometry, dc);
+    const DesignAnalysis a = analyseDesign(r.design);
+    r.ok = a.traced();
+    r.state.status = a.status;
+    r.results = a.results;
+    r.geometry = a.geometry;
+    if (r.ok) drawLayout(r.design, a, dc);
     return r;
 }
 
@@ -107,12 +112,10 @@ TEST(LayoutDrawing, FocalPlaneIsRestoredAfterDrawingTheBestFitPlane) {
     Design d = testing::makeDesign({{1600, 1, 3, 700}, {0, 0, 45, 123.25}, {-480, 0, 2.5, 0}}, 150, 0.8);
     const Design before = d;
     RecordingDevice dc(632, 408);
-    TraceState state;
-    AnalysisResults results;
-    LayoutGeometry g;
-    ASSERT_TRUE(drawLayout(d, state, results, g, dc)) << state.status;
-    for (int s = 2; s <= 3; ++s) EXPECT_EQ(d.surfaces[s], before.surfaces[s]) << s;
-    EXPECT_NE(results.bestFocus, before.surfaces[2].signedSeparation);
+    const Drawn drawn = draw(d, dc);
+    ASSERT_TRUE(drawn.ok) << drawn.state.status;
+    for (int s = 2; s <= 3; ++s) EXPECT_EQ(drawn.design.surfaces[s], before.surfaces[s]) << s;
+    EXPECT_NE(drawn.results.bestFocus, before.surfaces[2].signedSeparation);
 }
 
 TEST(LayoutMeasuring, FiguresWithoutADeviceMatchTheDrawingsAndPlaceTheFoldedAxis) {

@@ -51,58 +51,6 @@ struct Element {
     bool image = false;
 };
 
-struct Importer {
-    const ZmxFile& file;
-    ZmxImportResult out;
-
-    explicit Importer(const ZmxFile& f) : file(f) {}
-
-    ZmxImportResult& refuse(const std::string& why) {
-        out.status = ZmxImportStatus::refused;
-        out.message = why;
-        return out;
-    }
-
-    std::string name(const Element& e, int mirror) const {
-        return e.image ? "the image surface" : "mirror " + std::to_string(mirror);
-    }
-
-    /// Surface types a mirror or the image can be, with their refusals.
-    bool checkShape(const ZmxSurface& s, const std::string& who) {
-        if (s.type == "EVENASPH") {
-            for (const auto& [i, v] : s.parameters)
-                if (i >= 1 && i <= 8 && v != 0) {
-                    refuse(lineOf(s.parameterLines.at(i)) + who + " is an even asphere with PARM " +
-                           std::to_string(i) + " = " + figure(v) + ": only conics can be held");
-                    return false;
-                }
-        } else if (s.type == "TOROIDAL") {
-            if (s.conic != 0) {
-                refuse(lineOf(s.line) + who + " is a toroid with a conic constant (CONI " + figure(s.conic) +
-                       "): Orvelin's toroid has none");
-                return false;
-            }
-            for (const auto& [i, v] : s.parameters)
-                if (i >= 2 && i <= 8 && v != 0) {
-                    refuse(lineOf(s.parameterLines.at(i)) + who +
-                           " is a toroid with an aspheric term (PARM " + std::to_string(i) + " = " +
-                           figure(v) + "): Orvelin's toroid has none");
-                    return false;
-                }
-        } else if (s.isBreak()) {
-            refuse(lineOf(s.line) + who + " is a coordinate break");
-            return false;
-        }
-        return true;
-    }
-
-    bool flat(const ZmxSurface& s) const {
-        return s.curvature == 0 && (s.type != "TOROIDAL" || s.parameter(1) == 0);
-    }
-
-    ZmxImportResult run(const std::string& title);
-};
-
 /// Paraxial focal length of the design's mirrors, tilts set aside: the
 /// focal length an F-number refers to.  0 for an afocal system.  A y-nu
 /// trace in the trace's signed convention: the medium signs are the
@@ -117,192 +65,350 @@ double paraxialFocalLength(const Design& d) {
     return nu == 0 ? 0.0 : -1 / nu;
 }
 
+/// The axis of the beam in the space before the next element, as the
+/// design's surfaces are built one after the other.
+struct Beam {
+    Vec3 ey;  ///< the design's sagittal direction, the same in every space
+    Vec3 u;   ///< the light's direction
+    Vec3 p;   ///< a point of the axis
+    Vec3 ez;  ///< the trace's z axis in this space: the light times the medium sign
+    Vec3 ex;
+};
+
+/// The import of one read file, step by step (see run).  Each step that can
+/// refuse the file returns false once it has.
+struct Importer {
+    const ZmxFile& file;
+    const std::vector<ZmxSurface>& s;  ///< the file's surfaces, object first
+    ZmxImportResult out;
+
+    std::vector<Element> elements;  ///< the mirrors and the image
+    int stopIndex = 1;              ///< the surface the file marks as the stop
+    double size = 1;                ///< of the mirrors and the image, which scales the tolerances
+    double tolerance = 0;           ///< how far off the axis a curved surface may sit
+    Vec3 axis{1, 0, 0};             ///< normal to the plane of the tilts
+
+    explicit Importer(const ZmxFile& f) : file(f), s(f.surfaces) {}
+
+    ZmxImportResult& refuse(const std::string& why) {
+        out.status = ZmxImportStatus::refused;
+        out.message = why;
+        return out;
+    }
+
+    std::string name(const Element& e, int mirror) const {
+        return e.image ? "the image surface" : "mirror " + std::to_string(mirror);
+    }
+
+    /// Surface types a mirror or the image can be, with their refusals.
+    bool checkShape(const ZmxSurface& zs, const std::string& who) {
+        if (zs.type == "EVENASPH") {
+            for (const auto& [i, v] : zs.parameters)
+                if (i >= 1 && i <= 8 && v != 0) {
+                    refuse(lineOf(zs.parameterLines.at(i)) + who + " is an even asphere with PARM " +
+                           std::to_string(i) + " = " + figure(v) + ": only conics can be held");
+                    return false;
+                }
+        } else if (zs.type == "TOROIDAL") {
+            if (zs.conic != 0) {
+                refuse(lineOf(zs.line) + who + " is a toroid with a conic constant (CONI " +
+                       figure(zs.conic) + "): Orvelin's toroid has none");
+                return false;
+            }
+            for (const auto& [i, v] : zs.parameters)
+                if (i >= 2 && i <= 8 && v != 0) {
+                    refuse(lineOf(zs.parameterLines.at(i)) + who +
+                           " is a toroid with an aspheric term (PARM " + std::to_string(i) + " = " +
+                           figure(v) + "): Orvelin's toroid has none");
+                    return false;
+                }
+        } else if (zs.isBreak()) {
+            refuse(lineOf(zs.line) + who + " is a coordinate break");
+            return false;
+        }
+        return true;
+    }
+
+    bool flat(const ZmxSurface& zs) const {
+        return zs.curvature == 0 && (zs.type != "TOROIDAL" || zs.parameter(1) == 0);
+    }
+
+    ZmxImportResult run(const std::string& title);
+
+    bool checkDistances();
+    bool findElements();
+    bool measureSystem();
+    void findTiltPlane();
+    Beam startBeam();
+    bool placeVertex(std::size_t j, const Beam& beam, double& t, Vec3& vertex);
+    bool shapeSurface(std::size_t j, const Beam& beam);
+    bool buildSurfaces();
+    bool setAperture();
+    bool setField();
+    bool checkRange();
+    void finish(const std::string& title);
+};
+
 ZmxImportResult Importer::run(const std::string& title) {
-    const std::vector<ZmxSurface>& s = file.surfaces;
     out.file = file;
-    if (s.size() < 2) return refuse(lineOf(s[0].line) + "the file has an object but no image surface");
-    if (!s[0].infiniteThickness)
-        return refuse(lineOf(s[0].thicknessLine ? s[0].thicknessLine : s[0].line) +
-                      "the object is at a finite distance: only an object at infinity can be read");
-    for (std::size_t k = 1; k < s.size(); ++k)
-        if (s[k].infiniteThickness)
-            return refuse(lineOf(s[k].thicknessLine) + "an infinite thickness after surface " +
-                          std::to_string(k));
-
+    if (!checkDistances()) return out;
     out.placements = placeZmxSurfaces(file);
-    const std::vector<Frame>& at = out.placements;
+    if (!findElements()) return out;
+    if (!measureSystem()) return out;
+    findTiltPlane();
+    if (!buildSurfaces()) return out;
+    if (!setAperture()) return out;
+    if (!setField()) return out;
+    if (!checkRange()) return out;
+    finish(title);
+    return out;
+}
 
-    // The mirrors and the image; breaks and air surfaces only place them.
-    std::vector<Element> elements;
-    int stopIndex = 1;
+/// The object at infinity, every other distance finite.
+bool Importer::checkDistances() {
+    if (s.size() < 2) {
+        refuse(lineOf(s[0].line) + "the file has an object but no image surface");
+        return false;
+    }
+    if (!s[0].infiniteThickness) {
+        refuse(lineOf(s[0].thicknessLine ? s[0].thicknessLine : s[0].line) +
+               "the object is at a finite distance: only an object at infinity can be read");
+        return false;
+    }
+    for (std::size_t k = 1; k < s.size(); ++k)
+        if (s[k].infiniteThickness) {
+            refuse(lineOf(s[k].thicknessLine) + "an infinite thickness after surface " + std::to_string(k));
+            return false;
+        }
+    return true;
+}
+
+/// The mirrors and the image, and the stop; breaks and air surfaces only
+/// place them.
+bool Importer::findElements() {
     for (std::size_t k = 0; k < s.size(); ++k)
         if (s[k].stop) stopIndex = static_cast<int>(k);
     for (std::size_t k = 1; k + 1 < s.size(); ++k) {
         if (s[k].glass != ZmxGlass::mirror || s[k].isBreak()) continue;
         const int mirror = static_cast<int>(elements.size()) + 1;
-        if (mirror > kMaxMirrors)
-            return refuse(lineOf(s[k].line) + "a 21st mirror: Orvelin holds at most 20");
-        if (!checkShape(s[k], "mirror " + std::to_string(mirror))) return out;
+        if (mirror > kMaxMirrors) {
+            refuse(lineOf(s[k].line) + "a 21st mirror: Orvelin holds at most 20");
+            return false;
+        }
+        if (!checkShape(s[k], "mirror " + std::to_string(mirror))) return false;
         elements.push_back({static_cast<int>(k), false});
     }
     elements.push_back({static_cast<int>(s.size()) - 1, true});
-    if (!checkShape(s.back(), "the image surface")) return out;
+    return checkShape(s.back(), "the image surface");
+}
 
-    // The placements are measured from the first mirror; the size of the
-    // system, which scales the tolerances, is that of the mirrors and the
-    // image, whatever distance the beam travels to reach them.
-    double reach = 1, size = 1;
+/// The placements are measured from the first mirror; the size of the
+/// system, which scales the tolerances, is that of the mirrors and the
+/// image, whatever distance the beam travels to reach them.
+bool Importer::measureSystem() {
+    const std::vector<Frame>& at = out.placements;
+    double reach = 1;
     for (const Frame& f : at) reach = std::max(reach, norm(f.origin));
     for (const Element& e : elements) size = std::max(size, norm(at[e.index].origin));
-    if (!(reach <= kMaxLength))
-        return refuse("the surfaces lie more than " + figure(kMaxLength) +
-                      " from the first: beyond any telescope");
-    const double tolerance = kPositionTolerance * size;
-
-    // The plane of the tilts: the first surface whose normal leaves the axis
-    // decides it.  With no tilt at all, the file's y-z plane.
-    Vec3 axis{1, 0, 0};
-    {
-        Vec3 u{0, 0, 1};
-        for (const Element& e : elements) {
-            const Vec3 n = at[e.index].axes.ez;
-            const Vec3 c = cross(u, n);
-            if (norm(c) > kAngleTolerance) {
-                axis = unit(c);
-                break;
-            }
-            u = reflect(u, n);
-        }
-        // Orient it the same way whatever the file: its largest component positive.
-        const double big = std::abs(axis.x) >= std::abs(axis.y) && std::abs(axis.x) >= std::abs(axis.z)
-                               ? axis.x
-                           : std::abs(axis.y) >= std::abs(axis.z) ? axis.y
-                                                                  : axis.z;
-        if (big < 0) axis = -1 * axis;
+    if (!(reach <= kMaxLength)) {
+        refuse("the surfaces lie more than " + figure(kMaxLength) + " from the first: beyond any telescope");
+        return false;
     }
+    tolerance = kPositionTolerance * size;
+    return true;
+}
 
+/// The plane of the tilts: the first surface whose normal leaves the axis
+/// decides it.  With no tilt at all, the file's y-z plane.
+void Importer::findTiltPlane() {
+    const std::vector<Frame>& at = out.placements;
+    Vec3 u{0, 0, 1};
+    for (const Element& e : elements) {
+        const Vec3 n = at[e.index].axes.ez;
+        const Vec3 c = cross(u, n);
+        if (norm(c) > kAngleTolerance) {
+            axis = unit(c);
+            break;
+        }
+        u = reflect(u, n);
+    }
+    // Orient it the same way whatever the file: its largest component positive.
+    const double big = std::abs(axis.x) >= std::abs(axis.y) && std::abs(axis.x) >= std::abs(axis.z) ? axis.x
+                       : std::abs(axis.y) >= std::abs(axis.z)                                       ? axis.y
+                                                                                                    : axis.z;
+    if (big < 0) axis = -1 * axis;
+}
+
+/// The design with one surface an element, and the beam as it enters.
+Beam Importer::startBeam() {
     Design& d = out.design;
     d.surfaceCount = static_cast<int>(elements.size());
     initMediumSigns(d);
     resetDesign(d);
-    const Vec3 ey = -1 * axis;  // the design's sagittal direction
-    Vec3 u{0, 0, 1};            // the light's direction in the space before the next element
-    // A point of the axis of that space.  The entrance axis is the object's z
-    // axis; its point level with the first mirror keeps every digit.
-    Vec3 p{at[0].origin.x, at[0].origin.y, 0};
-    Vec3 ez = d.surfaces[1].mediumSign * u;
-    Vec3 ex = cross(ey, ez);
-    out.entrance = Frame{p, {ex, ey, ez}};
+    Beam beam;
+    beam.ey = -1 * axis;
+    beam.u = Vec3{0, 0, 1};
+    // The entrance axis is the object's z axis; its point level with the
+    // first mirror keeps every digit.
+    const Frame& object = out.placements[0];
+    beam.p = Vec3{object.origin.x, object.origin.y, 0};
+    beam.ez = d.surfaces[1].mediumSign * beam.u;
+    beam.ex = cross(beam.ey, beam.ez);
+    out.entrance = Frame{beam.p, {beam.ex, beam.ey, beam.ez}};
+    return beam;
+}
 
+/// Where the beam's axis meets element j (t along the axis from the beam's
+/// point), which gives the separation before it.  A flat surface may slide
+/// in its own plane without any change; a curved one must sit on the axis.
+bool Importer::placeVertex(std::size_t j, const Beam& beam, double& t, Vec3& vertex) {
+    const Element& e = elements[j];
+    const int i = static_cast<int>(j) + 1;
+    const ZmxSurface& zs = s[e.index];
+    const Frame& f = out.placements[e.index];
+    const std::string who = name(e, i);
+    const Vec3 n = f.axes.ez;
+    if (!(std::abs(dot(n, axis)) <= kAngleTolerance)) {
+        refuse(lineOf(zs.line) + who + " is tilted about a second axis: all tilts must lie in one plane");
+        return false;
+    }
+    const Vec3& u = beam.u;
+    const Vec3& p = beam.p;
+    const double un = dot(u, n);
+    if (!(std::abs(un) >= kAngleTolerance)) {
+        refuse(lineOf(zs.line) + who + " stands edge-on to the beam");
+        return false;
+    }
+    if (flat(zs)) {
+        t = dot(f.origin - p, n) / un;
+    } else {
+        t = dot(f.origin - p, u);
+        const double off = norm(f.origin - p - t * u);
+        if (!(off <= tolerance)) {
+            const std::string from =
+                i == 1 ? " from the entrance axis" : " from the axis leaving mirror " + std::to_string(i - 1);
+            refuse(lineOf(zs.line) + who + " is decentred by " + figure(off) + from +
+                   (e.image ? ": only a flat image surface may sit off the axis"
+                            : ": off-axis segments cannot be held"));
+            return false;
+        }
+    }
+    vertex = p + t * u;
+    if (i == 1)
+        out.entrance.origin = vertex;
+    else
+        out.design.surfaces[i - 1].separation = std::abs(t) <= 1e-12 * size ? 0.0 : clean(t);
+    return true;
+}
+
+/// Element j's tilt, radii and conic.  The surface's frame in the trace has
+/// its z axis along the normal on the side of the incoming axis, turned by
+/// the tilt about ey.
+bool Importer::shapeSurface(std::size_t j, const Beam& beam) {
+    const Element& e = elements[j];
+    const int i = static_cast<int>(j) + 1;
+    const ZmxSurface& zs = s[e.index];
+    const Frame& f = out.placements[e.index];
+    const Vec3 n = f.axes.ez;
+    const Vec3 zS = dot(n, beam.ez) >= 0 ? n : -1 * n;
+    double tilt = std::atan2(-dot(zS, beam.ex), dot(zS, beam.ez)) / kRadiansPerDegree;
+    if (std::abs(tilt) < kAngleTolerance / kRadiansPerDegree) tilt = 0;
+    const Vec3 xS = cross(beam.ey, zS);
+    const double sense = dot(f.axes.ez, zS) > 0 ? 1.0 : -1.0;  // file's z against the trace's
+    const double sign = out.design.surfaces[i].mediumSign;
+    Surface& out_i = out.design.surfaces[i];
+    out_i.tilt = clean(tilt);
+    auto radiusOf = [&](double curvature) {
+        return curvature == 0 ? 0.0 : clean(-sign / (sense * curvature));
+    };
+    if (zs.type == "TOROIDAL") {
+        const double rotation = zs.parameter(1);
+        const double curve = zs.curvature, across = rotation == 0 ? 0.0 : 1 / rotation;
+        const Vec3 yFile = f.axes.ey;
+        out_i.kind = kToroid;
+        if (std::abs(std::abs(dot(yFile, xS)) - 1) < kAngleTolerance) {
+            out_i.radius = radiusOf(curve), out_i.sagRadius = radiusOf(across);
+        } else if (std::abs(std::abs(dot(yFile, beam.ey)) - 1) < kAngleTolerance) {
+            out_i.radius = radiusOf(across), out_i.sagRadius = radiusOf(curve);
+        } else {
+            refuse(lineOf(zs.line) + name(e, i) +
+                   " is a toroid turned about its axis: its sections must lie in and across the plane "
+                   "of the tilts");
+            return false;
+        }
+        out_i.conic = 0;
+    } else {
+        out_i.radius = out_i.sagRadius = radiusOf(zs.curvature);
+        out_i.conic = clean(0.0 - zs.conic);
+    }
+    return true;
+}
+
+/// The design's surfaces, element by element along the beam: each placed on
+/// the axis leaving the one before, shaped, and the axis reflected on.
+bool Importer::buildSurfaces() {
+    Design& d = out.design;
+    Beam beam = startBeam();
     for (std::size_t j = 0; j < elements.size(); ++j) {
         const Element& e = elements[j];
         const int i = static_cast<int>(j) + 1;
-        const ZmxSurface& zs = s[e.index];
-        const Frame& f = at[e.index];
-        const std::string who = name(e, i);
-        Vec3 n = f.axes.ez;
-        if (!(std::abs(dot(n, axis)) <= kAngleTolerance))
-            return refuse(lineOf(zs.line) + who +
-                          " is tilted about a second axis: all tilts must lie in one plane");
-        const double un = dot(u, n);
-        if (!(std::abs(un) >= kAngleTolerance))
-            return refuse(lineOf(zs.line) + who + " stands edge-on to the beam");
-
-        // Where the axis meets the surface.  A flat surface may slide in its
-        // own plane without any change; a curved one must sit on the axis.
-        double t;
-        if (flat(zs)) {
-            t = dot(f.origin - p, n) / un;
-        } else {
-            t = dot(f.origin - p, u);
-            const double off = norm(f.origin - p - t * u);
-            if (!(off <= tolerance)) {
-                const std::string from = i == 1 ? " from the entrance axis"
-                                                : " from the axis leaving mirror " + std::to_string(i - 1);
-                return refuse(lineOf(zs.line) + who + " is decentred by " + figure(off) + from +
-                              (e.image ? ": only a flat image surface may sit off the axis"
-                                       : ": off-axis segments cannot be held"));
-            }
-        }
-        const Vec3 vertex = p + t * u;
-        if (i == 1)
-            out.entrance.origin = vertex;
-        else
-            d.surfaces[i - 1].separation = std::abs(t) <= 1e-12 * size ? 0.0 : clean(t);
-
-        // The surface's frame in the trace: its z axis along the normal on
-        // the side of the incoming axis, turned by the tilt about ey.
-        const Vec3 zS = dot(n, ez) >= 0 ? n : -1 * n;
-        double tilt = std::atan2(-dot(zS, ex), dot(zS, ez)) / kRadiansPerDegree;
-        if (std::abs(tilt) < kAngleTolerance / kRadiansPerDegree) tilt = 0;
-        const Vec3 xS = cross(ey, zS);
-        const double sense = dot(f.axes.ez, zS) > 0 ? 1.0 : -1.0;  // file's z against the trace's
-        const double sign = d.surfaces[i].mediumSign;
-        Surface& out_i = d.surfaces[i];
-        out_i.tilt = clean(tilt);
-        auto radiusOf = [&](double curvature) {
-            return curvature == 0 ? 0.0 : clean(-sign / (sense * curvature));
-        };
-        if (zs.type == "TOROIDAL") {
-            const double rotation = zs.parameter(1);
-            const double curve = zs.curvature, across = rotation == 0 ? 0.0 : 1 / rotation;
-            const Vec3 yFile = f.axes.ey;
-            out_i.kind = kToroid;
-            if (std::abs(std::abs(dot(yFile, xS)) - 1) < kAngleTolerance) {
-                out_i.radius = radiusOf(curve), out_i.sagRadius = radiusOf(across);
-            } else if (std::abs(std::abs(dot(yFile, ey)) - 1) < kAngleTolerance) {
-                out_i.radius = radiusOf(across), out_i.sagRadius = radiusOf(curve);
-            } else {
-                return refuse(
-                    lineOf(zs.line) + who +
-                    " is a toroid turned about its axis: its sections must lie in and across the plane "
-                    "of the tilts");
-            }
-            out_i.conic = 0;
-        } else {
-            out_i.radius = out_i.sagRadius = radiusOf(zs.curvature);
-            out_i.conic = clean(0.0 - zs.conic);
-        }
+        double t = 0;
+        Vec3 vertex;
+        if (!placeVertex(j, beam, t, vertex)) return false;
+        if (!shapeSurface(j, beam)) return false;
         if (!e.image) {
-            if (j + 1 < elements.size() && !std::isfinite(t))
-                return refuse(lineOf(zs.line) + who + " cannot be placed");
-            u = reflect(u, n);
-            p = vertex;
-            ez = d.surfaces[i + 1].mediumSign * u;
-            ex = cross(ey, ez);
+            if (j + 1 < elements.size() && !std::isfinite(t)) {
+                refuse(lineOf(s[e.index].line) + name(e, i) + " cannot be placed");
+                return false;
+            }
+            beam.u = reflect(beam.u, out.placements[e.index].axes.ez);
+            beam.p = vertex;
+            beam.ez = d.surfaces[i + 1].mediumSign * beam.u;
+            beam.ex = cross(beam.ey, beam.ez);
         }
     }
-
     // Each separation was found only at the surface after it.
     for (int i = 1; i <= d.surfaceCount; ++i) recomputeSurface(d, i);
+    return true;
+}
 
-    // Aperture.
+/// The aperture, as the file gives it: the entrance pupil, an F-number or
+/// the stop's diameter.
+bool Importer::setAperture() {
+    Design& d = out.design;
     switch (file.aperture) {
         case ZmxAperture::entrancePupil:
             d.aperture = clean(file.apertureValue);
             break;
         case ZmxAperture::fNumber: {
             const double focal = paraxialFocalLength(d);
-            if (focal == 0 || !std::isfinite(focal))
-                return refuse(lineOf(file.apertureLine) +
-                              "an F-number for an afocal system gives no aperture");
+            if (focal == 0 || !std::isfinite(focal)) {
+                refuse(lineOf(file.apertureLine) + "an F-number for an afocal system gives no aperture");
+                return false;
+            }
             d.aperture = clean(std::abs(focal) / file.apertureValue);
             break;
         }
         case ZmxAperture::floatingStop: {
             const ZmxSurface& stop = s[stopIndex];
-            if (!stop.hasSemiDiameter || !(stop.semiDiameter > 0))
-                return refuse(lineOf(file.apertureLine) + "the aperture floats on the stop (surface " +
-                              std::to_string(stopIndex) + "), which has no semi-diameter (DIAM)");
+            if (!stop.hasSemiDiameter || !(stop.semiDiameter > 0)) {
+                refuse(lineOf(file.apertureLine) + "the aperture floats on the stop (surface " +
+                       std::to_string(stopIndex) + "), which has no semi-diameter (DIAM)");
+                return false;
+            }
             d.aperture = clean(2 * stop.semiDiameter);
             break;
         }
         case ZmxAperture::none:
-            return refuse("the file gives no aperture (ENPD, FNUM or FLOA)");
+            refuse("the file gives no aperture (ENPD, FNUM or FLOA)");
+            return false;
     }
     recomputeAperture(d);
+    return true;
+}
 
-    // Field: the largest angle of the file's fields, on either axis.
+/// The field: the largest angle of the file's fields, on either axis.
+bool Importer::setField() {
     double field = 0;
     auto widen = [&](const std::vector<double>& list) {
         const std::size_t count =
@@ -311,21 +417,40 @@ ZmxImportResult Importer::run(const std::string& title) {
     };
     widen(file.xFields);
     widen(file.yFields);
-    if (field >= 90)
-        return refuse("a field angle of " + figure(field) + " degrees: the beam cannot reach the mirrors");
-    d.fieldSemiAngle = clean(field);
-    recomputeField(d);
+    if (field >= 90) {
+        refuse("a field angle of " + figure(field) + " degrees: the beam cannot reach the mirrors");
+        return false;
+    }
+    out.design.fieldSemiAngle = clean(field);
+    recomputeField(out.design);
+    return true;
+}
+
+/// Every value of the design within the range Orvelin keeps.
+bool Importer::checkRange() {
+    const Design& d = out.design;
     for (int i = 1; i <= d.surfaceCount; ++i) {
         const Surface& v = d.surfaces[i];
         const double values[] = {v.radius,    v.sagRadius,    v.conic,           v.separation,
                                  v.curvature, v.sagCurvature, v.signedSeparation};
         for (double x : values)
-            if (!(std::abs(x) <= kMaxLength))
-                return refuse(lineOf(s[elements[i - 1].index].line) + name(elements[i - 1], i) +
-                              " has a value beyond the range of numbers Orvelin keeps");
+            if (!(std::abs(x) <= kMaxLength)) {
+                refuse(lineOf(s[elements[i - 1].index].line) + name(elements[i - 1], i) +
+                       " has a value beyond the range of numbers Orvelin keeps");
+                return false;
+            }
     }
-    if (!(d.aperture <= kMaxLength))
-        return refuse(lineOf(file.apertureLine) + "the aperture is beyond any telescope");
+    if (!(d.aperture <= kMaxLength)) {
+        refuse(lineOf(file.apertureLine) + "the aperture is beyond any telescope");
+        return false;
+    }
+    return true;
+}
+
+/// Units and title, and the warnings on how the figures will differ from
+/// the file's.
+void Importer::finish(const std::string& title) {
+    Design& d = out.design;
     d.units = file.inches ? "inches" : "mm";
     d.designTitle = title;
 
@@ -344,7 +469,6 @@ ZmxImportResult Importer::run(const std::string& title) {
             "will differ");
     }
     if (!out.warnings.empty()) out.status = ZmxImportStatus::warnings;
-    return out;
 }
 
 Axes breakRotation(const ZmxSurface& s, bool reverse) {

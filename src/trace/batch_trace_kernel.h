@@ -18,6 +18,7 @@
 #include "design/design.h"
 #include "trace/batch_trace.h"
 #include "trace/batch_trace_internal.h"
+#include "trace/conic_root.h"
 
 namespace orvelin {
 namespace {
@@ -119,23 +120,29 @@ ORVELIN_LANE_STEP MaskOf<V> laneSphere(Lanes<V>& r, double d, double R) {
     return ok;
 }
 
+/// The conic's root nearer the vertex plane in every lane, the one-ray
+/// trace's choice made lane by lane (see traceConic): the linear root where
+/// qa = 0, else the near root.  `found` are the lanes where it is a hit.
+template <class V>
+ORVELIN_LANE_STEP V laneConicRoot(const ConicQuadratic<V>& q, MaskOf<V>& found) {
+    const V discriminant = conicDiscriminant(q);
+    V u = conicNearRoot(q, discriminant);
+    const MaskOf<V> linear = q.qa == V(0.0);
+    if (lanesAny(linear)) {
+        u = lanesSelect(linear, conicLinearRoot(q), u);
+        found = q.qb != V(0.0) && (linear || discriminant >= V(0.0));
+    } else {
+        found = q.qb != V(0.0) && discriminant >= V(0.0);
+    }
+    return u;
+}
+
 /// General conic in the vertex plane (see traceConic).
 template <class V>
 MaskOf<V> laneConic(Lanes<V>& r, double R, double P) {
     const V vR(R), vP(P);
-    const V qa = r.L * r.L + r.M * r.M + vP * r.N * r.N;
-    const V qb = V(2.0) * (r.x * r.L + r.y * r.M - vR * r.N);
-    const V qc = r.x * r.x + r.y * r.y;
-    MaskOf<V> ok = qb != V(0.0);
-    const V q = qb * qb - V(4.0) * qa * qc;
-    V u = V(-2.0) * qc / (qb + lanesCopysign(lanesSqrt(q), qb));
-    const MaskOf<V> linear = qa == V(0.0);
-    if (lanesAny(linear)) {
-        u = lanesSelect(linear, -qc / qb, u);
-        ok = ok && (linear || q >= V(0.0));
-    } else {
-        ok = ok && q >= V(0.0);
-    }
+    MaskOf<V> ok;
+    const V u = laneConicRoot(conicQuadratic(r.x, r.y, r.L, r.M, r.N, vR, vP), ok);
     r.x = r.x + u * r.L;
     r.y = r.y + u * r.M;
     r.z = u * r.N;
@@ -490,31 +497,23 @@ void traceConicChunk(const SurfacePlan& p, const Rows& rows, std::size_t count, 
         planTurnIn(p, x, z, L, N);
         Lanes<V> r{x, y, z, L, M, N, V(0.0), planSegmentStart(p, x, y, z, L, M, N)};
         const MaskOf<V> ok = laneTransfer(r, p.d);
-        const V qa = r.L * r.L + r.M * r.M + vP * r.N * r.N;
-        const V qb = V(2.0) * (r.x * r.L + r.y * r.M - vR * r.N);
-        const V qc = r.x * r.x + r.y * r.y;
+        const ConicQuadratic<V> q = conicQuadratic(r.x, r.y, r.L, r.M, r.N, vR, vP);
         lanesStore(c.a[0] + j, r.x);
         lanesStore(c.a[1] + j, r.y);
         lanesStore(c.a[3] + j, r.L);
         lanesStore(c.a[5] + j, r.N);
         lanesStore(w.a[0] + j, r.seg);
-        lanesStore(w.a[1] + j, qa);
-        lanesStore(w.a[2] + j, lanesSelect(ok, qb, nan));
-        lanesStore(w.a[3] + j, qc);
+        lanesStore(w.a[1] + j, q.qa);
+        lanesStore(w.a[2] + j, lanesSelect(ok, q.qb, nan));
+        lanesStore(w.a[3] + j, q.qc);
     }
     // Pass 2: the root nearer the vertex plane.
     for (std::size_t j = 0; j < count; j += T::width) {
         if (!lanesAny(liveLanes<V>(c, j))) continue;
-        const V qa = T::load(w.a[1] + j), qb = T::load(w.a[2] + j), qc = T::load(w.a[3] + j);
-        const V q = qb * qb - V(4.0) * qa * qc;
-        V u = V(-2.0) * qc / (qb + lanesCopysign(lanesSqrt(q), qb));
-        const MaskOf<V> linear = qa == V(0.0);
-        if (lanesAny(linear)) {
-            u = lanesSelect(linear, -qc / qb, u);
-            lanesStore(w.a[1] + j, lanesSelect(qb != V(0.0) && (linear || q >= V(0.0)), u, nan));
-        } else {
-            lanesStore(w.a[1] + j, lanesSelect(qb != V(0.0) && q >= V(0.0), u, nan));
-        }
+        const ConicQuadratic<V> q{T::load(w.a[1] + j), T::load(w.a[2] + j), T::load(w.a[3] + j)};
+        MaskOf<V> found;
+        const V u = laneConicRoot(q, found);
+        lanesStore(w.a[1] + j, lanesSelect(found, u, nan));
     }
     // Pass 3: the hit point and the scale of the reflection.
     for (std::size_t j = 0; j < count; j += T::width) {

@@ -10,6 +10,8 @@
 #include <cfloat>
 #include <cmath>
 
+#include "trace/conic_root.h"
+
 namespace orvelin {
 
 namespace {
@@ -85,21 +87,17 @@ ORVELIN_RAY_STEP bool traceSphere(RayState& r, double d, double R) {
 /// General conic x^2 + y^2 + P z^2 - 2 R z = 0, vertex at the origin, the
 /// ray already in the vertex plane.
 ORVELIN_RAY_STEP bool traceConic(RayState& r, double R, double P) {
-    const double qa = r.L * r.L + r.M * r.M + P * r.N * r.N;
-    const double qb = 2 * (r.x * r.L + r.y * r.M - R * r.N);
-    const double qc = r.x * r.x + r.y * r.y;
+    const ConicQuadratic<double> q = conicQuadratic(r.x, r.y, r.L, r.M, r.N, R, P);
     // qb = 0 means the ray runs along the surface's tangent at its foot
     // (or the quadratic degenerates): no usable intersection.
-    if (qb == 0) return false;
+    if (q.qb == 0) return false;
     double u;
-    if (qa == 0) {
-        u = -qc / qb;
+    if (q.qa == 0) {
+        u = conicLinearRoot(q);
     } else {
-        const double q = qb * qb - 4 * qa * qc;
-        if (!(q >= 0)) return false;
-        // Root nearer the vertex plane, in the form that keeps its precision
-        // when qa is small (nearly a paraboloid along the ray).
-        u = -2 * qc / (qb + std::copysign(std::sqrt(q), qb));
+        const double discriminant = conicDiscriminant(q);
+        if (!(discriminant >= 0)) return false;
+        u = conicNearRoot(q, discriminant);
     }
     r.x += u * r.L;
     r.y += u * r.M;

@@ -1,13 +1,31 @@
 #include "app/evaluation.h"
 
+#include <atomic>
+
 namespace orvelin {
 
+namespace {
+
+/// The next revision of any evaluation.
+std::uint64_t nextRevision() {
+    static std::atomic<std::uint64_t> last{0};
+    return ++last;
+}
+
+}  // namespace
+
 const QualityViewData& Evaluation::quality(const Design& design) {
-    return quality_.get(design, [](const Design& d) { return computeQualityView(d); });
+    return quality_.get(design, [this](const Design& d) {
+        revision_ = nextRevision();
+        return computeQualityView(d);
+    });
 }
 
 const ClearanceReport& Evaluation::clearance(const Design& design) {
-    return clearance_.get(design, [](const Design& d) { return checkClearance(d, {}); });
+    return clearance_.get(design, [this](const Design& d) {
+        revision_ = nextRevision();
+        return checkClearance(d, {});
+    });
 }
 
 }  // namespace orvelin

@@ -4,6 +4,8 @@
 // draws reads what is kept and computes nothing.
 #pragma once
 
+#include <cstdint>
+
 #include "aberrations/aberration_views.h"
 #include "clearance/clearance.h"
 #include "design/kept_result.h"
@@ -26,12 +28,17 @@ class Evaluation {
     /// How often the quality and the clearance were computed (for the
     /// tests that show a repaint computes nothing).
     int computations() const { return quality_.computations() + clearance_.computations(); }
+    /// Changes whenever the quality or the clearance is computed afresh, and
+    /// never comes back in the process (not for another evaluation either):
+    /// a picture drawn from them at one revision is still right at the same.
+    std::uint64_t revision() const { return revision_; }
 
   private:
     KeptResult<QualityViewData> quality_;
     KeptResult<ClearanceReport> clearance_;
     AberrationViewCache aberrations_;
     DiffractionViewCache diffraction_;
+    std::uint64_t revision_ = 0;
 };
 
 }  // namespace orvelin

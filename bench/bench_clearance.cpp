@@ -3,7 +3,12 @@
 // in every step, so it must stay well under a millisecond.
 #include <benchmark/benchmark.h>
 
+#include <QImage>
+
 #include "clearance/clearance.h"
+#include "clearance/clearance_view.h"
+#include "platform/qt/headless.h"
+#include "platform/qt/qt_device.h"
 #include "support/test_designs.h"
 
 namespace {
@@ -30,5 +35,20 @@ void BM_Clearance20Mirrors(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(checkClearance(d, {}));
 }
 BENCHMARK(BM_Clearance20Mirrors)->Unit(benchmark::kMicrosecond);
+
+/// A repaint of the window's clearance view of the tilted three-mirror
+/// design from its kept report: only the drawing through the Qt device
+/// into the initial client area.
+void BM_ClearanceViewRepaint(benchmark::State& state) {
+    qt::ensureQtApplication();
+    const Design d = testing::threeMirrorTilted();
+    const ClearanceReport report = checkClearance(d, {});
+    QImage image(qt::kInitialClientWidth, qt::kInitialClientHeight, QImage::Format_RGB32);
+    for (auto _ : state) {
+        qt::QtDevice dc(image);
+        paintClearanceView(dc, d, {}, report);
+    }
+}
+BENCHMARK(BM_ClearanceViewRepaint)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -6,6 +6,8 @@
 // change, whichever path the change took.
 #pragma once
 
+#include <cstdint>
+
 #include "aberrations/aberration_views.h"
 #include "clearance/clearance.h"
 #include "design/kept_result.h"
@@ -34,6 +36,11 @@ class Evaluation {
     int computations() const {
         return analysis_.computations() + quality_.computations() + clearance_.computations();
     }
+    /// Changes whenever the analysis, the quality or the clearance is
+    /// computed afresh, and never comes back in the process (not for another
+    /// evaluation either): a picture drawn from them at one revision is
+    /// still right at the same.
+    std::uint64_t revision() const { return revision_; }
 
   private:
     KeptResult<DesignAnalysis> analysis_;
@@ -41,6 +48,7 @@ class Evaluation {
     KeptResult<ClearanceReport> clearance_;
     AberrationViewCache aberrations_;
     DiffractionViewCache diffraction_;
+    mutable std::uint64_t revision_ = 0;
 };
 
 }  // namespace orvelin

@@ -25,7 +25,13 @@ void ClientView::setBackground(const QColor& colour) {
 
 void ClientView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    window_->paintClient(painter, rect());
+    // An analysis view whose figures, size and background are as last time
+    // is copied from its picture; everything else is drawn as it stands.
+    const auto key = keptPictureKey(window_->state(), painter, size(), palette().brush(backgroundRole()));
+    if (key)
+        picture_.paint(painter, *key, [this](QPainter& p) { window_->paintClient(p, rect()); });
+    else
+        window_->paintClient(painter, rect());
 }
 
 bool ClientView::event(QEvent* event) {

@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include "shell/kept_picture.h"
+
 namespace orvelin {
 
 class MainWindow;
@@ -14,6 +16,9 @@ class ClientView : public QWidget {
     explicit ClientView(MainWindow* window);
 
     void setBackground(const QColor& colour);
+    /// How often the picture of an analysis view was drawn afresh rather
+    /// than copied.
+    int pictureDraws() const { return picture_.draws(); }
 
   protected:
     bool event(QEvent* event) override;
@@ -22,6 +27,7 @@ class ClientView : public QWidget {
 
   private:
     MainWindow* window_;
+    KeptPicture picture_;
 };
 
 }  // namespace orvelin

@@ -7,6 +7,7 @@
 #include <QHelpEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPainter>
 #include <QScreen>
 #include <QTextBrowser>
 #include <QToolTip>
@@ -16,6 +17,7 @@
 #include "dialogs/aperture_dialog.h"
 #include "dialogs/cell_dialog.h"
 #include "dialogs/surface_dialog.h"
+#include "shell/client_view.h"
 #include "shell/help_viewer.h"
 #include "shell_test_support.h"
 #include "support/tolerances.h"
@@ -468,4 +470,70 @@ TEST_F(Window, RepaintingAViewComputesNothingUntilTheDesignChanges) {
     window->runCommand(kCmdImageQuality);
     for (int k = 0; k < 2; ++k) window->clientView()->grab();
     EXPECT_EQ(state().evaluation.computations(), before + 4);
+}
+
+TEST_F(Window, AnUnchangedAnalysisViewIsCopiedAndAnyChangeDrawsItAfresh) {
+    open(kNewtonian);
+    auto* client = static_cast<ClientView*>(window->clientView());
+    // The view painted straight onto an image of the grab's format over the
+    // client's background, as the window painted before it kept pictures.
+    auto direct = [&](const QImage& like) {
+        QImage image(like.size(), like.format());
+        image.fill(client->palette().color(QPalette::Window));
+        QPainter painter(&image);
+        window->paintClient(painter, client->rect());
+        painter.end();
+        return image;
+    };
+    // After `change` (and the screen's paint, whose format may differ from
+    // a grab's), a grab shows the view as drawn directly, drawn afresh.
+    auto afterChange = [&](const std::function<void()>& change, const char* what) {
+        const int draws = client->pictureDraws();
+        change();
+        drainEvents();
+        const QImage shot = client->grab().toImage();
+        EXPECT_GT(client->pictureDraws(), draws) << what;
+        EXPECT_EQ(shot, direct(shot)) << what;
+        return shot;
+    };
+    // Nothing changed: the grab copies the same picture.
+    auto unchanged = [&](const QImage& last, const char* what) {
+        const int draws = client->pictureDraws();
+        EXPECT_EQ(client->grab().toImage(), last) << what;
+        EXPECT_EQ(client->pictureDraws(), draws) << what;
+    };
+    QImage before;
+    for (int view : {kCmdImageQuality, kCmdClearance, kCmdImageQuality}) {
+        before = afterChange([&] { window->runCommand(view); }, "another view");
+        unchanged(before, "view unchanged");
+        unchanged(before, "view unchanged again");
+    }
+    // A changed design, the design as it was again, and a larger window.
+    const QImage inches = afterChange(
+        [&] {
+            window->runCommand(kCmdEnglish);
+            window->runCommand(kCmdImageQuality);
+        },
+        "inches");
+    EXPECT_NE(inches, before);
+    unchanged(inches, "inches, unchanged");
+    EXPECT_EQ(afterChange(
+                  [&] {
+                      window->runCommand(kCmdMetric);
+                      window->runCommand(kCmdImageQuality);
+                  },
+                  "millimetres again"),
+              before);
+    const QImage larger =
+        afterChange([&] { window->resize(window->width() + 40, window->height() + 20); }, "resized");
+    EXPECT_EQ(larger.size(), client->size());
+    EXPECT_NE(larger.size(), before.size());
+    unchanged(larger, "resized, unchanged");
+    // Views drawn from no kept figures are drawn as they stand.
+    window->runCommand(kCmdDisplay);
+    drainEvents();
+    const int draws = client->pictureDraws();
+    const QImage design = client->grab().toImage();
+    EXPECT_EQ(design, direct(design));
+    EXPECT_EQ(client->pictureDraws(), draws);
 }

@@ -32,11 +32,12 @@ struct RenderJob {
     qt::ScreenMetrics screen;
 };
 
-/// The command line's side of the application core for `render`: nobody to
-/// ask, so every question is answered "cancel"; the design view is painted
-/// on the job's window device (which traces the design, as the window's
-/// paint handler does), and the plot commands draw through `plot`.
-class RenderHost : public HeadlessHost {
+/// The command line's side of the application core for `render`: the design
+/// view is painted on the job's window device (which traces the design, as
+/// the window's paint handler does), and the plot commands draw through
+/// `plot`.  Nobody is there to ask, so it serves no files, questions or
+/// dialogs: the core's headless pieces answer them "cancel".
+class RenderHost : public HeadlessViewNotices, public HeadlessPlatformWork {
   public:
     /// The job it paints on, set once the job stands.
     RenderJob* job = nullptr;

@@ -60,7 +60,7 @@ UserMessage damagedFileQuestion(const std::string& path, const LoadResult& resul
     return m;
 }
 
-Application::Application(AppHost& host) : host_(host) {
+Application::Application(AppHost host) : host_(host) {
     state_.history.reset({state_.design, state_.files}, true);
 }
 
@@ -77,7 +77,7 @@ void Application::changeView(int view, bool now) {
     // once per change of the design, and only read afterwards.
     if (view == kViewDesign) state_.trace.status = state_.analysis().status;
     state_.viewState = view;
-    host_.showView(view, now);
+    host_.view.showView(view, now);
 }
 
 void Application::markModified(const std::string& change) {
@@ -89,7 +89,7 @@ void Application::markModified(const std::string& change) {
 
 void Application::followHistory() {
     state_.modified = state_.history.modified();
-    host_.documentChanged();
+    host_.view.documentChanged();
 }
 
 void Application::beginDocument(const char* change, int oldCount, bool saved) {
@@ -117,7 +117,7 @@ void Application::restore(const DesignSnapshot& snapshot) {
     state_.design = snapshot.design;
     state_.files = snapshot.files;
     state_.tolerances.reset();
-    host_.designReplaced(oldCount);
+    host_.view.designReplaced(oldCount);
     followHistory();
     changeView(kViewDesign);
 }
@@ -148,7 +148,7 @@ void Application::runCommand(int id) {
             break;
         case kCmdOpen:
             if (saveChangesFirst()) {
-                const std::string path = host_.chooseOpenFile();
+                const std::string path = host_.files.chooseOpenFile();
                 if (!path.empty()) openDesignFile(path);
             }
             break;
@@ -160,7 +160,7 @@ void Application::runCommand(int id) {
             break;
         case kCmdImport:
             if (saveChangesFirst()) {
-                const std::string path = host_.chooseImportFile();
+                const std::string path = host_.files.chooseImportFile();
                 if (!path.empty()) importDesignFile(path);
             }
             break;
@@ -168,10 +168,10 @@ void Application::runCommand(int id) {
             exportDesign();
             break;
         case kCmdPrintPage:
-            if (traced) host_.printPage();
+            if (traced) host_.platform.printPage();
             break;
         case kCmdQuickPrint:
-            if (traced) host_.quickPrint();
+            if (traced) host_.platform.quickPrint();
             break;
         case kCmdMetric:
             setUnits("mm");
@@ -180,7 +180,7 @@ void Application::runCommand(int id) {
             setUnits("inches");
             break;
         case kCmdExit:
-            host_.closeProgram();
+            host_.platform.closeProgram();
             break;
         case kCmdTrace:
             if (designShown && traced) changeView(kViewTraceReport);
@@ -190,7 +190,7 @@ void Application::runCommand(int id) {
                 const AnalysisResults& r = s.analysis().results;
                 focusToBestFit(s.design, r.bestFocus, r.bestFitTilt);
                 markModified("Focus");
-                host_.designEdited();
+                host_.view.designEdited();
             }
             break;
         case kCmdDisplay:
@@ -225,7 +225,7 @@ void Application::runCommand(int id) {
             break;
         case kCmdOptimise:
             // The optimiser's result is one step for Undo.
-            if (designShown && host_.optimise(s.design)) {
+            if (designShown && host_.editors.optimise(s.design)) {
                 markModified("Optimise");
                 changeView(kViewDesign);
             }
@@ -234,16 +234,16 @@ void Application::runCommand(int id) {
             // The dialog leaves the design alone; its last analysis is
             // kept and shown.
             if (!designShown) break;
-            if (auto r = host_.analyseTolerances(s.design, s.tolerances.get())) {
+            if (auto r = host_.editors.analyseTolerances(s.design, s.tolerances.get())) {
                 s.tolerances = std::move(r);
                 changeView(kViewTolerances);
             }
             break;
         case kCmdHelpContents:
-            host_.showHelp();
+            host_.platform.showHelp();
             break;
         case kCmdAbout:
-            host_.showAbout();
+            host_.platform.showAbout();
             break;
         default:
             if (isPlotCommand(id) && designShown && traced) startPlot(id);
@@ -255,14 +255,14 @@ void Application::curveFocalPlane() {
     if (state_.viewState == kViewWelcome) return;
     orvelin::curveFocalPlane(state_.design);
     markModified("Curve Focal Plane");
-    host_.designEdited();
+    host_.view.designEdited();
 }
 
 void Application::surfaceItem(int id) {
     const int n = state_.design.surfaceCount;
     const int k = id - kCmdSurfaceBase;
     if (k < 1 || k > n) return;  // no such surface in this design
-    if (host_.editSurface(state_.design, k)) {
+    if (host_.editors.editSurface(state_.design, k)) {
         markModified(k == n ? std::string("Focal Plane") : "Surface #" + std::to_string(k));
         changeView(kViewDesign);
     }
@@ -271,12 +271,12 @@ void Application::surfaceItem(int id) {
 void Application::cellDialog(int row, int column, bool fromMenu) {
     state_.editRow = row;
     state_.editColumn = column;
-    if (!host_.editCell(state_.design, row, column)) return;
+    if (!host_.editors.editCell(state_.design, row, column)) return;
     markModified(cellChangeName(cellPrompt(state_.design, row, column).text));
     if (fromMenu)
         changeView(kViewDesign);
     else
-        host_.designEdited();
+        host_.view.designEdited();
 }
 
 void Application::setUnits(const char* units) {
@@ -285,23 +285,23 @@ void Application::setUnits(const char* units) {
         // Units are part of the saved design.
         if (state_.design.surfaceCount > 0) markModified("Units");
     }
-    host_.unitsChanged();
+    host_.view.unitsChanged();
     if (state_.viewState != kViewWelcome) changeView(kViewDesign);
 }
 
 void Application::leftClick(int x, int y) {
     if (state_.viewState != kViewDesign) return;
-    const TableHit hit = hitDesignTable(x, y, host_.clientWidth(), state_.design.surfaceCount);
+    const TableHit hit = hitDesignTable(x, y, host_.view.clientWidth(), state_.design.surfaceCount);
     if (hit.kind == TableHit::outside) return;
     state_.editRow = hit.row;
     state_.editColumn = hit.column;
     if (hit.kind == TableHit::diameters) {
-        host_.tell({MessageKind::note,
-                    "diameters",
-                    "Tangential diameters",
-                    diametersText(state_.analysis().geometry.centralSemiDiameter[hit.row],
-                                  state_.analysis().geometry.unvignettedSemiDiameter[hit.row]),
-                    {}});
+        const LayoutGeometry& g = state_.analysis().geometry;
+        host_.questions.tell({MessageKind::note,
+                              "diameters",
+                              "Tangential diameters",
+                              diametersText(g.centralSemiDiameter[hit.row], g.unvignettedSemiDiameter[hit.row]),
+                              {}});
     } else if (hit.kind == TableHit::cell) {
         cellDialog(hit.row, hit.column, false);
     }
@@ -309,8 +309,8 @@ void Application::leftClick(int x, int y) {
 
 void Application::rightClick() {
     if (state_.viewState != kViewDesign) return;
-    if (host_.editApertureField(state_.design)) markModified("Aperture and Field");
-    host_.designEdited();
+    if (host_.editors.editApertureField(state_.design)) markModified("Aperture and Field");
+    host_.view.designEdited();
 }
 
 // ---------------------------------------------------------------------------
@@ -318,7 +318,7 @@ void Application::rightClick() {
 
 bool Application::saveChangesFirst() {
     if (!state_.modified) return true;
-    switch (host_.askSaveChanges(state_.design.designTitle)) {
+    switch (host_.questions.askSaveChanges(state_.design.designTitle)) {
         case SaveChangesAnswer::save:
             return save();
         case SaveChangesAnswer::discard:
@@ -331,7 +331,7 @@ bool Application::saveChangesFirst() {
 void Application::takeDesign(int oldCount) {
     state_.frame.scale = 0;
     state_.tolerances.reset();
-    host_.designReplaced(oldCount);
+    host_.view.designReplaced(oldCount);
     followHistory();
     changeView(kViewDesign, true);
 }
@@ -351,18 +351,18 @@ bool Application::openDesignFile(const std::string& path) {
     const LoadResult result = loadDesign(loaded, path);
     if (!result.accepted()) {
         // Nothing was taken: the design, its file and the menu stay.
-        host_.tell(cannotMessage("openFailed", "Open", "open", path, result.message));
+        host_.questions.tell(cannotMessage("openFailed", "Open", "open", path, result.message));
         return false;
     }
     const bool damaged = result.status == LoadStatus::damaged;
-    if (damaged && !host_.askOpenDamaged(path, result)) return false;
+    if (damaged && !host_.questions.askOpenDamaged(path, result)) return false;
     s.design = loaded;
     s.files.filePath = path;
     s.files.fileTitle = fileNameOfPath(path);
     s.design.designTitle = titleFromFileName(s.files.fileTitle);
     // A damaged file's design is not what the file holds: it is unsaved.
     beginDocument("Open", oldCount, !damaged);
-    host_.fileUsed(path);
+    host_.view.fileUsed(path);
     takeDesign(oldCount);
     return true;
 }
@@ -371,7 +371,7 @@ bool Application::importDesignFile(const std::string& path) {
     const exchange::ZmxImportResult r = exchange::importZmxFile(path);
     if (!r.accepted()) {
         // Nothing was taken: the design, its file and the menu stay.
-        host_.tell(cannotMessage("importFailed", "Import", "import", path, r.message));
+        host_.questions.tell(cannotMessage("importFailed", "Import", "import", path, r.message));
         return false;
     }
     AppState& s = state_;
@@ -385,31 +385,32 @@ bool Application::importDesignFile(const std::string& path) {
     if (!r.warnings.empty()) {
         std::string text = "\"" + fileNameOfPath(path) + "\" was read with these warnings:";
         for (const std::string& w : r.warnings) text += "\n\n" + w;
-        host_.tell({MessageKind::warning, "importWarnings", "Import", text, {}});
+        host_.questions.tell({MessageKind::warning, "importWarnings", "Import", text, {}});
     }
     return true;
 }
 
 void Application::exportDesign() {
-    const std::string path = host_.chooseExportFile();
+    const std::string path = host_.files.chooseExportFile();
     if (path.empty()) return;
     const WriteResult r = exchange::exportZmxFile(state_.design, path);
     if (!r.ok)
-        host_.tell(cannotMessage("exportFailed", "Export", "export", path, r.message));
+        host_.questions.tell(cannotMessage("exportFailed", "Export", "export", path, r.message));
     else
-        host_.tell({MessageKind::passing, "exported", "Export", "Exported to " + path, {}});
+        host_.questions.tell({MessageKind::passing, "exported", "Export", "Exported to " + path, {}});
 }
 
 bool Application::writeDesign() {
     const SaveResult result = saveWithFRatio(state_.design, state_.files.filePath);
     if (!result.ok) {
-        host_.tell(cannotMessage("saveFailed", "Save", "save", state_.files.filePath, result.message));
+        host_.questions.tell(
+            cannotMessage("saveFailed", "Save", "save", state_.files.filePath, result.message));
         return false;
     }
     // What is in the file now is this design, under this name.
     state_.history.renameDocument(state_.files, state_.design.designTitle);
     state_.history.markSaved();
-    host_.fileUsed(state_.files.filePath);
+    host_.view.fileUsed(state_.files.filePath);
     followHistory();
     return true;
 }
@@ -422,14 +423,14 @@ bool Application::save() {
 bool Application::saveAs() {
     if (state_.design.surfaceCount == 0) {
         // Before any design there is nothing a file could give back.
-        host_.tell({MessageKind::information,
-                    "nothingToSave",
-                    "Save As",
-                    "There is no design to save yet.\nMake one with New or open one with Open.",
-                    {}});
+        host_.questions.tell({MessageKind::information,
+                              "nothingToSave",
+                              "Save As",
+                              "There is no design to save yet.\nMake one with New or open one with Open.",
+                              {}});
         return false;
     }
-    const std::string path = host_.chooseSaveFile();
+    const std::string path = host_.files.chooseSaveFile();
     if (path.empty()) return false;
     // Keep what the caption and the file names said, to put back if the
     // file cannot be written.
@@ -451,17 +452,17 @@ int Application::newDesign() {
     if (!saveChangesFirst()) return 0;
     AppState& s = state_;
     const int oldCount = s.design.surfaceCount;
-    const int mirrors = host_.askMirrorCount();
+    const int mirrors = host_.questions.askMirrorCount();
     if (mirrors < 0) return 0;
     startNewDesign(s.design, mirrors);
     const int n = s.design.surfaceCount;
     s.files = {};
     s.design.designTitle = kNewDesignTitle;
-    host_.documentChanged();
+    host_.view.documentChanged();
     // One dialog per mirror, the focal plane, then aperture and field; a
     // cancelled one leaves its values at zero.
-    for (int k = 1; k <= n; ++k) host_.editSurface(s.design, k);
-    host_.editApertureField(s.design);
+    for (int k = 1; k <= n; ++k) host_.editors.editSurface(s.design, k);
+    host_.editors.editApertureField(s.design);
     s.design.units = unitsForNewAperture(s.design.semiAperture);
     // A design built with New is in no file yet: it is unsaved work.
     beginDocument("New Design", oldCount, false);
@@ -472,7 +473,7 @@ int Application::newDesign() {
 int Application::newDesignFromFamily() {
     if (!saveChangesFirst()) return 0;
     Design made;
-    if (!host_.designFromFamily(made)) return 0;
+    if (!host_.editors.designFromFamily(made)) return 0;
     AppState& s = state_;
     const int oldCount = s.design.surfaceCount;
     s.design = made;
@@ -500,13 +501,13 @@ void Application::startPlot(int command) {
             markModified(command == kCmdFocusOut ? "Focus Out" : "Focus In");
     }
     changeView(viewStateForPlotCommand(command));
-    host_.runPlot(command);
+    host_.platform.runPlot(command);
 }
 
 void Application::airyOverlay() {
-    host_.runPlot(kCmdAiry);
+    host_.platform.runPlot(kCmdAiry);
     state_.viewState = kViewAiryOverlay;
-    host_.showView(kViewAiryOverlay, false);
+    host_.view.showView(kViewAiryOverlay, false);
 }
 
 }  // namespace orvelin

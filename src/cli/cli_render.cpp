@@ -91,7 +91,7 @@ void addRenderCommand(CLI::App& app) {
             throw Failure(kExitUsage, "--size wants WIDTHxHEIGHT, e.g. 640x454, not '" + options->size + "'");
 
         RenderHost host;
-        Application app(host);
+        Application app({.view = host, .platform = host});
         AppState& s = app.state();
         s.design = loadForCommand(options->file);
         const Design& design = s.design;

@@ -30,10 +30,11 @@ struct RenderJob {
     qt::ScreenMetrics screen;
 };
 
-/// The command line's side of the application core for `render`: nobody to
-/// ask, so every question is answered "cancel", and the plot commands draw
-/// through `plot`.
-class RenderHost : public HeadlessHost {
+/// The command line's side of the application core for `render`: the plot
+/// commands draw through `plot`.  Nobody is there to ask, so it serves no
+/// files, questions or dialogs: the core's headless pieces answer them
+/// "cancel".
+class RenderHost : public HeadlessViewNotices, public HeadlessPlatformWork {
   public:
     /// The job it paints on, set once the job stands.
     RenderJob* job = nullptr;

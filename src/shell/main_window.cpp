@@ -149,8 +149,15 @@ std::optional<AccelKey> acceleratorOf(const QKeyEvent& e) {
 }  // namespace
 
 /// The window's side of the application core: file dialogs, message boxes,
-/// the parameter dialogs, the menus and the caption, the plot buffer.
-class MainWindow::Host : public AppHost {
+/// the parameter dialogs, the menus and the caption, the plot buffer.  The
+/// window serves every piece of the host, and the pieces share its state
+/// (New's mirror count decides how Aperture's units are taken), so one
+/// class serves them all.
+class MainWindow::Host : public FileChooser,
+                         public UserQuestions,
+                         public DesignEditors,
+                         public ViewNotices,
+                         public PlatformWork {
   public:
     explicit Host(MainWindow& w) : w_(w) {}
 
@@ -290,7 +297,9 @@ class MainWindow::Host : public AppHost {
 };
 
 MainWindow::MainWindow(QWidget* parent)
-    : QMainWindow(parent), host_(std::make_unique<Host>(*this)), app_(std::make_unique<Application>(*host_)) {
+    : QMainWindow(parent),
+      host_(std::make_unique<Host>(*this)),
+      app_(std::make_unique<Application>(AppHost{*host_, *host_, *host_, *host_, *host_})) {
     initShellResources();
     setWindowIcon(QIcon(QStringLiteral(":/orvelin/icon.png")));
     setObjectName(QStringLiteral("QUORVEX"));

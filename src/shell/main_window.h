@@ -1,7 +1,8 @@
 // The main window: a thin adapter around the application core.  It owns the
 // menu, the accelerators and character keys, the Edit menu's surface items,
 // the caption, the plot buffer and painting by view; every command's rules
-// are the core's (app/application.h), reached through the window's AppHost.
+// are the core's (app/application.h), reached through the window's host
+// (app/host.h).
 #pragma once
 
 #include <QColor>

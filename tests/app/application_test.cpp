@@ -21,7 +21,14 @@ namespace fs = std::filesystem;
 const std::string kExamples = ORVELIN_EXAMPLES;
 const std::string kHostile = std::string(ORVELIN_TEST_DATA) + "/hostile";
 
-class ScriptedHost : public HeadlessHost {
+// The scripted host chooses files and answers questions; of the dialogs it
+// serves only the family one, of the view the painting that traces, and of
+// the platform the plots and printing it notes.  The rest stays headless.
+class ScriptedHost : public FileChooser,
+                     public UserQuestions,
+                     public HeadlessEditors,
+                     public HeadlessViewNotices,
+                     public HeadlessPlatformWork {
   public:
     Application* app = nullptr;
     std::deque<std::string> files;  ///< answers to the file dialogs, in turn
@@ -70,7 +77,7 @@ class ScriptedHost : public HeadlessHost {
 
 struct Fixture {
     ScriptedHost host;
-    Application app{host};
+    Application app{{host, host, host, host, host}};
     Fixture() { host.app = &app; }
 };
 
@@ -226,6 +233,73 @@ TEST(Application, NewFromAFamilyIsAnUnsavedNewDesignThatUndoes) {
     EXPECT_EQ(f.app.newDesignFromFamily(), 0);
     EXPECT_EQ(f.host.questions, std::vector<std::string>{"save (New Design)"});
     EXPECT_TRUE(testing::sameEnteredValues(s.design, made));
+}
+
+/// Answers the questions and nothing else: the one piece its application
+/// is given.
+class QuestionsOnly : public UserQuestions {
+  public:
+    SaveChangesAnswer saveAnswer = SaveChangesAnswer::cancel;
+    int mirrors = -1;
+    std::vector<std::string> asked;  ///< the questions and messages, in turn
+
+    SaveChangesAnswer askSaveChanges(const std::string& title) override {
+        asked.push_back("save " + title);
+        return saveAnswer;
+    }
+    bool askOpenDamaged(const std::string& path, const LoadResult&) override {
+        asked.push_back("damaged " + fileNameOfPath(path));
+        return true;
+    }
+    void tell(const UserMessage& m) override { asked.push_back(m.name); }
+    int askMirrorCount() override {
+        asked.push_back("mirrors");
+        return mirrors;
+    }
+};
+
+// An application given no pieces has every dialog cancelled and every
+// question answered "cancel"; one given only questions gets each question
+// and message, while its file and editing dialogs stay cancelled.
+TEST(Application, RunsWithOnlyThePiecesItIsGiven) {
+    Application bare;
+    bare.runCommand(kCmdOpen);
+    bare.runCommand(kCmdNew);
+    bare.runCommand(kCmdSaveAs);
+    EXPECT_EQ(bare.caption(), "ORVELIN");
+    EXPECT_EQ(bare.state().viewState, kViewWelcome);
+    ASSERT_TRUE(bare.openDesignFile(kExamples + "/sphere.ov"));
+    EXPECT_EQ(bare.state().viewState, kViewDesign);
+    Design& d = bare.state().design;
+    d.surfaces[1].tilt += 0.1;
+    recomputeSurface(d, 1);
+    bare.markModified("Tilt #1");
+    const Design changed = d;
+    bare.runCommand(kCmdOpen);  // "save first?" is cancelled
+    bare.runCommand(kCmdNew);
+    EXPECT_FALSE(bare.openDesignFile(kHostile + "/cut-mid-row.ov"));  // damage refused
+    EXPECT_TRUE(bitIdentical(changed, bare.state().design));
+    EXPECT_EQ(bare.caption(), "ORVELIN - sphere*");
+
+    QuestionsOnly questions;
+    Application app({.questions = questions});
+    app.runCommand(kCmdSaveAs);
+    ASSERT_TRUE(app.openDesignFile(kHostile + "/cut-mid-row.ov"));
+    EXPECT_EQ(app.caption(), "ORVELIN - cut-mid-row*");  // what could be read is unsaved
+    app.runCommand(kCmdOpen);
+    questions.saveAnswer = SaveChangesAnswer::discard;
+    app.runCommand(kCmdOpen);  // discarded, then the Open dialog is cancelled
+    app.runCommand(kCmdExport);
+    EXPECT_EQ(app.caption(), "ORVELIN - cut-mid-row*");
+    questions.mirrors = 2;
+    ASSERT_EQ(app.newDesign(), 1);  // its surface dialogs cancelled: zeros
+    EXPECT_EQ(app.state().design.surfaceCount, 3);
+    EXPECT_EQ(app.state().design.surfaces[1].radius, 0);
+    EXPECT_EQ(app.caption(), "ORVELIN - (New Design)*");
+    EXPECT_FALSE(app.save());  // Save As's dialog is cancelled: nothing to tell
+    EXPECT_EQ(questions.asked,
+              (std::vector<std::string>{"nothingToSave", "damaged cut-mid-row.ov", "save cut-mid-row",
+                                        "save cut-mid-row", "save cut-mid-row", "mirrors"}));
 }
 
 // The diffraction view needs a design that traces; its "I" key, posted as

@@ -10,8 +10,9 @@ namespace orvelin {
 namespace {
 
 /// A host whose tolerance dialog answers with `next` and notes what it was
-/// given to start from.
-class ToleranceHost : public HeadlessHost {
+/// given to start from, and whose Open dialog chooses `file`: the only
+/// dialogs the test opens, so questions, view and platform stay headless.
+class ToleranceHost : public HeadlessFileChooser, public HeadlessEditors {
   public:
     std::shared_ptr<const ToleranceResult> next;
     std::vector<const ToleranceResult*> startedFrom;
@@ -26,7 +27,7 @@ class ToleranceHost : public HeadlessHost {
 
 TEST(ApplicationTolerances, KeptUntilTheDesignChanges) {
     ToleranceHost host;
-    Application app(host);
+    Application app({.files = host, .editors = host});
     AppState& s = app.state();
     // Before any design the command asks nothing.
     app.runCommand(kCmdTolerances);

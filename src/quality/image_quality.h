@@ -131,20 +131,33 @@ FieldReference fieldReference(const Design& design, QualityField field);
 /// falls about the chief ray).
 double pathToReference(const FieldReference& reference, const FieldRay& ray);
 
+/// How a figure is written in JSON.
+enum class QualityJsonKind { number, integer, boolean };
+
 /// One figure of a field, as every output names it: `name` after
 /// "quality.FIELD." for targets and criteria, `label` and `format` for the
-/// command line's table ("UNIT" in a label stands for the design's unit).
+/// command line's table ("UNIT" in a label stands for the design's unit),
+/// `json` the JSON pointer of its value in the field's object, and `view`
+/// the window's line for it (a printf format; "UNIT" again the design's
+/// unit; a line starting with "+" goes on the line before; a yes/no figure
+/// has two lines, for yes and for no, split at "|").
 struct QualityFigureRow {
     const char* name;
     const char* label;
     const char* format;
     double (*get)(const FieldQuality&);
+    const char* json;
+    QualityJsonKind jsonKind;
+    const char* view;
     bool countsAfterFailure = false;  ///< still a figure of a field that did not trace
     bool yesNo = false;               ///< shown as yes (1) or no (0)
 };
 
 /// Every figure of a field, in the order the table prints them.
 std::span<const QualityFigureRow> qualityFigureRows();
+
+/// The window's lines of a traced field's figures, from the rows' `view`.
+std::vector<std::string> qualityViewLines(const FieldQuality& q, const std::string& units);
 
 /// A figure by its name "quality.FIELD.FIGURE" (FIGURE the name of
 /// a row of qualityFigureRows; diffractionLimited is 1 or 0).  Nothing for an

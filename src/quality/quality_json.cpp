@@ -14,18 +14,21 @@ Json fieldQualityJson(const FieldQuality& q) {
         f["rays"] = q.rays;
         return f;
     }
-    f["rmsSpot"] = q.rmsSpot;
-    f["rmsSpotChief"] = q.rmsSpotChief;
-    f["geoSpot"] = q.geoSpot;
-    f["centroid"] = Json::array({q.centroidX, q.centroidY});
-    f["rmsWavefront"] = q.rmsWavefront;
-    f["rmsWavefrontBestFocus"] = q.rmsWavefrontBestFocus;
-    f["strehl"] = q.strehl;
-    f["airyRadius"] = q.airyRadius;
-    f["diffractionLimited"] = q.diffractionLimited;
-    f["bestFocus"] = Json{{"shift", q.bestFocusShift}, {"rmsSpot", q.bestFocusRmsSpot}};
-    f["missed"] = q.missed;
-    f["rays"] = q.rays;
+    for (const QualityFigureRow& row : qualityFigureRows()) {
+        Json& value = f[Json::json_pointer(row.json)];
+        const double v = row.get(q);
+        switch (row.jsonKind) {
+            case QualityJsonKind::number:
+                value = v;
+                break;
+            case QualityJsonKind::integer:
+                value = static_cast<long long>(v);
+                break;
+            case QualityJsonKind::boolean:
+                value = v != 0;
+                break;
+        }
+    }
     return f;
 }
 

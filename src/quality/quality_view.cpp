@@ -119,19 +119,7 @@ void drawQualityView(draw::Device& dc, const draw::Rect& area, const QualityView
         }
         const int r = static_cast<int>(q.airyRadius * l.pixelsPerMicron);
         dc.ellipse({cx - r, cy - r, cx + r + 1, cy + r + 1}, airyPen);
-        line(format("rmsSpot %.3f \xB5m", q.rmsSpot));
-        line(format("rmsSpotChief %.3f \xB5m", q.rmsSpotChief));
-        line(format("geoSpot %.3f \xB5m", q.geoSpot));
-        line(format("centroid %.3f", q.centroidX) + format(", %.3f \xB5m", q.centroidY));
-        line(format("rmsWavefront %.4f waves", q.rmsWavefront));
-        line(format("at best focus %.4f waves", q.rmsWavefrontBestFocus));
-        line(format("strehl %.4f", q.strehl));
-        line(format("airyRadius %.3f \xB5m", q.airyRadius));
-        line(q.diffractionLimited ? "diffraction-limited (strehl >= 0.8)"
-                                  : "not diffraction-limited (strehl < 0.8)");
-        line(format("bestFocus %+.4f ", q.bestFocusShift) + data.units);
-        line(format("  rmsSpot there %.3f \xB5m", q.bestFocusRmsSpot));
-        line(format("missed %.0f", q.missed) + format(" of %.0f rays", q.rays));
+        for (const std::string& s : qualityViewLines(q, data.units)) line(s);
     }
 
     // The scale bar with end ticks, and its length.

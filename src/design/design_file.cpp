@@ -486,7 +486,9 @@ std::string fileValue(double v, bool& longer) {
     if (!longer) return text;
     char buf[64];
     const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    return (std::signbit(v) ? "" : " ") + std::string(buf, r.ptr);
+    std::string shortest(std::signbit(v) ? "" : " ");
+    shortest.append(buf, r.ptr);
+    return shortest;
 }
 
 // One column of a row: the value's text, padded with blanks and cut to the

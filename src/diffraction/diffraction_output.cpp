@@ -91,11 +91,11 @@ std::string psfCsv(const DiffractionResult& r) {
         const int m = f.psfSize;
         out += ",spacing_um," + number(f.psfSpacing) + ",size," + std::to_string(m) + "\n";
         out += "y_um\\x_um";
-        for (int c = 0; c < m; ++c) out += "," + number((c - m / 2) * f.psfSpacing);
+        for (int c = 0; c < m; ++c) out.append(",").append(number((c - m / 2) * f.psfSpacing));
         out += "\n";
         for (int row = 0; row < m; ++row) {
             out += number((row - m / 2) * f.psfSpacing);
-            for (int c = 0; c < m; ++c) out += "," + number(f.psfAt(row, c));
+            for (int c = 0; c < m; ++c) out.append(",").append(number(f.psfAt(row, c)));
             out += "\n";
         }
     }

@@ -69,8 +69,8 @@ std::string formatZmx(const Design& d) {
     w.line("FTYP 0 0 " + std::to_string(xf.size()) + " 1 0 0 0");
     std::string xs = "XFLN", ys = "YFLN";
     for (std::size_t k = 0; k < 12; ++k) {
-        xs += " " + num(k < xf.size() ? xf[k] : 0);
-        ys += " " + num(k < yf.size() ? yf[k] : 0);
+        xs.append(" ").append(num(k < xf.size() ? xf[k] : 0));
+        ys.append(" ").append(num(k < yf.size() ? yf[k] : 0));
     }
     w.line(xs);
     w.line(ys);

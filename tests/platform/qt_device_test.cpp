@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QFileInfo>
 #include <QPdfWriter>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -98,6 +99,24 @@ TEST_F(QtDeviceTest, LinesAndShapesKeepTheIntegerRules) {
     paint([&](QtDevice& dc) { dc.ellipse({12, 12, 29, 29}, black); });
     EXPECT_EQ(inkBox(), (std::vector<int>{12, 12, 28, 28}));
     EXPECT_FALSE(ink(20, 20));
+}
+
+// A line thrown 10^8 pixels off the device (a layout far off the page) is
+// drawn where it shows, and a PDF of it stays small: the pixels far beyond
+// the page are not written.
+TEST_F(QtDeviceTest, FarLinesDrawOnlyWhereTheyCanShow) {
+    paint([&](QtDevice& dc) { dc.line({30, 20}, {-100000000, -100000000}, draw::Pen{}); });
+    for (int i = 0; i <= 20; ++i) EXPECT_TRUE(ink(30 - i, 20 - i)) << i;
+    EXPECT_EQ(inkBox(), (std::vector<int>{10, 0, 30, 20}));
+    QTemporaryDir dir;
+    const QString path = dir.filePath("far.pdf");
+    {
+        QPdfWriter pdf(path);
+        QtDevice dc(pdf, draw::Rect{0, 0, 600, 800}, ScreenMetrics{600, 800, 72, 72});
+        dc.line({300, 400}, {100000000, -100000000}, draw::Pen{});
+        dc.line({-100000000, 100000000}, {300, 400}, draw::Pen{});
+    }
+    EXPECT_LT(QFileInfo(path).size(), 2'000'000);
 }
 
 TEST_F(QtDeviceTest, TextHangsFromItsCellAndBoxesAlignTheirLines) {

@@ -188,14 +188,19 @@ const QtDevice::Font& QtDevice::qtFont(const draw::Font& font) const {
 // Lines and shapes.
 
 // A one-pixel line by Bresenham's rule, every pixel from the start up to but
-// not including the end.
+// not including the end.  Pixels far beyond the device are not drawn: a
+// layout thrown far off the page reaches 10^8 pixels out, and a PDF or SVG
+// would otherwise hold every one of them (gigabytes) although none shows.
 void QtDevice::drawLine1(int x0, int y0, int x1, int y1, const QColor& c) {
+    constexpr int kFar = 1 << 14;
+    const draw::Size area = size();
+    const int minX = -kFar, minY = -kFar, maxX = area.width + kFar, maxY = area.height + kFar;
     const int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
     const int dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
     int err = dx + dy;
     int x = x0, y = y0;
     while (x != x1 || y != y1) {
-        painter_->fillRect(x, y, 1, 1, c);
+        if (x >= minX && x <= maxX && y >= minY && y <= maxY) painter_->fillRect(x, y, 1, 1, c);
         const int e2 = 2 * err;
         if (e2 >= dy) {
             err += dy;

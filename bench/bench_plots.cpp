@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/view_table.h"
 #include "design/design.h"
 #include "platform/qt/headless.h"
 #include "platform/qt/qt_device.h"

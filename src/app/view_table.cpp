@@ -2,6 +2,7 @@
 
 #include "app/command_ids.h"
 #include "app/view_painters.h"
+#include "reports/design_view.h"
 
 namespace orvelin {
 
@@ -17,7 +18,7 @@ constexpr draw::Colour kPlotBrown = rgb(160, 96, 32);
 // printed page, needs a trace, screen painter, page painter.
 constexpr ViewEntry kViews[] = {
     {kViewWelcome, "welcome", "Welcome", kGrey, false, {0, 0}, false, paintWelcomeView, nullptr},
-    {kViewDesign, "design", "Design", rgb(160, 160, 160), true, {0, 0}, false, paintDesignView, printDesignPage},
+    {kViewDesign, "design", "Design", kDesignViewBackground, true, {0, 0}, false, paintDesignView, printDesignPage},
     {kViewTraceReport, "report", "Trace report", rgb(128, 160, 192), true, {0, 0}, true, paintReportView,
      printReportPage},
     {kViewStandardPlot, "standard", "Standard plot", kPlotBrown, true, {kCmdStandardPlot, 0}, true, nullptr,
@@ -56,6 +57,11 @@ const ViewEntry* viewEntry(int view) {
     for (const ViewEntry& e : kViews)
         if (e.view == view) return &e;
     return nullptr;
+}
+
+draw::Colour viewBackground(int viewState) {
+    const ViewEntry* view = viewEntry(viewState);
+    return view ? view->background : viewEntry(kViewWelcome)->background;
 }
 
 const ViewEntry* viewForWord(std::string_view word) {

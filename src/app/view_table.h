@@ -61,6 +61,11 @@ struct ViewEntry {
 /// Every view, in the order the help lists them.
 std::span<const ViewEntry> viewTable();
 
+/// Window background of each view: grey for the welcome page, blue-grey for
+/// the trace report, light grey for the design view, brown for the plots;
+/// the welcome page's for a number no view has.
+draw::Colour viewBackground(int viewState);
+
 /// The view's row; null for a number no view has.
 const ViewEntry* viewEntry(int view);
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/command_ids.h"
+#include "app/view_table.h"
 #include "cli/cli.h"
 #include "plots/plot_dispatch.h"
 #include "plots/plot_frame.h"

@@ -2,18 +2,12 @@
 
 #include <cstdio>
 
-#include "app/view_table.h"
 #include "plots/layout_drawing.h"
 #include "reports/screen_report.h"
 
 namespace orvelin {
 
 using draw::rgb;
-
-draw::Colour viewBackground(int viewState) {
-    const ViewEntry* view = viewEntry(viewState);
-    return view ? view->background : viewEntry(kViewWelcome)->background;
-}
 
 void eraseBackground(draw::Device& dc, draw::Colour colour) {
     const draw::Size client = dc.size();

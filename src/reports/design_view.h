@@ -12,9 +12,8 @@
 
 namespace orvelin {
 
-/// Window background of each view: grey for the welcome page, blue-grey for
-/// the trace report, light grey for the design view, brown for the plots.
-draw::Colour viewBackground(int viewState);
+/// The design view's background, light grey.
+inline constexpr draw::Colour kDesignViewBackground = draw::rgb(160, 160, 160);
 
 /// Fill the whole client area with a colour, as erasing the window does.
 void eraseBackground(draw::Device& dc, draw::Colour colour);

@@ -9,7 +9,7 @@
 namespace orvelin {
 
 bool drawLayoutPreview(draw::Device& dc, const Design& design) {
-    eraseBackground(dc, viewBackground(kViewDesign));
+    eraseBackground(dc, kDesignViewBackground);
     TraceState state;
     AnalysisResults results;
     LayoutGeometry g;

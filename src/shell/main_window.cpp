@@ -19,6 +19,7 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include "app/view_table.h"
 #include "dialogs/about_dialog.h"
 #include "dialogs/aperture_dialog.h"
 #include "dialogs/cell_dialog.h"

@@ -11,6 +11,7 @@
 #include <string>
 #include <tuple>
 
+#include "app/view_table.h"
 #include "design/design_file.h"
 #include "platform/qt/headless.h"
 #include "platform/qt/qt_device.h"

@@ -44,7 +44,7 @@ DrawCall made(const char* op, std::vector<int> args, std::string text = {}) {
 
 std::string DrawCall::str() const {
     std::string s = op;
-    for (int a : args) s += " " + std::to_string(a);
+    for (int a : args) s.append(" ").append(std::to_string(a));
     if (!text.empty()) s += " '" + text + "'";
     return s;
 }

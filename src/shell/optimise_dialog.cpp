@@ -314,7 +314,7 @@ bool OptimiseDialog::readProblem(OptimiseProblem& p) {
         std::string text = names_[row];
         if (low.isEmpty() != high.isEmpty())
             return refuse(QStringLiteral("%1: give both bounds or neither.").arg(cell(variables_, row, 0)));
-        if (!low.isEmpty()) text += "=" + low.toStdString() + ".." + high.toStdString();
+        if (!low.isEmpty()) text.append("=").append(low.toStdString()).append("..").append(high.toStdString());
         const auto v = parseVariable(text, design_, error);
         if (!v) return refuse(q(error));
         p.variables.push_back(*v);

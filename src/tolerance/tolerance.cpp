@@ -117,7 +117,7 @@ bool parseTolerance(const std::string& text, const Design& design, std::vector<T
         amount.pop_back();
     }
     if (!parseNumber(amount, t.amount)) {
-        error = "'" + text.substr(eq + 1) + "' in '" + text + "' is not a tolerance ±V";
+        error = std::string("'").append(text, eq + 1).append("' in '").append(text).append("' is not a tolerance ±V");
         return false;
     }
     if (t.amount < 0) {

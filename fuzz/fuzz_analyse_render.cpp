@@ -97,9 +97,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     draw::RecordingDevice window(640, 413, 1024, 768);
     draw::RecordingDevice buffer(1024, 730, 1024, 768);
     SpotPlot plot{design, trace, frame, random, window, buffer, nullptr};
-    LayoutGeometry geometry;
     const Design beforeView = design;
-    const bool drawn = paintDesignView(window, design, trace, results, geometry);
+    const DesignAnalysis analysis = analyseDesign(design);
+    drawDesignView(window, design, analysis);
+    const bool drawn = analysis.traced();
+    const LayoutGeometry& geometry = analysis.geometry;
+    trace.status = analysis.status;
     fuzz::require(bitIdentical(withoutScratch(design, beforeView, true), beforeView),
                   "the design view restores the design");
     // The drawing runs the analysis first, so it cannot succeed where the
@@ -125,7 +128,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int command = kPlots[size % (sizeof kPlots / sizeof kPlots[0])];
     window.clearCalls();
     clearPlotBuffer(buffer);
-    dispatchPlot(plot, results, geometry, command);
+    if (command == kCmdFocusIn) stepFocus(design, frame, command);  // the application's step
+    dispatchPlot(plot, command);
     fuzz::require(
         bitIdentical(withoutScratch(design, beforeView, true), beforeView) || command == kCmdFocusIn,
         "a plot leaves the design alone");

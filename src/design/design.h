@@ -44,7 +44,7 @@ struct Surface {
     double curvature = 0;         ///< 1 / signedRadius, or exactly 0
     double sagCurvature = 0;      ///< 1 / signedSagRadius, or exactly 0
     double oneMinusConic = 0;     ///< P = 1 - K
-    double signedSeparation = 0;  ///< -s(i) d(i); slot 0 holds the entrance distance
+    double signedSeparation = 0;  ///< -s(i) d(i); slot 0: what a numeric file holds, no trace reads it
     double sinTilt = 0;
     double cosTilt = 0;
 
@@ -61,8 +61,9 @@ struct Design {
     double cosField = 0;      ///< zero before any design exists
     std::string designTitle;  ///< file name less its extension, or "(New Design)"
 
-    /// Surfaces 1..n; slot 0 holds no surface, only the entrance distance
-    /// (signedSeparation) and the sign of the entrance space (mediumSign).
+    /// Surfaces 1..n; slot 0 holds no surface, only the sign of the entrance
+    /// space (mediumSign).  The entrance distance a trace starts at is the
+    /// trace's own (TraceState::entrance), not the design's.
     std::array<Surface, kSurfaceSlots> surfaces{};
 
     /// Index of the focal plane (n).

@@ -29,9 +29,9 @@ constexpr std::size_t kBlockRays = kChunkRays;
 /// Below this many rays a second thread costs more than it saves.
 constexpr std::size_t kThreadedRays = 4096;
 
-void traceChunkScalar(const Design& design, const detail::TraceRows& chunk, std::size_t count,
+void traceChunkScalar(const Design& design, double entrance, const detail::TraceRows& chunk, std::size_t count,
                       BundleEnd end) {
-    traceChunk<double>(design, chunk, count, end);
+    traceChunk<double>(design, entrance, chunk, count, end);
 }
 
 ChunkKernel bestKernel() {
@@ -57,8 +57,8 @@ void padChunk(TraceChunk& c, std::size_t count, std::size_t padded) {
 /// Trace rays [begin, stop) of the bundle a chunk at a time: where the bundle's
 /// arrays hold the chunk in whole lane groups, there; a last part group in
 /// a padded copy.
-void traceRange(ChunkKernel kernel, const Design& design, RayBundle& b, BundleEnd end, std::size_t begin,
-                std::size_t stop) {
+void traceRange(ChunkKernel kernel, const Design& design, double entrance, RayBundle& b, BundleEnd end,
+                std::size_t begin, std::size_t stop) {
     BundleArray* arrays[7] = {&b.x, &b.y, &b.z, &b.L, &b.M, &b.N, &b.path};
     TraceChunk c;
     for (std::size_t first = begin; first < stop; first += kChunkRays) {
@@ -68,11 +68,11 @@ void traceRange(ChunkKernel kernel, const Design& design, RayBundle& b, BundleEn
         if (padded == count) {
             detail::TraceRows rows = rowsOf(c);
             for (int k = 0; k < 7; ++k) rows.a[k] = arrays[k]->data() + first;
-            kernel(design, rows, count, end);
+            kernel(design, entrance, rows, count, end);
         } else {
             for (int k = 0; k < 7; ++k) std::copy_n(arrays[k]->data() + first, count, c.a[k]);
             padChunk(c, count, padded);
-            kernel(design, rowsOf(c), padded, end);
+            kernel(design, entrance, rowsOf(c), padded, end);
             for (int k = 0; k < 7; ++k) std::copy_n(c.a[k], count, arrays[k]->data() + first);
         }
         for (std::size_t j = 0; j < count; ++j)
@@ -100,15 +100,6 @@ void forEachBlock(std::size_t blocks, int threads, const Job& job) {
         tbb::task_arena arena(std::min(threads, tbb::info::default_concurrency()));
         arena.execute(run);
     }
-}
-
-/// The kernels work surface by surface from the separation in front of each,
-/// so their own copy of the design carries the entrance distance in the
-/// slot before surface 1; the caller's design is never written.
-Design withEntrance(const Design& design, double entrance) {
-    Design traced = design;
-    traced.surfaces[0].signedSeparation = entrance;
-    return traced;
 }
 
 }  // namespace
@@ -139,17 +130,16 @@ void startBundle(RayBundle& bundle, const RayState& start, std::span<const doubl
 }
 
 void traceBundleScalar(const Design& design, double entrance, RayBundle& bundle, BundleEnd end) {
-    traceRange(&traceChunkScalar, withEntrance(design, entrance), bundle, end, 0, bundle.size());
+    traceRange(&traceChunkScalar, design, entrance, bundle, end, 0, bundle.size());
 }
 
 void traceBundle(const Design& design, double entrance, RayBundle& bundle, BundleEnd end, int threads) {
-    const Design traced = withEntrance(design, entrance);
     const std::size_t n = bundle.size();
     const ChunkKernel kernel = bestKernel();
     if (n < kThreadedRays) threads = 1;
     forEachBlock((n + kBlockRays - 1) / kBlockRays, threads, [&](std::size_t b) {
         const std::size_t begin = b * kBlockRays;
-        traceRange(kernel, traced, bundle, end, begin, std::min(n, begin + kBlockRays));
+        traceRange(kernel, design, entrance, bundle, end, begin, std::min(n, begin + kBlockRays));
     });
 }
 
@@ -160,7 +150,6 @@ namespace {
 template <class Start>
 void runStream(const Design& design, double entrance, std::size_t rays, BundleEnd end, const Start& start,
                const StreamConsumer& consume, int threads) {
-    const Design traced = withEntrance(design, entrance);
     const ChunkKernel kernel = bestKernel();
     forEachBlock(streamBlocks(rays), threads, [&](std::size_t b) {
         TraceChunk c;
@@ -172,7 +161,7 @@ void runStream(const Design& design, double entrance, std::size_t rays, BundleEn
             std::fill_n(c.a[TraceChunk::kPath], count, 0.0);
             std::fill_n(c.a[TraceChunk::kMissed], count, 0.0);
             padChunk(c, count, padded);
-            kernel(traced, rowsOf(c), padded, end);
+            kernel(design, entrance, rowsOf(c), padded, end);
             const TracedChunk traced{first,
                                      count,
                                      c.a[TraceChunk::kX],

@@ -64,8 +64,9 @@ struct LaneTraits<Avx2> {
 
 namespace orvelin::detail {
 
-void traceChunkAvx2(const Design& design, const TraceRows& chunk, std::size_t count, BundleEnd end) {
-    traceChunk<Avx2>(design, chunk, count, end);
+void traceChunkAvx2(const Design& design, double entrance, const TraceRows& chunk, std::size_t count,
+                    BundleEnd end) {
+    traceChunk<Avx2>(design, entrance, chunk, count, end);
 }
 
 }  // namespace orvelin::detail

@@ -34,10 +34,13 @@ inline TraceRows rowsOf(TraceChunk& c) {
 }
 
 /// Trace the first `count` rays of the chunk (a whole number of the widest
-/// lane group, 8) through the design, surface by surface.
-using ChunkKernel = void (*)(const Design& design, const TraceRows& chunk, std::size_t count, BundleEnd end);
+/// lane group, 8) through the design, surface by surface, from the start
+/// plane `entrance` before surface 1.
+using ChunkKernel = void (*)(const Design& design, double entrance, const TraceRows& chunk, std::size_t count,
+                             BundleEnd end);
 
 /// The kernel for processors with AVX2 (four lanes a group).
-void traceChunkAvx2(const Design& design, const TraceRows& chunk, std::size_t count, BundleEnd end);
+void traceChunkAvx2(const Design& design, double entrance, const TraceRows& chunk, std::size_t count,
+                    BundleEnd end);
 
 }  // namespace orvelin::detail

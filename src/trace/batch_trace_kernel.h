@@ -235,13 +235,19 @@ MaskOf<V> laneToroid(Lanes<V>& r, double cv, double cvs, MaskOf<V> live) {
     return ok;
 }
 
+/// How far surface i's vertex lies along the incoming axis: the separation
+/// before it, or for surface 1 the rays' entrance distance.
+inline double separationBefore(const Design& design, double entrance, int i) {
+    return i == 1 ? entrance : design.surfaces[i - 1].signedSeparation;
+}
+
 /// Surface i (see surfaceStep): turn in, intersect, reflect.  With
 /// `arriving` the ray keeps the direction in which it met the surface (at
 /// the focal plane, where the reflection means nothing).
 template <class V>
-MaskOf<V> laneSurface(const Design& design, Lanes<V>& r, int i, MaskOf<V> live, bool arriving) {
+MaskOf<V> laneSurface(const Design& design, double entrance, Lanes<V>& r, int i, MaskOf<V> live, bool arriving) {
     const Surface& s = design.surfaces[i];
-    double d = design.surfaces[i - 1].signedSeparation;
+    double d = separationBefore(design, entrance, i);
     if (s.tilt != 0) {
         const double st = s.sinTilt, ct = s.cosTilt;
         const V vst(st), vct(ct);
@@ -324,12 +330,12 @@ struct SurfacePlan {
     enum class Out { none, turn, imageX } out = Out::none;
 };
 
-inline SurfacePlan planSurface(const Design& design, int i, int n, BundleEnd end) {
+inline SurfacePlan planSurface(const Design& design, double entrance, int i, int n, BundleEnd end) {
     const Surface& s = design.surfaces[i];
     SurfacePlan p;
     p.i = i;
     p.number = i;
-    p.d = design.surfaces[i - 1].signedSeparation;
+    p.d = separationBefore(design, entrance, i);
     p.tilted = s.tilt != 0;
     p.st = s.sinTilt;
     p.ct = s.cosTilt;
@@ -563,7 +569,8 @@ void traceConicChunk(const SurfacePlan& p, const Rows& rows, std::size_t count, 
 
 /// Any surface (the toroid) through laneSurface, one group at a time.
 template <class V>
-void traceAnyChunk(const Design& design, const SurfacePlan& p, const Rows& rows, std::size_t count) {
+void traceAnyChunk(const Design& design, double entrance, const SurfacePlan& p, const Rows& rows,
+                   std::size_t count) {
     const Rows c = rows;  // the row addresses held in registers, not reloaded after every store
     using T = LaneTraits<V>;
     for (std::size_t j = 0; j < count; j += T::width) {
@@ -572,7 +579,7 @@ void traceAnyChunk(const Design& design, const SurfacePlan& p, const Rows& rows,
         if (!lanesAny(live)) continue;
         Lanes<V> r{T::load(c.a[0] + j), T::load(c.a[1] + j), T::load(c.a[2] + j), T::load(c.a[3] + j),
                    T::load(c.a[4] + j), T::load(c.a[5] + j), T::load(c.a[6] + j), V(0.0)};
-        const MaskOf<V> hit = laneSurface(design, r, p.i, live, p.arriving);
+        const MaskOf<V> hit = laneSurface(design, entrance, r, p.i, live, p.arriving);
         missed = lanesSelect(live && !hit, V(static_cast<double>(p.i)), missed);
         if (p.out == SurfacePlan::Out::turn) {
             laneTurnOut(design.surfaces[p.i], r);
@@ -592,9 +599,9 @@ void traceAnyChunk(const Design& design, const SurfacePlan& p, const Rows& rows,
 
 /// Trace the first `count` rays of the chunk (padded to whole lane groups)
 /// through surfaces 1..last, surface by surface, each surface by the loop
-/// made for its kind.
+/// made for its kind; the rays start `entrance` before surface 1.
 template <class V>
-void traceChunk(const Design& design, const Rows& c, std::size_t count, BundleEnd end) {
+void traceChunk(const Design& design, double entrance, const Rows& c, std::size_t count, BundleEnd end) {
     const int n = design.surfaceCount < 0
                       ? 0
                       : (design.surfaceCount > kMaxSurfaces ? kMaxSurfaces : design.surfaceCount);
@@ -602,9 +609,9 @@ void traceChunk(const Design& design, const Rows& c, std::size_t count, BundleEn
     ConicWork work;
     for (int i = 1; i <= last; ++i) {
         const Surface& s = design.surfaces[i];
-        const SurfacePlan p = planSurface(design, i, n, end);
+        const SurfacePlan p = planSurface(design, entrance, i, n, end);
         if (s.kind == kToroid) {
-            traceAnyChunk<V>(design, p, c, count);
+            traceAnyChunk<V>(design, entrance, p, c, count);
         } else if (p.R == 0) {
             traceFlatChunk<V>(p, c, count, work);
         } else if (p.P == 1) {

@@ -25,9 +25,7 @@ void printTable(const Design& d, const QualityReport& r, const std::vector<Quali
     for (QualityField f : fields) std::printf("%14s", qualityFieldName(f));
     std::printf("\n");
     for (const QualityFigureRow& row : qualityFigureRows()) {
-        std::string label = row.label;
-        if (const std::size_t at = label.find("UNIT"); at != std::string::npos) label.replace(at, 4, unitsWord(d));
-        std::printf("%-26s", label.c_str());
+        std::printf("%-26s", withUnits(row.label, unitsWord(d)).c_str());
         for (QualityField f : fields) {
             const FieldQuality& q = r.field(f);
             if (q.status != kTraceOk && !row.countsAfterFailure)

@@ -82,10 +82,7 @@ void addRenderCommand(CLI::App& app) {
     cmd->footer(toleranceViewHelp());
     cmd->callback([options]() {
         const ViewEntry* view = viewForWord(options->view);
-        const RenderView* plot = nullptr;
-        for (const RenderView& v : kPlotViews)
-            if (options->view == v.name) plot = &v;
-        if (!view || (!view->paint && !plot)) throw Failure(kExitUsage, "unknown view '" + options->view + "'");
+        if (!view) throw Failure(kExitUsage, "unknown view '" + options->view + "'");
         int w = qt::kInitialClientWidth, h = qt::kInitialClientHeight;
         if (!options->size.empty() && !parseSize(options->size, w, h))
             throw Failure(kExitUsage, "--size wants WIDTHxHEIGHT, e.g. 640x454, not '" + options->size + "'");
@@ -123,8 +120,8 @@ void addRenderCommand(CLI::App& app) {
             eraseBackground(*window, view->background);
             RenderJob job{app, &host, design, s.trace, *window, screen};
             host.job = &job;
-            if (plot)
-                plot->render(job);
+            if (isPlotView(view->view))
+                renderPlotView(job, *view);
             else
                 renderView(job, *view);
             host.job = nullptr;

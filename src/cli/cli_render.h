@@ -1,7 +1,7 @@
 // `render`: a view drawn exactly as the main window of a given client size
-// would show it, written as a PNG.  Each view is one entry of a table of
-// render functions (cli_render.cpp), so a new view is one function and one
-// line.
+// would show it, written as a PNG or SVG.  The views are the view table's
+// (app/view_table.h): a view is drawn by its screen painter, the spot plots
+// by their commands, so a new view needs nothing here.
 #pragma once
 
 #include <QImage>
@@ -45,17 +45,6 @@ class RenderHost : public HeadlessViewNotices, public HeadlessPlatformWork {
         if (plot) plot(command);
     }
     int clientWidth() const override;
-};
-
-/// A view's painting, after the window background has been erased with
-/// viewBackground(viewState).  Throws Failure for a refused view (for
-/// example the report of a design that does not trace).
-using RenderFunction = void (*)(RenderJob& job);
-
-struct RenderView {
-    const char* name;  ///< the --view word
-    int viewState;     ///< selects the background colour
-    RenderFunction render;
 };
 
 }  // namespace orvelin::cli

@@ -84,27 +84,15 @@ void renderPlot(RenderJob& job, int lastCommand) {
     paintPlotView(job.window, buffer);
 }
 
-void renderStandard(RenderJob& job) {
-    renderPlot(job, kCmdStandardPlot);
-}
-void renderAiry(RenderJob& job) {
-    renderPlot(job, kCmdUniformAiry);
-}
-void renderBlur(RenderJob& job) {
-    renderPlot(job, kCmdUniformBlur);
-}
-void renderOverlay(RenderJob& job) {
-    renderPlot(job, kCmdAiry);
-}
-
 }  // namespace
 
-const RenderView kPlotViews[kPlotViewCount] = {
-    {"standard", kViewStandardPlot, renderStandard},
-    {"airy", kViewUniformAiry, renderAiry},
-    {"blur", kViewUniformBlur, renderBlur},
-    {"overlay", kViewAiryOverlay, renderOverlay},
-};
+void renderPlotView(RenderJob& job, const ViewEntry& view) {
+    // The view's last command draws it: 601, 602, 603, or 700 over a standard plot.
+    int last = 0;
+    for (int command : view.commands)
+        if (command != 0) last = command;
+    renderPlot(job, last);
+}
 
 void addPlotRenderOptions(CLI::App* render) {
     render

@@ -6,14 +6,15 @@
 
 #include <CLI/CLI.hpp>
 
+#include "app/view_table.h"
 #include "cli/cli_render.h"
 
 namespace orvelin::cli {
 
-/// The plot views: "standard" (Standard Plot), "airy" (Uniform Airy),
-/// "blur" (Uniform Blur) and "overlay" (Standard Plot, then Airy!).
-inline constexpr int kPlotViewCount = 4;
-extern const RenderView kPlotViews[kPlotViewCount];
+/// A plot view of the view table (isPlotView): "standard" (Standard Plot),
+/// "airy" (Uniform Airy), "blur" (Uniform Blur) and "overlay" (Standard
+/// Plot, then Airy!), by the commands its row names.
+void renderPlotView(RenderJob& job, const ViewEntry& view);
 
 /// Add `--focus-steps K` to the render command: before the view's last
 /// command, the focal plane is stepped K times outward (F12, K > 0) or -K

@@ -156,6 +156,9 @@ struct QualityFigureRow {
 /// Every figure of a field, in the order the table prints them.
 std::span<const QualityFigureRow> qualityFigureRows();
 
+/// A row's label or view line with its "UNIT" (if any) replaced by `units`.
+std::string withUnits(std::string text, const std::string& units);
+
 /// The window's lines of a traced field's figures, from the rows' `view`.
 std::vector<std::string> qualityViewLines(const FieldQuality& q, const std::string& units);
 

@@ -58,6 +58,11 @@ std::span<const QualityFigureRow> qualityFigureRows() {
     return kRows;
 }
 
+std::string withUnits(std::string text, const std::string& units) {
+    if (const std::size_t at = text.find("UNIT"); at != std::string::npos) text.replace(at, 4, units);
+    return text;
+}
+
 std::vector<std::string> qualityViewLines(const FieldQuality& q, const std::string& units) {
     std::vector<std::string> lines;
     for (const QualityFigureRow& f : kRows) {
@@ -70,8 +75,7 @@ std::vector<std::string> qualityViewLines(const FieldQuality& q, const std::stri
         if (joins) view.remove_prefix(1);
         char buf[128];
         std::snprintf(buf, sizeof buf, std::string(view).c_str(), f.get(q));
-        std::string text = buf;
-        if (text.ends_with("UNIT")) text.replace(text.size() - 4, 4, units);
+        std::string text = withUnits(buf, units);
         if (joins && !lines.empty())
             lines.back() += text;
         else

@@ -29,8 +29,8 @@ constexpr std::size_t kBlockRays = kChunkRays;
 /// Below this many rays a second thread costs more than it saves.
 constexpr std::size_t kThreadedRays = 4096;
 
-void traceChunkScalar(const Design& design, double entrance, const detail::TraceRows& chunk, std::size_t count,
-                      BundleEnd end) {
+void traceChunkScalar(const Design& design, double entrance, const detail::TraceRows& chunk,
+                      std::size_t count, BundleEnd end) {
     traceChunk<double>(design, entrance, chunk, count, end);
 }
 

@@ -245,7 +245,8 @@ inline double separationBefore(const Design& design, double entrance, int i) {
 /// `arriving` the ray keeps the direction in which it met the surface (at
 /// the focal plane, where the reflection means nothing).
 template <class V>
-MaskOf<V> laneSurface(const Design& design, double entrance, Lanes<V>& r, int i, MaskOf<V> live, bool arriving) {
+MaskOf<V> laneSurface(const Design& design, double entrance, Lanes<V>& r, int i, MaskOf<V> live,
+                      bool arriving) {
     const Surface& s = design.surfaces[i];
     double d = separationBefore(design, entrance, i);
     if (s.tilt != 0) {
